@@ -1,0 +1,28 @@
+// Console input for the start-up dialogue and the pause before a fatal exit.
+//
+// Input is read line by line: "discarding pending input" means dropping the
+// rest of the current line, so that answers typed (or piped) ahead of their
+// prompts are kept for those prompts.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// Reads one character, like scanf("%c"); returns EOF at end of input.
+int read_console_char(FILE* in);
+
+// Drops the rest of the current line, unless `last` (the character just
+// read) already ended it.
+void discard_console_line(FILE* in, int last);
+
+// Reads one white-space delimited word into out (at most size - 1 bytes; a
+// longer word is cut), then drops the rest of the line. Empty at end of input.
+void read_console_word(FILE* in, char* out, size_t size);
+
+// Reads one line and returns the integer it starts with, or `fallback` when it
+// does not start with one (or at end of input).
+long read_console_number(FILE* in, long fallback);
+
+// Prints a message, waits for one character from stdin so the user can read
+// it, then ends the process with status 1.
+[[noreturn]] void fatal_error(const char* format, ...);

@@ -1,0 +1,13 @@
+// The fixed GL state, the start-up loads and the window callbacks.
+#pragma once
+
+// Fixed GL state, start-up terrain and texture, the light. Call once after
+// the window exists.
+void init_scene();
+
+// GLUT reshape callback: viewport and projection for the new size (height 0
+// is taken as 1).
+void on_reshape(int width, int height);
+
+// Registers the frame, input and reshape callbacks.
+void register_callbacks();

@@ -1,0 +1,21 @@
+// Definitions of the window, start-up and light state.
+#include "state/app_state.h"
+
+int window_width = 200;
+int window_height = 200;
+int full_screen = 0;
+
+char terrain_file_name[FILE_NAME_SIZE] = "";
+char texture_file_name[FILE_NAME_SIZE] = "";
+
+int dem_menu = 0;
+int drape_menu = 0;
+int map_menu = 0;
+int flythrough_menu = 0;
+int vector_menu = 0;
+int file_menu = 0;
+
+float light0_position[4] = {10.0f, 10.0f, 10.0f, 1.0f};
+float light0_ambient[4] = {0.75f, 0.75f, 0.75f, 1.0f};
+float light0_diffuse[4] = {0.75f, 0.75f, 0.75f, 1.0f};
+float light0_specular[4] = {0.75f, 0.75f, 0.75f, 1.0f};

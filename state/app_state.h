@@ -1,0 +1,29 @@
+// Window, start-up choices and the fixed light.
+//
+// Owns: the window size and full-screen flag, the file names chosen in the
+// start-up dialogue, the GLUT menu ids and the four GL_LIGHT0 parameters.
+// Lifetime: set during start-up; the window size follows every reshape.
+// Writers: app/ (dialogue, window, reshape, menus); the terrain loader moves
+// light0_position on every load.
+#pragma once
+
+constexpr int FILE_NAME_SIZE = 52;  // bytes of the start-up file name buffers
+
+extern int window_width;   // window width in pixels; 200 until start-up, then screen width, then 1024, then each reshape
+extern int window_height;  // window height in pixels; 200 until start-up, then screen height, then 768, then each reshape
+extern int full_screen;    // 1 when the screen is exactly 1024 x 768; else 0
+
+extern char terrain_file_name[FILE_NAME_SIZE];  // terrain model loaded at start-up; NUL-terminated
+extern char texture_file_name[FILE_NAME_SIZE];  // raw texture loaded at start-up; NUL-terminated
+
+extern int dem_menu;         // GLUT menu id of the DEM submenu; 0 until built
+extern int drape_menu;       // GLUT menu id of the Raster submenu
+extern int map_menu;         // GLUT menu id of the Map submenu
+extern int flythrough_menu;  // GLUT menu id of the Flythrough submenu
+extern int vector_menu;      // GLUT menu id of the Vector submenu
+extern int file_menu;        // GLUT menu id of the File submenu
+
+extern float light0_position[4];  // GL_LIGHT0 position; (0, terrain top + 50, 0, 1) after a load
+extern float light0_ambient[4];   // GL_LIGHT0 ambient and light-model ambient; 0..1 each
+extern float light0_diffuse[4];   // GL_LIGHT0 diffuse; 0..1 each
+extern float light0_specular[4];  // GL_LIGHT0 specular; 0..1 each

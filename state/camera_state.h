@@ -1,0 +1,25 @@
+// The flying camera (CameraPose) and the movement parameters.
+//
+// Owns: eye, look direction, height, heading, turn accumulators, speeds,
+// move_speed, height_step, turn_step.
+// Lifetime: all zero at start; never reset by a terrain load (the loader
+// only replaces move_speed and height_step).
+// Writers: input/camera.cpp, the frame pass, the loader (speeds).
+#pragma once
+
+constexpr float LOOK_STEP = 0.25f;     // change of camera_dir_y per Alt+Up / Alt+Down
+constexpr float ADVANCE_SCALE = 0.1f;  // distance per unit of speed per frame
+
+extern float camera_eye_x, camera_eye_y, camera_eye_z;  // eye position, world units; unbounded
+extern float camera_dir_x, camera_dir_y, camera_dir_z;  // look direction, not normalised; y is a free look-up component
+extern float camera_height;       // eye height, world units; copied into camera_eye_y when the eye advances; unbounded
+extern float camera_yaw;          // heading in radians, turn_right - turn_left; 0 looks along -z
+extern float camera_turn_left;    // accumulated left turns, radians; only grows
+extern float camera_turn_right;   // accumulated right turns, radians; only grows
+extern float camera_fwd_speed;    // forward speed while Up is held; 0 or move_speed
+extern float camera_back_speed;   // backward speed while Down is held; 0 or move_speed
+extern float camera_speed;        // speed of the current frame: fwd - back
+
+extern int move_speed;    // speed given to fwd/back while held; set from the terrain width by each load
+extern int height_step;   // height change of one raise/lower step; set from the terrain height range by each load
+extern float turn_step;   // radians per turn step; 0.05, never changed

@@ -1,0 +1,4 @@
+// Definitions of the mouse and picking state.
+#include "state/mouse_state.h"
+
+double pick_marker[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};

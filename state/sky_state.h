@@ -1,0 +1,12 @@
+// Sky box and fog switches and distances.
+//
+// Owns: panoramic_sky_on, skybox_list, fog_on, fog_start, fog_end.
+// Lifetime: the switches start off; fog_end follows every terrain load.
+// Writers: the sky and fog operations, the loader (fog_end).
+#pragma once
+
+extern int panoramic_sky_on;        // 1: the frame pass draws the sky box
+extern unsigned int skybox_list;    // GL display list of the sky box; 0 until built
+extern int fog_on;                  // 1 while GL_FOG is enabled
+extern float fog_start;             // distance where linear fog begins, world units
+extern float fog_end;               // distance where fog is complete; 5/6 of the terrain's largest x after a load

@@ -1,0 +1,15 @@
+// The terrain texture: its GL texture object and the pixels last loaded.
+//
+// Owns: terrain_texture, terrain_image and the image size and components.
+// Lifetime: set by the start-up texture; replaced by each drape or map that
+// loads successfully (a refused one leaves everything as it was).
+// Writers: the start-up dialogue (size and components), terrain/texture.cpp.
+#pragma once
+
+#include <cstddef>
+
+extern unsigned int terrain_texture;   // GL texture name of the terrain; 0 before the start-up load
+extern unsigned char* terrain_image;   // pixels of the current texture; null before the first load
+extern int texture_width;              // width of the current terrain image, pixels; > 0 after start-up
+extern int texture_height;             // height of the current terrain image, pixels; > 0 after start-up
+extern int texture_components;         // components of the start-up image: 3 colour, 1 greyscale

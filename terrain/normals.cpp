@@ -1,0 +1,50 @@
+// Face normals, per-vertex face lists and averaged vertex normals.
+#include "terrain/normals.h"
+
+#include <cmath>
+
+void normalize3(float* v) {
+    // The square root is taken in double precision, as the stored files expect.
+    float length = (float)std::sqrt((double)(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));
+    if (length == 0.0f) length = 1.0f;
+    v[0] /= length;
+    v[1] /= length;
+    v[2] /= length;
+}
+
+void face_normal(const float* corners, float* out) {
+    const float* p0 = corners;
+    const float* p1 = corners + 3;
+    const float* p2 = corners + 6;
+    float a[3] = {p0[0] - p1[0], p0[1] - p1[1], p0[2] - p1[2]};
+    float b[3] = {p1[0] - p2[0], p1[1] - p2[1], p1[2] - p2[2]};
+    out[0] = a[1] * b[2] - a[2] * b[1];
+    out[1] = a[2] * b[0] - a[0] * b[2];
+    out[2] = a[0] * b[1] - a[1] * b[0];
+    normalize3(out);
+}
+
+bool add_vertex_face(TerrainVertex* vertex, int face_index) {
+    if (vertex->face_count >= MAX_VERTEX_FACES) return false;
+    vertex->faces[vertex->face_count++] = face_index;
+    return true;
+}
+
+void average_vertex_normals(TerrainVertex* vertices, int vertex_count,
+                            const TerrainFace* faces, int face_count) {
+    for (int i = 0; i < vertex_count; ++i) {
+        TerrainVertex* v = &vertices[i];
+        float sum[3] = {0.0f, 0.0f, 0.0f};
+        for (int k = 0; k < v->face_count; ++k) {
+            int f = v->faces[k];
+            if (f < 0 || f >= face_count) continue;  // lists are built by the loader; guard anyway
+            sum[0] += faces[f].nx;
+            sum[1] += faces[f].ny;
+            sum[2] += faces[f].nz;
+        }
+        normalize3(sum);
+        v->nx = sum[0];
+        v->ny = sum[1];
+        v->nz = sum[2];
+    }
+}

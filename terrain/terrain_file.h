@@ -1,0 +1,74 @@
+// Reading the terrain model file (a subset of OBJ: "v", "vt" and "f" lines).
+//
+// Pure file parsing and maths, no GL: the loader and the tests call these.
+#pragma once
+
+#include <cstddef>
+
+#include "state/terrain_state.h"
+
+constexpr int TERRAIN_LINE_CHUNK = 99;   // a longer line is split and its rest read as a line of its own
+constexpr int TERRAIN_ERROR_SIZE = 256;  // bytes of an error message buffer
+
+// A terrain read from a file, not yet installed as the global mesh.
+struct TerrainParse {
+    TerrainVertex* vertices;  // vertex_count records (malloc'ed), or null
+    TerrainFace* faces;       // face_count records (malloc'ed), or null
+    int vertex_count;         // number of "v " lines
+    int face_count;           // number of "f " lines
+    float min_x, max_x, min_y, max_y, min_z, max_z;  // extents; each range contains 0
+};
+
+// The whole contents of a terrain file, held in memory for both passes.
+struct TerrainText {
+    const char* data;  // file bytes, not NUL-terminated
+    size_t size;       // number of bytes
+    void* mapping;     // private to open/close
+    size_t mapping_size;
+};
+
+// Opens `path` and makes its bytes available. Returns false (text left empty)
+// when the file cannot be opened or read.
+bool open_terrain_text(const char* path, TerrainText* text);
+
+// Releases what open_terrain_text obtained; safe on an empty text.
+void close_terrain_text(TerrainText* text);
+
+// Counting pass: the number of "v " and "f " lines, with long lines split as
+// the parser splits them. Returns false when a count would exceed INT_MAX.
+bool count_terrain_lines(const char* data, size_t size, int* vertex_count, int* face_count);
+
+// Allocates zeroed arrays at the counted sizes into `parse` (counts set,
+// extents 0). Returns false if memory runs out (nothing left allocated).
+bool allocate_terrain_parse(TerrainParse* parse, int vertex_count, int face_count);
+
+// Parsing pass over the counted text: fills vertices, texture coordinates and
+// faces, computes face normals and the per-vertex face lists, then the
+// extents. Returns false with a message in `error` (naming `name` and the line)
+// for input it refuses: numbers out of range, corner words without three
+// numbers, "vt" lines beyond the vertices, a ninth face at a vertex
+// (messages "MORE THAN 8 faces per vertex...model type unsuitable" and
+// "This is the error"), or lines whose numbers do not scan.
+bool parse_terrain_lines(const char* data, size_t size, const char* name,
+                         TerrainParse* parse, char* error, size_t error_size);
+
+// The whole load without GL: open, count, allocate, parse, average normals.
+// On failure returns false with a message and leaves `parse` empty.
+bool read_terrain_file(const char* path, TerrainParse* parse, char* error, size_t error_size);
+
+// Frees the arrays of a parse and empties it.
+void free_terrain_parse(TerrainParse* parse);
+
+// Settings derived from a terrain's extents.
+struct TerrainSettings {
+    int width_range;      // |trunc(max_x - min_x)|
+    int move_speed;       // trunc(width_range / 10.0), or 2 below 10
+    int height_range;     // |trunc(max_y - min_y)|
+    int height_step;      // trunc(height_range / 10.0), or 2 below 10
+    float marker_radius;  // max_x / 300
+    float fog_end;        // max_x * 5 / 6
+    float light_y;        // max_y + 50
+};
+
+// Derives speeds, marker size, fog end and light height from extents.
+TerrainSettings derive_terrain_settings(float min_x, float max_x, float min_y, float max_y);

@@ -1,0 +1,77 @@
+// Reading raw images and the info files of drapes and maps (no GL).
+#include "terrain/texture_file.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+bool read_raw_image(const char* path, int width, int height, int components,
+                    unsigned char** pixels, char* error, size_t error_size) {
+    if (width <= 0 || height <= 0 || components <= 0) {
+        snprintf(error, error_size, "Texture %s: size %d x %d x %d is not usable", path, width, height, components);
+        return false;
+    }
+    size_t bytes = (size_t)width * (size_t)height * (size_t)components;
+    FILE* file = fopen(path, "rb");
+    if (!file) {
+        snprintf(error, error_size, "Texture file not found: %s", path);
+        return false;
+    }
+    unsigned char* buffer = (unsigned char*)malloc(bytes);
+    if (!buffer) {
+        fclose(file);
+        snprintf(error, error_size, "COULD NOT ALLOCATE MEMORY!");
+        return false;
+    }
+    size_t got = fread(buffer, 1, bytes, file);
+    fclose(file);
+    if (got != bytes) {
+        free(buffer);
+        snprintf(error, error_size, "Texture %s holds %zu bytes; %d x %d x %d needs %zu", path, got, width, height,
+                 components, bytes);
+        return false;
+    }
+    *pixels = buffer;
+    return true;
+}
+
+bool read_info_file(const char* path, int* width, int* height, int* components,
+                    char* error, size_t error_size) {
+    FILE* file = fopen(path, "rb");
+    if (!file) {
+        snprintf(error, error_size, "Info file not found: %s", path);
+        return false;
+    }
+    long w = 0, h = 0, c = 0;
+    int got = fscanf(file, "%ld %ld %ld", &w, &h, &c);
+    fclose(file);
+    if (got != 3) {
+        snprintf(error, error_size, "Info file %s must hold width, height and components", path);
+        return false;
+    }
+    if (w < 1 || w > MAX_TEXTURE_SIDE || h < 1 || h > MAX_TEXTURE_SIDE || c < 1 || c > 4) {
+        snprintf(error, error_size, "Info file %s: %ld %ld %ld is not a usable image size", path, w, h, c);
+        return false;
+    }
+    *width = (int)w;
+    *height = (int)h;
+    *components = (int)c;
+    return true;
+}
+
+int drape_paths(const char* path, char* image_path, size_t image_size,
+                char* info_path, size_t info_size, char* error, size_t error_size) {
+    const char* dot = strchr(path, '.');
+    if (!dot) {
+        snprintf(error, error_size, "%s has no extension, so it has no info file", path);
+        return -1;
+    }
+    int prefix = (int)(dot - path) + 1;
+    int n1 = snprintf(image_path, image_size, ".%s", path);
+    int n2 = snprintf(info_path, info_size, ".%.*sinfo", prefix, path);
+    if (n1 < 0 || (size_t)n1 >= image_size || n2 < 0 || (size_t)n2 >= info_size) {
+        snprintf(error, error_size, "The path %s is too long", path);
+        return -1;
+    }
+    return prefix;
+}

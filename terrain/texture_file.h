@@ -1,0 +1,26 @@
+// Reading raw images and the info files of drapes and maps (no GL).
+#pragma once
+
+#include <cstddef>
+
+constexpr int MAX_TEXTURE_SIDE = 16384;  // largest width or height accepted from an info file
+constexpr size_t TEXTURE_PATH_SIZE = 160;  // bytes of a drape or map path buffer
+
+// Reads exactly width * height * components bytes of `path` into a new
+// malloc'ed buffer. Returns false with a message (and *pixels untouched) when
+// the file is missing, shorter than that, or memory runs out.
+bool read_raw_image(const char* path, int width, int height, int components,
+                    unsigned char** pixels, char* error, size_t error_size);
+
+// Reads "W H C" from an info file. Returns false with a message when it is
+// missing, does not hold three numbers, or holds sizes outside 1..16384 or
+// components outside 1..4.
+bool read_info_file(const char* path, int* width, int* height, int* components,
+                    char* error, size_t error_size);
+
+// Builds the image path "." + path and the info path "." + path up to and
+// including its first '.' + "info". Returns the prefix length (position of
+// the first '.' plus 1), or -1 with a message when the path has no '.' or the
+// results do not fit the buffers.
+int drape_paths(const char* path, char* image_path, size_t image_size,
+                char* info_path, size_t info_size, char* error, size_t error_size);

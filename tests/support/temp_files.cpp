@@ -1,0 +1,46 @@
+// Scratch files and captured console output for tests.
+#include "tests/support/temp_files.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+std::string make_temp_dir() {
+    char pattern[] = "/tmp/kestrolane-test-XXXXXX";
+    const char* dir = mkdtemp(pattern);
+    return dir ? std::string(dir) : std::string("/tmp");
+}
+
+std::string write_temp_file(const std::string& name, const std::string& content) {
+    std::string path = make_temp_dir() + "/" + name;
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+    return path;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+std::string grid_terrain_text(int cols, int rows, float (*height)(int, int), const char* eol) {
+    std::ostringstream out;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) out << "v " << c << " " << height(c, r) << " " << r << eol;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            out << "vt " << (float)c / (cols - 1) << " " << (float)r / (rows - 1) << eol;
+    for (int r = 0; r + 1 < rows; ++r) {
+        for (int c = 0; c + 1 < cols; ++c) {
+            int a = r * cols + c + 1, b = a + cols, d = a + 1, e = b + 1;
+            // (x, z) -> (x, z + 1) -> (x + 1, z) is counter-clockwise from above.
+            out << "f " << a << "/" << a << "/" << a << " " << b << "/" << b << "/" << b << " " << d << "/" << d << "/"
+                << d << eol;
+            out << "f " << d << "/" << d << "/" << d << " " << b << "/" << b << "/" << b << " " << e << "/" << e << "/"
+                << e << eol;
+        }
+    }
+    return out.str();
+}

@@ -1,0 +1,18 @@
+// Scratch files and captured console output for tests.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Writes `content` to a new file in a fresh temporary directory and returns its path.
+std::string write_temp_file(const std::string& name, const std::string& content);
+
+// A fresh empty temporary directory.
+std::string make_temp_dir();
+
+// Reads a whole file; empty if it cannot be read.
+std::string read_file(const std::string& path);
+
+// A regular grid terrain of cols x rows vertices, spacing 1, counter-clockwise
+// faces seen from above, heights from height(x, z).
+std::string grid_terrain_text(int cols, int rows, float (*height)(int, int), const char* eol = "\n");

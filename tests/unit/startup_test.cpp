@@ -1,0 +1,114 @@
+// The start-up dialogue and the fatal-error pause.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/console.h"
+#include "app/startup.h"
+#include "state/app_state.h"
+#include "state/texture_state.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+struct DialogueResult {
+    std::string console;
+    std::string rest;  // input left unread
+};
+
+DialogueResult run_dialogue(const std::string& input) {
+    terrain_file_name[0] = texture_file_name[0] = '\0';
+    texture_width = texture_height = texture_components = 0;
+    FILE* in = fmemopen((void*)input.data(), input.size(), "r");
+    testing::internal::CaptureStdout();
+    run_start_dialogue(in);
+    DialogueResult r;
+    r.console = testing::internal::GetCapturedStdout();
+    int c;
+    while ((c = getc(in)) != EOF) r.rest += (char)c;
+    fclose(in);
+    return r;
+}
+
+}  // namespace
+
+TEST(StartDialogue, BareEnterStartsTheDefaultWorld) {
+    DialogueResult r = run_dialogue("\n");
+    EXPECT_STREQ(terrain_file_name, "Default.obj");
+    EXPECT_STREQ(texture_file_name, "Default.raw");
+    EXPECT_EQ(texture_width, 256);
+    EXPECT_EQ(texture_height, 256);
+    EXPECT_EQ(texture_components, 3);
+    EXPECT_NE(r.console.find("Welcome to Kestrolane- the Stereo DEM Flythrough Demo"), std::string::npos);
+    EXPECT_NE(r.console.find("\n\nPress h for Help or Enter to Continue..."), std::string::npos);
+    EXPECT_NE(r.console.find(std::string(76, '*') + "\n"), std::string::npos);
+}
+
+TEST(StartDialogue, EndOfInputAndOtherAnswersAlsoGiveDefaults) {
+    run_dialogue("");
+    EXPECT_STREQ(terrain_file_name, "Default.obj");
+    DialogueResult r = run_dialogue("xyz\nkept\n");
+    EXPECT_STREQ(texture_file_name, "Default.raw");
+    EXPECT_EQ(r.rest, "kept\n");  // only the answer's own line is dropped
+}
+
+TEST(StartDialogue, HelpIsShownThenEnterGivesDefaults) {
+    DialogueResult r = run_dialogue("h\n\n");
+    EXPECT_NE(r.console.find("Help:\na)Navigation:\n 1)Arrow Keys to move around\n"), std::string::npos);
+    EXPECT_NE(r.console.find("e)ESC to quit \n\n" + std::string(70, '*') + "\n"), std::string::npos);
+    EXPECT_NE(r.console.find("\n\n Press Enter to continue..."), std::string::npos);
+    EXPECT_STREQ(terrain_file_name, "Default.obj");
+    EXPECT_EQ(r.console.find("Config Utility"), std::string::npos);
+}
+
+TEST(ConfigUtility, NamesSizeAndGreyscale) {
+    DialogueResult r = run_dialogue("n\nHills.obj\nHills.raw\n2\n2\n");
+    EXPECT_NE(r.console.find("\nConfig Utility\nEnter Terrain File Name (obj):Enter Texture File Name (obj):"
+                             "Texture Size 1) 256 2) 512 3)1024 4)2048 ?1)Color 2)GreyScale ?"),
+              std::string::npos)
+        << r.console;
+    EXPECT_STREQ(terrain_file_name, "Hills.obj");
+    EXPECT_STREQ(texture_file_name, "Hills.raw");
+    EXPECT_EQ(texture_width, 512);
+    EXPECT_EQ(texture_height, 512);
+    EXPECT_EQ(texture_components, 1);
+}
+
+TEST(ConfigUtility, UnknownSizeGoesWith1024AndUnknownColourMeansColour) {
+    DialogueResult r = run_dialogue("n\na.obj   trailing words\nb.raw\n7\n5\n");
+    EXPECT_NE(r.console.find("Going with 1024x1024"), std::string::npos);
+    EXPECT_EQ(texture_width, 1024);
+    EXPECT_EQ(texture_components, 3);
+    EXPECT_STREQ(terrain_file_name, "a.obj");
+    EXPECT_STREQ(texture_file_name, "b.raw");
+
+    run_dialogue("n\na.obj\nb.raw\nfour\n1\n");
+    EXPECT_EQ(texture_width, 1024);
+    EXPECT_EQ(texture_components, 3);
+    for (long answer = 1; answer <= 4; ++answer) {
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(texture_size_for_answer(answer), 256 << (answer - 1));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    }
+}
+
+TEST(ConfigUtility, LongNamesAreCutToTheBuffer) {
+    std::string long_name(300, 'q');
+    run_dialogue("n\n" + long_name + "\nshort.raw\n1\n1\n");
+    EXPECT_EQ(strlen(terrain_file_name), (size_t)FILE_NAME_SIZE - 1);
+    EXPECT_STREQ(texture_file_name, "short.raw");
+}
+
+TEST(FatalError, PrintsWaitsForACharacterAndExitsWithFailure) {
+    std::string out_path = make_temp_dir() + "/console.txt";
+    EXPECT_EXIT(
+        {
+            freopen(out_path.c_str(), "w", stdout);
+            freopen("/dev/null", "r", stdin);
+            fatal_error("\nDEM file not found %s...Quitting.\n", "x.dem");
+        },
+        testing::ExitedWithCode(1), "");
+    EXPECT_EQ(read_file(out_path), "\nDEM file not found x.dem...Quitting.\n");
+}
