@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test (unit, sanitizer, GL, end-to-end).
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install_deps.sh
+scripts/build.sh
+# GL and end-to-end tests need an X server; a private one keeps them off the user's screen.
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build --output-on-failure "$@"
