@@ -5,4 +5,4 @@ cd "$(dirname "$0")"
 scripts/install_deps.sh
 scripts/build.sh
 # GL and end-to-end tests need an X server; a private one keeps them off the user's screen.
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build --output-on-failure "$@"
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir build --output-on-failure "$@"

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     if (window_width == REFERENCE_WIDTH && window_height == REFERENCE_HEIGHT) full_screen = 1;
     window_width = REFERENCE_WIDTH;
     window_height = REFERENCE_HEIGHT;
+    glutInitWindowPosition(0, 0);  // without a window manager, GLUT would place it partly off screen
     glutInitWindowSize(REFERENCE_WIDTH, REFERENCE_HEIGHT);
     glutCreateWindow("Kestrolane");
     if (full_screen) glutFullScreen();
