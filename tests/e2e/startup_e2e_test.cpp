@@ -108,24 +108,26 @@ TEST(StartUp, HelpAnswerShowsTheHelpThenStartsTheDefaults) {
     ASSERT_TRUE(v.open_window());
 }
 
-TEST(Flying, HoldingUpMovesTheViewAndCtrlUpRaisesIt) {
+TEST(Flying, CtrlUpRaisesTheEyeAndUpMovesTheView) {
     Viewer v;
     ASSERT_TRUE(v.start("\n"));
     ASSERT_TRUE(v.open_window());
     Screenshot start = v.shot();
 
-    ASSERT_TRUE(hold_key(&v.process, "Up", 1500));
-    Screenshot moved;
-    ASSERT_TRUE(wait_for_difference(&v.process, start, 24, 0.10, 10000, &moved));
-    keep_shot(moved, "after-up");
-
-    Screenshot before_raise = v.shot();
-    for (int i = 0; i < 6; ++i) ASSERT_TRUE(press_key(&v.process, "ctrl+Up"));
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(press_key(&v.process, "ctrl+Up"));
     Screenshot raised;
-    ASSERT_TRUE(wait_for_difference(&v.process, before_raise, 24, 0.10, 10000, &raised));
+    ASSERT_TRUE(wait_for_difference(&v.process, start, 24, 0.10, 10000, &raised));
     keep_shot(raised, "after-ctrl-up");
     // Higher up, the land sinks in the view and more sky shows above it.
-    EXPECT_GT(sky_share(raised), sky_share(before_raise) + 0.02);
+    EXPECT_GT(sky_share(raised), sky_share(start) + 0.02);
+
+    // The whole terrain is crossed in about a hundred frames, so a short tap
+    // is enough to move the view without flying off the land.
+    ASSERT_TRUE(press_key(&v.process, "Up"));
+    Screenshot moved;
+    ASSERT_TRUE(wait_for_difference(&v.process, raised, 24, 0.05, 10000, &moved));
+    keep_shot(moved, "after-up");
+    EXPECT_GT(colour_variance(moved, 0, moved.height / 2, moved.width, moved.height), 100.0);
     EXPECT_TRUE(is_running(&v.process));
 }
 
