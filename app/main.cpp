@@ -6,6 +6,7 @@
 
 #include "app/scene.h"
 #include "app/startup.h"
+#include "input/joystick.h"
 #include "state/app_state.h"
 #include "state/joystick_state.h"
 #include "state/terrain_draw_state.h"
@@ -38,8 +39,8 @@ int main(int argc, char** argv) {
     init_scene();
     register_callbacks();
     if (argc > 1 && strcmp(argv[1], "-q") == 0) terrain_primitive = PRIMITIVE_QUADS;
-    // The joystick callback is registered here once it is built; calibration
-    // starts pending so its first sample is taken as the centre.
+    glutJoystickFunc(on_joystick, 100);
+    // Calibration starts pending so the first sample is taken as the centre.
     joystick_calibrating = 1;
     joystick_first_sample = 1;
     glutReshapeFunc(on_reshape);

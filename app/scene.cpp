@@ -3,7 +3,9 @@
 
 #include <GL/glut.h>
 
+#include "app/menus.h"
 #include "input/camera.h"
+#include "input/keyboard.h"
 #include "render/frame.h"
 #include "state/app_state.h"
 #include "state/texture_state.h"
@@ -52,8 +54,9 @@ void on_reshape(int width, int height) {
 void register_callbacks() {
     glutDisplayFunc(draw_frame);
     glutIdleFunc(draw_frame);
-    // Asset menus, the main menu and the keyboard, mouse and motion callbacks
-    // are registered here as they are built.
+    build_menus();
+    glutKeyboardFunc(on_keyboard);
+    // The mouse and motion callbacks are registered here once they are built.
     glutSpecialFunc(on_special_key);
     glutSpecialUpFunc(on_special_key_up);
 }

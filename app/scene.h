@@ -9,5 +9,6 @@ void init_scene();
 // is taken as 1).
 void on_reshape(int width, int height);
 
-// Registers the frame, input and reshape callbacks.
+// Registers the frame callbacks, builds the menus and registers the keyboard
+// and arrow-key callbacks.
 void register_callbacks();

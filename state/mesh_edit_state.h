@@ -1,8 +1,13 @@
-// Mesh editing: the distance of one edit step.
+// Mesh editing: the edit modes, the picked corner and the step distance.
 //
-// Owns: edit_amount.
-// Lifetime: every terrain load sets it to 1.0.
-// Writers: the loader, the Terrain menu's edit-amount entries.
+// Owns: edit_amount, picked_corner, vertex_edit_mode, line_edit_mode, face_edit_mode.
+// Lifetime: every terrain load sets edit_amount to 1.0; a DEM chosen from
+// the menu clears the modes.
+// Writers: the loader, the Terrain menu, the trays, the digit keys.
 #pragma once
 
-extern float edit_amount;  // distance of one edit step, world units; 15.0 until the first load; unbounded
+extern float edit_amount;     // distance of one edit step, world units; 15.0 until the first load; unbounded
+extern int picked_corner;     // corner (vertex mode) or first corner of the edge (line mode); 0..2
+extern int vertex_edit_mode;  // 1: digits move the picked vertex
+extern int line_edit_mode;    // 1: digits move the picked edge
+extern int face_edit_mode;    // 1: digits move the picked face

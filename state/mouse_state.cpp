@@ -1,4 +1,5 @@
 // Definitions of the mouse and picking state.
 #include "state/mouse_state.h"
 
+int picked_face = 0;
 double pick_marker[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};

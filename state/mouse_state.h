@@ -1,8 +1,9 @@
-// Mouse and picking: the picked face's corner markers.
+// Mouse and picking: the picked face and its corner markers.
 //
-// Owns: pick_marker.
-// Lifetime: all at the origin until the first pick.
-// Writers: picking and mesh editing.
+// Owns: picked_face, pick_marker.
+// Lifetime: face 0 and markers at the origin until the first pick.
+// Writers: picking, mesh editing, the face-step digit.
 #pragma once
 
+extern int picked_face;           // 0-based picked face; unbounded, checked on use
 extern double pick_marker[3][3];  // corners 0, 1, 2 of the picked face, world units

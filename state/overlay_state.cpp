@@ -5,13 +5,19 @@
 #include <cstdio>
 
 int overlay_visible = 1;
+int geometry_tray_open = 0;
+int view_tray_open = 0;
+int terrain_tray_open = 0;
+int mesh_tray_open = 0;
 char message_text[MESSAGE_TEXT_SIZE] = "";
 int message_visible = 0;
+char fps_text[FPS_TEXT_SIZE] = "";
 int help_mode = 0;
+int look_drag_active = 0;
+int hold_forward = 0;
+int hold_backward = 0;
 int hold_look_left = 0;
 int hold_look_right = 0;
-int file_panel_open = 0;
-int light_edit_mode = 0;
 
 void show_message(const char* format, ...) {
     va_list args;

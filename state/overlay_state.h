@@ -1,21 +1,31 @@
-// Overlay: visibility, the message line and the held navigation-disk arrows.
+// Overlay: visibility, tray flags, the message and frame-rate lines, help
+// mode and the held navigation-disk controls.
 //
-// Owns: overlay_visible, message_text, message_visible, help_mode,
-// hold_look_left, hold_look_right, file_panel_open, light_edit_mode.
+// Owns: overlay_visible, the four tray open flags, message_text,
+// message_visible, fps_text, help_mode, look_drag_active, hold_forward,
+// hold_backward, hold_look_left, hold_look_right.
 // Lifetime: for the life of the process.
-// Writers: the overlay and keyboard; any operation that shows a status text.
+// Writers: the overlay, the keyboard, the main menu; any operation that
+// shows a status text (through show_message).
 #pragma once
 
 constexpr int MESSAGE_TEXT_SIZE = 204;  // bytes of message_text
+constexpr int FPS_TEXT_SIZE = 64;       // bytes of fps_text
 
 extern int overlay_visible;                    // 1: the disk and trays are drawn
+extern int geometry_tray_open;                 // 1: the geometry tray is unfolded
+extern int view_tray_open;                     // 1: the view tray is unfolded
+extern int terrain_tray_open;                  // 1: the terrain tray is unfolded
+extern int mesh_tray_open;                     // 1: the mesh tray is unfolded
 extern char message_text[MESSAGE_TEXT_SIZE];   // the message line's text; at most 203 characters
 extern int message_visible;                    // 1: the message line is drawn each frame
+extern char fps_text[FPS_TEXT_SIZE];           // the frame-rate line (or an item position read-out)
 extern int help_mode;                          // 1 while help mode is on
+extern int look_drag_active;                   // 1 while a drag on the look pad tilts the view
+extern int hold_forward;                       // 1 while the disk's forward arrow is held
+extern int hold_backward;                      // 1 while the disk's backward arrow is held
 extern int hold_look_left;                     // 1 while the disk's look-left arrow is held
 extern int hold_look_right;                    // 1 while the disk's look-right arrow is held
-extern int file_panel_open;                    // 1 while the file-list panel is shown
-extern int light_edit_mode;                    // 1: the digit keys edit the light
 
 // Writes a status text into message_text (truncated to fit) and shows it.
 void show_message(const char* format, ...);

@@ -6,3 +6,4 @@ unsigned char* terrain_image = nullptr;
 int texture_width = 0;
 int texture_height = 0;
 int texture_components = 0;
+int terrain_image_components = 0;

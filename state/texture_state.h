@@ -13,3 +13,4 @@ extern unsigned char* terrain_image;   // pixels of the current texture; null be
 extern int texture_width;              // width of the current terrain image, pixels; > 0 after start-up
 extern int texture_height;             // height of the current terrain image, pixels; > 0 after start-up
 extern int texture_components;         // components of the start-up image: 3 colour, 1 greyscale
+extern int terrain_image_components;   // bytes per pixel of terrain_image (3 colour, else read as luminance)

@@ -42,6 +42,7 @@ void load_startup_texture(const char* path, int components, int width, int heigh
     }
     free(terrain_image);
     terrain_image = pixels;
+    terrain_image_components = components;
     glGenTextures(1, &terrain_texture);
     glBindTexture(GL_TEXTURE_2D, terrain_texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // raw rows carry no padding
@@ -79,6 +80,7 @@ bool load_drape(const char* path) {
     }
     free(terrain_image);
     terrain_image = pixels;
+    terrain_image_components = components;
 
     glDeleteTextures(1, &terrain_texture);
     glGenTextures(1, &terrain_texture);

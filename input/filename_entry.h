@@ -1,0 +1,23 @@
+// Typing a file name into the window to save a flythrough or geometry layer.
+#pragma once
+
+enum FilenameAction {
+    FILENAME_TYPING,           // the key went into the name (or was ignored)
+    FILENAME_SAVE_FLYTHROUGH,  // Enter: save the flythrough to filename_text (".flt" appended)
+    FILENAME_SAVE_VECTOR,      // Enter: save the geometry layer to filename_text (".vec" appended)
+    FILENAME_DONE,             // Enter with neither save flag set
+};
+
+// Starts an entry under "./Flythrough/" (sets the flythrough save flag).
+void prompt_flythrough_name();
+
+// Starts an entry under "./Vector/" (sets the vector save flag).
+void prompt_vector_name();
+
+// Applies one key to the active entry. Backspace (8) removes a typed
+// character (never the prefix); Enter (13) ends the entry, appends the
+// extension of the save it reports and clears that save's flag; printable
+// characters other than '/' and '\' are appended while the path stays within
+// 47 characters; every other key is ignored. The prompt is rebuilt unless
+// the entry ended.
+FilenameAction apply_filename_key(unsigned char key);
