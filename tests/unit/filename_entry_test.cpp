@@ -1,0 +1,90 @@
+// Typing a file name into the window.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "input/filename_entry.h"
+#include "state/keyboard_state.h"
+
+namespace {
+
+FilenameAction type(const std::string& keys) {
+    FilenameAction last = FILENAME_TYPING;
+    for (unsigned char k : keys) last = apply_filename_key(k);
+    return last;
+}
+
+class FilenameEntry : public ::testing::Test {
+protected:
+    void SetUp() override {
+        filename_entry_active = filename_entry_saves_flythrough = filename_entry_saves_vector = 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(FilenameEntry, TypedNameWithBackspaceSavesAbd) {
+    prompt_flythrough_name();
+    EXPECT_STREQ(filename_prompt, "Enter FileName: ./Flythrough/");
+    EXPECT_EQ(type("abc\bd"), FILENAME_TYPING);
+    EXPECT_STREQ(filename_prompt, "Enter FileName: ./Flythrough/abd");
+    EXPECT_EQ(type("\r"), FILENAME_SAVE_FLYTHROUGH);
+    EXPECT_STREQ(filename_text, "./Flythrough/abd.flt");
+    EXPECT_EQ(filename_entry_active, 0);
+    EXPECT_EQ(filename_entry_saves_flythrough, 0);
+}
+
+TEST_F(FilenameEntry, ASecondShorterEntryHoldsOnlyItsOwnCharacters) {
+    prompt_flythrough_name();
+    type("longname\r");
+    EXPECT_STREQ(filename_text, "./Flythrough/longname.flt");
+    prompt_flythrough_name();
+    type("xy");
+    EXPECT_STREQ(filename_prompt, "Enter FileName: ./Flythrough/xy");
+    type("\r");
+    EXPECT_STREQ(filename_text, "./Flythrough/xy.flt");
+}
+
+TEST_F(FilenameEntry, EnterWithNothingTypedAndBackspaceAtThePrefix) {
+    prompt_flythrough_name();
+    type("\b\b");
+    EXPECT_STREQ(filename_text, "./Flythrough/");
+    EXPECT_EQ(type("\r"), FILENAME_SAVE_FLYTHROUGH);
+    EXPECT_STREQ(filename_text, "./Flythrough/.flt");
+
+    prompt_vector_name();
+    EXPECT_STREQ(filename_prompt, "Enter FileName: ./Vector/");
+    type("\b");
+    EXPECT_STREQ(filename_text, "./Vector/");
+    EXPECT_EQ(type("\r"), FILENAME_SAVE_VECTOR);
+    EXPECT_STREQ(filename_text, "./Vector/.vec");
+}
+
+TEST_F(FilenameEntry, EscapeControlCharactersAndSeparatorsAreIgnored) {
+    prompt_vector_name();
+    type("a\x1b/b\\c\x01\x7f ");
+    EXPECT_STREQ(filename_text, "./Vector/abc ");
+    EXPECT_EQ(filename_entry_active, 1);
+}
+
+TEST_F(FilenameEntry, KeysBeyondTheLongestNameThatFitsAreIgnored) {
+    prompt_flythrough_name();
+    type(std::string(100, 'k'));
+    EXPECT_EQ(filename_length, FILENAME_MAX_LENGTH);
+    EXPECT_EQ(type("\r"), FILENAME_SAVE_FLYTHROUGH);
+    EXPECT_EQ(std::string(filename_text), "./Flythrough/" + std::string(34, 'k') + ".flt");
+    EXPECT_EQ(std::string(filename_text).size(), (size_t)FILENAME_TEXT_SIZE - 1);
+}
+
+TEST_F(FilenameEntry, APromptDuringAnotherEntryKeepsTheOtherSaveFlag) {
+    prompt_flythrough_name();
+    type("fly");
+    prompt_vector_name();
+    type("geo");
+    EXPECT_EQ(type("\r"), FILENAME_SAVE_FLYTHROUGH);
+    EXPECT_STREQ(filename_text, "./Vector/geo.flt");
+    EXPECT_EQ(filename_entry_saves_vector, 1);
+    prompt_vector_name();
+    EXPECT_EQ(type("\r"), FILENAME_SAVE_VECTOR);
+    EXPECT_EQ(filename_entry_saves_vector, 0);
+}
