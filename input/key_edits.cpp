@@ -31,8 +31,13 @@ int wrap_item(int i) {
     return ((i % geometry_item_count) + geometry_item_count) % geometry_item_count;
 }
 
-// The fractional part in [0, 1), as GL_REPEAT addresses it.
-double repeat(double v) { return v - std::floor(v); }
+// The texel index along one axis: inside [0, 1] the image edge is the last
+// texel; outside, coordinates repeat as GL_REPEAT makes them.
+int texel_index(double v, int n) {
+    if (v < 0.0 || v > 1.0) v -= std::floor(v);
+    int i = (int)(v * n);
+    return i < n ? i : n - 1;
+}
 
 }  // namespace
 
@@ -123,10 +128,7 @@ void resize_selected_item(float d) {
 
 bool locate_texel(float s, float t, int width, int height, int* column, int* row) {
     if (width <= 0 || height <= 0) return false;
-    int c = (int)(repeat(s) * width);
-    int r = (int)(repeat(1.0 - (double)t) * height);
-    // Rounding can land exactly on the far edge.
-    *column = c < width ? c : width - 1;
-    *row = r < height ? r : height - 1;
+    *column = texel_index(s, width);
+    *row = texel_index(1.0 - (double)t, height);
     return true;
 }

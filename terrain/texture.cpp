@@ -43,6 +43,8 @@ void load_startup_texture(const char* path, int components, int width, int heigh
     free(terrain_image);
     terrain_image = pixels;
     terrain_image_components = components;
+    texture_width = width;
+    texture_height = height;
     glGenTextures(1, &terrain_texture);
     glBindTexture(GL_TEXTURE_2D, terrain_texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // raw rows carry no padding

@@ -20,31 +20,12 @@
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/texture.h"
+#include "tests/gl/gl_support.h"
 #include "tests/support/temp_files.h"
 
 namespace {
 
 float ridge(int x, int) { return x == 4 ? 3.0f : 0.0f; }
-float hill(int x, int z) { return 4.0f - 0.1f * ((x - 4) * (x - 4) + (z - 4) * (z - 4)); }
-
-std::string texture_path() {
-    static std::string path;
-    if (path.empty()) {
-        std::string pixels;
-        for (int i = 0; i < 16; ++i) pixels += std::string(i % 2 ? "\xff\x20\x20" : "\x20\x20\xff", 3);
-        path = write_temp_file("tex.raw", pixels);
-    }
-    return path;
-}
-
-// Loads a terrain as the start-up load does (with the 4 x 4 texture).
-void load_startup(const std::string& text) {
-    std::string path = write_temp_file("t.obj", text);
-    testing::internal::CaptureStdout();
-    load_terrain(path.c_str(), texture_path().c_str(), 3, 4, 4, 0);
-    testing::internal::GetCapturedStdout();
-}
-
 // Looks straight down on the 9 x 9 test grid, lit from above.
 void look_down_on_grid() {
     glViewport(0, 0, 256, 256);
@@ -105,7 +86,7 @@ protected:
 }  // namespace
 
 TEST_F(TerrainGl, StartupLoadCompilesEveryFaceIntoAList) {
-    load_startup(grid_terrain_text(9, 9, hill));
+    load_startup_terrain(grid_terrain_text(9, 9, dome_height));
     EXPECT_TRUE(glIsList(terrain_list));
     EXPECT_EQ(terrain_faces_compiled, 128);
     EXPECT_TRUE(glIsTexture(terrain_texture));
@@ -116,7 +97,7 @@ TEST_F(TerrainGl, StartupLoadCompilesEveryFaceIntoAList) {
 }
 
 TEST_F(TerrainGl, ExaggerationTwiceUpAndDownRestoresHeightsAndPrintsReadouts) {
-    load_startup(grid_terrain_text(9, 9, hill));
+    load_startup_terrain(grid_terrain_text(9, 9, dome_height));
     std::vector<float> heights;
     for (int i = 0; i < terrain_vertex_count; ++i) heights.push_back(terrain_vertices[i].y);
     unsigned first = terrain_list;
@@ -134,7 +115,7 @@ TEST_F(TerrainGl, ExaggerationTwiceUpAndDownRestoresHeightsAndPrintsReadouts) {
 }
 
 TEST_F(TerrainGl, RenderModesLeaveThePolygonModeAsTheMenuSays) {
-    load_startup(grid_terrain_text(9, 9, hill));
+    load_startup_terrain(grid_terrain_text(9, 9, dome_height));
     look_down_on_grid();
     int filled = lit_pixels(draw_and_read());
     set_render_mode(RENDER_POINT_CLOUD);
@@ -163,7 +144,7 @@ TEST_F(TerrainGl, TexturingSwitchFollowsTheToggle) {
 }
 
 TEST_F(TerrainGl, AverageNormalsOffShadesEachFaceFlat) {
-    load_startup(grid_terrain_text(9, 9, ridge));
+    load_startup_terrain(grid_terrain_text(9, 9, ridge));
     look_down_on_grid();
     glDisable(GL_TEXTURE_2D);
     std::vector<unsigned char> smooth = draw_and_read();
@@ -186,7 +167,7 @@ TEST_F(TerrainGl, AverageNormalsOffShadesEachFaceFlat) {
 
 TEST_F(TerrainGl, QuadsWithAnOddFaceCountDrawTheLastFaceAsATriangle) {
     // Two faces forming the square (0..1), and a lone triangle far away at x 6..8.
-    load_startup("v 0 0 0\nv 0 0 1\nv 1 0 0\nv 1 0 1\nv 6 0 6\nv 6 0 8\nv 8 0 6\n"
+    load_startup_terrain("v 0 0 0\nv 0 0 1\nv 1 0 0\nv 1 0 1\nv 6 0 6\nv 6 0 8\nv 8 0 6\n"
                  "f 1/1/1 2/2/2 3/3/3\nf 3/3/3 4/4/4 2/2/2\nf 5/5/5 6/6/6 7/7/7\n");
     terrain_primitive = PRIMITIVE_QUADS;
     testing::internal::CaptureStdout();
@@ -210,7 +191,7 @@ TEST_F(TerrainGl, QuadsWithAnOddFaceCountDrawTheLastFaceAsATriangle) {
 }
 
 TEST_F(TerrainGl, RefusedReloadKeepsTheLoadedTerrain) {
-    load_startup(grid_terrain_text(9, 9, hill));
+    load_startup_terrain(grid_terrain_text(9, 9, dome_height));
     unsigned list = terrain_list;
     TerrainVertex* vertices = terrain_vertices;
     testing::internal::CaptureStdout();
@@ -228,7 +209,7 @@ TEST_F(TerrainGl, RefusedReloadKeepsTheLoadedTerrain) {
 }
 
 TEST_F(TerrainGl, ReloadReplacesTheMeshAndKeepsTheTexture) {
-    load_startup(grid_terrain_text(9, 9, hill));
+    load_startup_terrain(grid_terrain_text(9, 9, dome_height));
     unsigned texture = terrain_texture;
     std::string small = write_temp_file("small.dem", grid_terrain_text(3, 3, ridge));
     testing::internal::CaptureStdout();
@@ -243,7 +224,7 @@ TEST_F(TerrainGl, ReloadReplacesTheMeshAndKeepsTheTexture) {
 }
 
 TEST_F(TerrainGl, DrapesReplaceTheTextureAndRefusalsKeepIt) {
-    load_startup(grid_terrain_text(9, 9, hill));
+    load_startup_terrain(grid_terrain_text(9, 9, dome_height));
     std::string dir = make_temp_dir();
     mkdir((dir + "/Drape").c_str(), 0755);
     auto put = [&](const std::string& name, const std::string& bytes) {
@@ -284,7 +265,7 @@ TEST_F(TerrainGl, DrapesReplaceTheTextureAndRefusalsKeepIt) {
 }
 
 TEST_F(TerrainGl, DrawFrameCountsFramesAndKeepsFillMode) {
-    load_startup(grid_terrain_text(9, 9, hill));
+    load_startup_terrain(grid_terrain_text(9, 9, dome_height));
     long before = frames_drawn;
     draw_frame();
     draw_frame();
@@ -304,7 +285,7 @@ TEST(TerrainGlFatal, NinthFaceAtStartupIsFatalWithItsMessage) {
         {
             freopen(out.c_str(), "w", stdout);
             freopen("/dev/null", "r", stdin);
-            load_terrain(path.c_str(), texture_path().c_str(), 3, 4, 4, 0);
+            load_terrain(path.c_str(), small_texture_path().c_str(), 3, 4, 4, 0);
         },
         testing::ExitedWithCode(1), "");
     std::string console = read_file(out);
@@ -318,7 +299,7 @@ TEST(TerrainGlFatal, MissingStartupTerrainOrTextureIsFatal) {
         {
             freopen(out.c_str(), "w", stdout);
             freopen("/dev/null", "r", stdin);
-            load_terrain("/nonexistent/Default.obj", texture_path().c_str(), 3, 4, 4, 0);
+            load_terrain("/nonexistent/Default.obj", small_texture_path().c_str(), 3, 4, 4, 0);
         },
         testing::ExitedWithCode(1), "");
     EXPECT_NE(read_file(out).find("\nDEM file not found /nonexistent/Default.obj...Quitting.\n"), std::string::npos);

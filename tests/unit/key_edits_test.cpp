@@ -154,7 +154,10 @@ TEST_F(KeyEdits, TexelLocationFlipsTAndRepeats) {
     EXPECT_EQ(column, 128);
     EXPECT_EQ(row, 96);
     ASSERT_TRUE(locate_texel(1.0f, 0.0f, 256, 128, &column, &row));
-    EXPECT_EQ(column, 0);  // s = 1 repeats to the first column
+    EXPECT_EQ(column, 255);  // the far edges are the last texels
+    EXPECT_EQ(row, 127);
+    ASSERT_TRUE(locate_texel(1.25f, 0.0f, 256, 128, &column, &row));
+    EXPECT_EQ(column, 64);  // beyond the image, coordinates repeat
     ASSERT_TRUE(locate_texel(-0.25f, 3.75f, 4, 4, &column, &row));
     EXPECT_EQ(column, 3);
     EXPECT_EQ(row, 1);
