@@ -8,67 +8,9 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/harness.h"
 
-namespace {
-
-constexpr int START_TIMEOUT_MS = 60000;
-
-std::string shots_dir() {
-    std::string dir = std::string(E2E_SHOTS_DIR);
-    mkdir(dir.c_str(), 0755);
-    return dir;
-}
-
-void keep_shot(const Screenshot& shot, const std::string& name) { save_png(shot, shots_dir() + "/" + name + ".png"); }
-
-// A viewer started in a fresh copy of the default world; stopped and removed at the end.
-struct Viewer {
-    ViewerProcess process;
-    std::string dir;
-
-    explicit Viewer(const std::vector<std::string>& args = {}) {
-        dir = make_scratch_world(WORLD_DIR);
-        EXPECT_FALSE(dir.empty());
-        this->args = args;
-    }
-    ~Viewer() {
-        stop_viewer(&process);
-        remove_scratch_world(dir);
-    }
-    bool start(const std::string& answers) {
-        if (!start_viewer(&process, KESTROLANE_EXE, args, dir)) return false;
-        return send_console(&process, answers);
-    }
-    bool open_window() { return wait_for_window(&process, "Kestrolane", START_TIMEOUT_MS); }
-    Screenshot shot() {
-        Screenshot s;
-        capture_window(&process, &s);
-        return s;
-    }
-    std::string console() { return read_console(&process); }
-    std::vector<std::string> args;
-};
-
-// Share of pixels in the window's upper half that are (near) black: the sky
-// before the sky box exists.
-double sky_share(const Screenshot& s) {
-    return fraction_near_colour(s, 0, 0, s.width, s.height / 2, 0, 0, 0, 4);
-}
-
-// Share of lit pixels whose red, green and blue agree.
-double grey_share(const Screenshot& s) {
-    long lit = 0, grey = 0;
-    for (size_t i = 0; i + 2 < s.rgb.size(); i += 3) {
-        int r = s.rgb[i], g = s.rgb[i + 1], b = s.rgb[i + 2];
-        if (r + g + b < 30) continue;
-        ++lit;
-        grey += std::abs(r - g) <= 6 && std::abs(g - b) <= 6;
-    }
-    return lit ? (double)grey / lit : 0.0;
-}
-
-}  // namespace
 
 TEST(StartUp, EnterStartsTheDefaultWorldLitAndTextured) {
     Viewer v;
