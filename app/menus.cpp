@@ -8,6 +8,7 @@
 #include "app/asset_dir.h"
 #include "app/console.h"
 #include "render/frame.h"
+#include "render/stereo.h"
 #include "state/app_state.h"
 #include "state/file_panel_state.h"
 #include "state/geometry_edit_state.h"
@@ -201,10 +202,6 @@ void on_terrain_menu(int value) {
         case 8: edit_amount += EDIT_AMOUNT_STEP; break;
         case 9: edit_amount -= EDIT_AMOUNT_STEP; break;
     }
-}
-
-void on_stereo_menu(int) {
-    // The anaglyph pair and its adjustments join here.
 }
 
 void on_augmentation_menu(int value) {

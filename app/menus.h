@@ -17,11 +17,10 @@ bool scan_asset_directory(const char* directory, const char* extension, AssetNam
 void refresh_asset_menu(int menu, const char* directory, const char* extension, AssetName* menu_names,
                         AssetName* panel_names);
 
-// Menu handlers; each takes the GLUT menu value.
+// Menu handlers; each takes the GLUT menu value (the Stereo menu's is in render/stereo.h).
 void on_main_menu(int value);
 void on_dem_menu(int value);
 void on_raster_menu(int value);
 void on_map_menu(int value);
 void on_terrain_menu(int value);
-void on_stereo_menu(int value);
 void on_augmentation_menu(int value);

@@ -7,6 +7,7 @@
 #include "input/camera.h"
 #include "input/keyboard.h"
 #include "render/frame.h"
+#include "render/sky.h"
 #include "state/app_state.h"
 #include "state/texture_state.h"
 #include "terrain/terrain_loader.h"
@@ -23,8 +24,9 @@ void init_scene() {
     glDepthFunc(GL_LESS);
     glEnable(GL_TEXTURE_2D);
 
-    // Overlay and billboard textures, the sky box and the billboard quad are
-    // loaded here, before the terrain, as they are built.
+    // The overlay and billboard textures are loaded here, before the sky box.
+    build_sky_box();
+    // The billboard quad is compiled here, before the terrain.
 
     load_terrain(terrain_file_name, texture_file_name, texture_components, texture_width, texture_height, 0);
 

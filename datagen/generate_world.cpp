@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "sky.h"
 #include "terrains.h"
 #include "world_files.h"
 #include "world_images.h"
@@ -112,6 +113,10 @@ bool generate_world(const std::string& out, std::string& error) {
     }
     std::printf("maps: Map/Topo.raw %dx%d RGB, Map/Slope.raw %dx%d grey\n", map_size, map_size,
                 slope_map_size, slope_map_size);
+    if (!write_sky_pictures(out, error)) {
+        return false;
+    }
+    std::printf("sky: sky_0.raw .. sky_%d.raw %dx%d RGB\n", sky_face_count - 1, sky_size, sky_size);
     std::printf("folders: Flythrough/ Vector/\n");
     return true;
 }

@@ -4,6 +4,7 @@
 #include <GL/glut.h>
 
 #include "input/camera.h"
+#include "render/stereo.h"
 #include "state/flythrough_state.h"
 #include "state/frame_state.h"
 #include "state/mouse_state.h"
@@ -23,6 +24,8 @@ void draw_pick_marker(int index) {
     glutSolidSphere(marker_radius, MARKER_SLICES, MARKER_SLICES);
 }
 
+}  // namespace
+
 void draw_pick_markers() {
     glPushMatrix();
     glDisable(GL_TEXTURE_2D);
@@ -36,8 +39,6 @@ void draw_pick_markers() {
     if (textures_on) glEnable(GL_TEXTURE_2D);
     glPopMatrix();
 }
-
-}  // namespace
 
 void increase_handle_size() { marker_radius += HANDLE_STEP; }
 
@@ -67,10 +68,16 @@ void draw_frame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glBindTexture(GL_TEXTURE_2D, terrain_texture);
 
-    // Terrain; the anaglyph pair joins here with stereo.
-    if (!stereo_on) draw_terrain_mono();
+    if (stereo_on) draw_terrain_stereo();
+    else draw_terrain_mono();
 
-    // Sky box joins here.
+    if (panoramic_sky_on) {
+        glPushMatrix();
+        glDisable(GL_LIGHTING);
+        glCallList(skybox_list);
+        glEnable(GL_LIGHTING);
+        glPopMatrix();
+    }
 
     draw_pick_markers();
 

@@ -8,6 +8,9 @@ void draw_frame();
 void increase_handle_size();
 void decrease_handle_size();
 
+// Draws the three pick markers (untextured, lit with the current material).
+void draw_pick_markers();
+
 // Draws the terrain list in the current render mode (nothing for an unknown
 // mode), restoring GL_FILL afterwards.
 void draw_terrain_mono();

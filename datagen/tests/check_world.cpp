@@ -17,6 +17,39 @@ const double start_clearance = 40.0;  // ground near the start point lies at lea
 const double start_radius = 150.0;
 const double lake_level = -100.0;
 
+const int sky_face_count = 6;
+const int sky_size = 256;
+// Mean of the largest channel difference between facing texels along one
+// box edge. Neighbouring texels inside a face differ by about 1.5; a face
+// turned or mirrored against its neighbours gives 9 and more.
+const double sky_seam_tolerance = 5.0;
+// The top row of a side face shows sky, the bottom row ground: blue leads
+// red by far more at the top.
+const double sky_upright_margin = 40.0;
+
+struct sky_corner {
+    double s;
+    double t;
+    double x;
+    double y;
+    double z;
+};
+
+// The viewer's sky box, face by face, corner by corner as it draws them
+// (box half-size 1 here): texture coordinates, then position.
+const sky_corner sky_box[sky_face_count][4] = {
+    {{1, 1, -1, -1, -1}, {0, 1, 1, -1, -1}, {0, 0, 1, 1, -1}, {1, 0, -1, 1, -1}},
+    {{0, 1, -1, -1, 1}, {0, 0, -1, 1, 1}, {1, 0, 1, 1, 1}, {1, 1, 1, -1, 1}},
+    {{0, 1, 1, -1, 1}, {0, 0, 1, -1, -1}, {1, 0, -1, -1, -1}, {1, 1, -1, -1, 1}},
+    {{0, 1, -1, -1, -1}, {0, 0, -1, 1, -1}, {1, 0, -1, 1, 1}, {1, 1, -1, -1, 1}},
+    {{1, 1, 1, -1, -1}, {0, 1, 1, -1, 1}, {0, 0, 1, 1, 1}, {1, 0, 1, 1, -1}},
+    {{0, 0, 1, 1, 1}, {1, 0, -1, 1, 1}, {1, 1, -1, 1, -1}, {0, 1, 1, 1, -1}},
+};
+
+struct box_point {
+    double v[3];
+};
+
 struct model {
     std::vector<double> x;
     std::vector<double> y;
@@ -274,6 +307,162 @@ void check_lake_lines_up(const std::string& model_path, const std::string& image
     }
 }
 
+// Where texture coordinates (s, t) of a face lie on the box: the viewer
+// interpolates the corners bilinearly.
+box_point locate_on_face(int face, double s, double t) {
+    box_point p = {{0.0, 0.0, 0.0}};
+    for (const sky_corner& c : sky_box[face]) {
+        const double w = (c.s > 0.5 ? s : 1.0 - s) * (c.t > 0.5 ? t : 1.0 - t);
+        p.v[0] += w * c.x;
+        p.v[1] += w * c.y;
+        p.v[2] += w * c.z;
+    }
+    return p;
+}
+
+// The texture coordinates of a box point that lies on the given face.
+bool find_on_face(int face, const box_point& p, double& s, double& t) {
+    const box_point o = locate_on_face(face, 0.0, 0.0);
+    const box_point a = locate_on_face(face, 1.0, 0.0);
+    const box_point b = locate_on_face(face, 0.0, 1.0);
+    double along_s = 0.0;
+    double along_t = 0.0;
+    double length_s = 0.0;
+    double length_t = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        along_s += (p.v[k] - o.v[k]) * (a.v[k] - o.v[k]);
+        along_t += (p.v[k] - o.v[k]) * (b.v[k] - o.v[k]);
+        length_s += (a.v[k] - o.v[k]) * (a.v[k] - o.v[k]);
+        length_t += (b.v[k] - o.v[k]) * (b.v[k] - o.v[k]);
+    }
+    s = along_s / length_s;
+    t = along_t / length_t;
+    const box_point back = locate_on_face(face, s, t);
+    double miss = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        miss += std::fabs(back.v[k] - p.v[k]);
+    }
+    return miss < 1e-9 && s >= -1e-9 && s <= 1.0 + 1e-9 && t >= -1e-9 && t <= 1.0 + 1e-9;
+}
+
+int clamp_texel(double coordinate) {
+    return std::min(sky_size - 1, std::max(0, static_cast<int>(std::floor(coordinate * sky_size))));
+}
+
+const unsigned char* fetch_texel(const std::vector<unsigned char>& pixels, int col, int row) {
+    return &pixels[(static_cast<size_t>(row) * sky_size + static_cast<size_t>(col)) * 3];
+}
+
+std::string name_sky(const std::string& dir, int face) {
+    return dir + "/sky_" + std::to_string(face) + ".raw";
+}
+
+// Texels facing each other across every box edge must show the same sky;
+// a face that is turned or mirrored shows a seam.
+void check_sky_seams(const std::string& dir, const std::vector<std::vector<unsigned char>>& faces) {
+    for (int f = 0; f < sky_face_count; ++f) {
+        for (int edge = 0; edge < 4; ++edge) {
+            double total = 0.0;
+            int neighbour = -1;
+            for (int k = 0; k < sky_size; ++k) {
+                const double along = (k + 0.5) / sky_size;
+                const double s = edge == 0 ? 0.0 : (edge == 1 ? 1.0 : along);
+                const double t = edge == 2 ? 0.0 : (edge == 3 ? 1.0 : along);
+                const box_point p = locate_on_face(f, s, t);
+                int found = -1;
+                double s2 = 0.0;
+                double t2 = 0.0;
+                for (int h = 0; h < sky_face_count && found < 0; ++h) {
+                    if (h != f && find_on_face(h, p, s2, t2)) {
+                        found = h;
+                    }
+                }
+                if (found < 0) {
+                    report_failure(name_sky(dir, f), "an edge of the box meets no other face");
+                    return;
+                }
+                neighbour = found;
+                const unsigned char* a =
+                    fetch_texel(faces[static_cast<size_t>(f)], clamp_texel(s), clamp_texel(t));
+                const unsigned char* b =
+                    fetch_texel(faces[static_cast<size_t>(found)], clamp_texel(s2), clamp_texel(t2));
+                int largest = 0;
+                for (int c = 0; c < 3; ++c) {
+                    largest = std::max(largest, std::abs(static_cast<int>(a[c]) - static_cast<int>(b[c])));
+                }
+                total += largest;
+            }
+            const double mean = total / sky_size;
+            if (mean > sky_seam_tolerance) {
+                char line[160];
+                std::snprintf(line, sizeof line,
+                              "shows a seam where it meets sky_%d.raw (mean difference %.1f)", neighbour,
+                              mean);
+                report_failure(name_sky(dir, f), line);
+            }
+        }
+    }
+}
+
+double measure_blueness(const std::vector<unsigned char>& pixels, int row) {
+    double total = 0.0;
+    for (int col = 0; col < sky_size; ++col) {
+        const unsigned char* p = fetch_texel(pixels, col, row);
+        total += static_cast<double>(p[2]) - static_cast<double>(p[0]);
+    }
+    return total / sky_size;
+}
+
+// The sky must be the right way up, and the sun, its brightest part, must
+// be in the first view: ahead (-z) within the 90 degree high, 4:3 window,
+// above the horizon.
+void check_sky_layout(const std::string& dir, const std::vector<std::vector<unsigned char>>& faces) {
+    for (int f : {0, 1, 3, 4}) {
+        const std::vector<unsigned char>& pixels = faces[static_cast<size_t>(f)];
+        if (measure_blueness(pixels, 0) < measure_blueness(pixels, sky_size - 1) + sky_upright_margin) {
+            report_failure(name_sky(dir, f), "is not sky at the top and ground at the bottom");
+        }
+    }
+    if (measure_blueness(faces[5], sky_size / 2) <
+        measure_blueness(faces[2], sky_size / 2) + sky_upright_margin) {
+        report_failure(name_sky(dir, 5), "overhead is not bluer than underfoot");
+    }
+    int brightest = -1;
+    box_point sun = {{0.0, 0.0, 0.0}};
+    for (int f = 0; f < sky_face_count; ++f) {
+        for (int row = 0; row < sky_size; ++row) {
+            for (int col = 0; col < sky_size; ++col) {
+                const unsigned char* p = fetch_texel(faces[static_cast<size_t>(f)], col, row);
+                const int sum = p[0] + p[1] + p[2];
+                if (sum > brightest) {
+                    brightest = sum;
+                    sun = locate_on_face(f, (col + 0.5) / sky_size, (row + 0.5) / sky_size);
+                }
+            }
+        }
+    }
+    const double ahead = -sun.v[2];
+    if (ahead <= 0.0 || std::fabs(sun.v[0]) > ahead * 4.0 / 3.0 || sun.v[1] <= 0.0 || sun.v[1] > ahead) {
+        char line[160];
+        std::snprintf(line, sizeof line, "the sun (towards %.2f %.2f %.2f) is not in the start view",
+                      sun.v[0], sun.v[1], sun.v[2]);
+        report_failure(dir + "/sky_*.raw", line);
+    }
+}
+
+void check_sky(const std::string& dir) {
+    std::vector<std::vector<unsigned char>> faces(sky_face_count);
+    bool complete = true;
+    for (int f = 0; f < sky_face_count; ++f) {
+        complete =
+            check_image(name_sky(dir, f), sky_size, sky_size, 3, faces[static_cast<size_t>(f)]) && complete;
+    }
+    if (complete) {
+        check_sky_seams(dir, faces);
+        check_sky_layout(dir, faces);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -295,6 +484,7 @@ int main(int argc, char** argv) {
     }
     check_image(dir + "/Drape/Relief.raw", 512, 512, 3, pixels);
     check_image(dir + "/Map/Slope.raw", 256, 256, 1, pixels);
+    check_sky(dir);
     check_info(dir + "/Drape/Relief.info", "512 512 3\n");
     check_info(dir + "/Map/Topo.info", "512 512 3\n");
     check_info(dir + "/Map/Slope.info", "256 256 1\n");

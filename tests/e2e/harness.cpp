@@ -540,6 +540,17 @@ bool point_inside(const ViewerProcess* p, int x, int y) {
     return true;
 }
 
+bool point_on_screen(const ViewerProcess* p, int x, int y) {
+    Display* d = open_display(display_of(p));
+    if (!d) return false;
+    int w = DisplayWidth(d, DefaultScreen(d)), h = DisplayHeight(d, DefaultScreen(d));
+    if (x < 0 || y < 0 || x >= w || y >= h) {
+        fprintf(stderr, "e2e: point (%d, %d) is off the %dx%d screen\n", x, y, w, h);
+        return false;
+    }
+    return true;
+}
+
 // Built by hand rather than with %f, whose decimal mark follows the locale while xdotool expects a point.
 std::string seconds_text(int ms) {
     ms = std::max(ms, 0);
@@ -1033,6 +1044,75 @@ bool move_mouse(const ViewerProcess* p, int x, int y) {
                       display_of(p), tool_timeout_ms);
     if (rc != 0) fprintf(stderr, "e2e: xdotool could not move the pointer to (%d, %d)\n", x, y);
     return rc == 0;
+}
+
+bool move_pointer_on_screen(const ViewerProcess* p, int x, int y) {
+    if (!point_on_screen(p, x, y)) return false;
+    int rc = run_tool({"xdotool", "mousemove", std::to_string(x), std::to_string(y)}, display_of(p), tool_timeout_ms);
+    if (rc != 0) fprintf(stderr, "e2e: xdotool could not move the pointer to (%d, %d) on the screen\n", x, y);
+    return rc == 0;
+}
+
+bool click_on_screen(const ViewerProcess* p, int x, int y, int button) {
+    if (button < 1 || button > 9) {
+        fprintf(stderr, "e2e: no mouse button %d\n", button);
+        return false;
+    }
+    if (!point_on_screen(p, x, y)) return false;
+    int rc = run_tool({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button)},
+                      display_of(p), tool_timeout_ms);
+    if (rc != 0) fprintf(stderr, "e2e: xdotool could not click at (%d, %d) on the screen\n", x, y);
+    return rc == 0;
+}
+
+// ---- other windows ----
+
+bool list_top_level_windows(const ViewerProcess* p, std::vector<TopLevelWindow>* out) {
+    out->clear();
+    Display* d = open_display(display_of(p));
+    if (!d) return false;
+    Window root_ret = 0, parent_ret = 0;
+    Window* kids = nullptr;
+    unsigned int n = 0;
+    g_x_error = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root_ret, &parent_ret, &kids, &n)) {
+        g_x_error = 0;
+        return false;
+    }
+    std::vector<Window> children(kids, kids + n);
+    if (kids) XFree(kids);
+    for (Window w : children) {
+        XWindowAttributes attrs;
+        g_x_error = 0;
+        if (!XGetWindowAttributes(d, w, &attrs) || !sync_ok(d)) continue;  // destroyed meanwhile
+        TopLevelWindow t;
+        t.id = w;
+        t.x = attrs.x + attrs.border_width;
+        t.y = attrs.y + attrs.border_width;
+        t.width = attrs.width;
+        t.height = attrs.height;
+        t.viewable = attrs.map_state == IsViewable;
+        t.override_redirect = attrs.override_redirect != 0;
+        out->push_back(t);
+    }
+    g_x_error = 0;
+    return true;
+}
+
+bool capture_window_id(const ViewerProcess* p, unsigned long window, Screenshot* out) {
+    Display* d = open_display(display_of(p));
+    if (!d) return false;
+    bool ok = capture_from(d, window, out);
+    g_x_error = 0;
+    return ok;
+}
+
+bool request_redraw(const ViewerProcess* p, unsigned long window) {
+    Display* d = open_display(display_of(p));
+    if (!d) return false;
+    g_x_error = 0;
+    XClearArea(d, window, 0, 0, 0, 0, True);
+    return sync_ok(d);
 }
 
 // ---- images ----

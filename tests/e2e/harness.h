@@ -101,6 +101,37 @@ bool click_mouse(const ViewerProcess* p, int x, int y, int button);
 // Moves the pointer to (x, y) inside the window without clicking; false as for click_mouse.
 bool move_mouse(const ViewerProcess* p, int x, int y);
 
+// Moves the pointer to (x, y) on the screen, which may lie outside the viewer's window (a pop-up menu, say); false
+// if the point is off the screen or the move could not be sent.
+bool move_pointer_on_screen(const ViewerProcess* p, int x, int y);
+
+// Clicks button (1 left, 2 middle, 3 right) at (x, y) on the screen; false as for move_pointer_on_screen or for a
+// button outside 1..9.
+bool click_on_screen(const ViewerProcess* p, int x, int y, int button);
+
+// A top-level window (a child of the root window) on the viewer's display.
+struct TopLevelWindow {
+    unsigned long id = 0;
+    int x = 0;                       // position of its inside on the screen
+    int y = 0;
+    int width = 0;                   // inside size
+    int height = 0;
+    bool viewable = false;           // mapped and so on the screen
+    bool override_redirect = false;  // placed by its program itself, as pop-up menus are
+};
+
+// Lists the top-level windows of the viewer's display, bottom of the stack first, skipping any that vanish while
+// read; false if the display cannot be reached.
+bool list_top_level_windows(const ViewerProcess* p, std::vector<TopLevelWindow>* out);
+
+// Reads the pixels of any window on the viewer's display by its id (e.g. a pop-up menu); false as for
+// capture_window.
+bool capture_window_id(const ViewerProcess* p, unsigned long window, Screenshot* out);
+
+// Has the X server tell window's program that all of it needs drawing again (an Expose event, as when uncovered);
+// false if the window is gone.
+bool request_redraw(const ViewerProcess* p, unsigned long window);
+
 // Waits up to timeout_ms for the child to end and reaps it: true with *status (if not null) = exit code, or -signal
 // number if a signal ended it; false if it is still running (or was never started).
 bool wait_for_exit(ViewerProcess* p, int timeout_ms, int* status);

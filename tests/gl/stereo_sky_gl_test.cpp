@@ -1,0 +1,189 @@
+// The anaglyph pair, the sky box and fog on real Mesa, read back as pixels.
+#include <GL/glut.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "input/camera.h"
+#include "render/frame.h"
+#include "render/sky.h"
+#include "render/stereo.h"
+#include "state/camera_state.h"
+#include "state/frame_state.h"
+#include "state/mouse_state.h"
+#include "state/sky_state.h"
+#include "state/stereo_state.h"
+#include "state/terrain_draw_state.h"
+#include "state/terrain_state.h"
+#include "tests/gl/gl_support.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+constexpr int SIZE = 256;
+
+struct Pixels {
+    std::vector<unsigned char> rgb;
+    const unsigned char* at(int x, int y) const { return &rgb[(y * SIZE + x) * 3]; }
+};
+
+Pixels read_back() {
+    glFinish();
+    Pixels p;
+    p.rgb.resize(SIZE * SIZE * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, SIZE, SIZE, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
+    return p;
+}
+
+// Top view of x -10..10, z -10..10; screen x is world x, screen up is world -z.
+void look_down() {
+    glViewport(0, 0, SIZE, SIZE);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-10, 10, -10, 10, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(90, 1, 0, 0);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    glColor3f(1, 1, 1);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+int pixel_x(float x) { return (int)((x + 10) / 20 * SIZE); }
+int pixel_y(float z) { return (int)((-z + 10) / 20 * SIZE); }
+
+// One 1 x 1 square centred on (cx, cz), as two counter-clockwise faces.
+std::string square_at(float cx, float cz) {
+    char text[512];
+    snprintf(text, sizeof text,
+             "v %f 0 %f\nv %f 0 %f\nv %f 0 %f\nv %f 0 %f\nf 1/1/1 2/2/2 3/3/3\nf 3/3/3 2/2/2 4/4/4\n", cx - 0.5f,
+             cz - 0.5f, cx - 0.5f, cz + 0.5f, cx + 0.5f, cz - 0.5f, cx + 0.5f, cz + 0.5f);
+    return text;
+}
+
+class StereoGl : public ::testing::Test {
+protected:
+    void SetUp() override {
+        stereo_on = 0;
+        stereo_separation = 0.0f;
+        stereo_angle = 0.5f;
+        stereo_saved_angle = stereo_saved_separation = 0.0f;
+        average_normals = 1;
+    }
+    void TearDown() override { glEnable(GL_TEXTURE_2D); }
+};
+
+}  // namespace
+
+TEST_F(StereoGl, TerrainPixelsHoldRedAndBlueButNoGreen) {
+    load_startup_terrain(grid_terrain_text(9, 9, dome_height));
+    look_down();
+    draw_terrain_stereo();
+    Pixels p = read_back();
+    long lit = 0, both = 0, green = 0;
+    for (size_t i = 0; i < p.rgb.size(); i += 3) {
+        if (p.rgb[i] || p.rgb[i + 2]) ++lit;
+        if (p.rgb[i] && p.rgb[i + 2]) ++both;
+        if (p.rgb[i + 1]) ++green;
+    }
+    EXPECT_GT(lit, 1000);
+    EXPECT_GT(both, lit / 2);
+    EXPECT_EQ(green, 0);
+    GLboolean mask[4];
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    EXPECT_TRUE(mask[0] && mask[1] && mask[2] && mask[3]);
+}
+
+TEST_F(StereoGl, SeparationShiftsBlueTowardsPlusXAndNegativeExchanges) {
+    load_startup_terrain(square_at(0, 0));
+    stereo_angle = 0.0f;
+    stereo_separation = 4.0f;
+    look_down();
+    draw_terrain_stereo();
+    Pixels p = read_back();
+    const unsigned char* right = p.at(pixel_x(2), pixel_y(0));
+    const unsigned char* left = p.at(pixel_x(-2), pixel_y(0));
+    EXPECT_GT(right[2], 0);
+    EXPECT_EQ(right[0], 0);
+    EXPECT_GT(left[0], 0);
+    EXPECT_EQ(left[2], 0);
+    EXPECT_EQ(p.at(pixel_x(0), pixel_y(0))[0], 0);  // nothing left in the middle
+
+    stereo_separation = -4.0f;
+    look_down();
+    draw_terrain_stereo();
+    Pixels q = read_back();
+    EXPECT_GT(q.at(pixel_x(2), pixel_y(0))[0], 0);
+    EXPECT_GT(q.at(pixel_x(-2), pixel_y(0))[2], 0);
+}
+
+TEST_F(StereoGl, AngleTurnsTheCopiesOppositeWaysAboutTheOrigin) {
+    load_startup_terrain(square_at(8, 0));
+    stereo_angle = 15.0f;
+    look_down();
+    draw_terrain_stereo();
+    Pixels p = read_back();
+    // A turn of +15 degrees about y carries (8, 0, 0) to z = -8 sin 15 (screen up).
+    float dz = 8.0f * std::sin(15.0f * (float)M_PI / 180.0f);
+    float dx = 8.0f * std::cos(15.0f * (float)M_PI / 180.0f);
+    EXPECT_GT(p.at(pixel_x(dx), pixel_y(-dz))[2], 0);
+    EXPECT_EQ(p.at(pixel_x(dx), pixel_y(-dz))[0], 0);
+    EXPECT_GT(p.at(pixel_x(dx), pixel_y(dz))[0], 0);
+    EXPECT_EQ(p.at(pixel_x(dx), pixel_y(dz))[2], 0);
+}
+
+TEST_F(StereoGl, MarkersAreDrawnOnceInFullColour) {
+    load_startup_terrain(square_at(0, 0));
+    look_down();
+    glEnable(GL_LIGHTING);
+    draw_terrain_stereo();
+    for (auto& m : pick_marker) m[0] = 6, m[1] = 1, m[2] = 6;
+    marker_radius = 1.0f;
+    draw_pick_markers();
+    Pixels p = read_back();
+    const unsigned char* marker = p.at(pixel_x(6), pixel_y(6));
+    EXPECT_GT(marker[1], 0);  // green: not filtered into the anaglyph
+    EXPECT_EQ(p.at(pixel_x(0), pixel_y(0))[1], 0);
+    for (auto& m : pick_marker) m[0] = m[1] = m[2] = 0;
+}
+
+TEST_F(StereoGl, StereoMenuAdjustsResetsAndBringsBack) {
+    on_stereo_menu(0);
+    EXPECT_EQ(stereo_on, 1);
+    on_stereo_menu(7);  // position back to its saved 0
+    EXPECT_FLOAT_EQ(stereo_angle, 0.5f);
+    on_stereo_menu(6);  // the angle back to its initial saved value 0
+    EXPECT_FLOAT_EQ(stereo_angle, 0.0f);
+    on_stereo_menu(1);
+    on_stereo_menu(1);
+    on_stereo_menu(3);
+    on_stereo_menu(4);
+    on_stereo_menu(4);
+    EXPECT_FLOAT_EQ(stereo_angle, 0.2f);
+    EXPECT_NEAR(stereo_separation, -0.1f, 1e-6);
+    on_stereo_menu(5);
+    EXPECT_FLOAT_EQ(stereo_angle, 0.0f);
+    EXPECT_FLOAT_EQ(stereo_separation, 0.0f);
+    on_stereo_menu(7);
+    EXPECT_NEAR(stereo_separation, -0.1f, 1e-6);
+    EXPECT_FLOAT_EQ(stereo_angle, 0.0f);
+    on_stereo_menu(6);
+    EXPECT_FLOAT_EQ(stereo_angle, 0.2f);
+    on_stereo_menu(2);
+    EXPECT_FLOAT_EQ(stereo_saved_angle, 0.1f);
+    on_stereo_menu(9);
+    on_stereo_menu(0);
+    EXPECT_EQ(stereo_on, 0);
+}
