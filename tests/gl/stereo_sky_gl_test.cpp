@@ -187,3 +187,166 @@ TEST_F(StereoGl, StereoMenuAdjustsResetsAndBringsBack) {
     on_stereo_menu(0);
     EXPECT_EQ(stereo_on, 0);
 }
+
+namespace {
+
+const unsigned char SKY_COLOURS[6][3] = {{200, 30, 30}, {30, 200, 30}, {30, 30, 200},
+                                         {200, 200, 30}, {30, 200, 200}, {200, 30, 200}};
+
+// Builds the sky box from six solid-coloured pictures in a scratch directory.
+void build_coloured_sky() {
+    std::string dir = make_temp_dir();
+    for (int i = 0; i < 6; ++i) {
+        std::string bytes;
+        for (int k = 0; k < SKY_SIDE * SKY_SIDE; ++k) bytes.append((const char*)SKY_COLOURS[i], 3);
+        FILE* f = fopen((dir + "/sky_" + std::to_string(i) + ".raw").c_str(), "wb");
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    char previous[1024];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    testing::internal::CaptureStdout();
+    build_sky_box();
+    std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(console, "Generating Skybox...done!");
+    ASSERT_EQ(chdir(previous), 0);
+}
+
+// The camera at `eye` with heading `yaw` and look-up `up`, seeing only the sky box.
+Pixels view_sky(float eye_z, float yaw, float up) {
+    glViewport(0, 0, SIZE, SIZE);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(90.0, 1.0, 0.1, 50000.0);
+    glMatrixMode(GL_MODELVIEW);
+    camera_eye_x = camera_eye_y = camera_height = 0;
+    camera_eye_z = eye_z;
+    camera_dir_y = up;
+    turn_camera_dir(yaw);
+    apply_view();
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glColor3f(1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glCallList(skybox_list);
+    Pixels p = read_back();
+    camera_eye_z = camera_dir_y = 0;
+    return p;
+}
+
+bool centre_is(const Pixels& p, int face) {
+    const unsigned char* c = p.at(SIZE / 2, SIZE / 2);
+    return std::abs(c[0] - SKY_COLOURS[face][0]) < 3 && std::abs(c[1] - SKY_COLOURS[face][1]) < 3 &&
+           std::abs(c[2] - SKY_COLOURS[face][2]) < 3;
+}
+
+}  // namespace
+
+TEST(SkyBox, EachDirectionShowsItsFace) {
+    build_coloured_sky();
+    EXPECT_TRUE(centre_is(view_sky(0, 0, 0), 0));                       // ahead, -z
+    EXPECT_TRUE(centre_is(view_sky(0, (float)M_PI, 0), 1));             // behind
+    EXPECT_TRUE(centre_is(view_sky(0, -(float)M_PI / 2, 0), 3));        // left, -x
+    EXPECT_TRUE(centre_is(view_sky(0, (float)M_PI / 2, 0), 4));         // right, +x
+    EXPECT_TRUE(centre_is(view_sky(0, 0, 1000.0f), 5));                 // up
+    EXPECT_TRUE(centre_is(view_sky(0, 0, -1000.0f), 2));                // down
+    glEnable(GL_LIGHTING);
+}
+
+TEST(SkyBox, AFacePassedFromOutsideIsCulled) {
+    build_coloured_sky();
+    // Behind the +z wall looking back in: that wall is seen from behind and
+    // culled, so the far wall ahead shows.
+    Pixels p = view_sky(20000.0f, 0, 0);
+    EXPECT_FALSE(centre_is(p, 1));
+    EXPECT_TRUE(centre_is(p, 0));
+    glEnable(GL_LIGHTING);
+}
+
+TEST(SkyBox, MissingPictureIsFatal) {
+    std::string out = "sky_console.txt";
+    EXPECT_EXIT(
+        {
+            freopen(out.c_str(), "w", stdout);
+            freopen("/dev/null", "r", stdin);
+            ASSERT_EQ(chdir("/"), 0);
+            build_sky_box();
+        },
+        testing::ExitedWithCode(1), "");
+    EXPECT_EQ(read_file(out), "Sky file not found...Quitting.");
+    remove(out.c_str());
+}
+
+namespace {
+
+// A long flat strip ahead of the eye, seen level from the origin.
+Pixels view_strip() {
+    glViewport(0, 0, SIZE, SIZE);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(90.0, 1.0, 0.1, 50000.0);
+    glMatrixMode(GL_MODELVIEW);
+    camera_eye_x = camera_eye_y = camera_eye_z = camera_height = camera_dir_y = 0;
+    turn_camera_dir(0);
+    apply_view();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glColor3f(1, 1, 1);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    render_mode = RENDER_FILLED;
+    draw_terrain_mono();
+    return read_back();
+}
+
+const char* STRIP = "v -3000 -10 100\nv -3000 -10 -6000\nv 3000 -10 100\nv 3000 -10 -6000\n"
+                    "f 2/2/2 1/1/1 4/4/4\nf 4/4/4 1/1/1 3/3/3\n";
+
+}  // namespace
+
+TEST(Fog, DistantTerrainTendsToTheFogGreyAndTogglingTwiceRestores) {
+    load_startup_terrain(STRIP);
+    fog_on = 0;
+    glDisable(GL_FOG);
+    Pixels clear = view_strip();
+    fog_end = 500.0f;
+    toggle_fog();
+    EXPECT_EQ(fog_on, 1);
+    Pixels foggy = view_strip();
+    const unsigned char* far_pixel = foggy.at(SIZE / 2, SIZE / 2 - 2);  // just below the horizon
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(far_pixel[k], 128, 3);
+    EXPECT_GT(foggy.at(SIZE / 2, 2)[0], 200);  // the ground at the eye's feet is barely fogged
+    toggle_fog();
+    EXPECT_EQ(fog_on, 0);
+    Pixels again = view_strip();
+    EXPECT_EQ(clear.rgb, again.rgb);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+}
+
+TEST(Fog, FogEndFollowsTheLoadedTerrainAtTheNextSwitchOn) {
+    fog_on = 0;
+    load_startup_terrain(STRIP);  // largest x 3000: fog ends at 2500
+    toggle_fog();
+    GLfloat end = 0;
+    glGetFloatv(GL_FOG_END, &end);
+    EXPECT_FLOAT_EQ(end, 2500.0f);
+    load_startup_terrain(square_at(0, 0));  // largest x 0.5
+    glGetFloatv(GL_FOG_END, &end);
+    EXPECT_FLOAT_EQ(end, 2500.0f);  // stale while fog stays on
+    toggle_fog();
+    toggle_fog();
+    glGetFloatv(GL_FOG_END, &end);
+    EXPECT_FLOAT_EQ(end, 0.5f * 5.0f / 6.0f);
+    GLfloat colour[4];
+    glGetFloatv(GL_FOG_COLOR, colour);
+    EXPECT_FLOAT_EQ(colour[0], 0.5f);
+    GLint mode;
+    glGetIntegerv(GL_FOG_MODE, &mode);
+    EXPECT_EQ(mode, GL_LINEAR);
+    toggle_fog();
+}
