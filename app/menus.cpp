@@ -7,6 +7,7 @@
 
 #include "app/asset_dir.h"
 #include "app/console.h"
+#include "flythrough/flythrough.h"
 #include "render/frame.h"
 #include "render/stereo.h"
 #include "state/app_state.h"
@@ -94,8 +95,8 @@ void build_menus() {
     dem_menu = create_asset_menu(on_dem_menu, "./DEM", ".dem", dem_menu_names, dem_panel_names);
     drape_menu = create_asset_menu(on_raster_menu, "./Drape", ".raw", drape_menu_names, drape_panel_names);
     map_menu = create_asset_menu(on_map_menu, "./Map", ".raw", map_menu_names, map_panel_names);
-    // Playing a flythrough and loading a geometry layer join these two menus' handlers.
-    flythrough_menu = create_asset_menu(ignore_menu, "./Flythrough", ".flt", flythrough_menu_names,
+    // Loading a geometry layer joins the Vector menu's handler.
+    flythrough_menu = create_asset_menu(on_flythrough_menu, "./Flythrough", ".flt", flythrough_menu_names,
                                         flythrough_panel_names);
     vector_menu = create_asset_menu(ignore_menu, "./Vector", ".vec", vector_menu_names, vector_panel_names);
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/menus.h"
+#include "flythrough/flythrough.h"
 #include "geometry/placement.h"
 #include "input/camera.h"
 #include "input/filename_entry.h"
@@ -35,12 +36,6 @@ namespace {
 
 // Saving the typed name: each save says what failed itself. The recorded
 // frames and placed items stay in memory whatever happens.
-bool save_typed_flythrough(const char* path) {
-    printf("\nCannot save %s: flythrough files are not available in this build\n", path);
-    show_message("Cannot save %s", path);
-    return false;
-}
-
 bool save_typed_vector(const char* path) {
     printf("\nCannot save %s: geometry layer files are not available in this build\n", path);
     show_message("Cannot save %s", path);
@@ -49,7 +44,7 @@ bool save_typed_vector(const char* path) {
 
 void finish_filename_entry(FilenameAction action) {
     if (action == FILENAME_SAVE_FLYTHROUGH) {
-        if (save_typed_flythrough(filename_text)) {
+        if (save_flythrough(filename_text)) {
             refresh_asset_menu(flythrough_menu, "./Flythrough", ".flt", flythrough_menu_names, flythrough_panel_names);
         } else {
             prompt_flythrough_name();  // ask again; nothing recorded is lost

@@ -3,6 +3,7 @@
 
 #include <GL/glut.h>
 
+#include "flythrough/flythrough_file.h"
 #include "input/camera.h"
 #include "render/stereo.h"
 #include "state/flythrough_state.h"
@@ -59,11 +60,10 @@ void draw_terrain_mono() {
 }
 
 void draw_frame() {
-    // 1. Camera step. Recording and playback join here with the flythrough.
-    if (mode_normal) {
-        step_camera_pose();
-        apply_view();
-    }
+    // The camera step by mode; the frame that ends a playback is drawn with
+    // the identity view.
+    if (step_frame_camera()) apply_view();
+    else glLoadIdentity();
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glBindTexture(GL_TEXTURE_2D, terrain_texture);

@@ -1,10 +1,28 @@
-// Flythrough modes: which of normal, recording or playback drives the camera.
+// Flythrough: the camera mode, the sample buffer and the start pose.
 //
-// Owns: mode_normal, mode_record, mode_playback.
-// Lifetime: normal from start; exactly one flag is set at any time.
-// Writers: the recording and playback operations and the frame pass.
+// Owns: mode_normal, mode_record, mode_playback, flythrough_frame,
+// flythrough_frame_count, playback_reset_view, the four sample arrays and
+// the start eye and target.
+// Lifetime: normal mode from start; a recording or a load overwrites the
+// samples and the start pose; exactly one mode flag is set at any time.
+// Writers: flythrough/ (start, save, load) and the frame pass (sampling,
+// playback steps).
 #pragma once
+
+constexpr int FLYTHROUGH_CAPACITY = 8000;  // samples each array holds
 
 extern int mode_normal;    // 1 while the keys drive the camera
 extern int mode_record;    // 1 while a recording takes one sample per frame
 extern int mode_playback;  // 1 while recorded samples drive the camera
+
+extern int flythrough_frame;        // next sample: taken so far (recording) or to play (playback); 0..8000
+extern int flythrough_frame_count;  // samples of the loaded file; 1..8000 once a file is loaded
+extern int playback_reset_view;     // 1: the next frame places the camera at the start pose
+extern int flythrough_full;         // 1 once a recording has filled the buffer (reported once)
+
+extern float flythrough_speed[FLYTHROUGH_CAPACITY];   // per sample: camera_speed
+extern float flythrough_yaw[FLYTHROUGH_CAPACITY];     // per sample: camera_yaw, radians
+extern float flythrough_height[FLYTHROUGH_CAPACITY];  // per sample: camera_height, world units
+extern float flythrough_dir_y[FLYTHROUGH_CAPACITY];   // per sample: camera_dir_y
+extern float flythrough_start_eye[3];     // eye when the recording started
+extern float flythrough_start_target[3];  // eye + look direction when the recording started

@@ -1,0 +1,72 @@
+// Recording, saving and playing flythroughs from the user interface.
+#include "flythrough/flythrough.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "flythrough/flythrough_file.h"
+#include "input/filename_entry.h"
+#include "render/frame.h"
+#include "state/asset_state.h"
+#include "state/flythrough_state.h"
+#include "state/overlay_state.h"
+
+namespace {
+
+void report(const char* error) {
+    printf("\n%s\n", error);
+    fflush(stdout);
+    show_message("%s", error);
+}
+
+}  // namespace
+
+void start_recording() {
+    if (!begin_recording()) {
+        show_message("Already in Record!");
+        draw_frame();
+    }
+    show_message("Recording...SPACE to stop");
+    draw_frame();
+}
+
+bool save_flythrough(const char* path) {
+    char error[FLYTHROUGH_ERROR_SIZE];
+    if (write_flythrough_file(path, error, sizeof error)) return true;
+    report(error);
+    return false;
+}
+
+bool load_flythrough(const char* name, bool from_menu) {
+    if (from_menu) {
+        printf("Opening Flythrough File: %s", name);
+        fflush(stdout);
+    }
+    show_message("Playing Flythrough: %s", name);
+    draw_frame();
+
+    char path[FLYTHROUGH_PATH_SIZE], error[FLYTHROUGH_ERROR_SIZE];
+    int length = snprintf(path, sizeof path, "./Flythrough/%s", name);
+    if (length < 0 || length >= (int)sizeof path) {
+        snprintf(error, sizeof error, "The flythrough name %.40s... is too long", name);
+        report(error);
+        return false;
+    }
+    int frames = read_flythrough_file(path, error, sizeof error);
+    if (frames <= 0) {
+        report(error);
+        return false;
+    }
+    // The running recording is not lost: its name is asked for, and Enter
+    // saves the buffer (now the loaded flythrough) as it stands then.
+    if (mode_record) prompt_flythrough_name();
+    printf("No. of Frames: %d\n", frames);
+    fflush(stdout);
+    begin_playback(frames);
+    return true;
+}
+
+void on_flythrough_menu(int value) {
+    if (value < FIRST_MENU_VALUE || value > LAST_MENU_VALUE || flythrough_menu_names[value][0] == '\0') return;
+    load_flythrough(flythrough_menu_names[value], true);
+}

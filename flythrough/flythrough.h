@@ -1,0 +1,19 @@
+// Recording, saving and playing flythroughs from the user interface.
+#pragma once
+
+// "Record Flythrough": starts a recording (or says "Already in Record!")
+// and shows "Recording...SPACE to stop".
+void start_recording();
+
+// Writes the recorded samples to `path`. A file that cannot be written is
+// reported on the console and the message line and false is returned; the
+// samples stay in memory.
+bool save_flythrough(const char* path);
+
+// Plays ./Flythrough/<name>. A file that cannot be played is reported on the
+// console and the message line, and the current mode goes on.
+// `from_menu` adds the console line "Opening Flythrough File: %s".
+bool load_flythrough(const char* name, bool from_menu);
+
+// Flythrough submenu handler: plays the file with that menu value.
+void on_flythrough_menu(int value);
