@@ -1,9 +1,10 @@
-// Writes the default world a new user sees first: terrain, texture, sample terrains, drape and maps.
+// Writes the default world a new user sees first: terrain, texture, sample terrains, drape, maps, tours.
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "flythroughs.h"
 #include "sky.h"
 #include "terrains.h"
 #include "world_files.h"
@@ -117,7 +118,12 @@ bool generate_world(const std::string& out, std::string& error) {
         return false;
     }
     std::printf("sky: sky_0.raw .. sky_%d.raw %dx%d RGB\n", sky_face_count - 1, sky_size, sky_size);
-    std::printf("folders: Flythrough/ Vector/\n");
+    summary.clear();
+    if (!write_sample_flythroughs(out + "/Flythrough", rivers, summary, error)) {
+        return false;
+    }
+    std::printf("flythroughs:%s\n", summary.c_str());
+    std::printf("folders: Vector/\n");
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,6 +17,18 @@ const int most_faces_per_vertex = 8;
 const double start_clearance = 40.0;  // ground near the start point lies at least this far below the eye
 const double start_radius = 150.0;
 const double lake_level = -100.0;
+
+const char* const flythrough_names[] = {"Grand_Tour.flt", "Lake_Circle.flt"};
+const int most_flythrough_samples = 8000;  // the viewer's buffer holds no more
+const int shortest_flythrough = 600;       // ten seconds at 60 frames a second
+const double longest_flythrough_speed = 100.0;
+// The eye stays this far above the highest corner of the terrain cell it is over.
+const double flythrough_clearance = 40.0;
+const double fastest_flythrough_turn = 0.01;  // radians per frame
+const double steepest_flythrough_rise = 3.0;  // height change per frame
+const double lowest_flythrough_look = -0.5;   // a look direction's y: down a little, never up
+const float flythrough_advance = 0.1f;        // the viewer's distance per unit of speed per frame
+const double full_turn = 2.0 * 3.14159265358979323846;
 
 const int sky_face_count = 6;
 const int sky_size = 256;
@@ -57,6 +70,24 @@ struct model {
     std::vector<double> s;
     std::vector<double> t;
     std::vector<long> corners;  // three 1-based vertex numbers per face
+};
+
+struct flythrough {
+    float start[6];  // eye, then target
+    std::vector<float> speed;
+    std::vector<float> yaw;
+    std::vector<float> height;
+    std::vector<float> dir_y;
+};
+
+// The vertices of a terrain model as a grid, rows from the north.
+struct ground_grid {
+    size_t columns;
+    size_t rows;
+    double x_min;
+    double x_max;
+    double z_min;
+    double z_max;
 };
 
 int failures = 0;
@@ -463,6 +494,218 @@ void check_sky(const std::string& dir) {
     }
 }
 
+// A number as "%f" prints it: an optional minus, digits, a point and six digits.
+bool is_printed_number(const std::string& word) {
+    size_t i = !word.empty() && word[0] == '-' ? 1 : 0;
+    const size_t first_digit = i;
+    while (i < word.size() && word[i] >= '0' && word[i] <= '9') {
+        ++i;
+    }
+    if (i == first_digit || i + 7 != word.size() || word[i] != '.') {
+        return false;
+    }
+    for (size_t k = i + 1; k < word.size(); ++k) {
+        if (word[k] < '0' || word[k] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads exactly `count` numbers separated by single blanks, as the viewer's
+// scanner would read them.
+bool read_numbers(const std::string& line, size_t count, std::vector<float>& values) {
+    values.clear();
+    size_t start = 0;
+    for (;;) {
+        const size_t blank = line.find(' ', start);
+        const std::string word = line.substr(start, blank == std::string::npos ? blank : blank - start);
+        if (!is_printed_number(word)) {
+            return false;
+        }
+        values.push_back(std::strtof(word.c_str(), nullptr));
+        if (blank == std::string::npos) {
+            break;
+        }
+        start = blank + 1;
+    }
+    return values.size() == count;
+}
+
+bool load_flythrough(const std::string& path, flythrough& f) {
+    std::string content;
+    if (!read_file(path, content)) {
+        report_failure(path, "cannot be read");
+        return false;
+    }
+    if (content.empty() || content.back() != '\n') {
+        report_failure(path, "last line does not end with a newline");
+        return false;
+    }
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < content.size()) {
+        const size_t end = content.find('\n', start);
+        lines.push_back(content.substr(start, end - start));
+        start = end + 1;
+    }
+    const std::string& first = lines[0];
+    if (first.empty() || first.size() > 4 || first.find_first_not_of("0123456789") != std::string::npos) {
+        report_failure(path, "line 1 is not a sample count");
+        return false;
+    }
+    const int count = std::stoi(first);
+    if (count < 1 || count > most_flythrough_samples) {
+        report_failure(path,
+                       "holds " + first + " samples, not 1 to " + std::to_string(most_flythrough_samples));
+        return false;
+    }
+    if (lines.size() != static_cast<size_t>(count) + 2) {
+        report_failure(path, "has " + std::to_string(lines.size()) + " lines, not the count plus two");
+        return false;
+    }
+    std::vector<float> values;
+    if (!read_numbers(lines[1], 6, values)) {
+        report_failure(path, "line 2 is not six numbers: the start eye and target");
+        return false;
+    }
+    std::copy(values.begin(), values.end(), f.start);
+    for (size_t i = 2; i < lines.size(); ++i) {
+        if (!read_numbers(lines[i], 4, values)) {
+            report_failure(path + " line " + std::to_string(i + 1), "is not four numbers");
+            return false;
+        }
+        f.speed.push_back(values[0]);
+        f.yaw.push_back(values[1]);
+        f.height.push_back(values[2]);
+        f.dir_y.push_back(values[3]);
+    }
+    return true;
+}
+
+// Checks that the vertices form the grid the viewer draws, so a point's
+// cell can be found from its position.
+bool measure_grid(const model& m, ground_grid& grid) {
+    const size_t count = m.x.size();
+    size_t columns = 0;
+    while (columns < count && m.z[columns] == m.z[0]) {
+        ++columns;
+    }
+    if (columns < 2 || count % columns != 0 || count / columns < 2) {
+        return false;
+    }
+    grid = {columns, count / columns, m.x[0], m.x[columns - 1], m.z[0], m.z[count - 1]};
+    const double x_step = (grid.x_max - grid.x_min) / static_cast<double>(grid.columns - 1);
+    const double z_step = (grid.z_max - grid.z_min) / static_cast<double>(grid.rows - 1);
+    for (size_t i = 0; i < count; ++i) {
+        const double x = grid.x_min + x_step * static_cast<double>(i % columns);
+        const double z = grid.z_min + z_step * static_cast<double>(i / columns);
+        if (std::fabs(m.x[i] - x) > 1e-2 || std::fabs(m.z[i] - z) > 1e-2) {
+            return false;
+        }
+    }
+    return x_step > 0.0 && z_step > 0.0;
+}
+
+// The highest corner of the grid cell under a point that lies on the grid.
+double find_highest_corner(const model& m, const ground_grid& grid, double x, double z) {
+    const double column =
+        (x - grid.x_min) / (grid.x_max - grid.x_min) * static_cast<double>(grid.columns - 1);
+    const double row = (z - grid.z_min) / (grid.z_max - grid.z_min) * static_cast<double>(grid.rows - 1);
+    const size_t c = std::min(static_cast<size_t>(std::max(0.0, std::floor(column))), grid.columns - 2);
+    const size_t r = std::min(static_cast<size_t>(std::max(0.0, std::floor(row))), grid.rows - 2);
+    const size_t at = r * grid.columns + c;
+    return std::max({m.y[at], m.y[at + 1], m.y[at + grid.columns], m.y[at + grid.columns + 1]});
+}
+
+// Plays the flythrough as the viewer does: the start line sets the eye and
+// the direction; each sample then moves the eye by its whole speed along
+// the previous direction, sets the height and turns to its yaw. The played
+// eye must stay over the terrain, clear of the ground, and turn and climb
+// gently enough to watch.
+void check_flythrough(const std::string& path, const model& m, const ground_grid& grid) {
+    flythrough f;
+    if (!load_flythrough(path, f)) {
+        return;
+    }
+    float eye_x = f.start[0];
+    float eye_y = f.start[1];
+    float eye_z = f.start[2];
+    float dir_x = f.start[3] - eye_x;
+    float dir_z = f.start[5] - eye_z;
+    double yaw = std::atan2(dir_x, -dir_z);
+    double lowest = 1e30;
+    double sharpest = 0.0;
+    double flown = 0.0;
+    char line[200];
+    for (size_t i = 0; i < f.speed.size(); ++i) {
+        const std::string where = path + " sample " + std::to_string(i + 1);
+        if (!(f.speed[i] >= 0.0f && f.speed[i] <= longest_flythrough_speed &&
+              f.speed[i] == std::floor(f.speed[i]))) {
+            report_failure(where, "speed is not a whole number from 0 to 100");
+            return;
+        }
+        if (!(f.dir_y[i] >= lowest_flythrough_look && f.dir_y[i] <= 0.0f)) {
+            report_failure(where, "looks up or too steeply down");
+            return;
+        }
+        const int steps = static_cast<int>(f.speed[i]);
+        eye_x += steps * dir_x * flythrough_advance;
+        eye_z += steps * dir_z * flythrough_advance;
+        flown += steps * static_cast<double>(flythrough_advance);
+        if (!(eye_x >= grid.x_min && eye_x <= grid.x_max && eye_z >= grid.z_min && eye_z <= grid.z_max)) {
+            std::snprintf(line, sizeof line, "the eye leaves the terrain at x %.1f, z %.1f", eye_x, eye_z);
+            report_failure(where, line);
+            return;
+        }
+        if (!(std::fabs(f.height[i] - eye_y) <= steepest_flythrough_rise)) {
+            std::snprintf(line, sizeof line, "height jumps from %.1f to %.1f", eye_y, f.height[i]);
+            report_failure(where, line);
+            return;
+        }
+        eye_y = f.height[i];
+        lowest = std::min(lowest, eye_y - find_highest_corner(m, grid, eye_x, eye_z));
+        const double turn = std::fabs(std::remainder(f.yaw[i] - yaw, full_turn));
+        if (!(turn <= fastest_flythrough_turn)) {
+            std::snprintf(line, sizeof line, "turns by %.4f radians in one frame", turn);
+            report_failure(where, line);
+            return;
+        }
+        sharpest = std::max(sharpest, turn);
+        yaw = f.yaw[i];
+        dir_x = static_cast<float>(std::sin(yaw));
+        dir_z = static_cast<float>(-std::cos(yaw));
+    }
+    if (lowest < flythrough_clearance) {
+        std::snprintf(line, sizeof line, "the eye comes within %.1f of the ground", lowest);
+        report_failure(path, line);
+        return;
+    }
+    if (f.speed.size() < static_cast<size_t>(shortest_flythrough)) {
+        report_failure(path, "lasts only " + std::to_string(f.speed.size()) + " samples");
+        return;
+    }
+    std::printf(
+        "ok   %s: %zu samples (%.1f s at 60 frames a second), %.0f units flown, eye at least %.1f "
+        "over the ground, turns at most %.4f a frame\n",
+        path.c_str(), f.speed.size(), f.speed.size() / 60.0, flown, lowest, sharpest);
+}
+
+void check_flythroughs(const std::string& dir) {
+    model m;
+    ground_grid grid;
+    if (!load_model(dir + "/Default.obj", m)) {
+        return;
+    }
+    if (!measure_grid(m, grid)) {
+        report_failure(dir + "/Default.obj", "vertices do not form a grid");
+        return;
+    }
+    for (const char* name : flythrough_names) {
+        check_flythrough(dir + "/Flythrough/" + name, m, grid);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -494,6 +737,7 @@ int main(int argc, char** argv) {
             report_failure(dir + folder, "missing");
         }
     }
+    check_flythroughs(dir);
     std::printf("%s\n", failures == 0 ? "world ok" : "world has problems");
     return failures == 0 ? 0 : 1;
 }
