@@ -108,21 +108,23 @@ bool scan_corner_number(const char*& p, const char* end, long long* out) {
     return true;
 }
 
-// One corner word "%d/%d/%d": all three numbers must be present.
+// One corner word "%d/%d/%d": all three numbers must be present. Whatever
+// follows them in the word is passed over, as the scan leaves it. One pass
+// over the characters: this is the loader's innermost loop.
 bool scan_corner(const char*& p, const char* end, long long numbers[3]) {
     skip_space(p, end);
-    const char* word_end = p;
-    while (word_end < end && *word_end != '\0' && !is_space(*word_end)) ++word_end;
     const char* q = p;
-    p = word_end;
-    for (int k = 0; k < 3; ++k) {
-        if (k > 0) {
-            if (q >= word_end || *q != '/') return false;
+    bool ok = scan_corner_number(q, end, &numbers[0]);
+    for (int k = 1; k < 3 && ok; ++k) {
+        ok = q < end && *q == '/';
+        if (ok) {
             ++q;
+            ok = scan_corner_number(q, end, &numbers[k]);
         }
-        if (!scan_corner_number(q, word_end, &numbers[k])) return false;
     }
-    return true;
+    while (q < end && *q != '\0' && !is_space(*q)) ++q;
+    p = q;
+    return ok;
 }
 
 // Truncates toward zero into an int, saturating instead of overflowing.
