@@ -127,17 +127,19 @@ bool write_terrain_model(const std::string& path, const terrain_extent& extent,
             append_texcoord(text, static_cast<double>(c) / static_cast<double>(columns - 1), t);
         }
     }
-    // Every cell is split along its north-east to south-west diagonal, and both
+    // Every cell is split along its north-west to south-east diagonal, and both
     // triangles wind counter-clockwise seen from above, so faces point up and
-    // every inner vertex touches exactly six of them.
+    // every inner vertex touches exactly six of them. The pair is written so
+    // that the viewer's quad mode ("-q": first face's corner 0, second face's
+    // corner 1, first face's corners 1 and 2) rebuilds the whole cell.
     for (size_t r = 0; r + 1 < rows; ++r) {
         for (size_t c = 0; c + 1 < columns; ++c) {
             const long north_west = static_cast<long>(r * columns + c + 1);
             const long north_east = north_west + 1;
             const long south_west = north_west + static_cast<long>(columns);
             const long south_east = south_west + 1;
-            append_face(text, north_west, south_west, north_east);
-            append_face(text, north_east, south_west, south_east);
+            append_face(text, north_west, south_east, north_east);
+            append_face(text, north_west, south_west, south_east);
         }
     }
     return replace_file(path, text, error);

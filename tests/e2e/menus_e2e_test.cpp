@@ -154,3 +154,22 @@ TEST(Menus, TheSampleTourMovesTheView) {
     keep_shot(later, "tour");
     EXPECT_GT(colour_variance(later, 0, later.height / 2, later.width, later.height), 50.0);
 }
+
+TEST(Menus, QuadOptionRebuildsWholeCellsAtTheFirstRebuild) {
+    constexpr int TERRAIN_ENTRY = 1, INCREASE_EXAGGERATION = 3;
+    Screenshot shots[2];
+    for (int quads = 0; quads < 2; ++quads) {
+        Viewer v(quads ? std::vector<std::string>{"-q"} : std::vector<std::string>{});
+        ASSERT_TRUE(v.start("\n"));
+        ASSERT_TRUE(v.open_window());
+        Screenshot before = v.shot();
+        ASSERT_TRUE(choose(v, {TERRAIN_ENTRY, INCREASE_EXAGGERATION}));
+        ASSERT_TRUE(wait_for_console(&v.process, "\n1.250000\n", 20000)) << v.console();
+        ASSERT_TRUE(wait_for_difference(&v.process, before, 24, 0.02, 10000, &shots[quads]));
+    }
+    keep_shot(shots[1], "quads-rebuilt");
+    // Face pairs drawn as quads cover the same land as the triangles.
+    EXPECT_LT(fraction_differing(shots[0], shots[1], 24), 0.02);
+    EXPECT_LT(fraction_near_colour(shots[1], 0, shots[1].height / 2, shots[1].width, shots[1].height, 0, 0, 0, 4),
+              0.01);
+}
