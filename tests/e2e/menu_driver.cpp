@@ -23,6 +23,9 @@ const int redraw_interval_ms = 500;
 const int min_entry_height = 6;
 const int max_frame_width = 8;
 const int dismiss_attempts = 3;
+// An entry shown under the pointer this long with no submenu opened has none: a menu opens its submenu as it
+// highlights the entry, so this only covers the two reaching the screen apart.
+const int plain_entry_grace_ms = 1000;
 // The viewer attaches its menu to the right button, which also chooses an entry.
 const int menu_button = 3;
 
@@ -88,24 +91,20 @@ int count_of(const std::vector<std::pair<uint32_t, int>>& counts, uint32_t colou
 
 // The colour covering most of rows [first, last) given their colour counts.
 uint32_t main_colour(const std::vector<std::vector<std::pair<uint32_t, int>>>& rows, int first, int last) {
-    std::vector<std::pair<uint32_t, int>> total;
-    for (int r = first; r < last; ++r) {
-        for (const auto& c : rows[r]) {
-            auto it = std::lower_bound(total.begin(), total.end(), std::make_pair(c.first, 0));
-            if (it != total.end() && it->first == c.first) {
-                it->second += c.second;
-            } else {
-                total.insert(it, c);
-            }
-        }
-    }
+    std::vector<std::pair<uint32_t, int>> all;
+    for (int r = first; r < last; ++r) all.insert(all.end(), rows[r].begin(), rows[r].end());
+    std::sort(all.begin(), all.end());
     uint32_t best = 0;
-    int best_count = -1;
-    for (const auto& c : total) {
-        if (c.second > best_count) {
-            best_count = c.second;
-            best = c.first;
+    long best_count = -1;
+    for (size_t i = 0; i < all.size();) {
+        long n = 0;
+        size_t j = i;
+        for (; j < all.size() && all[j].first == all[i].first; ++j) n += all[j].second;
+        if (n > best_count) {
+            best_count = n;
+            best = all[i].first;
         }
+        i = j;
     }
     return best;
 }
@@ -230,34 +229,26 @@ std::string describe(const TopLevelWindow& w) {
     return buf;
 }
 
-// Waits until exactly one menu more than `below` is open, on top of them, in the same place on two looks in a row;
-// true with it in *menu. False with a message after timeout_ms, or at once if the viewer ends.
-bool wait_for_new_menu(const ViewerProcess* p, const std::vector<TopLevelWindow>& below, int timeout_ms,
-                       const std::string& after, TopLevelWindow* menu) {
+// Waits until one menu is open, in the same place on two looks in a row; true with it in *menu. False with a
+// message after timeout_ms, or at once if the viewer ends.
+bool wait_for_first_menu(const ViewerProcess* p, int timeout_ms, const std::string& after, TopLevelWindow* menu) {
     Clock::time_point start = Clock::now();
     TopLevelWindow candidate;
     std::vector<TopLevelWindow> open;
     for (;;) {
         if (!is_running(p)) {
-            fprintf(stderr, "e2e: menu: the viewer ended while waiting for a menu after %s\n", after.c_str());
+            fprintf(stderr, "e2e: menu: the viewer ended while waiting for its menu after %s\n", after.c_str());
             return false;
         }
         if (!list_open_menus(p, &open)) return false;
-        bool grown = open.size() == below.size() + 1 && !contains_window(below, open.back().id) &&
-                     std::all_of(below.begin(), below.end(),
-                                 [&open](const TopLevelWindow& w) { return contains_window(open, w.id); });
-        if (grown) {
-            if (same_place(candidate, open.back())) {
-                *menu = open.back();
-                return true;
-            }
-            candidate = open.back();
-        } else {
-            candidate = TopLevelWindow();
+        if (open.size() == 1 && same_place(candidate, open[0])) {
+            *menu = open[0];
+            return true;
         }
+        candidate = open.size() == 1 ? open[0] : TopLevelWindow();
         if (elapsed_ms(start) >= timeout_ms) {
-            fprintf(stderr, "e2e: menu: no new menu opened within %d ms after %s (%zu open, %zu before)\n", timeout_ms,
-                    after.c_str(), open.size(), below.size());
+            fprintf(stderr, "e2e: menu: no menu opened within %d ms after %s (%zu open)\n", timeout_ms, after.c_str(),
+                    open.size());
             return false;
         }
         sleep_ms(poll_interval_ms);
@@ -341,35 +332,61 @@ bool wait_for_plain_entry(const ViewerProcess* p, const std::vector<OpenMenu>& o
     }
 }
 
-// After pointing at submenu entry index of the newest menu, waits for its submenu and reads it into *submenu. The
-// parent must show that entry under the pointer too, unless the submenu covers it, so a misplaced pointer that
-// happened to open another submenu is caught.
+// After pointing at entry index of the newest menu, waits for the submenu it opens and reads it into *submenu. The
+// parent must show that entry under the pointer too, unless the submenu hides part of it, so a misplaced pointer
+// that happened to open another submenu is caught. False with a message if the entry opens nothing, the viewer
+// ends, or timeout_ms pass.
 bool wait_for_submenu(const ViewerProcess* p, const std::vector<OpenMenu>& open, int index, int timeout_ms,
                       OpenMenu* submenu) {
     const OpenMenu& menu = open.back();
     std::vector<TopLevelWindow> below;
     for (const OpenMenu& m : open) below.push_back(m.window);
-    const std::string after = "pointing at entry " + std::to_string(index) + " of menu " + describe(menu.window);
+    const std::string what = "entry " + std::to_string(index) + " of menu " + describe(menu.window);
     Clock::time_point start = Clock::now();
-    if (!wait_for_new_menu(p, below, timeout_ms, after, &submenu->window)) return false;
-    int shown = -2;
+    TopLevelWindow candidate;
+    long long plain_since = -1;
+    std::vector<TopLevelWindow> now;
     for (;;) {
+        if (!is_running(p)) {
+            fprintf(stderr, "e2e: menu: the viewer ended while pointing at %s\n", what.c_str());
+            return false;
+        }
+        if (!list_open_menus(p, &now)) return false;
+        const bool grown = now.size() == below.size() + 1 && !contains_window(below, now.back().id) &&
+                           std::all_of(below.begin(), below.end(),
+                                       [&now](const TopLevelWindow& w) { return contains_window(now, w.id); });
+        const bool settled = grown && same_place(candidate, now.back());
+        candidate = grown ? now.back() : TopLevelWindow();
         Screenshot shot;
-        shown = capture_window_id(p, menu.window.id, &shot) ? highlighted_entry(shot, menu.layout) : -2;
-        if (shown == index || shown == -2) break;  // -2: the submenu hides part of its parent
-        if (elapsed_ms(start) >= timeout_ms) {
-            fprintf(stderr, "e2e: menu: after %s, %s\n", after.c_str(),
-                    shown >= 0 ? ("entry " + std::to_string(shown) + " was shown under the pointer").c_str()
-                               : "no entry was shown under the pointer");
+        const int shown = capture_window_id(p, menu.window.id, &shot) ? highlighted_entry(shot, menu.layout) : -2;
+        if (settled && (shown == index || shown == -2)) break;  // -2: the submenu hides part of its parent
+        const long long t = elapsed_ms(start);
+        if (!grown && shown == index) {
+            if (plain_since < 0) plain_since = t;
+            if (t - plain_since >= plain_entry_grace_ms) {
+                fprintf(stderr, "e2e: menu: %s opens no submenu; a path ends at such an entry\n", what.c_str());
+                return false;
+            }
+        } else {
+            plain_since = -1;
+        }
+        if (t >= timeout_ms) {
+            fprintf(stderr, "e2e: menu: no submenu opened within %d ms after pointing at %s (%s; %zu menus open)\n",
+                    timeout_ms, what.c_str(),
+                    shown >= 0 ? ("entry " + std::to_string(shown) + " shown under the pointer").c_str()
+                               : shown == -1 ? "no entry shown under the pointer" : "its picture unreadable",
+                    now.size());
             return false;
         }
         sleep_ms(poll_interval_ms);
     }
+    submenu->window = now.back();
     long long left = std::max<long long>(timeout_ms - elapsed_ms(start), poll_interval_ms);
     return wait_for_layout(p, submenu->window, static_cast<int>(left), &submenu->layout);
 }
 
-bool choose_in_open_menus(const ViewerProcess* p, int x, int y, const std::vector<int>& path) {
+// Makes sure no menu is open, right-clicks at (x, y) and reads the menu that opens into *open.
+bool open_main_menu(const ViewerProcess* p, int x, int y, std::vector<OpenMenu>* open) {
     std::vector<TopLevelWindow> open_now;
     if (!list_open_menus(p, &open_now)) return false;
     if (!open_now.empty()) {
@@ -377,36 +394,47 @@ bool choose_in_open_menus(const ViewerProcess* p, int x, int y, const std::vecto
         if (!list_open_menus(p, &open_now) || !open_now.empty()) return false;
     }
     if (!click_mouse(p, x, y, menu_button)) return false;
-    std::vector<OpenMenu> open(1);
+    open->assign(1, OpenMenu());
     const std::string after = "the right click at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
-    if (!wait_for_new_menu(p, {}, step_timeout_ms, after, &open[0].window) ||
-        !wait_for_layout(p, open[0].window, step_timeout_ms, &open[0].layout)) {
+    return wait_for_first_menu(p, step_timeout_ms, after, &open->front().window) &&
+           wait_for_layout(p, open->front().window, step_timeout_ms, &open->front().layout);
+}
+
+// Checks that index names an entry of the newest menu and points at its middle, given back in *x, *y.
+bool point_at_entry(const ViewerProcess* p, const std::vector<OpenMenu>& open, int index, int* x, int* y) {
+    const OpenMenu& menu = open.back();
+    if (index >= menu.layout.entries) {
+        fprintf(stderr, "e2e: menu: entry %d asked for at depth %zu, but menu %s has %d entries\n", index,
+                open.size() - 1, describe(menu.window).c_str(), menu.layout.entries);
         return false;
     }
-    for (size_t level = 0; level < path.size(); ++level) {
-        const OpenMenu& menu = open.back();
-        const int index = path[level];
-        if (index >= menu.layout.entries) {
-            fprintf(stderr, "e2e: menu: entry %d asked for at depth %zu, but menu %s has %d entries\n", index, level,
-                    describe(menu.window).c_str(), menu.layout.entries);
-            return false;
-        }
+    entry_centre(menu, index, x, y);
+    return move_pointer_on_screen(p, *x, *y);
+}
+
+// Opens the menu at (x, y) and each submenu along path, leaving them open in *open.
+bool open_along(const ViewerProcess* p, int x, int y, const std::vector<int>& path, std::vector<OpenMenu>* open) {
+    if (!open_main_menu(p, x, y, open)) return false;
+    for (int index : path) {
         int px = 0, py = 0;
-        entry_centre(menu, index, &px, &py);
-        if (!move_pointer_on_screen(p, px, py)) return false;
-        if (level + 1 < path.size()) {
-            OpenMenu submenu;
-            if (!wait_for_submenu(p, open, index, step_timeout_ms, &submenu)) return false;
-            open.push_back(submenu);
-            continue;
-        }
-        if (!wait_for_plain_entry(p, open, index, step_timeout_ms)) return false;
-        if (!click_on_screen(p, px, py, menu_button)) return false;
-        if (!wait_for_no_menus(p, close_timeout_ms, true)) {
-            fprintf(stderr, "e2e: menu: menus stayed open after clicking entry %d of menu %s\n", index,
-                    describe(menu.window).c_str());
+        OpenMenu submenu;
+        if (!point_at_entry(p, *open, index, &px, &py) ||
+            !wait_for_submenu(p, *open, index, step_timeout_ms, &submenu)) {
             return false;
         }
+        open->push_back(submenu);
+    }
+    return true;
+}
+
+bool check_path(const ViewerProcess* p, const std::vector<int>& path, bool may_be_empty) {
+    if (p->window == 0) {
+        fprintf(stderr, "e2e: menu: no viewer window known; call wait_for_window first\n");
+        return false;
+    }
+    if ((path.empty() && !may_be_empty) || std::any_of(path.begin(), path.end(), [](int i) { return i < 0; })) {
+        fprintf(stderr, "e2e: menu: a menu path to choose needs at least one entry index, none negative\n");
+        return false;
     }
     return true;
 }
@@ -414,15 +442,26 @@ bool choose_in_open_menus(const ViewerProcess* p, int x, int y, const std::vecto
 }  // namespace
 
 bool choose_menu_entry(const ViewerProcess* p, int x, int y, const std::vector<int>& path) {
-    if (p->window == 0) {
-        fprintf(stderr, "e2e: menu: no viewer window known; call wait_for_window first\n");
-        return false;
+    if (!check_path(p, path, false)) return false;
+    std::vector<OpenMenu> open;
+    const std::vector<int> submenus(path.begin(), path.end() - 1);
+    const int index = path.back();
+    int px = 0, py = 0;
+    bool ok = open_along(p, x, y, submenus, &open) && point_at_entry(p, open, index, &px, &py) &&
+              wait_for_plain_entry(p, open, index, step_timeout_ms) && click_on_screen(p, px, py, menu_button);
+    if (ok && !wait_for_no_menus(p, close_timeout_ms, true)) {
+        fprintf(stderr, "e2e: menu: menus stayed open after clicking entry %d of menu %s\n", index,
+                describe(open.back().window).c_str());
+        ok = false;
     }
-    if (path.empty() || std::any_of(path.begin(), path.end(), [](int i) { return i < 0; })) {
-        fprintf(stderr, "e2e: menu: a menu path needs at least one entry index, none negative\n");
-        return false;
-    }
-    bool ok = choose_in_open_menus(p, x, y, path);
+    if (!ok && is_running(p)) dismiss_menus(p);
+    return ok;
+}
+
+bool open_menu_path(const ViewerProcess* p, int x, int y, const std::vector<int>& path) {
+    if (!check_path(p, path, true)) return false;
+    std::vector<OpenMenu> open;
+    bool ok = open_along(p, x, y, path, &open);
     if (!ok && is_running(p)) dismiss_menus(p);
     return ok;
 }
@@ -443,14 +482,15 @@ void dismiss_menus(const ViewerProcess* p) {
     if (p->window == 0) return;
     std::vector<TopLevelWindow> open;
     for (int attempt = 0; attempt < dismiss_attempts; ++attempt) {
-        if (!list_open_menus(p, &open) || open.empty()) return;
-        // A press on a menu's frame is on the menu but on no entry: freeglut closes all menus and chooses nothing,
-        // and the viewer never sees the press (a click outside the menus would reach the viewer's mouse handler).
-        const TopLevelWindow& top = open.back();
-        const int corners[4][2] = {{top.x, top.y},
-                                   {top.x + top.width - 1, top.y},
-                                   {top.x, top.y + top.height - 1},
-                                   {top.x + top.width - 1, top.y + top.height - 1}};
+        if (!is_running(p) || !list_open_menus(p, &open) || open.empty()) return;
+        // A press on a menu's frame is on the menu but on no entry: all menus close, nothing is chosen, and the
+        // viewer never sees the press (a click beside the menus would reach the viewer's own mouse handler). The
+        // newest menu is tried first, then older ones, in case a menu does not take clicks on its frame.
+        const TopLevelWindow& menu = open[open.size() - 1 - std::min<size_t>(attempt, open.size() - 1)];
+        const int corners[4][2] = {{menu.x, menu.y},
+                                   {menu.x + menu.width - 1, menu.y},
+                                   {menu.x, menu.y + menu.height - 1},
+                                   {menu.x + menu.width - 1, menu.y + menu.height - 1}};
         bool clicked = false;
         for (const auto& c : corners) {
             if (c[0] >= 0 && c[1] >= 0 && click_on_screen(p, c[0], c[1], menu_button)) {
@@ -460,7 +500,7 @@ void dismiss_menus(const ViewerProcess* p) {
         }
         if (clicked && wait_for_no_menus(p, close_timeout_ms, true)) return;
     }
-    if (list_open_menus(p, &open) && !open.empty()) {
+    if (is_running(p) && list_open_menus(p, &open) && !open.empty()) {
         fprintf(stderr, "e2e: menu: %zu menu(s) still open after %d attempts to close them\n", open.size(),
                 dismiss_attempts);
     }

@@ -15,6 +15,11 @@
 // menu's entries, the last entry opens a submenu, or a wait runs out (each wait is bounded, a few seconds).
 bool choose_menu_entry(const ViewerProcess* p, int x, int y, const std::vector<int>& path);
 
+// Right-clicks at (x, y) in the viewer's window to open its pop-up menu, then points at each entry of path in turn
+// (each must open a submenu) and leaves all those menus open, e.g. for count_open_menu_entries; path may be empty.
+// False with a message on stderr, leaving no menu open, as for choose_menu_entry.
+bool open_menu_path(const ViewerProcess* p, int x, int y, const std::vector<int>& path);
+
 // The number of entries of the newest open pop-up menu (0 for an empty one), or -1 if none is open or its entries
 // cannot be read within a few seconds (then with a message on stderr). Moves nothing and chooses nothing.
 int count_open_menu_entries(const ViewerProcess* p);

@@ -173,3 +173,24 @@ TEST(Menus, QuadOptionRebuildsWholeCellsAtTheFirstRebuild) {
     EXPECT_LT(fraction_near_colour(shots[1], 0, shots[1].height / 2, shots[1].width, shots[1].height, 0, 0, 0, 4),
               0.01);
 }
+
+TEST(Menus, TheTreeHoldsItsEntriesAndTheAssetFolders) {
+    Viewer v;
+    ASSERT_TRUE(v.start("\n"));
+    ASSERT_TRUE(v.open_window());
+    struct { std::vector<int> path; int entries; } menus[] = {
+        {{}, 7},                                  // File, Terrain, Stereo, Augmentation, Help, About, Exit
+        {{FILE_ENTRY}, 5},                        // DEM, Raster, Map, Flythrough, Vector
+        {{FILE_ENTRY, DEM_ENTRY}, 3},             // the sample terrains
+        {{FILE_ENTRY, FLYTHROUGH_ENTRY}, 2},      // the sample flights
+        {{1}, 10},                                // Terrain
+        {{STEREO_ENTRY}, 8},
+        {{3}, 5},                                 // Augmentation
+    };
+    for (auto& m : menus) {
+        ASSERT_TRUE(open_menu_path(&v.process, 512, 384, m.path));
+        EXPECT_EQ(count_open_menu_entries(&v.process), m.entries) << m.path.size();
+        dismiss_menus(&v.process);
+    }
+    EXPECT_TRUE(is_running(&v.process));
+}
