@@ -6,6 +6,7 @@
 #include "input/camera.h"
 #include "state/camera_state.h"
 #include "state/overlay_state.h"
+#include "tests/support/camera_reset.h"
 
 namespace {
 constexpr int LEFT = 100, UP = 101, RIGHT = 102, DOWN = 103;
@@ -13,15 +14,7 @@ constexpr int SHIFT = 1, CTRL = 2, ALT = 4;
 
 class Camera : public ::testing::Test {
 protected:
-    void SetUp() override {
-        camera_eye_x = camera_eye_y = camera_eye_z = 0;
-        camera_dir_x = camera_dir_y = camera_dir_z = 0;
-        camera_height = camera_yaw = camera_turn_left = camera_turn_right = 0;
-        camera_fwd_speed = camera_back_speed = camera_speed = 0;
-        move_speed = 75;
-        height_step = 5;
-        hold_look_left = hold_look_right = 0;
-    }
+    void SetUp() override { reset_camera_for_test(75, 5); }
 };
 }  // namespace
 

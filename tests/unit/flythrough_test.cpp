@@ -12,6 +12,7 @@
 #include "state/camera_state.h"
 #include "state/flythrough_state.h"
 #include "state/overlay_state.h"
+#include "tests/support/camera_reset.h"
 #include "tests/support/temp_files.h"
 
 namespace {
@@ -21,13 +22,7 @@ constexpr int UP = 101, LEFT = 100, RIGHT = 102, DOWN = 103, CTRL = 2, ALT = 4;
 class Flythrough : public ::testing::Test {
 protected:
     void SetUp() override {
-        camera_eye_x = camera_eye_y = camera_eye_z = 0;
-        camera_dir_x = camera_dir_y = camera_dir_z = 0;
-        camera_height = camera_yaw = camera_turn_left = camera_turn_right = 0;
-        camera_fwd_speed = camera_back_speed = camera_speed = 0;
-        move_speed = 30;
-        height_step = 7;
-        hold_look_left = hold_look_right = 0;
+        reset_camera_for_test(30, 7);
         mode_normal = 1;
         mode_record = mode_playback = 0;
         flythrough_frame = flythrough_frame_count = 0;
