@@ -26,6 +26,13 @@ const int dismiss_attempts = 3;
 // An entry shown under the pointer this long with no submenu opened has none: a menu opens its submenu as it
 // highlights the entry, so this only covers the two reaching the screen apart.
 const int plain_entry_grace_ms = 1000;
+// The viewer may be busy with what was chosen (loading a terrain, say) before it paints over the closed menus.
+const int repaint_timeout_ms = 10000;
+// Under this share of pixels still equal to a closed menu's picture, the viewer has painted over it: a scene
+// rarely matches a menu's flat greys pixel for pixel.
+const double ghost_share = 0.5;
+// How long a menu that has not drawn itself yet is given before closing it.
+const int unfinished_menu_wait_ms = 1000;
 // The viewer attaches its menu to the right button, which also chooses an entry.
 const int menu_button = 3;
 
@@ -385,6 +392,81 @@ bool wait_for_submenu(const ViewerProcess* p, const std::vector<OpenMenu>& open,
     return wait_for_layout(p, submenu->window, static_cast<int>(left), &submenu->layout);
 }
 
+// What an open menu looked like on the screen just before it closed.
+struct MenuPicture {
+    TopLevelWindow window;
+    Screenshot shot;
+};
+
+// Captures every open menu as it shows on the screen (a part hidden by another menu shows that one, as on screen).
+// With finished_only, a menu not yet drawn (which shows what lies under it, so would pass for its own ghost) is
+// asked to draw and waited for briefly, and left out if it still shows no finished menu.
+std::vector<MenuPicture> capture_menus(const ViewerProcess* p, const std::vector<TopLevelWindow>& open,
+                                       bool finished_only) {
+    std::vector<MenuPicture> pictures;
+    for (const TopLevelWindow& w : open) {
+        MenuPicture m;
+        m.window = w;
+        bool usable = false;
+        Clock::time_point start = Clock::now();
+        for (bool asked = false;; asked = true) {
+            usable = capture_window_id(p, w.id, &m.shot) && is_well_formed(m.shot) && m.shot.width == w.width &&
+                     m.shot.height == w.height;
+            MenuLayout layout;
+            std::vector<uint32_t> fills;
+            std::string why;
+            if (!usable || !finished_only || read_menu_picture(m.shot, &layout, &fills, &why)) break;
+            usable = false;
+            if (elapsed_ms(start) >= unfinished_menu_wait_ms) break;
+            if (!asked) request_redraw(p, w.id);
+            sleep_ms(poll_interval_ms);
+        }
+        if (usable) pictures.push_back(std::move(m));
+    }
+    return pictures;
+}
+
+// Share of the part of menu m over the viewer's window (at wx, wy in shot) whose pixels still equal m's picture;
+// -1 when none of m lies over the window.
+double share_still_shown(const Screenshot& shot, int wx, int wy, const MenuPicture& m) {
+    const int x0 = std::max(m.window.x, wx), y0 = std::max(m.window.y, wy);
+    const int x1 = std::min(m.window.x + m.shot.width, wx + shot.width);
+    const int y1 = std::min(m.window.y + m.shot.height, wy + shot.height);
+    if (x1 <= x0 || y1 <= y0) return -1;
+    long same = 0;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            same += colour_at(shot, x - wx, y - wy) == colour_at(m.shot, x - m.window.x, y - m.window.y);
+        }
+    }
+    return static_cast<double>(same) / (static_cast<double>(x1 - x0) * (y1 - y0));
+}
+
+// After the menus closed, waits until the viewer has painted over where they were: until then its window still
+// shows them (nothing keeps a copy of what a menu covered), and a screenshot taken then would show the menus.
+// True at once if the viewer has ended; false with a message after timeout_ms.
+bool wait_for_repaint(const ViewerProcess* p, const std::vector<MenuPicture>& menus, int timeout_ms) {
+    Clock::time_point start = Clock::now();
+    for (;;) {
+        if (!is_running(p)) return true;
+        int wx = 0, wy = 0, ww = 0, wh = 0;
+        Screenshot shot;
+        bool seen = read_window_geometry(p, &wx, &wy, &ww, &wh) && capture_window(p, &shot) && is_well_formed(shot);
+        if (seen) {
+            bool ghost = false;
+            for (const MenuPicture& m : menus) ghost = ghost || share_still_shown(shot, wx, wy, m) >= ghost_share;
+            if (!ghost) return true;
+        }
+        if (elapsed_ms(start) >= timeout_ms) {
+            if (!is_running(p)) return true;
+            fprintf(stderr, "e2e: menu: the viewer did not paint over its closed menus within %d ms%s\n",
+                    timeout_ms, seen ? "" : " (its window could not be read)");
+            return false;
+        }
+        sleep_ms(poll_interval_ms);
+    }
+}
+
 // Makes sure no menu is open, right-clicks at (x, y) and reads the menu that opens into *open.
 bool open_main_menu(const ViewerProcess* p, int x, int y, std::vector<OpenMenu>* open) {
     std::vector<TopLevelWindow> open_now;
@@ -448,14 +530,24 @@ bool choose_menu_entry(const ViewerProcess* p, int x, int y, const std::vector<i
     const int index = path.back();
     int px = 0, py = 0;
     bool ok = open_along(p, x, y, submenus, &open) && point_at_entry(p, open, index, &px, &py) &&
-              wait_for_plain_entry(p, open, index, step_timeout_ms) && click_on_screen(p, px, py, menu_button);
+              wait_for_plain_entry(p, open, index, step_timeout_ms);
+    std::vector<MenuPicture> pictures;
+    if (ok) {
+        std::vector<TopLevelWindow> windows;
+        for (const OpenMenu& m : open) windows.push_back(m.window);
+        pictures = capture_menus(p, windows, false);  // all were read, so all are drawn
+        ok = click_on_screen(p, px, py, menu_button);
+    }
     if (ok && !wait_for_no_menus(p, close_timeout_ms, true)) {
         fprintf(stderr, "e2e: menu: menus stayed open after clicking entry %d of menu %s\n", index,
                 describe(open.back().window).c_str());
         ok = false;
     }
-    if (!ok && is_running(p)) dismiss_menus(p);
-    return ok;
+    if (!ok) {
+        if (is_running(p)) dismiss_menus(p);
+        return false;
+    }
+    return wait_for_repaint(p, pictures, repaint_timeout_ms);
 }
 
 bool open_menu_path(const ViewerProcess* p, int x, int y, const std::vector<int>& path) {
@@ -491,6 +583,7 @@ void dismiss_menus(const ViewerProcess* p) {
                                    {menu.x + menu.width - 1, menu.y},
                                    {menu.x, menu.y + menu.height - 1},
                                    {menu.x + menu.width - 1, menu.y + menu.height - 1}};
+        const std::vector<MenuPicture> pictures = capture_menus(p, open, true);
         bool clicked = false;
         for (const auto& c : corners) {
             if (c[0] >= 0 && c[1] >= 0 && click_on_screen(p, c[0], c[1], menu_button)) {
@@ -498,7 +591,10 @@ void dismiss_menus(const ViewerProcess* p) {
                 break;
             }
         }
-        if (clicked && wait_for_no_menus(p, close_timeout_ms, true)) return;
+        if (clicked && wait_for_no_menus(p, close_timeout_ms, true)) {
+            wait_for_repaint(p, pictures, repaint_timeout_ms);
+            return;
+        }
     }
     if (is_running(p) && list_open_menus(p, &open) && !open.empty()) {
         fprintf(stderr, "e2e: menu: %zu menu(s) still open after %d attempts to close them\n", open.size(),
