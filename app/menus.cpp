@@ -23,6 +23,8 @@
 #include "terrain/texture.h"
 
 constexpr int MENU_PATH_SIZE = 200;
+constexpr const char* EMPTY_MENU_LABEL = "(no files)";
+constexpr int EMPTY_MENU_VALUE = FIRST_MENU_VALUE - 1;
 constexpr float EDIT_AMOUNT_STEP = 1.5f;
 
 namespace {
@@ -74,7 +76,12 @@ void load_texture_from_menu(AssetName* names, int value, const char* directory, 
 
 bool scan_asset_directory(const char* directory, const char* extension, AssetName* menu_names,
                           AssetName* panel_names) {
-    return scan_asset_names(directory, extension, menu_names, panel_names, add_menu_entry) >= 0;
+    int listed = scan_asset_names(directory, extension, menu_names, panel_names, add_menu_entry);
+    // GLUT cannot show a submenu without entries (pointing at one ends the
+    // program), so an empty folder gets an entry that chooses nothing: value
+    // 1 names no file.
+    if (listed == 0) glutAddMenuEntry(EMPTY_MENU_LABEL, EMPTY_MENU_VALUE);
+    return listed >= 0;
 }
 
 void refresh_asset_menu(int menu, const char* directory, const char* extension, AssetName* menu_names,

@@ -194,5 +194,11 @@ TEST(Menus, TheTreeHoldsItsEntriesAndTheAssetFolders) {
         EXPECT_EQ(count_open_menu_entries(&v.process), m.entries) << m.path.size();
         dismiss_menus(&v.process);
     }
+    // The empty Vector folder shows one entry that chooses nothing (an empty
+    // submenu would end the program when pointed at).
+    ASSERT_TRUE(open_menu_path(&v.process, 512, 384, {FILE_ENTRY, 4}));
+    EXPECT_EQ(count_open_menu_entries(&v.process), 1);
+    dismiss_menus(&v.process);
+    ASSERT_TRUE(choose(v, {FILE_ENTRY, 4, 0}));
     EXPECT_TRUE(is_running(&v.process));
 }

@@ -203,6 +203,18 @@ TEST_F(MenusGl, RefreshEmptiesTheMenuAndListsTheDirectoryAgain) {
     EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 1);
     EXPECT_STREQ(flythrough_menu_names[2], "tour.flt");
     EXPECT_STREQ(flythrough_panel_names[1], "tour.flt");
+
+    // An empty folder keeps one entry that chooses nothing: GLUT cannot show
+    // an empty submenu.
+    remove("Flythrough/tour.flt");
+    testing::internal::CaptureStdout();
+    refresh_asset_menu(menu, "./Flythrough", ".flt", flythrough_menu_names, flythrough_panel_names);
+    console = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(console, "BEfore: numitems 1\nAfter: numitems 0\n");
+    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 1);
+    EXPECT_STREQ(flythrough_menu_names[2], "");
+    on_dem_menu(1);  // the placeholder's value names no file
+    EXPECT_EQ(terrain_vertex_count, 81);
     glutDestroyMenu(menu);
 }
 
