@@ -36,20 +36,6 @@ Screenshot Viewer::shot() {
 
 std::string Viewer::console() { return read_console(&process); }
 
-Screenshot settled_shot(const ViewerProcess* p) {
-    Screenshot previous, out;
-    capture_window(p, &previous);
-    wait_for_screen(
-        p,
-        [&](const Screenshot& s) {
-            bool same = fraction_differing(previous, s, 4) < 0.001;
-            previous = s;
-            return same;
-        },
-        10000, &out);
-    return out;
-}
-
 double sky_share(const Screenshot& s) { return fraction_near_colour(s, 0, 0, s.width, s.height / 2, 0, 0, 0, 4); }
 
 double grey_share(const Screenshot& s) {

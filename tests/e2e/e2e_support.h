@@ -26,10 +26,6 @@ struct Viewer {
     std::string console();
 };
 
-// A screenshot taken once two successive captures agree (a closing menu or a
-// frame in progress no longer changes it); the last capture after 10 s.
-Screenshot settled_shot(const ViewerProcess* p);
-
 // Share of pixels in the upper half that are (near) black: the sky when no sky box is drawn.
 double sky_share(const Screenshot& s);
 
