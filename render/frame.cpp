@@ -5,6 +5,7 @@
 
 #include "flythrough/flythrough_file.h"
 #include "input/camera.h"
+#include "render/frame_report.h"
 #include "render/stereo.h"
 #include "state/frame_state.h"
 #include "state/mouse_state.h"
@@ -86,4 +87,5 @@ void draw_frame() {
     ++fps_frames;
     ++frames_drawn;
     glutSwapBuffers();
+    report_frame_count();
 }
