@@ -1,8 +1,7 @@
-// Console input for the start-up dialogue and the pause before a fatal exit.
+// Console input for the start-up dialogue.
 #include "app/console.h"
 
 #include <cctype>
-#include <cstdarg>
 #include <cstdlib>
 
 int read_console_char(FILE* in) { return getc(in); }
@@ -27,26 +26,22 @@ void read_console_word(FILE* in, char* out, size_t size) {
 }
 
 long read_console_number(FILE* in, long fallback) {
-    char line[64];
-    size_t n = 0;
+    // Like scanf("%d"): blank lines are skipped while waiting for the number.
     int c = getc(in);
-    while (c != EOF && c != '\n') {
-        if (n + 1 < sizeof line) line[n++] = (char)c;
+    while (c != EOF && isspace(c)) c = getc(in);
+    char digits[32];
+    size_t n = 0;
+    if (c == '+' || c == '-') {
+        digits[n++] = (char)c;
         c = getc(in);
     }
-    line[n] = '\0';
+    while (c != EOF && isdigit(c)) {
+        if (n + 1 < sizeof digits) digits[n++] = (char)c;
+        c = getc(in);
+    }
+    digits[n] = '\0';
+    discard_console_line(in, c);
     char* end = nullptr;
-    long value = strtol(line, &end, 10);
-    return end == line ? fallback : value;
-}
-
-void fatal_error(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    vprintf(format, args);
-    va_end(args);
-    fflush(stdout);
-    // Keep the console open until the user has read the message.
-    getchar();
-    exit(1);
+    long value = strtol(digits, &end, 10);
+    return end == digits ? fallback : value;
 }

@@ -1,4 +1,4 @@
-// Console input for the start-up dialogue and the pause before a fatal exit.
+// Console input for the start-up dialogue.
 //
 // Input is read line by line: "discarding pending input" means dropping the
 // rest of the current line, so that answers typed (or piped) ahead of their
@@ -19,10 +19,7 @@ void discard_console_line(FILE* in, int last);
 // longer word is cut), then drops the rest of the line. Empty at end of input.
 void read_console_word(FILE* in, char* out, size_t size);
 
-// Reads one line and returns the integer it starts with, or `fallback` when it
-// does not start with one (or at end of input).
+// Reads an integer as scanf("%d") does (white space and blank lines before it
+// are skipped), then drops the rest of its line. Returns `fallback` when the
+// first non-blank text is not a number, or at end of input.
 long read_console_number(FILE* in, long fallback);
-
-// Prints a message, waits for one character from stdin so the user can read
-// it, then ends the process with status 1.
-[[noreturn]] void fatal_error(const char* format, ...);

@@ -6,8 +6,9 @@
 #include <cstdlib>
 
 #include "app/asset_dir.h"
-#include "app/console.h"
+#include "app/shutdown.h"
 #include "flythrough/flythrough.h"
+#include "overlay/help_mode.h"
 #include "render/frame.h"
 #include "render/stereo.h"
 #include "state/app_state.h"
@@ -41,7 +42,7 @@ int create_asset_menu(void (*handler)(int), const char* directory, const char* e
                       AssetName* panel_names) {
     int menu = glutCreateMenu(handler);
     if (!scan_asset_directory(directory, extension, menu_names, panel_names)) {
-        fatal_error("Invalid Directory Supplied: %s", directory);
+        fatal_error("Invalid Directory Supplied\n%s\n", directory);
     }
     return menu;
 }
@@ -91,10 +92,7 @@ void refresh_asset_menu(int menu, const char* directory, const char* extension, 
     printf("BEfore: numitems %d\n", n);
     for (int i = 0; i < n; ++i) glutRemoveMenuItem(1);
     printf("After: numitems %d\n", glutGet(GLUT_MENU_NUM_ITEMS));
-    if (!scan_asset_directory(directory, extension, menu_names, panel_names)) {
-        printf("Cannot list %s\n", directory);
-        show_message("Cannot list %s", directory);
-    }
+    if (!scan_asset_directory(directory, extension, menu_names, panel_names)) report_problem("Cannot list %s", directory);
     fflush(stdout);
 }
 
@@ -102,7 +100,6 @@ void build_menus() {
     dem_menu = create_asset_menu(on_dem_menu, "./DEM", ".dem", dem_menu_names, dem_panel_names);
     drape_menu = create_asset_menu(on_raster_menu, "./Drape", ".raw", drape_menu_names, drape_panel_names);
     map_menu = create_asset_menu(on_map_menu, "./Map", ".raw", map_menu_names, map_panel_names);
-    // Loading a geometry layer joins the Vector menu's handler.
     flythrough_menu = create_asset_menu(on_flythrough_menu, "./Flythrough", ".flt", flythrough_menu_names,
                                         flythrough_panel_names);
     vector_menu = create_asset_menu(ignore_menu, "./Vector", ".vec", vector_menu_names, vector_panel_names);
@@ -156,23 +153,12 @@ void build_menus() {
 
 void on_main_menu(int value) {
     switch (value) {
-        case 1:
-            help_mode = !help_mode;
-            if (help_mode) {
-                show_message("Help Mode (h) to Toggle");
-                draw_frame();
-            } else {
-                message_visible = 0;
-            }
-            break;
+        case 1: toggle_help_mode(false); break;
         case 2:
             show_message("Kestrolane terrain flythrough and anaglyph stereo viewer, by the Kestrolane terrain team");
             draw_frame();
             break;
-        case 3:
-            printf("\n\n\n\n\n\n THANK YOU FOR USING KESTROLANE \n\n\n\n\n\n\n\n");
-            fflush(stdout);
-            exit(0);
+        case 3: exit_viewer();
     }
 }
 

@@ -7,19 +7,10 @@
 #include "flythrough/flythrough_file.h"
 #include "input/filename_entry.h"
 #include "render/frame.h"
+#include "render/frame_modes.h"
 #include "state/asset_state.h"
 #include "state/flythrough_state.h"
 #include "state/overlay_state.h"
-
-namespace {
-
-void report(const char* error) {
-    printf("\n%s\n", error);
-    fflush(stdout);
-    show_message("%s", error);
-}
-
-}  // namespace
 
 void start_recording() {
     if (!begin_recording()) {
@@ -33,7 +24,7 @@ void start_recording() {
 bool save_flythrough(const char* path) {
     char error[FLYTHROUGH_ERROR_SIZE];
     if (write_flythrough_file(path, error, sizeof error)) return true;
-    report(error);
+    report_problem("%s", error);
     return false;
 }
 
@@ -49,12 +40,12 @@ bool load_flythrough(const char* name, bool from_menu) {
     int length = snprintf(path, sizeof path, "./Flythrough/%s", name);
     if (length < 0 || length >= (int)sizeof path) {
         snprintf(error, sizeof error, "The flythrough name %.40s... is too long", name);
-        report(error);
+        report_problem("%s", error);
         return false;
     }
     int frames = read_flythrough_file(path, error, sizeof error);
     if (frames <= 0) {
-        report(error);
+        report_problem("%s", error);
         return false;
     }
     // The running recording is not lost: its name is asked for, and Enter

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "geometry/geometry_layer.h"
+#include "input/camera.h"
 #include "render/frame.h"
 #include "state/camera_state.h"
 #include "state/geometry_state.h"
@@ -11,12 +12,11 @@
 
 void place_at_eye(int kind) {
     if (add_geometry_item(kind, camera_eye_x, camera_eye_y, camera_eye_z) < 0) {
-        printf("\nThe geometry layer is full (%d items)\n", MAX_GEOMETRY_ITEMS);
-        fflush(stdout);
-        show_message("The geometry layer is full (%d items)", MAX_GEOMETRY_ITEMS);
+        report_problem("The geometry layer is full (%d items)", MAX_GEOMETRY_ITEMS);
         return;
     }
-    camera_back_speed = (float)move_speed;
+    // One frame backing away brings the new item into view.
+    set_camera_speeds(camera_fwd_speed, (float)move_speed);
     draw_frame();
-    camera_back_speed = 0.0f;
+    set_camera_speeds(camera_fwd_speed, 0.0f);
 }

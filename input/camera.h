@@ -1,4 +1,5 @@
-// The flying camera: pose changes, the view transform and the arrow keys.
+// The flying camera: pose operations (every change of the camera state goes
+// through these) and the view transform.
 #pragma once
 
 // --- Pose changes without GL (tests call these) ---
@@ -15,6 +16,29 @@ void turn_camera_dir(float yaw);
 // arrows into camera_speed and camera_yaw, moves, then turns.
 void step_camera_pose();
 
+// One recorded sample drives the camera: speed, height, heading and look
+// pitch are taken over, then the eye moves and turns as in step_camera_pose.
+void play_camera_sample(float speed, float height, float yaw, float dir_y);
+
+// Puts the eye at `eye` looking towards `target` (three floats each).
+void point_camera(const float eye[3], const float target[3]);
+
+// Eye, look direction and height back to 0; turns and speeds are kept.
+void return_camera_to_origin();
+
+// Sets the held forward and backward speeds.
+void set_camera_speeds(float fwd, float back);
+
+// camera_height += amount (unbounded).
+void change_camera_height(float amount);
+
+// camera_dir_y += amount: positive looks up (unbounded).
+void tilt_camera(float amount);
+
+// Adds one turn_step to the left or right turn accumulator.
+void turn_camera_left();
+void turn_camera_right();
+
 // Applies an arrow key with the given GLUT modifier mask to the camera state.
 // Returns true when the key starts motion and a frame should be drawn at once.
 bool apply_special_key(int key, int modifiers);
@@ -25,7 +49,7 @@ void apply_special_key_up(int key);
 // The nine gluLookAt arguments of the current pose (eye, centre, up).
 void camera_look_at(double out[9]);
 
-// --- GL and callbacks ---
+// --- The view transform (GL) ---
 
 // Loads the identity and the camera's look-at on the modelview matrix.
 void apply_view();
@@ -39,10 +63,3 @@ void aim_camera(float yaw);
 // camera_height +/- height_step, then advance_camera(0).
 void raise_camera();
 void lower_camera();
-
-// Moves the eye 8/10 of the way to (x, y, z) in eight drawn frames.
-void seek_to_point(float x, float y, float z);
-
-// GLUT special-key and special-key-up callbacks (mouse position unused).
-void on_special_key(int key, int x, int y);
-void on_special_key_up(int key, int x, int y);

@@ -35,34 +35,71 @@ void step_camera_pose() {
     turn_camera_dir(camera_yaw);
 }
 
+void play_camera_sample(float speed, float height, float yaw, float dir_y) {
+    camera_speed = speed;
+    camera_height = height;
+    camera_yaw = yaw;
+    camera_dir_y = dir_y;
+    move_camera_eye((int)camera_speed);
+    turn_camera_dir(camera_yaw);
+}
+
+void point_camera(const float eye[3], const float target[3]) {
+    camera_eye_x = eye[0];
+    camera_eye_y = eye[1];
+    camera_eye_z = eye[2];
+    camera_dir_x = target[0] - eye[0];
+    camera_dir_y = target[1] - eye[1];
+    camera_dir_z = target[2] - eye[2];
+}
+
+void return_camera_to_origin() {
+    camera_eye_x = camera_eye_y = camera_eye_z = 0.0f;
+    camera_dir_x = camera_dir_y = camera_dir_z = 0.0f;
+    camera_height = 0.0f;
+}
+
+void set_camera_speeds(float fwd, float back) {
+    camera_fwd_speed = fwd;
+    camera_back_speed = back;
+}
+
+void change_camera_height(float amount) { camera_height += amount; }
+
+void tilt_camera(float amount) { camera_dir_y += amount; }
+
+void turn_camera_left() { camera_turn_left += turn_step; }
+
+void turn_camera_right() { camera_turn_right += turn_step; }
+
 bool apply_special_key(int key, int modifiers) {
     switch (key) {
         case KEY_LEFT:
-            if (modifiers != MOD_CTRL) camera_turn_left += turn_step;
+            if (modifiers != MOD_CTRL) turn_camera_left();
             return false;
         case KEY_RIGHT:
-            camera_turn_right += turn_step;
+            turn_camera_right();
             return false;
         case KEY_UP:
             if (modifiers == MOD_CTRL) {
-                camera_height += height_step;
+                change_camera_height((float)height_step);
                 move_camera_eye(0);
                 return false;
             }
             if (modifiers == MOD_ALT) {
-                camera_dir_y += LOOK_STEP;
+                tilt_camera(LOOK_STEP);
                 return false;
             }
             camera_fwd_speed = (float)move_speed;
             return true;
         case KEY_DOWN:
             if (modifiers == MOD_CTRL) {
-                camera_height -= height_step;
+                change_camera_height(-(float)height_step);
                 move_camera_eye(0);
                 return false;
             }
             if (modifiers == MOD_ALT) {
-                camera_dir_y -= LOOK_STEP;
+                tilt_camera(-LOOK_STEP);
                 return false;
             }
             camera_back_speed = (float)move_speed;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "input/camera.h"
 #include "state/camera_state.h"
 #include "state/joystick_state.h"
 
@@ -30,20 +31,17 @@ void calibrate(unsigned int buttons, int x, int y) {
     }
 }
 
-void stop_motion() {
-    camera_fwd_speed = 0.0f;
-    camera_back_speed = 0.0f;
-}
+void stop_motion() { set_camera_speeds(0.0f, 0.0f); }
 
 // Beyond the dead zone: `up` is true when y lies above it.
 void fly_outside_dead_zone(unsigned int buttons, int y, bool up) {
     switch (buttons) {
         case 1:
-            camera_height += up ? (float)height_step : -(float)height_step;
+            change_camera_height(up ? (float)height_step : -(float)height_step);
             stop_motion();
             break;
         case 2:
-            camera_dir_y += up ? LOOK_TILT_STEP : -LOOK_TILT_STEP;
+            tilt_camera(up ? LOOK_TILT_STEP : -LOOK_TILT_STEP);
             stop_motion();
             break;
         case 3:
@@ -51,13 +49,8 @@ void fly_outside_dead_zone(unsigned int buttons, int y, bool up) {
             break;
         default:
             // The raw reading is the speed, not its distance from the centre.
-            if (up) {
-                camera_back_speed = (float)y;
-                camera_fwd_speed = 0.0f;
-            } else {
-                camera_fwd_speed = (float)-y;
-                camera_back_speed = 0.0f;
-            }
+            if (up) set_camera_speeds(0.0f, (float)y);
+            else set_camera_speeds((float)-y, 0.0f);
     }
 }
 
@@ -73,7 +66,7 @@ void on_joystick(unsigned int buttons, int x, int y, int) {
     else stop_motion();
 
     if (std::abs(x - joystick_centre_x) > TURN_THRESHOLD) {
-        if (x > joystick_centre_x) camera_turn_right += turn_step;
-        else camera_turn_left += turn_step;
+        if (x > joystick_centre_x) turn_camera_right();
+        else turn_camera_left();
     }
 }

@@ -1,7 +1,6 @@
 // What the command and digit keys do to the state (no GL).
 #include "input/key_edits.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "geometry/geometry_layer.h"
@@ -31,14 +30,6 @@ int wrap_item(int i) {
     return ((i % geometry_item_count) + geometry_item_count) % geometry_item_count;
 }
 
-// The texel index along one axis: inside [0, 1] the image edge is the last
-// texel; outside, coordinates repeat as GL_REPEAT makes them.
-int texel_index(double v, int n) {
-    if (v < 0.0 || v > 1.0) v -= std::floor(v);
-    int i = (int)(v * n);
-    return i < n ? i : n - 1;
-}
-
 }  // namespace
 
 DigitMode digit_edit_mode() {
@@ -52,7 +43,7 @@ DigitMode digit_edit_mode() {
     return DIGIT_NONE;
 }
 
-LightChange apply_light_digit(int digit) {
+int apply_light_digit(int digit) {
     switch (digit) {
         case 1: add_to_rgb(light0_ambient, LIGHT_STEP); return LIGHT_AMBIENT;
         case 2: add_to_rgb(light0_diffuse, LIGHT_STEP); return LIGHT_DIFFUSE;
@@ -62,7 +53,7 @@ LightChange apply_light_digit(int digit) {
         case 6: add_to_rgb(light0_specular, -LIGHT_STEP); return LIGHT_SPECULAR;
         case 7: light0_position[1] += 1.0f; return LIGHT_POSITION;
         case 8: light0_position[1] -= 1.0f; return LIGHT_POSITION;
-        default: return LIGHT_UNCHANGED;
+        default: return 0;
     }
 }
 
@@ -117,18 +108,11 @@ void move_selected_item(float dx, float dy, float dz) {
     if (!is_geometry_item(selected_item)) return;
     move_geometry_item(selected_item, dx, dy, dz);
     const GeometryItem& item = geometry_items[selected_item];
-    snprintf(fps_text, sizeof fps_text, "%4.2f %4.2f %4.2f", item.x, item.y, item.z);
+    snprintf(item_readout_text, sizeof item_readout_text, "%4.2f %4.2f %4.2f", item.x, item.y, item.z);
 }
 
 void rotate_selected_item(float drx, float dry, float drz) { rotate_geometry_item(selected_item, drx, dry, drz); }
 
 void resize_selected_item(float d) {
     if (is_geometry_item(selected_item)) geometry_items[selected_item].size += d;
-}
-
-bool locate_texel(float s, float t, int width, int height, int* column, int* row) {
-    if (width <= 0 || height <= 0) return false;
-    *column = texel_index(s, width);
-    *row = texel_index(1.0 - (double)t, height);
-    return true;
 }

@@ -17,11 +17,9 @@ enum DigitMode {
 // face, geometry transform, multi-replicate, material.
 DigitMode digit_edit_mode();
 
-enum LightChange { LIGHT_UNCHANGED, LIGHT_AMBIENT, LIGHT_DIFFUSE, LIGHT_SPECULAR, LIGHT_POSITION };
-
 // Lighting digits: 1/4 ambient, 2/5 diffuse, 3/6 specular +/-0.1 on r, g, b;
-// 7/8 light y +/-1. Returns the parameter to send to GL.
-LightChange apply_light_digit(int digit);
+// 7/8 light y +/-1. Returns the LIGHT_* part that changed (0 for none).
+int apply_light_digit(int digit);
 
 // Digit 7 in vertex or line mode (next corner) and face mode (next face,
 // staying on the last face). Returns false when nothing changed.
@@ -38,11 +36,7 @@ bool apply_replicate_digit(int digit);
 void apply_material_digit(int digit);
 
 // Item keys on the selected item (nothing when it is not in use). The move
-// writes the item's position read-out into fps_text.
+// writes the item's position into item_readout_text.
 void move_selected_item(float dx, float dy, float dz);
 void rotate_selected_item(float drx, float dry, float drz);
 void resize_selected_item(float d);
-
-// The texel under texture coordinate (s, t) as the terrain draws it (t is
-// flipped; coordinates repeat). Returns false for an empty image.
-bool locate_texel(float s, float t, int width, int height, int* column, int* row);

@@ -3,15 +3,19 @@
 
 #include <GL/glut.h>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/menus.h"
+#include "app/shutdown.h"
 #include "flythrough/flythrough.h"
+#include "geometry/geometry_file.h"
 #include "geometry/placement.h"
-#include "input/camera.h"
+#include "input/camera_keys.h"
 #include "input/filename_entry.h"
 #include "input/key_edits.h"
+#include "overlay/help_mode.h"
 #include "render/frame.h"
+#include "render/frame_modes.h"
+#include "render/gl_upload.h"
 #include "render/sky.h"
 #include "state/app_state.h"
 #include "state/asset_state.h"
@@ -27,6 +31,7 @@
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
 #include "terrain/terrain_list.h"
+#include "terrain/texture.h"
 
 constexpr unsigned char KEY_ESCAPE = 27;
 constexpr float ITEM_STEP = 1.0f;
@@ -34,11 +39,13 @@ constexpr float LIGHT_RAISE = 50.0f;
 
 namespace {
 
-// Saving the typed name: each save says what failed itself. The recorded
-// frames and placed items stay in memory whatever happens.
+// Saving the typed name: each save says what failed itself, and the prompt
+// opens again. The recorded frames and placed items stay in memory whatever
+// happens.
 bool save_typed_vector(const char* path) {
-    printf("\nCannot save %s: geometry layer files are not available in this build\n", path);
-    show_message("Cannot save %s", path);
+    char error[GEOMETRY_ERROR_SIZE];
+    if (write_geometry_layer(path, error, sizeof error)) return true;
+    report_problem("%s", error);
     return false;
 }
 
@@ -47,7 +54,7 @@ void finish_filename_entry(FilenameAction action) {
         if (save_flythrough(filename_text)) {
             refresh_asset_menu(flythrough_menu, "./Flythrough", ".flt", flythrough_menu_names, flythrough_panel_names);
         } else {
-            prompt_flythrough_name();  // ask again; nothing recorded is lost
+            prompt_flythrough_name();
         }
     } else if (action == FILENAME_SAVE_VECTOR) {
         if (save_typed_vector(filename_text)) {
@@ -59,52 +66,19 @@ void finish_filename_entry(FilenameAction action) {
     fflush(stdout);
 }
 
-void send_light_parameters() {
-    glLightfv(GL_LIGHT0, GL_POSITION, light0_position);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, light0_ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, light0_diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, light0_specular);
-    glEnable(GL_LIGHTING);
-}
-
-void send_light_change(LightChange change) {
-    switch (change) {
-        case LIGHT_AMBIENT: glLightfv(GL_LIGHT0, GL_AMBIENT, light0_ambient); break;
-        case LIGHT_DIFFUSE: glLightfv(GL_LIGHT0, GL_DIFFUSE, light0_diffuse); break;
-        case LIGHT_SPECULAR: glLightfv(GL_LIGHT0, GL_SPECULAR, light0_specular); break;
-        case LIGHT_POSITION: glLightfv(GL_LIGHT0, GL_POSITION, light0_position); break;
-        case LIGHT_UNCHANGED: break;
-    }
-}
-
 void on_digit(int digit) {
     DigitMode mode = digit_edit_mode();
     switch (mode) {
-        case DIGIT_LIGHT: send_light_change(apply_light_digit(digit)); break;
+        case DIGIT_LIGHT: send_light(apply_light_digit(digit)); break;
         case DIGIT_VERTEX:
         case DIGIT_LINE:
         case DIGIT_FACE:
-            // The axis and normal moves of the picked mesh join here.
             if (digit == 7) step_mesh_pick(mode);
             break;
         case DIGIT_TRANSFORM: apply_transform_digit(digit); break;
-        case DIGIT_REPLICATE:
-            // Replicating the selected item joins here.
-            apply_replicate_digit(digit);
-            break;
+        case DIGIT_REPLICATE: apply_replicate_digit(digit); break;
         case DIGIT_MATERIAL: apply_material_digit(digit); break;
         case DIGIT_NONE: break;
-    }
-}
-
-void toggle_help_mode() {
-    help_mode = !help_mode;
-    if (help_mode) {
-        show_message("Help Mode (h) to Toggle");
-        draw_frame();
-        geometry_tray_open = view_tray_open = terrain_tray_open = mesh_tray_open = 1;
-    } else {
-        message_visible = 0;
     }
 }
 
@@ -117,12 +91,7 @@ void rotate_drape() {
 }
 
 void stop_recording_and_ask_name() {
-    if (!mode_record) return;
-    message_visible = 0;
-    mode_record = 0;
-    mode_playback = 0;
-    mode_normal = 1;
-    prompt_flythrough_name();
+    if (stop_recording()) prompt_flythrough_name();
 }
 
 void on_command_key(unsigned char key) {
@@ -143,13 +112,15 @@ void on_command_key(unsigned char key) {
         case 'I': overlay_visible = !overlay_visible; break;
         case 'J':
             glPushMatrix();
-            send_light_parameters();
+            send_light(LIGHT_ALL);
+            glEnable(GL_LIGHTING);
             glPopMatrix();
             break;
         case 'K':
             glPushMatrix();
             light0_position[1] += LIGHT_RAISE;
-            send_light_parameters();
+            send_light(LIGHT_ALL);
+            glEnable(GL_LIGHTING);
             glPopMatrix();
             break;
         case 'L': move_selected_item(-ITEM_STEP, 0, 0); break;
@@ -169,7 +140,7 @@ void on_command_key(unsigned char key) {
         case '^': mark_picked_texel(); break;
         case 'a': toggle_fog(); break;
         case 'd': rotate_drape(); break;
-        case 'h': toggle_help_mode(); break;
+        case 'h': toggle_help_mode(true); break;
         case 'm': view_tray_open = 1; break;
         case 'n': geometry_tray_open = 1; break;
         case 'r': file_panel_first_row += 1; break;
@@ -197,47 +168,4 @@ void on_keyboard(unsigned char key, int, int) {
         return;
     }
     on_command_key(key);
-}
-
-void exit_viewer() {
-    printf("\n\n\n\n\n\n THANK YOU FOR USING KESTROLANE \n\n\n\n\n\n\n\n");
-    fflush(stdout);
-    glDeleteTextures(1, &terrain_texture);
-    // The overlay and handle textures and the tray list are released here too once they exist.
-    glDeleteLists(terrain_list, 1);
-    free(terrain_vertices);
-    free(terrain_faces);
-    free(terrain_image);
-    terrain_vertices = nullptr;
-    terrain_faces = nullptr;
-    terrain_image = nullptr;
-    exit(0);
-}
-
-void mark_picked_texel() {
-    printf("\n%d %d\n", texture_width, texture_height);
-    if (picked_face < 0 || picked_face >= terrain_face_count || !terrain_image) return;
-    int texcoord = terrain_faces[picked_face].corners[0].texcoord;
-    if (texcoord < 1 || texcoord > terrain_vertex_count) return;
-    const TerrainVertex& v = terrain_vertices[texcoord - 1];
-    int column = 0, row = 0;
-    if (!locate_texel(v.s, v.t, texture_width, texture_height, &column, &row)) return;
-    bool colour = terrain_image_components == 3;
-    long offset = ((long)row * texture_width + column) * (colour ? 3 : 1);
-    printf("\n%f\n", (double)v.s * texture_width);
-    printf("\n%f\n", (1.0 - (double)v.t) * texture_height);
-    printf("\n%ld\n", offset);
-    fflush(stdout);
-    for (int k = 0; k < (colour ? 3 : 1); ++k) terrain_image[offset + k] = 255;
-
-    glDeleteTextures(1, &terrain_texture);
-    glGenTextures(1, &terrain_texture);
-    glBindTexture(GL_TEXTURE_2D, terrain_texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, colour ? 3 : 1, texture_width, texture_height, colour ? GL_RGB : GL_LUMINANCE,
-                      GL_UNSIGNED_BYTE, terrain_image);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }

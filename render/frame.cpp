@@ -1,16 +1,22 @@
-// The one frame routine: camera step, scene, markers, swap.
+// The one frame routine: camera step, 3-D scene pass, 2-D overlay pass, swap.
+//
+// Every pass starts from, and leaves behind, the rest state of the pipeline:
+// modelview matrix current and holding the camera's view (the identity on the
+// frame that ends a playback), lighting on, GL_TEXTURE_2D on exactly when
+// textures_on is set, depth test on (GL_LESS), back faces culled, front
+// polygons filled, all colour channels written, blending off.
 #include "render/frame.h"
 
 #include <GL/glut.h>
 
-#include "flythrough/flythrough_file.h"
 #include "input/camera.h"
+#include "render/frame_modes.h"
 #include "render/frame_report.h"
 #include "render/stereo.h"
 #include "state/frame_state.h"
 #include "state/mouse_state.h"
-#include "state/stereo_state.h"
 #include "state/sky_state.h"
+#include "state/stereo_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
 
@@ -23,6 +29,35 @@ void draw_pick_marker(int index) {
     glTranslatef((float)pick_marker[index][0], (float)pick_marker[index][1], (float)pick_marker[index][2]);
     glutSolidSphere(marker_radius, MARKER_SLICES, MARKER_SLICES);
 }
+
+// The camera step of this frame by mode, then the view it gives.
+void step_camera() {
+    if (step_frame_camera()) apply_view();
+    else glLoadIdentity();  // playback has just ended: this frame is drawn unviewed
+}
+
+void draw_sky_box() {
+    glPushMatrix();
+    glDisable(GL_LIGHTING);
+    glCallList(skybox_list);
+    glEnable(GL_LIGHTING);
+    glPopMatrix();
+}
+
+// The 3-D scene under the camera's view: terrain (mono or anaglyph), sky box,
+// pick markers.
+void draw_scene_pass() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glBindTexture(GL_TEXTURE_2D, terrain_texture);
+    if (stereo_on) draw_terrain_stereo();
+    else draw_terrain_mono();
+    if (panoramic_sky_on) draw_sky_box();
+    draw_pick_markers();
+}
+
+// The 2-D layer over the scene: navigation overlay, read-outs, file panel and
+// message line, drawn in the window's pixels.
+void draw_overlay_pass() {}
 
 }  // namespace
 
@@ -58,32 +93,19 @@ void draw_terrain_mono() {
     glPolygonMode(GL_FRONT, GL_FILL);
 }
 
+void apply_projection(int width, int height) {
+    if (height == 0) height = 1;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(VIEW_FIELD_OF_VIEW, (double)width / (double)height, VIEW_NEAR, VIEW_FAR);
+    glMatrixMode(GL_MODELVIEW);
+}
+
 void draw_frame() {
-    // The camera step by mode; the frame that ends a playback is drawn with
-    // the identity view.
-    if (step_frame_camera()) apply_view();
-    else glLoadIdentity();
-
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glBindTexture(GL_TEXTURE_2D, terrain_texture);
-
-    if (stereo_on) draw_terrain_stereo();
-    else draw_terrain_mono();
-
-    if (panoramic_sky_on) {
-        glPushMatrix();
-        glDisable(GL_LIGHTING);
-        glCallList(skybox_list);
-        glEnable(GL_LIGHTING);
-        glPopMatrix();
-    }
-
-    draw_pick_markers();
-
-    // Geometry layer, overlay, read-outs, file panel, light marker and the
-    // message line join here as they are built.
-    glEnable(GL_LIGHTING);
-
+    step_camera();
+    draw_scene_pass();
+    draw_overlay_pass();
     ++fps_frames;
     ++frames_drawn;
     glutSwapBuffers();

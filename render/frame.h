@@ -1,8 +1,18 @@
-// The one frame routine: camera step, scene, markers, swap.
+// The one frame routine and the projection every frame is drawn with.
 #pragma once
 
-// GLUT display and idle callback; also called directly to show a change at once.
+constexpr double VIEW_FIELD_OF_VIEW = 90.0;  // vertical field of view, degrees
+constexpr double VIEW_NEAR = 0.1;            // near clipping plane, world units
+constexpr double VIEW_FAR = 50000.0;         // far clipping plane, world units
+
+// GLUT display and idle callback; also called directly to show a change at
+// once. Steps the camera by mode, draws the 3-D scene pass, then the 2-D
+// overlay pass, then swaps.
 void draw_frame();
+
+// Viewport and perspective projection for a window of width x height (a
+// height of 0 is taken as 1); leaves the modelview matrix current.
+void apply_projection(int width, int height);
 
 // marker_radius +/- 0.25, unbounded.
 void increase_handle_size();

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/console.h"
+#include "render/gl_upload.h"
+#include "state/app_state.h"
 #include "state/sky_state.h"
 
 constexpr float FOG_DENSITY = 0.15f;  // set although linear fog does not use it
@@ -39,13 +40,8 @@ void load_sky_picture(int index, unsigned char* buffer) {
     size_t got = fread(buffer, 1, SKY_BYTES, file);
     fclose(file);
     if (got < (size_t)SKY_BYTES) printf("\n%s holds %zu of %d bytes; the rest shows black\n", path, got, SKY_BYTES);
-    glBindTexture(GL_TEXTURE_2D, sky_textures[index]);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, 3, SKY_SIDE, SKY_SIDE, 0, GL_RGB, GL_UNSIGNED_BYTE, buffer);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    upload_texture(sky_textures[index], buffer, SKY_SIDE, SKY_SIDE, 3,
+                   TextureSampling{GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, false});
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 // start-up dialogue, the GLUT menu ids and the four GL_LIGHT0 parameters.
 // Lifetime: set during start-up; the window size follows every reshape.
 // Writers: app/ (dialogue, window, reshape, menus); the terrain loader moves
-// light0_position on every load.
+// light0_position on every load; the light keys change the light.
+// Also home of fatal_error, the exit of every start-up failure.
 #pragma once
 
 constexpr int FILE_NAME_SIZE = 52;  // bytes of the start-up file name buffers
@@ -23,7 +24,15 @@ extern int flythrough_menu;  // GLUT menu id of the Flythrough submenu
 extern int vector_menu;      // GLUT menu id of the Vector submenu
 extern int file_menu;        // GLUT menu id of the File submenu
 
+// Parts of the light, or-ed together to say which changed.
+enum LightPart { LIGHT_POSITION = 1, LIGHT_AMBIENT = 2, LIGHT_DIFFUSE = 4, LIGHT_SPECULAR = 8 };
+constexpr int LIGHT_ALL = LIGHT_POSITION | LIGHT_AMBIENT | LIGHT_DIFFUSE | LIGHT_SPECULAR;
+
 extern float light0_position[4];  // GL_LIGHT0 position; (0, terrain top + 50, 0, 1) after a load
 extern float light0_ambient[4];   // GL_LIGHT0 ambient and light-model ambient; 0..1 each
 extern float light0_diffuse[4];   // GL_LIGHT0 diffuse; 0..1 each
 extern float light0_specular[4];  // GL_LIGHT0 specular; 0..1 each
+
+// The one fatal exit: prints the message, waits for one character from the
+// console so the user can read it, then ends the process with status 1.
+[[noreturn]] void fatal_error(const char* format, ...);

@@ -4,7 +4,9 @@
 // move_speed, height_step, turn_step.
 // Lifetime: all zero at start; never reset by a terrain load (the loader
 // only replaces move_speed and height_step).
-// Writers: input/camera.cpp, the frame pass, the loader (speeds).
+// Writers: the camera operations of input/camera.h (the keys, the joystick,
+// the frame's mode machine, playback and placement all go through them); the
+// loader sets move_speed and height_step.
 #pragma once
 
 constexpr float LOOK_STEP = 0.25f;     // change of camera_dir_y per Alt+Up / Alt+Down

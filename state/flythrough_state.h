@@ -5,8 +5,8 @@
 // the start eye and target.
 // Lifetime: normal mode from start; a recording or a load overwrites the
 // samples and the start pose; exactly one mode flag is set at any time.
-// Writers: flythrough/ (start, save, load) and the frame pass (sampling,
-// playback steps).
+// Writers: the mode machine (render/frame_modes.cpp: the mode flags through
+// set_camera_mode, sampling, playback steps) and the .flt reader.
 #pragma once
 
 constexpr int FLYTHROUGH_CAPACITY = 8000;  // samples each array holds

@@ -12,6 +12,7 @@ int mesh_tray_open = 0;
 char message_text[MESSAGE_TEXT_SIZE] = "";
 int message_visible = 0;
 char fps_text[FPS_TEXT_SIZE] = "";
+char item_readout_text[FPS_TEXT_SIZE] = "";
 int help_mode = 0;
 int look_drag_active = 0;
 int hold_forward = 0;
@@ -25,4 +26,18 @@ void show_message(const char* format, ...) {
     vsnprintf(message_text, sizeof message_text, format, args);
     va_end(args);
     message_visible = 1;
+}
+
+void reveal_message() { message_visible = 1; }
+
+void hide_message() { message_visible = 0; }
+
+void report_problem(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vsnprintf(message_text, sizeof message_text, format, args);
+    va_end(args);
+    message_visible = 1;
+    printf("\n%s\n", message_text);
+    fflush(stdout);
 }

@@ -1,6 +1,7 @@
 // Face normals, per-vertex face lists and averaged vertex normals.
 #include "terrain/normals.h"
 
+#include <cassert>
 #include <cmath>
 
 void normalize3(float* v) {
@@ -24,6 +25,21 @@ void face_normal(const float* corners, float* out) {
     normalize3(out);
 }
 
+void compute_face_normal(const TerrainVertex* vertices, TerrainFace* face) {
+    float corners[9];
+    for (int c = 0; c < 3; ++c) {
+        const TerrainVertex& v = vertices[face->corners[c].vertex - 1];
+        corners[c * 3 + 0] = v.x;
+        corners[c * 3 + 1] = v.y;
+        corners[c * 3 + 2] = v.z;
+    }
+    float n[3];
+    face_normal(corners, n);
+    face->nx = n[0];
+    face->ny = n[1];
+    face->nz = n[2];
+}
+
 bool add_vertex_face(TerrainVertex* vertex, int face_index) {
     if (vertex->face_count >= MAX_VERTEX_FACES) return false;
     vertex->faces[vertex->face_count++] = face_index;
@@ -37,7 +53,8 @@ void average_vertex_normals(TerrainVertex* vertices, int vertex_count,
         float sum[3] = {0.0f, 0.0f, 0.0f};
         for (int k = 0; k < v->face_count; ++k) {
             int f = v->faces[k];
-            if (f < 0 || f >= face_count) continue;  // lists are built by the loader; guard anyway
+            assert(f >= 0 && f < face_count);  // the loader lists only faces it stored
+            (void)face_count;
             sum[0] += faces[f].nx;
             sum[1] += faces[f].ny;
             sum[2] += faces[f].nz;

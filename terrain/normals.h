@@ -11,6 +11,10 @@ void normalize3(float* v);
 // upward normal; a degenerate triangle gives (0, 0, 0).
 void face_normal(const float* corners, float* out);
 
+// Sets the unit normal of `face` from the positions of its three corner
+// vertices in `vertices` (corner numbers are 1-based and in range).
+void compute_face_normal(const TerrainVertex* vertices, TerrainFace* face);
+
 // Enters face `face_index` in the face list of `vertex`. Returns false, leaving
 // the vertex unchanged, when the vertex already holds MAX_VERTEX_FACES faces.
 bool add_vertex_face(TerrainVertex* vertex, int face_index);

@@ -268,18 +268,7 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name,
                     f->corners[c].texcoord = (int)numbers[1];
                     f->corners[c].normal = (int)numbers[2];
                 }
-                float corners[9];
-                for (int c = 0; c < 3; ++c) {
-                    const TerrainVertex* v = &vertices[f->corners[c].vertex - 1];
-                    corners[c * 3 + 0] = v->x;
-                    corners[c * 3 + 1] = v->y;
-                    corners[c * 3 + 2] = v->z;
-                }
-                float n[3];
-                face_normal(corners, n);
-                f->nx = n[0];
-                f->ny = n[1];
-                f->nz = n[2];
+                compute_face_normal(vertices, f);
                 for (int c = 0; c < 3; ++c) {
                     int vertex_number = f->corners[c].vertex;
                     if (!add_vertex_face(&vertices[vertex_number - 1], parse_face_index)) {
@@ -315,27 +304,42 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name,
     return true;
 }
 
-bool read_terrain_file(const char* path, TerrainParse* parse, char* error, size_t error_size) {
-    *parse = TerrainParse{};
-    TerrainText text;
-    if (!open_terrain_text(path, &text)) {
+bool begin_terrain_read(const char* path, TerrainRead* read, char* error, size_t error_size) {
+    *read = TerrainRead{};
+    read->path = path;
+    if (!open_terrain_text(path, &read->text)) {
         snprintf(error, error_size, "DEM file not found %s", path);
         return false;
     }
-    int vertex_count = 0, face_count = 0;
-    bool ok = count_terrain_lines(text.data, text.size, &vertex_count, &face_count);
-    if (!ok) {
+    if (!count_terrain_lines(read->text.data, read->text.size, &read->vertex_count, &read->face_count)) {
         snprintf(error, error_size, "%s holds more lines than a terrain can have", path);
-    } else if (!allocate_terrain_parse(parse, vertex_count, face_count)) {
-        snprintf(error, error_size, "COULD NOT ALLOCATE MEMORY!");
-        ok = false;
-    } else if (!parse_terrain_lines(text.data, text.size, path, parse, error, error_size)) {
-        free_terrain_parse(parse);
-        ok = false;
-    } else {
-        average_vertex_normals(parse->vertices, parse->vertex_count, parse->faces, parse->face_count);
+        end_terrain_read(read);
+        return false;
     }
-    close_terrain_text(&text);
+    return true;
+}
+
+bool parse_terrain_read(TerrainRead* read, TerrainParse* parse, char* error, size_t error_size) {
+    if (!allocate_terrain_parse(parse, read->vertex_count, read->face_count)) {
+        snprintf(error, error_size, "COULD NOT ALLOCATE MEMORY!");
+        return false;
+    }
+    if (!parse_terrain_lines(read->text.data, read->text.size, read->path, parse, error, error_size)) {
+        free_terrain_parse(parse);
+        return false;
+    }
+    return true;
+}
+
+void end_terrain_read(TerrainRead* read) { close_terrain_text(&read->text); }
+
+bool read_terrain_file(const char* path, TerrainParse* parse, char* error, size_t error_size) {
+    *parse = TerrainParse{};
+    TerrainRead read;
+    if (!begin_terrain_read(path, &read, error, error_size)) return false;
+    bool ok = parse_terrain_read(&read, parse, error, error_size);
+    end_terrain_read(&read);
+    if (ok) average_vertex_normals(parse->vertices, parse->vertex_count, parse->faces, parse->face_count);
     return ok;
 }
 

@@ -52,8 +52,29 @@ bool allocate_terrain_parse(TerrainParse* parse, int vertex_count, int face_coun
 bool parse_terrain_lines(const char* data, size_t size, const char* name,
                          TerrainParse* parse, char* error, size_t error_size);
 
-// The whole load without GL: open, count, allocate, parse, average normals.
-// On failure returns false with a message and leaves `parse` empty.
+// A terrain file being read: its bytes and the counts of the counting pass.
+struct TerrainRead {
+    const char* path;  // the file, as named in messages
+    TerrainText text;  // its bytes
+    int vertex_count;  // "v " lines
+    int face_count;    // "f " lines
+};
+
+// The steps of every terrain load, in order (the loader prints its progress
+// between them):
+// 1. Opens `path` and counts its lines. Returns false with a message ("DEM
+//    file not found <path>", or too many lines), leaving nothing open.
+bool begin_terrain_read(const char* path, TerrainRead* read, char* error, size_t error_size);
+// 2. Allocates the arrays at the counted sizes and parses into them. Returns
+//    false with a message ("COULD NOT ALLOCATE MEMORY!" or a refusal naming
+//    the line) and `parse` empty.
+bool parse_terrain_read(TerrainRead* read, TerrainParse* parse, char* error, size_t error_size);
+// 3. Releases the file's bytes; safe after a failed step 1 or 2.
+void end_terrain_read(TerrainRead* read);
+// 4. average_vertex_normals (terrain/normals.h) on the parsed arrays.
+
+// Steps 1 to 4 without GL or console output, for tools and tests. On failure
+// returns false with a message and leaves `parse` empty.
 bool read_terrain_file(const char* path, TerrainParse* parse, char* error, size_t error_size);
 
 // Frees the arrays of a parse and empties it.

@@ -2,7 +2,9 @@
 #include "terrain/terrain_list.h"
 
 #include <GL/gl.h>
+#include <cassert>
 #include <cstdio>
+#include <cstdlib>
 
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
@@ -14,9 +16,10 @@ constexpr float EXAGGERATION_STEP = 0.25f;
 namespace {
 
 // One corner: normal (averaged mode only), flipped texture coordinate, position.
-// Face numbers were range-checked when the file was read.
 inline void emit_corner(const TerrainCorner& corner) {
-    if (average_normals && corner.normal - 1 < terrain_vertex_count) {
+    // The loader refuses corner numbers outside 1..vertex count.
+    assert(corner.normal >= 1 && corner.normal <= terrain_vertex_count);
+    if (average_normals) {
         const TerrainVertex& n = terrain_vertices[corner.normal - 1];
         glNormal3f(n.nx, n.ny, n.nz);
     }
@@ -71,15 +74,25 @@ void compile_terrain_faces() {
     terrain_faces_compiled = emitted;
 }
 
-void rebuild_terrain_list() {
+void rebuild_terrain_list(bool print_exaggeration) {
     if (terrain_list) glDeleteLists(terrain_list, 1);
     terrain_list = glGenLists(1);
     glBindTexture(GL_TEXTURE_2D, terrain_texture);
     glNewList(terrain_list, GL_COMPILE);
-    printf("\n%f\n", exaggeration);
+    if (print_exaggeration) printf("\n%f\n", exaggeration);
     compile_terrain_faces();
     glEndList();
     fflush(stdout);
+}
+
+void release_terrain() {
+    if (terrain_list) glDeleteLists(terrain_list, 1);
+    terrain_list = 0;
+    free(terrain_vertices);
+    free(terrain_faces);
+    terrain_vertices = nullptr;
+    terrain_faces = nullptr;
+    terrain_vertex_count = terrain_face_count = 0;
 }
 
 void increase_exaggeration() {

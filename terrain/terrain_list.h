@@ -5,8 +5,12 @@
 // glNewList and glEndList. Sets terrain_faces_compiled.
 void compile_terrain_faces();
 
-// Replaces terrain_list by a fresh compile (prints the exaggeration read-out).
-void rebuild_terrain_list();
+// Replaces terrain_list by a fresh compile of the current mesh; the rebuilds
+// after a change print the exaggeration read-out on the console first.
+void rebuild_terrain_list(bool print_exaggeration = true);
+
+// Deletes the terrain list and frees the mesh arrays (at exit).
+void release_terrain();
 
 // Exaggeration steps: +/-0.25 on the read-out, every height x or / 1.25, rebuild.
 void increase_exaggeration();

@@ -7,6 +7,7 @@
 #include "state/camera_state.h"
 #include "state/frame_state.h"
 #include "state/mesh_edit_state.h"
+#include "state/mouse_state.h"
 #include "state/sky_state.h"
 #include "state/terrain_state.h"
 
@@ -38,6 +39,7 @@ TerrainSettings apply_terrain_settings() {
     light0_position[0] = 0.0f;
     light0_position[1] = s.light_y;
     light0_position[2] = 0.0f;
+    picked_face = 0;
     return s;
 }
 

@@ -8,7 +8,8 @@
 void install_terrain_mesh(TerrainParse* parse);
 
 // Applies what a load derives from the installed mesh's extents: move_speed,
-// height_step, edit_amount (1.0), marker_radius, fog_end and light0_position.
+// height_step, edit_amount (1.0), marker_radius, fog_end and light0_position;
+// picked_face goes back to 0 so that it names a face of the new mesh.
 TerrainSettings apply_terrain_settings();
 
 // Multiplies (raise) or divides (lower) every vertex y by 1.25; normals,

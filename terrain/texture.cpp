@@ -1,33 +1,42 @@
-// The terrain texture on the GL side: the start-up texture, drapes and maps.
+// The terrain texture on the GL side: the start-up texture, drapes and maps,
+// and the texel mark.
 #include "terrain/texture.h"
 
-#include <GL/glu.h>
+#include <GL/gl.h>
+#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/console.h"
 #include "render/frame.h"
+#include "render/gl_upload.h"
+#include "state/app_state.h"
+#include "state/mouse_state.h"
 #include "state/overlay_state.h"
+#include "state/terrain_state.h"
 #include "state/texture_state.h"
 #include "terrain/terrain_file.h"
 #include "terrain/texture_file.h"
 
 namespace {
 
-void set_texture_parameters() {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-}
-
-void report_drape_failure(const char* error) {
-    printf("\n%s\n", error);
-    fflush(stdout);
-    show_message("%s", error);
+// Takes over `pixels` as the terrain image.
+void install_terrain_image(unsigned char* pixels, int width, int height, int components) {
+    free(terrain_image);
+    terrain_image = pixels;
+    terrain_image_components = components;
+    texture_width = width;
+    texture_height = height;
 }
 
 }  // namespace
+
+void upload_terrain_texture(bool mipmaps) {
+    glDeleteTextures(1, &terrain_texture);  // nothing happens for the 0 of a first upload
+    glGenTextures(1, &terrain_texture);
+    int components = terrain_image_components == 3 ? 3 : 1;
+    upload_texture(terrain_texture, terrain_image, texture_width, texture_height, components,
+                   TextureSampling{GL_LINEAR, GL_LINEAR, GL_REPEAT, mipmaps});
+}
 
 void load_startup_texture(const char* path, int components, int width, int height) {
     printf("Loading Texture...");
@@ -40,18 +49,8 @@ void load_startup_texture(const char* path, int components, int width, int heigh
         fclose(probe);
         fatal_error("\n%s...Quitting.", error);
     }
-    free(terrain_image);
-    terrain_image = pixels;
-    terrain_image_components = components;
-    texture_width = width;
-    texture_height = height;
-    glGenTextures(1, &terrain_texture);
-    glBindTexture(GL_TEXTURE_2D, terrain_texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // raw rows carry no padding
-    bool colour = components == 3;
-    gluBuild2DMipmaps(GL_TEXTURE_2D, colour ? 3 : 1, width, height, colour ? GL_RGB : GL_LUMINANCE,
-                      GL_UNSIGNED_BYTE, terrain_image);
-    set_texture_parameters();
+    install_terrain_image(pixels, width, height, components);
+    upload_terrain_texture(true);
     printf("Done!\n");
     fflush(stdout);
 }
@@ -60,7 +59,7 @@ bool load_drape(const char* path) {
     char image_path[TEXTURE_PATH_SIZE], info_path[TEXTURE_PATH_SIZE], error[TERRAIN_ERROR_SIZE];
     int prefix = drape_paths(path, image_path, sizeof image_path, info_path, sizeof info_path, error, sizeof error);
     if (prefix < 0) {
-        report_drape_failure(error);
+        report_problem("%s", error);
         return false;
     }
     printf("%d", prefix);
@@ -70,32 +69,45 @@ bool load_drape(const char* path) {
 
     int width = 0, height = 0, components = 0;
     if (!read_info_file(info_path, &width, &height, &components, error, sizeof error)) {
-        report_drape_failure(error);
+        report_problem("%s", error);
         return false;
     }
     printf("Loading Texture...");
     fflush(stdout);
     unsigned char* pixels = nullptr;
     if (!read_raw_image(image_path, width, height, components, &pixels, error, sizeof error)) {
-        report_drape_failure(error);
+        report_problem("%s", error);
         return false;
     }
-    free(terrain_image);
-    terrain_image = pixels;
-    terrain_image_components = components;
-
-    glDeleteTextures(1, &terrain_texture);
-    glGenTextures(1, &terrain_texture);
-    glBindTexture(GL_TEXTURE_2D, terrain_texture);
-    texture_width = width;
-    texture_height = height;
-    bool colour = components == 3;
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // raw rows carry no padding
-    glTexImage2D(GL_TEXTURE_2D, 0, colour ? GL_RGB : 1, width, height, 0, colour ? GL_RGB : GL_LUMINANCE,
-                 GL_UNSIGNED_BYTE, terrain_image);
-    set_texture_parameters();
+    install_terrain_image(pixels, width, height, components);
+    upload_terrain_texture(false);
     printf("Done!\n");
     fflush(stdout);
-    message_visible = 0;
+    hide_message();
     return true;
+}
+
+void mark_picked_texel() {
+    printf("\n%d %d\n", texture_width, texture_height);
+    if (picked_face < 0 || picked_face >= terrain_face_count || !terrain_image) return;
+    int texcoord = terrain_faces[picked_face].corners[0].texcoord;
+    assert(texcoord >= 1 && texcoord <= terrain_vertex_count);  // the loader refuses other numbers
+    const TerrainVertex& v = terrain_vertices[texcoord - 1];
+    int column = 0, row = 0;
+    if (!locate_texel(v.s, v.t, texture_width, texture_height, &column, &row)) return;
+    int bytes_per_texel = terrain_image_components == 3 ? 3 : 1;
+    long offset = ((long)row * texture_width + column) * bytes_per_texel;
+    printf("\n%f\n", (double)v.s * texture_width);
+    printf("\n%f\n", (1.0 - (double)v.t) * texture_height);
+    printf("\n%ld\n", offset);
+    fflush(stdout);
+    for (int k = 0; k < bytes_per_texel; ++k) terrain_image[offset + k] = 255;
+    upload_terrain_texture(true);
+}
+
+void release_terrain_texture() {
+    glDeleteTextures(1, &terrain_texture);
+    terrain_texture = 0;
+    free(terrain_image);
+    terrain_image = nullptr;
 }

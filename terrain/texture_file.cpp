@@ -1,9 +1,25 @@
 // Reading raw images and the info files of drapes and maps (no GL).
 #include "terrain/texture_file.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+namespace {
+
+// The texel index along one axis: inside [0, 1] the image edge is the last
+// texel; outside, coordinates repeat as GL_REPEAT makes them. Values that do
+// not repeat to a number (infinities, NaN) give texel 0, so no coordinate can
+// address a byte outside the image.
+int texel_index(double v, int n) {
+    if (!(v >= 0.0 && v <= 1.0)) v -= std::floor(v);
+    if (!(v >= 0.0 && v <= 1.0)) return 0;
+    int i = (int)(v * n);
+    return i < n ? i : n - 1;
+}
+
+}  // namespace
 
 bool read_raw_image(const char* path, int width, int height, int components,
                     unsigned char** pixels, char* error, size_t error_size) {
@@ -74,4 +90,11 @@ int drape_paths(const char* path, char* image_path, size_t image_size,
         return -1;
     }
     return prefix;
+}
+
+bool locate_texel(float s, float t, int width, int height, int* column, int* row) {
+    if (width <= 0 || height <= 0) return false;
+    *column = texel_index(s, width);
+    *row = texel_index(1.0 - (double)t, height);
+    return true;
 }

@@ -24,3 +24,7 @@ bool read_info_file(const char* path, int* width, int* height, int* components,
 // results do not fit the buffers.
 int drape_paths(const char* path, char* image_path, size_t image_size,
                 char* info_path, size_t info_size, char* error, size_t error_size);
+
+// The texel under texture coordinate (s, t) as the terrain draws it (t is
+// flipped; coordinates repeat). Returns false for an empty image.
+bool locate_texel(float s, float t, int width, int height, int* column, int* row);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "flythrough/flythrough_file.h"
+#include "render/frame_modes.h"
 #include "input/camera.h"
 #include "state/camera_state.h"
 #include "state/flythrough_state.h"
@@ -168,7 +169,7 @@ TEST_F(Flythrough, RecordingStopsTakingSamplesAtTheCapacity) {
     std::string console = testing::internal::GetCapturedStdout();
     EXPECT_EQ(flythrough_frame, FLYTHROUGH_CAPACITY);
     EXPECT_EQ(mode_record, 1);
-    EXPECT_NE(console.find("Flythrough full: 8000 frames"), std::string::npos);
+    EXPECT_NE(console.find("Flythrough full (8000 frames)"), std::string::npos);
     EXPECT_EQ(console.find("Flythrough full", console.find("Flythrough full") + 1), std::string::npos);
     EXPECT_EQ(message_visible, 1);
     std::string path = save_to_temp("full.flt");

@@ -6,6 +6,7 @@
 
 #include "geometry/geometry_layer.h"
 #include "input/key_edits.h"
+#include "terrain/texture_file.h"
 #include "state/app_state.h"
 #include "state/geometry_edit_state.h"
 #include "state/geometry_state.h"
@@ -61,8 +62,8 @@ TEST_F(KeyEdits, LightingDigitsChangeColoursAndHeightOnly) {
     EXPECT_EQ(apply_light_digit(7), LIGHT_POSITION);
     EXPECT_FLOAT_EQ(light0_position[1], position[1] + 1.0f);
     EXPECT_EQ(apply_light_digit(8), LIGHT_POSITION);
-    EXPECT_EQ(apply_light_digit(9), LIGHT_UNCHANGED);
-    EXPECT_EQ(apply_light_digit(0), LIGHT_UNCHANGED);
+    EXPECT_EQ(apply_light_digit(9), 0);
+    EXPECT_EQ(apply_light_digit(0), 0);
     EXPECT_FLOAT_EQ(light0_position[1], position[1]);
 }
 
@@ -104,7 +105,7 @@ TEST_F(KeyEdits, MovingTheSelectedItemShowsItsPosition) {
     add_items(2);
     selected_item = 1;
     move_selected_item(0, 0, -1.0f);
-    EXPECT_STREQ(fps_text, "1.00 0.00 -1.00");
+    EXPECT_STREQ(item_readout_text, "1.00 0.00 -1.00");
     rotate_selected_item(0, 0, 1.0f);
     EXPECT_FLOAT_EQ(geometry_items[1].rz, 1.0f);
 }

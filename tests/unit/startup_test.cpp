@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/console.h"
+#include "state/app_state.h"
 #include "app/startup.h"
 #include "state/app_state.h"
 #include "state/texture_state.h"

@@ -1,0 +1,16 @@
+// Ending the program from the window.
+#include "app/shutdown.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "terrain/terrain_list.h"
+#include "terrain/texture.h"
+
+void exit_viewer() {
+    printf("\n\n\n\n\n\n THANK YOU FOR USING KESTROLANE \n\n\n\n\n\n\n\n");
+    fflush(stdout);
+    release_terrain_texture();
+    release_terrain();
+    exit(0);
+}

@@ -1,0 +1,127 @@
+// The geometry layer's .vec file: writing and reading a whole layer.
+#include "geometry/geometry_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "state/geometry_state.h"
+
+namespace {
+
+// Walks the white-space separated words of a file, counting lines.
+struct WordReader {
+    const std::string& text;
+    size_t at;
+    long line;  // 1-based line of the word returned last
+};
+
+bool next_word(WordReader* r, std::string* word) {
+    const std::string& t = r->text;
+    while (r->at < t.size() && isspace((unsigned char)t[r->at])) {
+        if (t[r->at] == '\n') ++r->line;
+        ++r->at;
+    }
+    if (r->at >= t.size()) return false;
+    size_t start = r->at;
+    while (r->at < t.size() && !isspace((unsigned char)t[r->at])) ++r->at;
+    *word = t.substr(start, r->at - start);
+    return true;
+}
+
+bool read_int(WordReader* r, int* out) {
+    std::string word;
+    if (!next_word(r, &word)) return false;
+    char* end = nullptr;
+    errno = 0;
+    long value = strtol(word.c_str(), &end, 10);
+    if (end == word.c_str() || *end != '\0' || errno == ERANGE || value < INT_MIN || value > INT_MAX) return false;
+    *out = (int)value;
+    return true;
+}
+
+bool read_float(WordReader* r, float* out) {
+    std::string word;
+    if (!next_word(r, &word)) return false;
+    char* end = nullptr;
+    float value = strtof(word.c_str(), &end);
+    if (end == word.c_str() || *end != '\0' || !std::isfinite(value)) return false;
+    *out = value;
+    return true;
+}
+
+bool read_whole_file(const char* path, std::string* text) {
+    FILE* file = fopen(path, "rb");
+    if (!file) return false;
+    char buffer[65536];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, got);
+    bool ok = !ferror(file);
+    fclose(file);
+    return ok;
+}
+
+}  // namespace
+
+bool write_geometry_layer(const char* path, char* error, size_t error_size) {
+    std::string temporary = std::string(path) + ".part";
+    FILE* file = fopen(temporary.c_str(), "wb");
+    if (!file) {
+        snprintf(error, error_size, "Cannot create %s: %s", path, strerror(errno));
+        return false;
+    }
+    int count = geometry_item_count;
+    fprintf(file, "%d\n", count);
+    for (int i = 0; i < count; ++i) {
+        const GeometryItem& g = geometry_items[i];
+        fprintf(file, "%d %f %f %f %f %f %f %f %d\n", g.kind, g.x, g.y, g.z, g.rx, g.ry, g.rz, g.size, g.texture);
+    }
+    bool ok = !ferror(file);
+    ok = fclose(file) == 0 && ok;
+    if (ok && rename(temporary.c_str(), path) != 0) ok = false;
+    if (!ok) {
+        snprintf(error, error_size, "Cannot write %s: %s", path, strerror(errno));
+        unlink(temporary.c_str());
+    }
+    return ok;
+}
+
+int read_geometry_layer(const char* path, char* error, size_t error_size) {
+    struct stat info;
+    std::string text;
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode) || !read_whole_file(path, &text)) {
+        snprintf(error, error_size, "Did not Find Vector File %s", path);
+        return -1;
+    }
+    WordReader reader{text, 0, 1};
+    int count = 0;
+    if (!read_int(&reader, &count) || count < 0 || count > MAX_GEOMETRY_ITEMS) {
+        snprintf(error, error_size, "%s line %ld: the item count must be a number from 0 to %d", path, reader.line,
+                 MAX_GEOMETRY_ITEMS);
+        return -1;
+    }
+    std::vector<GeometryItem> items((size_t)count);
+    for (int i = 0; i < count; ++i) {
+        GeometryItem& g = items[(size_t)i];
+        bool ok = read_int(&reader, &g.kind) && read_float(&reader, &g.x) && read_float(&reader, &g.y) &&
+                  read_float(&reader, &g.z) && read_float(&reader, &g.rx) && read_float(&reader, &g.ry) &&
+                  read_float(&reader, &g.rz) && read_float(&reader, &g.size) && read_int(&reader, &g.texture);
+        if (!ok) {
+            snprintf(error, error_size, "%s line %ld: item %d of %d needs kind, x, y, z, rx, ry, rz, size, texture",
+                     path, reader.line, i + 1, count);
+            return -1;
+        }
+        if (g.kind != GEOMETRY_BILLBOARD) g.texture = 0;
+    }
+    if (count > 0) memcpy(geometry_items, items.data(), sizeof(GeometryItem) * (size_t)count);
+    geometry_item_count = count;
+    return count;
+}
