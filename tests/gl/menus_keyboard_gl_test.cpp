@@ -140,7 +140,8 @@ TEST_F(MenusGl, DemMenuRefusalsKeepTheTerrainAndTheProgram) {
     on_dem_menu(-4);
     std::string console = testing::internal::GetCapturedStdout();
     EXPECT_NE(console.find("./DEM/bad.dem line 2"), std::string::npos) << console;
-    EXPECT_NE(console.find("DEM file not found ./DEM/small.dem"), std::string::npos) << console;
+    // The chosen name is printed without a line end; the refusal starts a line of its own.
+    EXPECT_NE(console.find("small.dem\nDEM file not found ./DEM/small.dem\n"), std::string::npos) << console;
     EXPECT_STREQ(message_text, "DEM file not found ./DEM/small.dem");
     EXPECT_EQ(message_visible, 1);
     EXPECT_EQ(terrain_vertex_count, 81);
@@ -369,4 +370,39 @@ TEST(KeyboardExit, EscapeSaysThankYouAndExitsCleanly) {
         testing::ExitedWithCode(0), "");
     EXPECT_NE(read_file(out).find("\n\n\n\n\n\n THANK YOU FOR USING KESTROLANE \n\n\n\n\n\n\n\n"), std::string::npos);
     remove(out.c_str());
+}
+
+TEST(KeyboardExit, MainMenuExitSaysTheSameFarewell) {
+    std::string out = "exit_console.txt";
+    EXPECT_EXIT(
+        {
+            freopen(out.c_str(), "w", stdout);
+            load_startup_terrain(grid_terrain_text(3, 3, flat_height));
+            on_main_menu(3);
+        },
+        testing::ExitedWithCode(0), "");
+    std::string farewell = "\n\n\n\n\n\n THANK YOU FOR USING KESTROLANE \n\n\n\n\n\n\n\n";
+    std::string console = read_file(out);
+    ASSERT_GE(console.size(), farewell.size());
+    EXPECT_EQ(console.substr(console.size() - farewell.size()), farewell);
+    remove(out.c_str());
+}
+
+TEST(MenuScan, AMissingAssetFolderIsFatalWithTheExactText) {
+    // Fixed names: the death test's child runs this body again from the start.
+    char cwd[4096];
+    ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+    std::string dir = std::string(cwd) + "/no_asset_folders", out = std::string(cwd) + "/scan_console.txt";
+    mkdir(dir.c_str(), 0755);
+    EXPECT_EXIT(
+        {
+            freopen(out.c_str(), "w", stdout);
+            freopen("/dev/null", "r", stdin);
+            if (chdir(dir.c_str()) != 0) exit(7);
+            build_menus();
+        },
+        testing::ExitedWithCode(1), "");
+    EXPECT_EQ(read_file(out), "Invalid Directory Supplied\n./DEM\n");
+    remove(out.c_str());
+    rmdir(dir.c_str());
 }

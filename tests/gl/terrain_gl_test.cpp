@@ -14,6 +14,7 @@
 #include "state/app_state.h"
 #include "state/frame_state.h"
 #include "state/overlay_state.h"
+#include "state/stereo_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
@@ -264,14 +265,48 @@ TEST_F(TerrainGl, DrapesReplaceTheTextureAndRefusalsKeepIt) {
     ASSERT_EQ(chdir(cwd), 0);
 }
 
-TEST_F(TerrainGl, DrawFrameCountsFramesAndKeepsFillMode) {
-    load_startup_terrain(grid_terrain_text(9, 9, dome_height));
-    long before = frames_drawn;
-    draw_frame();
-    draw_frame();
-    EXPECT_EQ(frames_drawn, before + 2);
+// Every pass of a frame starts from the rest state and leaves it, whatever
+// the mode; the next pass (and the next frame) rely on it.
+void expect_rest_state(const char* when) {
+    SCOPED_TRACE(when);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), (GLboolean)(textures_on != 0));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(front_polygon_mode(), GL_FILL);
+    GLboolean mask[4];
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    EXPECT_TRUE(mask[0] && mask[1] && mask[2] && mask[3]);
+    GLint matrix_mode = 0, depth = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &matrix_mode);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+    EXPECT_EQ(matrix_mode, GL_MODELVIEW);
+    EXPECT_EQ(depth, 1);
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+TEST_F(TerrainGl, EveryFrameLeavesTheRestStateInEveryMode) {
+    load_startup_terrain(grid_terrain_text(9, 9, dome_height));
+    glEnable(GL_LIGHTING);  // the rest state that start-up sets up
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    long before = frames_drawn;
+    const int modes[] = {RENDER_FILLED, RENDER_WIRE_FRAME, RENDER_POINT_CLOUD, 0};
+    for (int stereo = 0; stereo < 2; ++stereo) {
+        for (int mode : modes) {
+            for (int textured = 0; textured < 2; ++textured) {
+                stereo_on = stereo;
+                render_mode = mode;
+                if (textures_on != textured) toggle_textures();
+                draw_frame();
+                expect_rest_state(("stereo " + std::to_string(stereo) + " mode " + std::to_string(mode) +
+                                   " textured " + std::to_string(textured)).c_str());
+            }
+        }
+    }
+    stereo_on = 0;
+    EXPECT_EQ(frames_drawn, before + 16);
 }
 
 TEST(TerrainGlFatal, NinthFaceAtStartupIsFatalWithItsMessage) {

@@ -88,6 +88,11 @@ TEST(ConfigUtility, UnknownSizeGoesWith1024AndUnknownColourMeansColour) {
     run_dialogue("n\na.obj\nb.raw\nfour\n1\n");
     EXPECT_EQ(texture_width, 1024);
     EXPECT_EQ(texture_components, 3);
+
+    // Blank lines at a number prompt are not an answer: the number still comes.
+    run_dialogue("n\na.obj\nb.raw\n\n  \n2\n\n2\n");
+    EXPECT_EQ(texture_width, 512);
+    EXPECT_EQ(texture_components, 1);
     for (long answer = 1; answer <= 4; ++answer) {
         testing::internal::CaptureStdout();
         EXPECT_EQ(texture_size_for_answer(answer), 256 << (answer - 1));
