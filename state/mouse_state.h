@@ -2,7 +2,8 @@
 //
 // Owns: picked_face, pick_marker.
 // Lifetime: face 0 and markers at the origin until the first pick.
-// Writers: picking, mesh editing, the face-step digit.
+// Writers: picking, mesh editing, the face-step digit; every terrain load
+// sets picked_face to 0 (a face of the new mesh).
 #pragma once
 
 extern int picked_face;           // 0-based picked face; unbounded, checked on use
