@@ -1,5 +1,5 @@
 // Writes the default world a new user sees first: terrain, texture, sample terrains, drape, maps, tours,
-// overlay and billboard pictures.
+// overlay and billboard pictures, sample geometry layers.
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -8,6 +8,7 @@
 #include "billboards.h"
 #include "flythroughs.h"
 #include "overlay_pictures.h"
+#include "sample_layers.h"
 #include "sky.h"
 #include "terrains.h"
 #include "world_files.h"
@@ -137,7 +138,11 @@ bool generate_world(const std::string& out, std::string& error) {
         return false;
     }
     std::printf("flythroughs:%s\n", summary.c_str());
-    std::printf("folders: Vector/\n");
+    summary.clear();
+    if (!write_sample_layers(out + "/Vector", rivers, summary, error)) {
+        return false;
+    }
+    std::printf("vector layers:%s\n", summary.c_str());
     return true;
 }
 
