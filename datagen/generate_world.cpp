@@ -1,10 +1,14 @@
-// Writes the default world a new user sees first: terrain, texture, sample terrains, drape, maps, tours.
+// Writes the default world a new user sees first: terrain, texture, sample terrains, drape, maps, tours,
+// overlay and billboard pictures, sample geometry layers.
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "billboards.h"
 #include "flythroughs.h"
+#include "overlay_pictures.h"
+#include "sample_layers.h"
 #include "sky.h"
 #include "terrains.h"
 #include "world_files.h"
@@ -118,12 +122,27 @@ bool generate_world(const std::string& out, std::string& error) {
         return false;
     }
     std::printf("sky: sky_0.raw .. sky_%d.raw %dx%d RGB\n", sky_face_count - 1, sky_size, sky_size);
+    if (!write_overlay_pictures(out, error)) {
+        return false;
+    }
+    std::printf("overlay: navi_0.raw .. navi_%d.raw %dx%d RGBA, side_0.raw %dx%d RGBA\n",
+                overlay_picture_count - 1, overlay_picture_size, overlay_picture_size, handle_picture_size,
+                handle_picture_size);
+    if (!write_billboards(out, error)) {
+        return false;
+    }
+    std::printf("billboards: bill_0.raw .. bill_%d.raw %dx%d RGBA\n", billboard_count - 1, billboard_size,
+                billboard_size);
     summary.clear();
     if (!write_sample_flythroughs(out + "/Flythrough", rivers, summary, error)) {
         return false;
     }
     std::printf("flythroughs:%s\n", summary.c_str());
-    std::printf("folders: Vector/\n");
+    summary.clear();
+    if (!write_sample_layers(out + "/Vector", rivers, summary, error)) {
+        return false;
+    }
+    std::printf("vector layers:%s\n", summary.c_str());
     return true;
 }
 

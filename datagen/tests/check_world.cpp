@@ -40,6 +40,98 @@ const double sky_seam_tolerance = 5.0;
 // red by far more at the top.
 const double sky_upright_margin = 40.0;
 
+// Overlay pictures at 1024 x 768: the panel quad maps texture (s, t) to
+// (0.05 - 0.1 s, -0.05 + 0.1 t) at depth 0.25, moved by the panel offset and
+// turned by -45 degrees; eye (X, Y) there lands on window pixel
+// (512 + 1536 X, 384 + 1536 Y), y up.
+const int overlay_size = 128;
+const int handle_size = 32;
+const int billboard_size = 128;
+// The pictures keep everything but their icons more transparent than this.
+const int icon_alpha = 250;
+const double icon_tolerance = 4.0;  // pixels between an icon's centroid and its hot spot
+const int fewest_icon_texels = 20;
+
+// A hot spot of the overlay layout at 1024 x 768 with its hit box's half-sizes; a
+// blank element shows no icon.
+struct overlay_element {
+    int slot;
+    int x;
+    int y;
+    int half_width;
+    int half_height;
+    bool blank;
+};
+
+struct overlay_panel {
+    double offset_x;  // overlay units, before the turn
+    double offset_y;
+    int element_count;
+    overlay_element elements[9];
+};
+
+const overlay_panel overlay_panels[5] = {
+    {0.0,
+     0.0,
+     5,
+     {{0, 511, 383, 55, 55, false},
+      {1, 511, 469, 25, 15, false},
+      {2, 510, 294, 25, 15, false},
+      {3, 421, 382, 25, 15, false},
+      {4, 601, 383, 25, 15, false}}},
+    {0.1,
+     0.0,
+     9,
+     {{23, 551, 274, 20, 20, false},
+      {24, 584, 311, 20, 20, false},
+      {25, 620, 343, 20, 20, false},
+      {26, 587, 237, 20, 20, false},
+      {27, 621, 273, 20, 20, false},
+      {28, 654, 308, 20, 20, false},
+      {29, 621, 202, 20, 20, true},
+      {30, 658, 239, 20, 20, false},
+      {31, 691, 274, 20, 20, false}}},
+    {-0.1,
+     0.0,
+     9,
+     {{41, 403, 561, 20, 20, false},
+      {42, 437, 526, 20, 20, false},
+      {43, 473, 491, 20, 20, false},
+      {44, 368, 525, 20, 20, false},
+      {45, 402, 490, 20, 20, false},
+      {46, 439, 454, 20, 20, false},
+      {47, 333, 491, 20, 20, false},
+      {48, 369, 456, 20, 20, false},
+      {49, 406, 420, 20, 20, false}}},
+    {0.0,
+     -0.1,
+     9,
+     {{32, 403, 344, 20, 20, false},
+      {33, 439, 311, 20, 20, false},
+      {34, 473, 278, 20, 20, false},
+      {35, 368, 309, 20, 20, false},
+      {36, 404, 276, 20, 20, false},
+      {37, 439, 238, 20, 20, false},
+      {38, 333, 275, 20, 20, false},
+      {39, 370, 238, 20, 20, false},
+      {40, 404, 202, 20, 20, false}}},
+    {0.0,
+     0.1,
+     9,
+     {{14, 619, 489, 20, 20, false},
+      {15, 584, 458, 20, 20, false},
+      {16, 655, 526, 20, 20, false},
+      {17, 619, 420, 20, 20, false},
+      {18, 657, 459, 20, 20, false},
+      {19, 584, 527, 20, 20, false},
+      {20, 549, 493, 20, 20, false},
+      {21, 619, 562, 20, 20, false},
+      {22, 691, 493, 20, 20, true}}},
+};
+
+// A geometry item stands this close to the ground the viewer draws.
+const double item_ground_tolerance = 1.0;
+
 struct sky_corner {
     double s;
     double t;
@@ -691,7 +783,229 @@ void check_flythrough(const std::string& path, const model& m, const ground_grid
         path.c_str(), f.speed.size(), f.speed.size() / 60.0, flown, lowest, sharpest);
 }
 
-void check_flythroughs(const std::string& dir) {
+// Each overlay picture must show, under every hot spot of its element, an
+// icon centred on it (the centroid of its opaque texels, where the viewer
+// shows them), and nothing under a blank one.
+void check_overlay_picture(const std::string& path, const overlay_panel& panel) {
+    std::vector<unsigned char> pixels;
+    if (!check_image(path, overlay_size, overlay_size, 4, pixels)) {
+        return;
+    }
+    const double turn = std::sqrt(0.5);
+    double sum_x[9] = {};
+    double sum_y[9] = {};
+    int count[9] = {};
+    for (int row = 0; row < overlay_size; ++row) {
+        for (int col = 0; col < overlay_size; ++col) {
+            if (pixels[(static_cast<size_t>(row) * overlay_size + static_cast<size_t>(col)) * 4 + 3] <
+                icon_alpha) {
+                continue;
+            }
+            const double x = 0.05 - 0.1 * (col + 0.5) / overlay_size + panel.offset_x;
+            const double y = -0.05 + 0.1 * (row + 0.5) / overlay_size + panel.offset_y;
+            const double px = 512.0 + 1536.0 * turn * (x + y);
+            const double py = 384.0 + 1536.0 * turn * (y - x);
+            for (int e = 0; e < panel.element_count; ++e) {
+                // A hot spot names a pixel; its centre is half a pixel further on.
+                const overlay_element& element = panel.elements[e];
+                if (std::fabs(px - (element.x + 0.5)) < element.half_width &&
+                    std::fabs(py - (element.y + 0.5)) < element.half_height) {
+                    sum_x[e] += px;
+                    sum_y[e] += py;
+                    ++count[e];
+                    break;
+                }
+            }
+        }
+    }
+    const int before = failures;
+    char line[200];
+    for (int e = 0; e < panel.element_count; ++e) {
+        const overlay_element& element = panel.elements[e];
+        if (element.blank || count[e] < fewest_icon_texels) {
+            if (element.blank != (count[e] == 0)) {
+                std::snprintf(line, sizeof line, "slot %d shows %d icon texels under its hot spot, %s",
+                              element.slot, count[e], element.blank ? "not a blank tile" : "not an icon");
+                report_failure(path, line);
+            }
+            continue;
+        }
+        const double cx = sum_x[e] / count[e];
+        const double cy = sum_y[e] / count[e];
+        if (std::hypot(cx - (element.x + 0.5), cy - (element.y + 0.5)) > icon_tolerance) {
+            std::snprintf(line, sizeof line,
+                          "slot %d's icon is centred on (%.1f, %.1f), not on its hot spot (%d, %d)",
+                          element.slot, cx, cy, element.x, element.y);
+            report_failure(path, line);
+        }
+    }
+    if (failures == before) {
+        std::printf("ok   %s: every icon on its hot spot at 1024 x 768\n", path.c_str());
+    }
+}
+
+bool is_transparent_corners(const std::vector<unsigned char>& pixels, int size) {
+    const size_t last = static_cast<size_t>(size - 1);
+    for (const size_t at :
+         {size_t{0}, last, last * static_cast<size_t>(size), last * static_cast<size_t>(size) + last}) {
+        if (pixels[at * 4 + 3] != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The handle is a round tab: the disk or panel hides a different half of it
+// on each tray, so every half must show it.
+void check_handle(const std::string& path) {
+    std::vector<unsigned char> pixels;
+    if (!check_image(path, handle_size, handle_size, 4, pixels)) {
+        return;
+    }
+    int halves[4] = {};
+    for (int row = 0; row < handle_size; ++row) {
+        for (int col = 0; col < handle_size; ++col) {
+            if (pixels[(static_cast<size_t>(row) * handle_size + static_cast<size_t>(col)) * 4 + 3] >= 128) {
+                ++halves[col < handle_size / 2 ? 0 : 1];
+                ++halves[row < handle_size / 2 ? 2 : 3];
+            }
+        }
+    }
+    if (!is_transparent_corners(pixels, handle_size) || *std::min_element(halves, halves + 4) == 0) {
+        report_failure(path, "is not a round tab on a transparent background");
+    }
+}
+
+// A billboard is drawn centred on its item with t = 0 at the top: its
+// subject must be opaque on a transparent background and stand on the
+// bottom edge in the middle.
+void check_billboard(const std::string& path) {
+    std::vector<unsigned char> pixels;
+    if (!check_image(path, billboard_size, billboard_size, 4, pixels)) {
+        return;
+    }
+    int opaque = 0;
+    bool standing = false;
+    for (int row = 0; row < billboard_size; ++row) {
+        for (int col = 0; col < billboard_size; ++col) {
+            if (pixels[(static_cast<size_t>(row) * billboard_size + static_cast<size_t>(col)) * 4 + 3] ==
+                255) {
+                ++opaque;
+                standing =
+                    standing || (row >= billboard_size - 4 && std::abs(2 * col + 1 - billboard_size) < 32);
+            }
+        }
+    }
+    if (!is_transparent_corners(pixels, billboard_size)) {
+        report_failure(path, "corners are not transparent");
+    }
+    if (opaque < billboard_size * billboard_size / 20) {
+        report_failure(path, "has almost no opaque subject");
+    }
+    if (!standing) {
+        report_failure(path, "subject does not stand on the middle of the bottom edge");
+    }
+}
+
+// A number as "%d" prints it, short enough to convert without overflow.
+bool is_printed_integer(const std::string& word) {
+    const size_t first = !word.empty() && word[0] == '-' ? 1 : 0;
+    return word.size() > first && word.size() <= first + 9 &&
+           word.find_first_not_of("0123456789", first) == std::string::npos;
+}
+
+// The ground the viewer draws at a point of the grid: each cell split from
+// its north-west to its south-east corner, as Default.obj's faces are.
+double measure_drawn_height(const model& m, const ground_grid& grid, double x, double z) {
+    const double column =
+        (x - grid.x_min) / (grid.x_max - grid.x_min) * static_cast<double>(grid.columns - 1);
+    const double row = (z - grid.z_min) / (grid.z_max - grid.z_min) * static_cast<double>(grid.rows - 1);
+    const size_t c = std::min(static_cast<size_t>(std::max(0.0, std::floor(column))), grid.columns - 2);
+    const size_t r = std::min(static_cast<size_t>(std::max(0.0, std::floor(row))), grid.rows - 2);
+    const double fx = column - static_cast<double>(c);
+    const double fz = row - static_cast<double>(r);
+    const size_t at = r * grid.columns + c;
+    const double north_west = m.y[at];
+    const double south_east = m.y[at + grid.columns + 1];
+    if (fx >= fz) {
+        return north_west + fx * (m.y[at + 1] - north_west) + fz * (south_east - m.y[at + 1]);
+    }
+    return north_west + fz * (m.y[at + grid.columns] - north_west) +
+           fx * (south_east - m.y[at + grid.columns]);
+}
+
+// A .vec file as the viewer reads it, each item on the terrain
+// and standing on the ground: a billboard's picture centred half its
+// height (4 size / 5) above it, an upright cone's base and a sphere's
+// lowest point on it.
+void check_vector_layer(const std::string& path, const model& m, const ground_grid& grid) {
+    std::string content;
+    if (!read_file(path, content) || content.empty() || content.back() != '\n' ||
+        content.find('\r') != std::string::npos) {
+        report_failure(path, "cannot be read, or its lines do not end with a single line feed");
+        return;
+    }
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < content.size();) {
+        const size_t end = content.find('\n', start);
+        lines.push_back(content.substr(start, end - start));
+        start = end + 1;
+    }
+    if (!is_printed_integer(lines[0]) || lines[0][0] == '-' || std::stoul(lines[0]) + 1 != lines.size() ||
+        lines.size() < 2) {
+        report_failure(path, "line 1 is not the count of the item lines that follow");
+        return;
+    }
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const std::string where = path + " line " + std::to_string(i + 1);
+        std::vector<std::string> words;
+        for (size_t start = 0;;) {
+            const size_t blank = lines[i].find(' ', start);
+            words.push_back(lines[i].substr(start, blank == std::string::npos ? blank : blank - start));
+            if (blank == std::string::npos) {
+                break;
+            }
+            start = blank + 1;
+        }
+        bool scans = words.size() == 9 && is_printed_integer(words[0]) && is_printed_integer(words[8]);
+        for (size_t k = 1; scans && k < 8; ++k) {
+            scans = is_printed_number(words[k]);
+        }
+        if (!scans) {
+            report_failure(where, "is not \"%d %f %f %f %f %f %f %f %d\"");
+            return;
+        }
+        double v[8];
+        for (size_t k = 1; k < 8; ++k) {
+            v[k] = std::strtod(words[k].c_str(), nullptr);
+        }
+        const int kind = std::stoi(words[0]);
+        const int texture = std::stoi(words[8]);
+        const double x = v[1], y = v[2], z = v[3], size = v[7];
+        const bool upright = v[4] == -90.0 && v[5] == 0.0 && v[6] == 0.0;
+        if (!((kind == 0 && texture == 0) || (kind == 1 && texture == 0 && upright) ||
+              (kind == 4 && texture >= 0 && texture <= 2)) ||
+            !(size > 0.0)) {
+            report_failure(where, "is not a sphere, an upright cone or a billboard of picture 0 to 2");
+            return;
+        }
+        if (x < grid.x_min || x > grid.x_max || z < grid.z_min || z > grid.z_max) {
+            report_failure(where, "lies off the terrain");
+            return;
+        }
+        const double base = kind == 4 ? y - 0.8 * size : (kind == 0 ? y - size : y);
+        const double ground = measure_drawn_height(m, grid, x, z);
+        if (std::fabs(base - ground) > item_ground_tolerance) {
+            char line[160];
+            std::snprintf(line, sizeof line, "stands at %.2f where the ground is at %.2f", base, ground);
+            report_failure(where, line);
+            return;
+        }
+    }
+    std::printf("ok   %s: %zu items on the ground\n", path.c_str(), lines.size() - 1);
+}
+
+void check_on_default_terrain(const std::string& dir) {
     model m;
     ground_grid grid;
     if (!load_model(dir + "/Default.obj", m)) {
@@ -703,6 +1017,20 @@ void check_flythroughs(const std::string& dir) {
     }
     for (const char* name : flythrough_names) {
         check_flythrough(dir + "/Flythrough/" + name, m, grid);
+    }
+    std::vector<std::string> layers;
+    std::error_code code;
+    for (const auto& entry : std::filesystem::directory_iterator(dir + "/Vector", code)) {
+        if (entry.path().extension() == ".vec") {
+            layers.push_back(entry.path().string());
+        }
+    }
+    std::sort(layers.begin(), layers.end());
+    if (layers.empty()) {
+        report_failure(dir + "/Vector", "holds no sample layer");
+    }
+    for (const std::string& path : layers) {
+        check_vector_layer(path, m, grid);
     }
 }
 
@@ -737,7 +1065,14 @@ int main(int argc, char** argv) {
             report_failure(dir + folder, "missing");
         }
     }
-    check_flythroughs(dir);
+    check_on_default_terrain(dir);
+    for (int i = 0; i < 5; ++i) {
+        check_overlay_picture(dir + "/navi_" + std::to_string(i) + ".raw", overlay_panels[i]);
+    }
+    check_handle(dir + "/side_0.raw");
+    for (int i = 0; i < 3; ++i) {
+        check_billboard(dir + "/bill_" + std::to_string(i) + ".raw");
+    }
     std::printf("%s\n", failures == 0 ? "world ok" : "world has problems");
     return failures == 0 ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <dirent.h>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,8 @@ TEST(Menus, QuadOptionRebuildsWholeCellsAtTheFirstRebuild) {
 
 TEST(Menus, TheTreeHoldsItsEntriesAndTheAssetFolders) {
     Viewer v;
+    std::filesystem::remove_all(v.dir + "/Vector");  // the default world ships sample layers
+    std::filesystem::create_directory(v.dir + "/Vector");
     ASSERT_TRUE(v.start("\n"));
     ASSERT_TRUE(v.open_window());
     struct { std::vector<int> path; int entries; } menus[] = {
