@@ -6,6 +6,9 @@
 #include "app/menus.h"
 #include "input/camera_keys.h"
 #include "input/keyboard.h"
+#include "input/mouse.h"
+#include "overlay/overlay_textures.h"
+#include "overlay/tray_layout.h"
 #include "render/frame.h"
 #include "render/gl_upload.h"
 #include "render/sky.h"
@@ -25,7 +28,9 @@ void init_scene() {
     glDepthFunc(GL_LESS);
     glEnable(GL_TEXTURE_2D);
 
+    load_overlay_textures();
     build_sky_box();
+    build_billboard_quad();
 
     load_terrain(terrain_file_name, texture_file_name, texture_components, texture_width, texture_height, 0);
 
@@ -39,6 +44,7 @@ void on_reshape(int width, int height) {
     if (height == 0) height = 1;
     window_width = width;
     window_height = height;
+    layout_overlay();
     apply_projection(width, height);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -1.0f);
@@ -49,6 +55,9 @@ void register_callbacks() {
     glutIdleFunc(draw_frame);
     build_menus();
     glutKeyboardFunc(on_keyboard);
+    glutMouseFunc(on_mouse);
+    glutMotionFunc(on_motion);
+    glutPassiveMotionFunc(on_passive_motion);
     glutSpecialFunc(on_special_key);
     glutSpecialUpFunc(on_special_key_up);
 }

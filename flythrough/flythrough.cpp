@@ -10,6 +10,7 @@
 #include "render/frame_modes.h"
 #include "state/asset_state.h"
 #include "state/flythrough_state.h"
+#include "state/keyboard_state.h"
 #include "state/overlay_state.h"
 
 void start_recording() {
@@ -29,6 +30,15 @@ bool save_flythrough(const char* path) {
 }
 
 bool load_flythrough(const char* name, bool from_menu) {
+    // Loading reuses the sample buffer: a recording not yet saved would be lost.
+    if (mode_record) {
+        report_problem("Recording...press SPACE and save it before loading %s", name);
+        return false;
+    }
+    if (filename_entry_active && filename_entry_saves_flythrough) {
+        report_problem("Type a name and press Enter to save the recording before loading %s", name);
+        return false;
+    }
     if (from_menu) {
         printf("Opening Flythrough File: %s", name);
         fflush(stdout);
@@ -48,9 +58,6 @@ bool load_flythrough(const char* name, bool from_menu) {
         report_problem("%s", error);
         return false;
     }
-    // The running recording is not lost: its name is asked for, and Enter
-    // saves the buffer (now the loaded flythrough) as it stands then.
-    if (mode_record) prompt_flythrough_name();
     printf("No. of Frames: %d\n", frames);
     fflush(stdout);
     begin_playback(frames);

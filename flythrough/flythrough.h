@@ -12,7 +12,9 @@ bool save_flythrough(const char* path);
 
 // Plays ./Flythrough/<name>. A file that cannot be played is reported on the
 // console and the message line, and the current mode goes on.
-// `from_menu` adds the console line "Opening Flythrough File: %s".
+// `from_menu` adds the console line "Opening Flythrough File: %s". While a
+// recording runs or waits for its name the load is refused with a message, so
+// that the recorded samples are not overwritten.
 bool load_flythrough(const char* name, bool from_menu);
 
 // Flythrough submenu handler: plays the file with that menu value.

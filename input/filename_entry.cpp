@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "state/keyboard_state.h"
+#include "state/overlay_state.h"
 
 constexpr unsigned char KEY_BACKSPACE = 8;
 constexpr unsigned char KEY_ENTER = 13;
@@ -15,6 +16,7 @@ void start_entry(const char* prefix) {
     snprintf(filename_text, sizeof filename_text, "%s", prefix);
     filename_length = (int)strlen(filename_text);
     filename_prefix_length = filename_length;
+    filename_overflow = 0;
     filename_entry_active = 1;
     snprintf(filename_prompt, sizeof filename_prompt, "Enter FileName: %s", filename_text);
 }
@@ -25,6 +27,11 @@ bool is_name_character(unsigned char key) { return key >= 32 && key < 127 && key
 
 void append_extension(const char* extension) {
     snprintf(filename_text + filename_length, sizeof filename_text - (size_t)filename_length, "%s", extension);
+}
+
+void refuse_long_name() {
+    show_message("The name is too long: at most %d characters fit; Backspace to shorten it",
+                 FILENAME_MAX_LENGTH - filename_prefix_length);
 }
 
 }  // namespace
@@ -41,6 +48,11 @@ void prompt_vector_name() {
 
 FilenameAction apply_filename_key(unsigned char key) {
     if (key == KEY_ENTER) {
+        // A name cut short would be saved under a name the user did not type.
+        if (filename_overflow > 0) {
+            refuse_long_name();
+            return FILENAME_TYPING;
+        }
         filename_entry_active = 0;
         if (filename_entry_saves_flythrough) {
             append_extension(".flt");
@@ -55,10 +67,19 @@ FilenameAction apply_filename_key(unsigned char key) {
         return FILENAME_DONE;
     }
     if (key == KEY_BACKSPACE) {
-        if (filename_length > filename_prefix_length) filename_text[--filename_length] = '\0';
-    } else if (is_name_character(key) && filename_length < FILENAME_MAX_LENGTH) {
-        filename_text[filename_length++] = (char)key;
-        filename_text[filename_length] = '\0';
+        if (filename_overflow > 0) {
+            if (--filename_overflow == 0) hide_message();
+        } else if (filename_length > filename_prefix_length) {
+            filename_text[--filename_length] = '\0';
+        }
+    } else if (is_name_character(key)) {
+        if (filename_length < FILENAME_MAX_LENGTH && filename_overflow == 0) {
+            filename_text[filename_length++] = (char)key;
+            filename_text[filename_length] = '\0';
+        } else {
+            ++filename_overflow;
+            refuse_long_name();
+        }
     }
     snprintf(filename_prompt, sizeof filename_prompt, "Enter FileName: %s", filename_text);
     return FILENAME_TYPING;

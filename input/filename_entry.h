@@ -18,6 +18,8 @@ void prompt_vector_name();
 // character (never the prefix); Enter (13) ends the entry, appends the
 // extension of the save it reports and clears that save's flag; printable
 // characters other than '/' and '\' are appended while the path stays within
-// 47 characters; every other key is ignored. The prompt is rebuilt unless
-// the entry ended.
+// 47 characters; every other key is ignored. Characters that do not fit are
+// counted and refused with a message: Enter then refuses too (the entry stays
+// open) until Backspace has removed them. The prompt is rebuilt unless the
+// entry ended.
 FilenameAction apply_filename_key(unsigned char key);

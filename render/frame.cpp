@@ -12,7 +12,13 @@
 #include "input/camera.h"
 #include "render/frame_modes.h"
 #include "render/frame_report.h"
+#include "overlay/file_panel.h"
+#include "overlay/overlay_draw.h"
 #include "render/stereo.h"
+#include "state/app_state.h"
+#include "state/file_panel_state.h"
+#include "state/keyboard_state.h"
+#include "state/overlay_state.h"
 #include "state/frame_state.h"
 #include "state/mouse_state.h"
 #include "state/sky_state.h"
@@ -55,9 +61,33 @@ void draw_scene_pass() {
     draw_pick_markers();
 }
 
-// The 2-D layer over the scene: navigation overlay, read-outs, file panel and
-// message line, drawn in the window's pixels.
-void draw_overlay_pass() {}
+void draw_light_marker() {
+    glPushMatrix();
+    glTranslatef(light0_position[0], light0_position[1], light0_position[2]);
+    glutSolidSphere(marker_radius, MARKER_SLICES, MARKER_SLICES);
+    glPopMatrix();
+}
+
+// The layer over the scene: the navigation overlay (in eye space, under the
+// scene's projection), then the read-outs, the file panel and the message
+// line in the window's pixels; later text lies over earlier text.
+void draw_overlay_pass() {
+    if (overlay_visible) {
+        glPushMatrix();
+        glLoadIdentity();
+        draw_navigation_overlay();
+        glPopMatrix();
+    }
+    glEnable(GL_LIGHTING);
+    draw_fps_readout();
+    if (file_panel_open) draw_file_panel();
+    if (light_edit_mode) {
+        draw_light_readout();
+        draw_light_marker();
+    }
+    draw_edit_readout();
+    if (message_visible) draw_message_line();
+}
 
 }  // namespace
 
@@ -106,7 +136,6 @@ void draw_frame() {
     step_camera();
     draw_scene_pass();
     draw_overlay_pass();
-    ++fps_frames;
     ++frames_drawn;
     glutSwapBuffers();
     report_frame_count();

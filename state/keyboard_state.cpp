@@ -7,5 +7,6 @@ int filename_entry_saves_vector = 0;
 char filename_text[FILENAME_TEXT_SIZE] = "";
 int filename_length = 0;
 int filename_prefix_length = 0;
+int filename_overflow = 0;
 char filename_prompt[FILENAME_PROMPT_SIZE] = "";
 int light_edit_mode = 0;

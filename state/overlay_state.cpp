@@ -20,6 +20,17 @@ int hold_backward = 0;
 int hold_look_left = 0;
 int hold_look_right = 0;
 
+HotSpot hot_spots[HOT_SPOT_SLOTS];
+float hot_half_width[6];
+float hot_half_height[6];
+
+unsigned int overlay_textures[OVERLAY_TEXTURES];
+unsigned int handle_texture = 0;
+unsigned int billboard_textures[BILLBOARD_PICTURES];
+unsigned int tray_panel_list = 0;
+unsigned int tray_handle_list = 0;
+unsigned int billboard_quad_list = 0;
+
 void show_message(const char* format, ...) {
     va_list args;
     va_start(args, format);

@@ -1,16 +1,31 @@
 // Overlay: visibility, tray flags, the message and frame-rate lines, help
 // mode and the held navigation-disk controls.
 //
-// Owns: overlay_visible, the four tray open flags, message_text,
+// Owns: overlay_visible, the four tray open flags, the hot-spot table, the
+// overlay and billboard textures and lists, message_text,
 // message_visible, fps_text, item_readout_text, help_mode, look_drag_active, hold_forward,
 // hold_backward, hold_look_left, hold_look_right.
-// Lifetime: for the life of the process.
-// Writers: the overlay, the keyboard, the main menu; message_text and
+// Lifetime: for the life of the process; the textures and lists are made
+// once at start-up, the hot spots again at every reshape.
+// Writers: the overlay (overlay/), the keyboard, the main menu; message_text and
 // message_visible change only through the message functions below.
 #pragma once
 
 constexpr int MESSAGE_TEXT_SIZE = 204;  // bytes of message_text
 constexpr int FPS_TEXT_SIZE = 64;       // bytes of fps_text
+constexpr int HOT_SPOT_SLOTS = 70;      // slots of the hot-spot table
+constexpr int OVERLAY_TEXTURES = 10;    // names generated for the disk and tray pictures (5 used)
+constexpr int BILLBOARD_PICTURES = 3;   // bill_0 .. bill_2
+
+// Kinds of hot spot; each has its own hit box.
+enum HotSpotKind { HOT_NONE = 0, HOT_BUTTON = 1, HOT_HANDLE = 3, HOT_ARROW = 4, HOT_LOOK_PAD = 5 };
+
+// One overlay element's place for hit-testing.
+struct HotSpot {
+    float cx;  // centre, window pixels from the left edge
+    float cy;  // centre, window pixels from the bottom edge (y up)
+    int kind;  // HotSpotKind; HOT_NONE is never hit
+};
 
 extern int overlay_visible;                    // 1: the disk and trays are drawn
 extern int geometry_tray_open;                 // 1: the geometry tray is unfolded
@@ -27,6 +42,17 @@ extern int hold_forward;                       // 1 while the disk's forward arr
 extern int hold_backward;                      // 1 while the disk's backward arrow is held
 extern int hold_look_left;                     // 1 while the disk's look-left arrow is held
 extern int hold_look_right;                    // 1 while the disk's look-right arrow is held
+
+extern HotSpot hot_spots[HOT_SPOT_SLOTS];      // slot = element id; 0-4 and 6-49 laid out, others HOT_NONE
+extern float hot_half_width[6];                // half-width of each kind's box, pixels; index = kind
+extern float hot_half_height[6];               // half-height of each kind's box, pixels; index = kind
+
+extern unsigned int overlay_textures[OVERLAY_TEXTURES];       // GL names; 0..4 hold navi_0..navi_4
+extern unsigned int handle_texture;                           // GL name of side_0 (the tray handle)
+extern unsigned int billboard_textures[BILLBOARD_PICTURES];   // GL names of bill_0..bill_2
+extern unsigned int tray_panel_list;                          // GL list: the disk / panel quad
+extern unsigned int tray_handle_list;                         // GL list: the handle quad
+extern unsigned int billboard_quad_list;                      // GL list: a billboard's quad
 
 // Writes a status text into message_text (truncated to fit) and shows it.
 void show_message(const char* format, ...);

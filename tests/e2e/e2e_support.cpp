@@ -36,6 +36,11 @@ Screenshot Viewer::shot() {
 
 std::string Viewer::console() { return read_console(&process); }
 
+bool hide_overlay(Viewer& v) {
+    Screenshot before = v.shot(), after;
+    return press_key(&v.process, "shift+i") && wait_for_difference(&v.process, before, 24, 0.02, 10000, &after);
+}
+
 double sky_share(const Screenshot& s) { return fraction_near_colour(s, 0, 0, s.width, s.height / 2, 0, 0, 0, 4); }
 
 double grey_share(const Screenshot& s) {

@@ -26,6 +26,10 @@ struct Viewer {
     std::string console();
 };
 
+// Presses Shift+I and waits until the navigation overlay has left the
+// screen, so that shots measure the land alone.
+bool hide_overlay(Viewer& v);
+
 // Share of pixels in the upper half that are (near) black: the sky when no sky box is drawn.
 double sky_share(const Screenshot& s);
 

@@ -96,6 +96,7 @@ TEST(Menus, StereoDrawsTheLandInRedAndBlueOnly) {
     Viewer v;
     ASSERT_TRUE(v.start("\n"));
     ASSERT_TRUE(v.open_window());
+    ASSERT_TRUE(hide_overlay(v));
     Screenshot mono = v.shot();
     EXPECT_GT(green_share(mono), 0.9);
     ASSERT_TRUE(choose(v, {STEREO_ENTRY, 0}));

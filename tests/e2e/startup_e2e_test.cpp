@@ -103,6 +103,7 @@ TEST(ConfigUtility, GreyscaleTextureGivesAGreyTerrain) {
     ASSERT_TRUE(wait_for_console(&v.process, "Building Display Lists...Done!\n", START_TIMEOUT_MS)) << v.console();
     EXPECT_NE(v.console().find("\nConfig Utility\nEnter Terrain File Name (obj):"), std::string::npos);
     ASSERT_TRUE(v.open_window());
+    ASSERT_TRUE(hide_overlay(v));
     Screenshot shot = v.shot();
     keep_shot(shot, "greyscale");
     EXPECT_GT(grey_share(shot), 0.95);

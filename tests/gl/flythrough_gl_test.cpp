@@ -136,18 +136,27 @@ TEST_F(FlythroughGl, RecordWhileRecordingSaysSoAndGoesOn) {
     EXPECT_EQ(mode_record, 1);
 }
 
-TEST_F(FlythroughGl, LoadingWhileRecordingAsksForTheRecordingsName) {
+TEST_F(FlythroughGl, LoadingIsRefusedUntilTheRecordingIsSaved) {
     FILE* f = fopen("Flythrough/short.flt", "w");
     fputs("2\n0 0 0 0 0 -1\n10 0 0 0\n10 0 0 0\n", f);
     fclose(f);
     testing::internal::CaptureStdout();
     start_recording();
-    draw_frame();
+    for (int i = 0; i < 5; ++i) draw_frame();
+    EXPECT_FALSE(load_flythrough("short.flt", true));
+    EXPECT_EQ(mode_record, 1);
+    EXPECT_NE(strstr(message_text, "SPACE"), nullptr) << message_text;
+    on_keyboard(' ', 0, 0);  // stop: the name is asked for
+    int recorded = flythrough_frame;
+    EXPECT_GE(recorded, 5);
+    EXPECT_FALSE(load_flythrough("short.flt", true));
+    EXPECT_EQ(flythrough_frame, recorded);  // the recording's samples are still there
+    type("kept\r");
     EXPECT_TRUE(load_flythrough("short.flt", true));
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(filename_entry_active, 1);
     EXPECT_EQ(mode_playback, 1);
-    EXPECT_EQ(mode_record, 0);
+    EXPECT_EQ(read_file("Flythrough/kept.flt").rfind(std::to_string(recorded) + "\n", 0), 0u);
+    remove("Flythrough/kept.flt");
 }
 
 TEST_F(FlythroughGl, AFlythroughGoneSinceTheScanKeepsTheProgramInItsMode) {

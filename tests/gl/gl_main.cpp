@@ -1,6 +1,12 @@
-// GL tests run in one real GLUT window under the X server in DISPLAY.
+// GL tests run in one real GLUT window under the X server in DISPLAY, with
+// the default world's overlay pictures loaded as the program loads them.
 #include <GL/glut.h>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "overlay/overlay_textures.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
@@ -10,5 +16,14 @@ int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(1024, 768);
     glutCreateWindow("Kestrolane GL tests");
+    // The build writes the world beside this binary's working directory.
+    if (chdir("world") != 0) {
+        fprintf(stderr, "GL tests run from the build directory, which holds world/\n");
+        return 2;
+    }
+    load_overlay_textures();
+    build_billboard_quad();
+    printf("\n");
+    if (chdir("..") != 0) return 2;
     return RUN_ALL_TESTS();
 }

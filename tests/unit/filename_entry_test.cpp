@@ -5,6 +5,7 @@
 
 #include "input/filename_entry.h"
 #include "state/keyboard_state.h"
+#include "state/overlay_state.h"
 
 namespace {
 
@@ -67,10 +68,17 @@ TEST_F(FilenameEntry, EscapeControlCharactersAndSeparatorsAreIgnored) {
     EXPECT_EQ(filename_entry_active, 1);
 }
 
-TEST_F(FilenameEntry, KeysBeyondTheLongestNameThatFitsAreIgnored) {
+TEST_F(FilenameEntry, ANameTooLongIsRefusedNotCutShort) {
     prompt_flythrough_name();
-    type(std::string(100, 'k'));
+    type(std::string(36, 'k'));  // two more than fit
     EXPECT_EQ(filename_length, FILENAME_MAX_LENGTH);
+    EXPECT_NE(std::string(message_text).find("too long"), std::string::npos);
+    EXPECT_EQ(type("\r"), FILENAME_TYPING);  // refused: the entry stays open
+    EXPECT_EQ(filename_entry_active, 1);
+    type("\b");
+    EXPECT_EQ(type("\r"), FILENAME_TYPING);
+    type("\b");
+    EXPECT_EQ(message_visible, 0);
     EXPECT_EQ(type("\r"), FILENAME_SAVE_FLYTHROUGH);
     EXPECT_EQ(std::string(filename_text), "./Flythrough/" + std::string(34, 'k') + ".flt");
     EXPECT_EQ(std::string(filename_text).size(), (size_t)FILENAME_TEXT_SIZE - 1);

@@ -1,0 +1,151 @@
+// Turning a pointer position into an overlay element and what it does.
+#include "overlay/tray_actions.h"
+
+#include <GL/glut.h>
+
+#include "flythrough/flythrough.h"
+#include "geometry/geometry_layer.h"
+#include "geometry/placement.h"
+#include "input/camera.h"
+#include "input/camera_keys.h"
+#include "input/filename_entry.h"
+#include "input/keyboard.h"
+#include "input/picking.h"
+#include "overlay/file_panel.h"
+#include "overlay/tray_layout.h"
+#include "overlay/tray_logic.h"
+#include "render/frame.h"
+#include "render/sky.h"
+#include "state/camera_state.h"
+#include "state/file_panel_state.h"
+#include "state/geometry_edit_state.h"
+#include "state/geometry_state.h"
+#include "state/keyboard_state.h"
+#include "state/mouse_state.h"
+#include "state/overlay_state.h"
+#include "state/sky_state.h"
+#include "state/terrain_draw_state.h"
+#include "state/terrain_state.h"
+#include "terrain/mesh_edit.h"
+#include "terrain/terrain_dump.h"
+#include "terrain/terrain_list.h"
+
+constexpr int MESH_EXTRA_FACES[] = {1, 2, -1, -2, -3};  // after the picked face, for "Select Multiple Faces"
+constexpr int SLOT_RESERVED = 22;
+
+namespace {
+
+// The picked face moved: its markers follow and the terrain is compiled again.
+void refresh_picked_face() {
+    mark_picked_corners(picked_face);
+    rebuild_terrain_list();
+}
+
+void unfold_tray(unsigned char key, int* flag) {
+    if (*flag) return;
+    on_keyboard(key, 0, 0);
+    *flag = 1;
+}
+
+void fold_tray(unsigned char key, int* flag) {
+    on_keyboard(key, 0, 0);
+    *flag = 0;
+}
+
+void set_display(int textured, int mode) {
+    textures_on = textured;
+    render_mode = mode;
+}
+
+void save_dem_dump() {
+    char error[256];
+    if (!write_terrain_dump(DEM_DUMP_NAME, error, sizeof error)) report_problem("%s", error);
+}
+
+void act(int slot) {
+    switch (slot) {
+        case 0: look_drag_active = 1; break;
+        case 1: on_special_key(GLUT_KEY_UP, 0, 0); hold_forward = 1; break;
+        case 2: on_special_key(GLUT_KEY_DOWN, 0, 0); hold_backward = 1; break;
+        case 3: on_special_key(GLUT_KEY_LEFT, 0, 0); hold_look_left = 1; break;
+        case 4: on_special_key(GLUT_KEY_RIGHT, 0, 0); hold_look_right = 1; break;
+        case 6: unfold_tray('.', &mesh_tray_open); break;
+        case 7: unfold_tray('m', &view_tray_open); break;
+        case 8: unfold_tray('n', &geometry_tray_open); break;
+        case 9: unfold_tray(',', &terrain_tray_open); break;
+        case 10: fold_tray('>', &mesh_tray_open); break;
+        case 11: fold_tray('M', &view_tray_open); break;
+        case 12: fold_tray('N', &geometry_tray_open); break;
+        case 13: fold_tray('<', &terrain_tray_open); break;
+        case 14: if (extrude_face(picked_face)) refresh_picked_face(); break;
+        case 15: if (depress_face(picked_face)) refresh_picked_face(); break;
+        case 16: {
+            // Faces beyond either end of the mesh are skipped.
+            bool moved = extrude_face(picked_face);
+            for (int offset : MESH_EXTRA_FACES) moved = extrude_face(picked_face + offset) || moved;
+            if (moved) refresh_picked_face();
+            break;
+        }
+        case 17: increase_handle_size(); break;
+        case 18: decrease_handle_size(); break;
+        case 24: prompt_vector_name(); break;
+        case 25: place_at_eye(augment_kind); break;
+        case 27: open_file_panel(&file_panel_lists_vector); break;
+        case 28: place_at_eye(GEOMETRY_BILLBOARD); break;
+        case 30:
+            if (is_geometry_item(selected_item)) {
+                const GeometryItem& g = geometry_items[selected_item];
+                seek_to_point(g.x, g.y, g.z);
+            }
+            break;
+        case 32: toggle_fog(); break;
+        case 33:
+            open_file_panel(&file_panel_lists_dem);
+            glLoadIdentity();
+            return_camera_to_origin();
+            break;
+        case 34: save_dem_dump(); break;
+        case 35: raise_camera(); draw_frame(); break;
+        case 36: lower_camera(); draw_frame(); break;
+        case 37: open_file_panel(&file_panel_lists_drape); break;
+        case 38: start_recording(); break;
+        case 39: open_file_panel(&file_panel_lists_flythrough); break;
+        case 40: open_file_panel(&file_panel_lists_map); break;
+        case 41: light_edit_mode = !light_edit_mode; break;
+        case 42: panoramic_sky_on = !panoramic_sky_on; break;
+        case 43: seek_to_point((float)pick_marker[0][0], (float)pick_marker[0][1], (float)pick_marker[0][2]); break;
+        case 44: increase_exaggeration(); break;
+        case 45: decrease_exaggeration(); break;
+        case 46: set_display(1, RENDER_FILLED); break;
+        case 47: set_display(0, RENDER_FILLED); break;
+        case 48: set_display(0, RENDER_WIRE_FRAME); break;
+        case 49: set_display(0, RENDER_POINT_CLOUD); break;
+        default: toggle_edit_mode_for_slot(slot); break;
+    }
+}
+
+}  // namespace
+
+void tray_action(int slot) {
+    if (help_mode) {
+        reveal_message();
+        const char* text = tray_help_text(slot);
+        if (slot == SLOT_RESERVED && !mesh_tray_open) return;  // its text needs the mesh tray
+        if (text[0]) {
+            show_message("%s", text);
+            draw_frame();
+            return;
+        }
+        hide_message();
+        return;
+    }
+    int* tray = tray_flag_for_slot(slot);
+    if (tray && !*tray) return;
+    act(slot);
+}
+
+void hit_test_overlay(int x, int y) {
+    int slot = find_hot_spot(x, y);
+    if (slot >= 0) tray_action(slot);
+    else if (help_mode) hide_message();
+}

@@ -1,0 +1,207 @@
+// The overlay on real Mesa: its pictures, where its buttons are drawn, what
+// clicks and hovers do, and the state each drawing routine leaves.
+#include <GL/glut.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "overlay/overlay_draw.h"
+#include "overlay/overlay_textures.h"
+#include "overlay/tray_actions.h"
+#include "overlay/tray_layout.h"
+#include "render/frame.h"
+#include "state/app_state.h"
+#include "state/flythrough_state.h"
+#include "state/geometry_edit_state.h"
+#include "state/keyboard_state.h"
+#include "state/mesh_edit_state.h"
+#include "state/overlay_state.h"
+#include "state/terrain_draw_state.h"
+#include "tests/gl/gl_support.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+constexpr int W = 1024, H = 768;
+
+void set_reference_window() {
+    window_width = W;
+    window_height = H;
+    apply_projection(W, H);
+    layout_overlay();
+}
+
+void all_trays(int open) { geometry_tray_open = view_tray_open = terrain_tray_open = mesh_tray_open = open; }
+
+// Centre of hot spot `slot` in GLUT's top-down window coordinates.
+void click_slot(int slot) { hit_test_overlay((int)hot_spots[slot].cx, (int)hot_spots[slot].cy); }
+
+class OverlayGl : public ::testing::Test {
+protected:
+    void SetUp() override {
+        load_startup_terrain(grid_terrain_text(9, 9, dome_height));
+        set_reference_window();
+        help_mode = 0;
+        hide_message();
+        all_trays(0);
+        overlay_visible = 1;
+        textures_on = 1;
+        render_mode = RENDER_FILLED;
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_LIGHTING);
+        line_edit_mode = light_edit_mode = vertex_edit_mode = face_edit_mode = 0;
+        material_edit_mode = geometry_transform_mode = replicate_mode = 0;
+    }
+    void TearDown() override {
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);  // every action leaves GL without an error
+        all_trays(0);
+        help_mode = 0;
+        mode_normal = 1;
+        mode_record = mode_playback = 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(OverlayGl, EveryButtonsIconIsDrawnOnItsHotSpot) {
+    all_trays(1);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushMatrix();
+    glLoadIdentity();
+    draw_navigation_overlay();
+    glPopMatrix();
+    glEnable(GL_LIGHTING);
+    std::vector<unsigned char> rgb(W * H * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, W, H, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    for (int slot = 14; slot <= 49; ++slot) {
+        if (slot == 22 || slot == 29) continue;  // blank tiles
+        // The icon is what stands out from its panel: bright pixels in its box.
+        int cx = (int)hot_spots[slot].cx, cy = (int)hot_spots[slot].cy;
+        double sx = 0, sy = 0, n = 0;
+        for (int y = cy - 16; y <= cy + 16; ++y) {
+            for (int x = cx - 16; x <= cx + 16; ++x) {
+                const unsigned char* p = &rgb[(y * W + x) * 3];
+                double brightness = (p[0] + p[1] + p[2]) / 3.0;
+                if (brightness < 60) continue;
+                sx += x * brightness;
+                sy += y * brightness;
+                n += brightness;
+            }
+        }
+        ASSERT_GT(n, 0) << "no icon at slot " << slot;
+        EXPECT_LE(std::hypot(sx / n - cx, sy / n - cy), 4.0) << "slot " << slot;
+    }
+}
+
+TEST_F(OverlayGl, HandlesFoldTraysAndButtonsActOnlyWhileTheirTrayIsOpen) {
+    click_slot(48);  // Wire frame, view tray folded: nothing
+    EXPECT_EQ(render_mode, RENDER_FILLED);
+    click_slot(7);  // the view tray's folded handle
+    EXPECT_EQ(view_tray_open, 1);
+    click_slot(48);
+    EXPECT_EQ(render_mode, RENDER_WIRE_FRAME);
+    EXPECT_EQ(textures_on, 0);
+    click_slot(46);
+    EXPECT_EQ(render_mode, RENDER_FILLED);
+    EXPECT_EQ(textures_on, 1);
+    click_slot(11);  // its unfolded handle folds it
+    EXPECT_EQ(view_tray_open, 0);
+
+    click_slot(9);  // terrain tray, then Record Flythrough
+    click_slot(38);
+    EXPECT_EQ(mode_record, 1);
+    EXPECT_STREQ(message_text, "Recording...SPACE to stop");
+    click_slot(41);  // lighting needs the view tray
+    EXPECT_EQ(light_edit_mode, 0);
+    click_slot(7);
+    vertex_edit_mode = 1;
+    click_slot(41);  // lighting is toggled alone
+    EXPECT_EQ(light_edit_mode, 1);
+    EXPECT_EQ(vertex_edit_mode, 1);
+}
+
+TEST_F(OverlayGl, HelpModeExplainsInsteadOfActing) {
+    help_mode = 1;
+    all_trays(1);
+    float exaggeration_before = exaggeration;
+    click_slot(44);
+    EXPECT_STREQ(message_text, "Increase Exaggeration");
+    EXPECT_EQ(message_visible, 1);
+    EXPECT_EQ(exaggeration, exaggeration_before);
+    hit_test_overlay(5, 5);  // over nothing: the text goes
+    EXPECT_EQ(message_visible, 0);
+    click_slot(26);
+    EXPECT_STREQ(message_text, "Transform Geometry (Use Num Pad) ");
+    click_slot(29);  // no function: hides as empty space does
+    EXPECT_EQ(message_visible, 0);
+    mesh_tray_open = 0;
+    click_slot(22);  // its text needs the mesh tray: the old text shows again
+    EXPECT_EQ(message_visible, 1);
+    EXPECT_STREQ(message_text, "Transform Geometry (Use Num Pad) ");
+    mesh_tray_open = 1;
+    click_slot(22);
+    EXPECT_STREQ(message_text, "Reserved for Future Use");
+}
+
+TEST_F(OverlayGl, ReadoutsAndTheOverlayLeaveLightingOnAndTexturingAsSet) {
+    all_trays(1);
+    filename_entry_active = 1;
+    light_edit_mode = 1;
+    show_message("a message");
+    for (int textured = 0; textured < 2; ++textured) {
+        textures_on = textured;
+        if (textured) glEnable(GL_TEXTURE_2D);
+        else glDisable(GL_TEXTURE_2D);
+        draw_frame();
+        EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+        EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), (GLboolean)textured);
+        EXPECT_FALSE(glIsEnabled(GL_BLEND));
+        GLint depth = 0, projection_depth = 0;
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+        glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projection_depth);
+        EXPECT_EQ(depth, 1);
+        EXPECT_EQ(projection_depth, 1);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    }
+    filename_entry_active = 0;
+    light_edit_mode = 0;
+}
+
+TEST(OverlayPictures, AMissingOrShortPictureIsFatalAndNamesIt) {
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    std::string dir = std::string(cwd) + "/short_pictures", out = std::string(cwd) + "/pictures_console.txt";
+    mkdir(dir.c_str(), 0755);
+    FILE* f = fopen((dir + "/navi_0.raw").c_str(), "wb");
+    fputs("too short", f);
+    fclose(f);
+    EXPECT_EXIT(
+        {
+            freopen(out.c_str(), "w", stdout);
+            freopen("/dev/null", "r", stdin);
+            if (chdir(dir.c_str()) != 0) exit(7);
+            load_overlay_textures();
+        },
+        testing::ExitedWithCode(1), "");
+    EXPECT_NE(read_file(out).find("navi_0.raw holds 9 bytes"), std::string::npos) << read_file(out);
+    remove((dir + "/navi_0.raw").c_str());
+    EXPECT_EXIT(
+        {
+            freopen(out.c_str(), "w", stdout);
+            freopen("/dev/null", "r", stdin);
+            if (chdir(dir.c_str()) != 0) exit(7);
+            load_overlay_textures();
+        },
+        testing::ExitedWithCode(1), "");
+    EXPECT_EQ(read_file(out), "Loading Navi TexturesTexture file not found: navi_0.raw...Quitting.");
+    remove(out.c_str());
+    rmdir(dir.c_str());
+}

@@ -1,0 +1,84 @@
+// Picking the nearest terrain face under a ray.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "input/picking.h"
+#include "state/camera_state.h"
+#include "state/mouse_state.h"
+#include "state/terrain_state.h"
+#include "terrain/terrain_file.h"
+#include "terrain/terrain_mesh.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+// Horizontal unit squares (two faces each, counter-clockwise from above) at
+// the given heights, all over x, z in 0..1.
+std::string stacked_squares(const std::vector<float>& heights) {
+    std::string v, f;
+    int base = 1;
+    for (float h : heights) {
+        std::string y = std::to_string(h);
+        v += "v 0 " + y + " 0\nv 0 " + y + " 1\nv 1 " + y + " 0\nv 1 " + y + " 1\n";
+        auto c = [&](int k) { std::string n = std::to_string(base + k); return n + "/" + n + "/" + n; };
+        f += "f " + c(0) + " " + c(1) + " " + c(2) + "\n";
+        f += "f " + c(2) + " " + c(1) + " " + c(3) + "\n";
+        base += 4;
+    }
+    return v + f;
+}
+
+void install(const std::string& text) {
+    TerrainParse parse;
+    char error[TERRAIN_ERROR_SIZE];
+    ASSERT_TRUE(read_terrain_file(write_temp_file("pick.obj", text).c_str(), &parse, error, sizeof error)) << error;
+    install_terrain_mesh(&parse);
+}
+
+// A vertical ray from high above down through (x, z); the eye sits at its top.
+void ray_down_at(double x, double z) {
+    ray_near[0] = x, ray_near[1] = 100, ray_near[2] = z;
+    ray_far[0] = x, ray_far[1] = -100, ray_far[2] = z;
+    camera_eye_x = (float)x, camera_eye_y = 100, camera_eye_z = (float)z;
+}
+
+}  // namespace
+
+TEST(Picking, TheNearerOfTwoSurfacesWinsAndItsCornersAreMarked) {
+    install(stacked_squares({0.0f, 5.0f}));
+    picked_face = 0;
+    ray_down_at(0.2, 0.3);
+    ASSERT_TRUE(pick_face());
+    EXPECT_EQ(picked_face, 2);  // the upper square's first face
+    EXPECT_DOUBLE_EQ(pick_marker[0][1], 5.0);
+    EXPECT_DOUBLE_EQ(pick_marker[1][2], 1.0);
+    EXPECT_DOUBLE_EQ(pick_marker[2][0], 1.0);
+}
+
+TEST(Picking, ASharedEdgeGoesToTheLowerFaceAndAMissChangesNothing) {
+    install(stacked_squares({0.0f}));
+    ray_down_at(0.5, 0.5);  // on the diagonal both faces share
+    picked_face = 7;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(pick_face());
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(picked_face, 0);
+
+    ray_down_at(0.8, 0.9);
+    ASSERT_TRUE(pick_face());
+    EXPECT_EQ(picked_face, 1);
+    ray_down_at(3.0, 3.0);  // off the terrain
+    EXPECT_FALSE(pick_face());
+    EXPECT_EQ(picked_face, 1);
+    EXPECT_DOUBLE_EQ(pick_marker[2][0], 1.0);
+}
+
+TEST(Picking, MoreThanFiveHundredCrossingsStillFindTheNearest) {
+    std::vector<float> heights;
+    for (int i = 0; i < 700; ++i) heights.push_back(i == 600 ? 50.0f : (float)(i % 40));
+    install(stacked_squares(heights));
+    ray_down_at(0.25, 0.6);
+    ASSERT_TRUE(pick_face());
+    EXPECT_EQ(picked_face, 1200);  // the highest square, crossed after 600 others
+}
