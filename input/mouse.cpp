@@ -2,6 +2,7 @@
 #include "input/mouse.h"
 
 #include <GL/glut.h>
+#include <cstdio>
 
 #include "input/picking.h"
 #include "overlay/file_panel.h"
@@ -48,6 +49,7 @@ void on_mouse(int button, int state, int x, int y) {
     } else {
         unproject_pick_ray(x, y_up);
         pick_face();
+        fflush(stdout);
     }
 }
 

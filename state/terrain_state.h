@@ -4,7 +4,8 @@
 // Lifetime: empty until the start-up load; replaced whole by each successful
 // load (a refused file leaves the previous mesh in place).
 // Writers: the loader (terrain/terrain_loader.cpp) installs a mesh; the
-// exaggeration steps scale every y; mesh editing moves vertices.
+// exaggeration steps scale every y; mesh editing moves vertices. Each of
+// them bumps terrain_revision.
 #pragma once
 
 constexpr int MAX_VERTEX_FACES = 8;  // faces a vertex may belong to
@@ -35,3 +36,4 @@ extern int terrain_face_count;           // number of "f " lines of the loaded f
 extern float terrain_min_x, terrain_max_x;  // extent in x; always contains 0
 extern float terrain_min_y, terrain_max_y;  // extent in y (height); always contains 0
 extern float terrain_min_z, terrain_max_z;  // extent in z; always contains 0
+extern long terrain_revision;            // grows with every change of the mesh or its vertex positions; caches compare it

@@ -15,6 +15,7 @@ bool move_face_along_normal(int face, float amount) {
     for (int k = 0; k < 3; ++k) v[k]->x += amount * f.nx;
     for (int k = 0; k < 3; ++k) v[k]->y += amount * f.ny;
     for (int k = 0; k < 3; ++k) v[k]->z += amount * f.nz;
+    ++terrain_revision;
     return true;
 }
 

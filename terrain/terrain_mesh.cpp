@@ -26,6 +26,7 @@ void install_terrain_mesh(TerrainParse* parse) {
     terrain_max_y = parse->max_y;
     terrain_min_z = parse->min_z;
     terrain_max_z = parse->max_z;
+    ++terrain_revision;
     *parse = TerrainParse{};
 }
 
@@ -44,6 +45,7 @@ TerrainSettings apply_terrain_settings() {
 }
 
 void scale_terrain_heights(bool raise) {
+    ++terrain_revision;
     for (int i = 0; i < terrain_vertex_count; ++i) {
         if (raise) terrain_vertices[i].y *= EXAGGERATION_FACTOR;
         else terrain_vertices[i].y /= EXAGGERATION_FACTOR;

@@ -1,6 +1,7 @@
 // Picking the nearest terrain face under a ray.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "input/picking.h"
@@ -43,6 +44,38 @@ void ray_down_at(double x, double z) {
     camera_eye_x = (float)x, camera_eye_y = 100, camera_eye_z = (float)z;
 }
 
+// Every face in order, the angle sum for every face whose plane the ray
+// crosses: the method the quick pick must agree with.
+int pick_by_testing_every_face() {
+    const float dx = (float)(ray_far[0] - ray_near[0]), dy = (float)(ray_far[1] - ray_near[1]),
+                dz = (float)(ray_far[2] - ray_near[2]);
+    float best = 0.0f;
+    int chosen = -1;
+    for (int i = 0; i < terrain_face_count; ++i) {
+        const TerrainFace& f = terrain_faces[i];
+        const TerrainVertex& p0 = terrain_vertices[f.corners[0].vertex - 1];
+        float d = -(f.nx * p0.x + f.ny * p0.y + f.nz * p0.z);
+        float sn = (float)(f.nx * ray_near[0] + f.ny * ray_near[1] + f.nz * ray_near[2] + d);
+        float sf = (float)(f.nx * ray_far[0] + f.ny * ray_far[1] + f.nz * ray_far[2] + d);
+        if (!(sn * sf < 0.0f)) continue;
+        float mu = -sn / (f.nx * dx + f.ny * dy + f.nz * dz);
+        double p[3] = {ray_near[0] + mu * (double)dx, ray_near[1] + mu * (double)dy, ray_near[2] + mu * (double)dz};
+        double c[3][3];
+        for (int k = 0; k < 3; ++k) {
+            const TerrainVertex& v = terrain_vertices[f.corners[k].vertex - 1];
+            c[k][0] = v.x, c[k][1] = v.y, c[k][2] = v.z;
+        }
+        if (angle_sum(p[0], p[1], p[2], c, 3) < 6.28) continue;
+        float dist = (float)std::sqrt((camera_eye_x - p[0]) * (camera_eye_x - p[0]) +
+                                      (camera_eye_y - p[1]) * (camera_eye_y - p[1]) +
+                                      (camera_eye_z - p[2]) * (camera_eye_z - p[2]));
+        if (chosen < 0 || dist < best) best = dist, chosen = i;
+    }
+    return chosen;
+}
+
+float bumps(int x, int z) { return 3.0f * std::sin(x * 0.7f) * std::cos(z * 0.5f) + (x == 20 ? 9.0f : 0.0f); }
+
 }  // namespace
 
 TEST(Picking, TheNearerOfTwoSurfacesWinsAndItsCornersAreMarked) {
@@ -81,4 +114,35 @@ TEST(Picking, MoreThanFiveHundredCrossingsStillFindTheNearest) {
     ray_down_at(0.25, 0.6);
     ASSERT_TRUE(pick_face());
     EXPECT_EQ(picked_face, 1200);  // the highest square, crossed after 600 others
+}
+
+TEST(Picking, AgreesWithTestingEveryFaceOnAnyRayAndAfterTheMeshChanges) {
+    install(grid_terrain_text(41, 41, bumps));
+    unsigned seed = 7;
+    auto next = [&seed](double low, double high) {
+        seed = seed * 1103515245u + 12345u;
+        return low + (high - low) * ((seed >> 8) & 0xffff) / 65535.0;
+    };
+    int hits = 0;
+    for (int ray = 0; ray < 400; ++ray) {
+        if (ray == 200) {  // the heights change: the quick pick must see the new ones
+            for (int i = 0; i < terrain_vertex_count; ++i) terrain_vertices[i].y *= 1.25f;
+            ++terrain_revision;
+        }
+        double eye[3] = {next(-10, 50), next(2, 30), next(-10, 50)};
+        double at[3] = {next(0, 40), next(-3, 3), next(0, 40)};
+        camera_eye_x = (float)eye[0], camera_eye_y = (float)eye[1], camera_eye_z = (float)eye[2];
+        for (int k = 0; k < 3; ++k) {
+            ray_near[k] = eye[k];
+            ray_far[k] = eye[k] + (at[k] - eye[k]) * 500.0;
+        }
+        int expected = pick_by_testing_every_face();
+        picked_face = -1;
+        testing::internal::CaptureStdout();
+        bool picked = pick_face();
+        testing::internal::GetCapturedStdout();
+        ASSERT_EQ(picked ? picked_face : -1, expected) << "ray " << ray;
+        hits += picked;
+    }
+    EXPECT_GT(hits, 200);  // most rays meet the land
 }
