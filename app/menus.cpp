@@ -8,6 +8,7 @@
 #include "app/asset_dir.h"
 #include "app/shutdown.h"
 #include "flythrough/flythrough.h"
+#include "geometry/placement.h"
 #include "overlay/help_mode.h"
 #include "render/frame.h"
 #include "render/stereo.h"
@@ -102,7 +103,7 @@ void build_menus() {
     map_menu = create_asset_menu(on_map_menu, "./Map", ".raw", map_menu_names, map_panel_names);
     flythrough_menu = create_asset_menu(on_flythrough_menu, "./Flythrough", ".flt", flythrough_menu_names,
                                         flythrough_panel_names);
-    vector_menu = create_asset_menu(ignore_menu, "./Vector", ".vec", vector_menu_names, vector_panel_names);
+    vector_menu = create_asset_menu(on_vector_menu, "./Vector", ".vec", vector_menu_names, vector_panel_names);
 
     file_menu = glutCreateMenu(ignore_menu);
     glutAddSubMenu("DEM", dem_menu);

@@ -19,6 +19,25 @@ int add_geometry_item(int kind, float x, float y, float z) {
 
 bool is_geometry_item(int i) { return i >= 0 && i < geometry_item_count; }
 
+int replicate_selected() {
+    if (!is_geometry_item(selected_item)) return -1;
+    int made = 0;
+    const int q = replicate_quantity;
+    const bool billboard = geometry_items[selected_item].kind == GEOMETRY_BILLBOARD;
+    for (int n = billboard ? 1 : 0; billboard ? n <= q : n < q; ++n) {
+        // The selected item's fields are read anew for every copy.
+        const GeometryItem s = geometry_items[selected_item];
+        float step = (float)n;
+        int copy = add_geometry_item(s.kind, s.x + step * replicate_offset[0], s.y + step * replicate_offset[1],
+                                     s.z + step * replicate_offset[2]);
+        if (copy < 0) break;
+        if (billboard) geometry_items[copy].texture = s.texture;
+        ++made;
+    }
+    replicate_mode = 0;
+    return made;
+}
+
 void move_geometry_item(int i, float dx, float dy, float dz) {
     if (!is_geometry_item(i)) return;
     geometry_items[i].x += dx;

@@ -76,7 +76,9 @@ void on_digit(int digit) {
             if (digit == 7) step_mesh_pick(mode);
             break;
         case DIGIT_TRANSFORM: apply_transform_digit(digit); break;
-        case DIGIT_REPLICATE: apply_replicate_digit(digit); break;
+        case DIGIT_REPLICATE:
+            if (apply_replicate_digit(digit)) replicate_now();
+            break;
         case DIGIT_MATERIAL: apply_material_digit(digit); break;
         case DIGIT_NONE: break;
     }

@@ -12,6 +12,7 @@
 #include "input/camera.h"
 #include "render/frame_modes.h"
 #include "render/frame_report.h"
+#include "render/geometry_draw.h"
 #include "overlay/file_panel.h"
 #include "overlay/overlay_draw.h"
 #include "render/stereo.h"
@@ -51,7 +52,7 @@ void draw_sky_box() {
 }
 
 // The 3-D scene under the camera's view: terrain (mono or anaglyph), sky box,
-// pick markers.
+// pick markers, the geometry layer.
 void draw_scene_pass() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glBindTexture(GL_TEXTURE_2D, terrain_texture);
@@ -59,6 +60,7 @@ void draw_scene_pass() {
     else draw_terrain_mono();
     if (panoramic_sky_on) draw_sky_box();
     draw_pick_markers();
+    draw_geometry_layer();
 }
 
 void draw_light_marker() {
