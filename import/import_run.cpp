@@ -425,10 +425,12 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     summary += "Heights " + format_value("%.1f to %.1f ", lowest, highest) + unit + ", written from " +
                format_value("%.1f to %.1f", *written.first, *written.second) +
                (how.empty() ? "" : " (" + how + ")") + ". ";
-    summary += missing > 0 ? format_thousands(missing) + " cells without a height (" +
-                                 format_value("%.2g%%", 100.0 * missing / ((double)cells_x * cells_y)) +
-                                 ") were filled from their neighbours. "
-                           : std::string("No cell lacked a height. ");
+    if (missing > 0)
+        summary += format_thousands(missing) + (missing == 1 ? " cell" : " cells") + " without a height (" +
+                   format_value("%.2g%%", 100.0 * missing / ((double)cells_x * cells_y)) + ") " +
+                   (missing == 1 ? "was" : "were") + " filled from the ground around. ";
+    else
+        summary += "No cell lacked a height. ";
     summary += "Wrote DEM/" + name + ".dem, Drape/" + name + ".raw (" + std::to_string(drape_width) + " x " +
                std::to_string(drape_height) + " RGB) and Drape/" + name + ".info";
     if (run.map.dataset)

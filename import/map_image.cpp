@@ -39,7 +39,9 @@ GDALDatasetH warp_onto_elevation(MapRaster* map, const ElevationRaster& elevatio
                                  bool averaging, GDALProgressFunc progress, void* context) {
     GDALDriverH memory = GDALGetDriverByName("MEM");
     if (!memory) return nullptr;
-    GDALDatasetH target = GDALCreate(memory, "", width, height, map->components, GDT_Float32, nullptr);
+    // As many bands as the map: an alpha band is carried as a plain one and not read.
+    GDALDatasetH target =
+        GDALCreate(memory, "", width, height, GDALGetRasterCount(map->dataset), GDT_Float32, nullptr);
     if (!target) return nullptr;
     const RasterFrame& frame = elevation.frame;
     const double* gt = frame.geotransform;
@@ -47,19 +49,15 @@ GDALDatasetH warp_onto_elevation(MapRaster* map, const ElevationRaster& elevatio
     double target_gt[6] = {gt[0], gt[1] * across, gt[2] * down, gt[3], gt[4] * across, gt[5] * down};
     GDALSetGeoTransform(target, target_gt);
     GDALSetProjection(target, frame.srs_wkt.c_str());
-    std::vector<std::string> words = {"-r", averaging ? "average" : "bilinear", "-wo", "INIT_DEST=0"};
-    for (int b = 1; b <= map->components; ++b) {
-        words.push_back("-b");
-        words.push_back(std::to_string(b));
+    const char* words[] = {"-r", averaging ? "average" : "bilinear", "-wo", "INIT_DEST=0", "-nosrcalpha", nullptr};
+    GDALWarpAppOptions* options = GDALWarpAppOptionsNew((char**)words, nullptr);
+    GDALDatasetH result = nullptr;
+    if (options) {
+        GDALWarpAppOptionsSetProgress(options, progress, context);
+        int usage_error = 0;
+        result = GDALWarp(nullptr, target, 1, &map->dataset, options, &usage_error);
+        GDALWarpAppOptionsFree(options);
     }
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(&w[0]);
-    argv.push_back(nullptr);
-    GDALWarpAppOptions* options = GDALWarpAppOptionsNew(argv.data(), nullptr);
-    GDALWarpAppOptionsSetProgress(options, progress, context);
-    int usage_error = 0;
-    GDALDatasetH result = GDALWarp(nullptr, target, 1, &map->dataset, options, &usage_error);
-    GDALWarpAppOptionsFree(options);
     if (!result) {
         GDALClose(target);
         return nullptr;
@@ -94,8 +92,8 @@ bool open_map_raster(const char* path, MapRaster* map, std::string* error) {
         const char* words[] = {"-of", "VRT", "-expand", "rgb", nullptr};
         GDALTranslateOptions* options = GDALTranslateOptionsNew((char**)words, nullptr);
         int usage_error = 0;
-        GDALDatasetH expanded = GDALTranslate("", dataset, options, &usage_error);
-        GDALTranslateOptionsFree(options);
+        GDALDatasetH expanded = options ? GDALTranslate("", dataset, options, &usage_error) : nullptr;
+        if (options) GDALTranslateOptionsFree(options);
         if (!expanded) {
             close_map_raster(map);
             *error = "cannot expand the colours of map '" + std::string(path) + "': " +
