@@ -59,25 +59,26 @@ bool read_number(const char* text, double* value) {
     return end != text && *end == '\0' && errno == 0 && std::isfinite(*value);
 }
 
-bool read_count(const char* text, const char** end, int* value) {
-    if (!(**end >= '0' && **end <= '9')) return false;
+// A whole number at *p, moving *p past it.
+bool read_count(const char** p, int* value) {
+    if (!(**p >= '0' && **p <= '9')) return false;
     char* stop = nullptr;
     errno = 0;
-    long n = std::strtol(text, &stop, 10);
-    if (errno != 0 || n > 1000000 || stop == text) return false;
+    const long n = std::strtol(*p, &stop, 10);
+    if (errno != 0 || n > 1000000) return false;
     *value = (int)n;
-    *end = stop;
+    *p = stop;
     return true;
 }
 
 // "N" or "CxR".
 bool read_grid(const char* text, int* columns, int* rows) {
     const char* p = text;
-    if (!read_count(p, &p, columns)) return false;
+    if (!read_count(&p, columns)) return false;
     *rows = 0;
     if (*p == 'x' || *p == 'X') {
         ++p;
-        if (!read_count(p, &p, rows)) return false;
+        if (!read_count(&p, rows)) return false;
     }
     return *p == '\0';
 }
@@ -147,6 +148,7 @@ struct ImportRun {
 };
 
 int refuse(ImportRun* run, std::FILE* err, const std::string& message) {
+    CPLPopErrorHandler();
     abandon_progress(&run->bar);
     discard_output_set(&run->outputs);
     close_map_raster(&run->map);
@@ -241,8 +243,12 @@ bool parse_import_options(int argc, char** argv, ImportOptions* options, std::st
 void print_import_usage(std::FILE* out) { std::fputs(USAGE, out); }
 
 std::string name_from_path(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    // GDAL's sub-dataset form, NETCDF:"dir/file.nc":variable, quotes the file.
+    std::string file = path;
+    const size_t quote = path.find('"');
+    if (quote != std::string::npos) file = path.substr(quote + 1, path.find('"', quote + 1) - quote - 1);
+    const size_t slash = file.find_last_of('/');
+    std::string name = file.substr(slash == std::string::npos ? 0 : slash + 1);
     name = name.substr(0, name.find('.'));
     for (char& c : name)
         if (!std::isalnum((unsigned char)c) && c != '-' && c != '_') c = '_';
@@ -374,6 +380,11 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     // at height 0, where the viewer starts.
     const double base = options.keep_heights ? 0.0 : *std::max_element(grid.begin(), grid.end());
     for (float& h : grid) h = (float)((h - base) * options.exaggeration);
+    const auto written = std::minmax_element(grid.begin(), grid.end());
+    if (!(std::fabs(*written.first) < LARGEST_COORDINATE && std::fabs(*written.second) < LARGEST_COORDINATE))
+        return refuse(&run, err, format_value("heights reach %g; a terrain file takes them below %g",
+                                              std::max(std::fabs(*written.first), std::fabs(*written.second)),
+                                              LARGEST_COORDINATE));
     std::vector<float> drape_heights((size_t)drape_width * drape_height);
     enlarge_bilinear(heights.data(), read_width, read_height, drape_heights.data(), drape_width, drape_height,
                      nullptr, nullptr);
@@ -409,7 +420,6 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     if (!finish_output_set(&run.outputs, &error)) return refuse(&run, err, error);
     end_progress(&run.bar);
 
-    const auto written = std::minmax_element(grid.begin(), grid.end());
     const std::string unit = elevation.unit.empty() ? "(unit not given)" : elevation.unit;
     std::string summary = "Imported '" + options.elevation_path + "' as " + name + ": a " + std::to_string(columns) +
                           " x " + std::to_string(rows) + " grid (" +
@@ -440,6 +450,7 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                    name + ".info";
     summary += " in " + world + ".";
     std::fprintf(out, "%s\n", summary.c_str());
+    CPLPopErrorHandler();
     close_map_raster(&run.map);
     close_elevation_raster(&run.elevation);
     return IMPORT_OK;

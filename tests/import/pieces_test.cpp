@@ -87,6 +87,7 @@ TEST(TerrainName, TakenFromTheFileAndKeptInsideTheWorld) {
     EXPECT_EQ(name_from_path("dem.v2.tif"), "dem");
     EXPECT_EQ(name_from_path("Mont Blanc (2m).tif"), "Mont_Blanc__2m_");
     EXPECT_EQ(name_from_path("/data/.tif"), "terrain");
+    EXPECT_EQ(name_from_path("NETCDF:\"/data/alps.nc\":elevation"), "alps");
     EXPECT_EQ(check_terrain_name("Mont Blanc"), "");
     for (const char* bad : {"", "..", ".hidden", "a/b", "a\\b", "x.y", "tab\there"})
         EXPECT_NE(check_terrain_name(bad), "") << bad;
