@@ -240,3 +240,40 @@ TEST(ImportMap, GeoreferencedMapIsFittedAndPlainImageStretched) {
     EXPECT_EQ((unsigned char)pixels[(size_t)(h / 2) * w + w - 3], 230);
     remove_world(world);
 }
+
+// A south-up raster comes out as its north-up twin; one wider than the
+// largest texture is averaged down while read and keeps its heights.
+TEST(ImportTerrain, SouthUpAndVeryWideRastersKeepTheirGround) {
+    const std::string world = make_world();
+    RasterSpec north_up;
+    north_up.width = 40;
+    north_up.height = 30;
+    north_up.geotransform = {0.0, 10.0, 0.0, 300.0, 0.0, -10.0};
+    north_up.epsg = 32631;
+    north_up.value = [](int x, int y, int) { return 3.0 * x + 7.0 * y + (x * y % 5); };
+    ASSERT_TRUE(write_raster(world + "/up.tif", north_up));
+    RasterSpec south_up = north_up;
+    south_up.geotransform = {0.0, 10.0, 0.0, 0.0, 0.0, 10.0};
+    south_up.value = [&](int x, int y, int b) { return north_up.value(x, 29 - y, b); };
+    ASSERT_TRUE(write_raster(world + "/down.tif", south_up));
+    ASSERT_EQ(run_import_tool({"--world", world, world + "/up.tif"}).status, 0);
+    ASSERT_EQ(run_import_tool({"--world", world, world + "/down.tif"}).status, 0);
+    EXPECT_EQ(read_file(world + "/DEM/up.dem"), read_file(world + "/DEM/down.dem"));
+    EXPECT_EQ(read_file(world + "/Drape/up.raw"), read_file(world + "/Drape/down.raw"));
+
+    RasterSpec wide;
+    wide.width = 5000;
+    wide.height = 20;
+    wide.geotransform = {0.0, 1.0, 0.0, 20.0, 0.0, -1.0};
+    wide.epsg = 32631;
+    wide.value = [](int x, int, int) { return 0.01 * (x + 0.5); };
+    ASSERT_TRUE(write_raster(world + "/wide.tif", wide));
+    ToolRun run = run_import_tool({"--world", world, "--keep-heights", "--grid", "101x5", world + "/wide.tif"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(contains(run.out, "Drape/wide.raw (4096 x 512 RGB)")) << run.out;
+    TerrainParse t = load_terrain(world + "/DEM/wide.dem");
+    ASSERT_EQ(t.vertex_count, 101 * 5);
+    for (int c = 1; c < 100; ++c) ASSERT_NEAR(vertex_at(t, 101, c, 2).y, 0.01 * 50.0 * c, 0.001) << c;
+    free_terrain_parse(&t);
+    remove_world(world);
+}
