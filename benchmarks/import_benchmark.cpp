@@ -1,4 +1,5 @@
 // Import speed: a 4000 x 4000 Float32 GeoTIFF to the default grid and to a 1000 x 1000 grid.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -86,13 +87,19 @@ long file_size(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Arguments: runs per case (3), and the folder to write the scratch world in (/tmp).
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const std::string scratch = argc > 2 ? argv[2] : "/tmp";
     if (!ensure_raster()) {
         std::fprintf(stderr, "cannot write %s\n", RASTER_PATH);
         return 1;
     }
-    char world[] = "/tmp/kestrolane-import-bench-XXXXXX";
-    if (!mkdtemp(world)) return 1;
+    std::string pattern = scratch + "/kestrolane-import-bench-XXXXXX";
+    char* world = mkdtemp(&pattern[0]);
+    if (!world) {
+        std::fprintf(stderr, "cannot make a folder in %s\n", scratch.c_str());
+        return 1;
+    }
     struct Case {
         const char* label;
         const char* grid;

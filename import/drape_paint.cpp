@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -20,8 +21,46 @@ constexpr int TINT_COUNT = sizeof TINTS / sizeof TINTS[0];
 
 constexpr double LIGHT_AZIMUTH = 315.0 * M_PI / 180.0;   // from the north-west, clockwise from north
 constexpr double LIGHT_ALTITUDE = 45.0 * M_PI / 180.0;
-constexpr double AMBIENT = 0.32;                          // brightness of a slope turned away from the light
-constexpr double DIRECT = 0.9;                            // added by full light; flat ground gets about 0.95
+constexpr float AMBIENT = 0.32f;  // brightness of a slope turned away from the light
+constexpr float DIRECT = 0.9f;    // added by full light; flat ground gets about 0.95
+
+constexpr int TINT_LEVELS = 1024;  // tints are looked up by level rather than searched per pixel
+
+// What every band of rows needs to paint its pixels.
+struct DrapeShading {
+    const float* heights;
+    int width, height;
+    float light_east, light_north, light_up;  // towards the light
+    float east_scale, north_scale;            // height differences to slopes
+    float lowest, level_scale;                // height to tint level
+    uint8_t tints[TINT_LEVELS + 1][3];
+    uint8_t* rgb;
+};
+
+void paint_rows(const DrapeShading* d, int first_row, int end_row, ProgressFn progress, void* context) {
+    const int width = d->width;
+    for (int y = first_row; y < end_row; ++y) {
+        const float* north = d->heights + (size_t)std::max(y - 1, 0) * width;
+        const float* here = d->heights + (size_t)y * width;
+        const float* south = d->heights + (size_t)std::min(y + 1, d->height - 1) * width;
+        uint8_t* out = d->rgb + (size_t)y * width * 3;
+        for (int x = 0; x < width; ++x) {
+            const int w = std::max(x - 1, 0), e = std::min(x + 1, width - 1);
+            const float rise_east =
+                ((north[e] + 2.0f * here[e] + south[e]) - (north[w] + 2.0f * here[w] + south[w])) * d->east_scale;
+            const float rise_north =
+                ((north[w] + 2.0f * north[x] + north[e]) - (south[w] + 2.0f * south[x] + south[e])) * d->north_scale;
+            // The upward normal is (-rise_east, -rise_north, 1), normalised.
+            const float lit = (-rise_east * d->light_east - rise_north * d->light_north + d->light_up) /
+                              std::sqrt(rise_east * rise_east + rise_north * rise_north + 1.0f);
+            const float brightness = AMBIENT + DIRECT * std::max(lit, 0.0f);
+            const int level = std::clamp((int)((here[x] - d->lowest) * d->level_scale + 0.5f), 0, TINT_LEVELS);
+            for (int c = 0; c < 3; ++c)
+                out[3 * x + c] = (uint8_t)std::min(255.0f, d->tints[level][c] * brightness + 0.5f);
+        }
+        if (progress && (y & 63) == 0) progress((double)(y - first_row) / (end_row - first_row), context);
+    }
+}
 
 }  // namespace
 
@@ -48,40 +87,28 @@ void paint_drape(const float* heights, int width, int height, double pixel_east,
                  double exaggeration, double lowest, double highest, std::vector<uint8_t>* rgb, ProgressFn progress,
                  void* context) {
     rgb->resize((size_t)width * height * 3);
-    // The light as (east, north, up).
-    const double light_east = std::cos(LIGHT_ALTITUDE) * std::sin(LIGHT_AZIMUTH);
-    const double light_north = std::cos(LIGHT_ALTITUDE) * std::cos(LIGHT_AZIMUTH);
-    const double light_up = std::sin(LIGHT_ALTITUDE);
+    DrapeShading shading;
+    shading.heights = heights;
+    shading.width = width;
+    shading.height = height;
+    shading.light_east = (float)(std::cos(LIGHT_ALTITUDE) * std::sin(LIGHT_AZIMUTH));
+    shading.light_north = (float)(std::cos(LIGHT_ALTITUDE) * std::cos(LIGHT_AZIMUTH));
+    shading.light_up = (float)std::sin(LIGHT_ALTITUDE);
     // Horn's 3 x 3 gradient: each difference spans two pixels and is weighted 1, 2, 1.
-    const double east_scale = exaggeration / (8.0 * pixel_east);
-    const double north_scale = exaggeration / (8.0 * pixel_south);
-    const double span = highest > lowest ? highest - lowest : 1.0;
+    shading.east_scale = (float)(exaggeration / (8.0 * pixel_east));
+    shading.north_scale = (float)(exaggeration / (8.0 * pixel_south));
+    shading.lowest = (float)lowest;
+    shading.level_scale = (float)(TINT_LEVELS / (highest > lowest ? highest - lowest : 1.0));
+    for (int i = 0; i <= TINT_LEVELS; ++i) tint_height((double)i / TINT_LEVELS, shading.tints[i]);
+    shading.rgb = rgb->data();
 
-    // Tints by level come from a table: a lookup per pixel instead of a search.
-    constexpr int LEVELS = 1024;
-    uint8_t tint_table[LEVELS + 1][3];
-    for (int i = 0; i <= LEVELS; ++i) tint_height((double)i / LEVELS, tint_table[i]);
-
-    for (int y = 0; y < height; ++y) {
-        const float* north = heights + (size_t)std::max(y - 1, 0) * width;
-        const float* here = heights + (size_t)y * width;
-        const float* south = heights + (size_t)std::min(y + 1, height - 1) * width;
-        uint8_t* out = rgb->data() + (size_t)y * width * 3;
-        for (int x = 0; x < width; ++x) {
-            const int w = std::max(x - 1, 0), e = std::min(x + 1, width - 1);
-            const double rise_east = ((north[e] + 2.0 * here[e] + south[e]) - (north[w] + 2.0 * here[w] + south[w])) *
-                                     east_scale;
-            const double rise_north =
-                ((north[w] + 2.0 * north[x] + north[e]) - (south[w] + 2.0 * south[x] + south[e])) * north_scale;
-            // The upward normal is (-rise_east, -rise_north, 1), normalised.
-            const double lit = (-rise_east * light_east - rise_north * light_north + light_up) /
-                               std::sqrt(rise_east * rise_east + rise_north * rise_north + 1.0);
-            const double brightness = AMBIENT + DIRECT * std::max(lit, 0.0);
-            int level = (int)((here[x] - lowest) / span * LEVELS + 0.5);
-            level = std::clamp(level, 0, LEVELS);
-            for (int c = 0; c < 3; ++c)
-                out[3 * x + c] = (uint8_t)std::min(255.0, tint_table[level][c] * brightness + 0.5);
-        }
-        if (progress && (y & 63) == 0) progress((double)y / height, context);
-    }
+    // Rows are independent: bands of them go to helper threads, the first band
+    // stays here and reports progress.
+    const int bands = std::clamp((int)std::thread::hardware_concurrency(), 1, 8);
+    std::vector<std::thread> helpers;
+    for (int band = 1; band < bands; ++band)
+        helpers.emplace_back(paint_rows, &shading, height * band / bands, height * (band + 1) / bands, nullptr,
+                             nullptr);
+    paint_rows(&shading, 0, height / bands, progress, context);
+    for (std::thread& t : helpers) t.join();
 }

@@ -1,8 +1,10 @@
 // Writing a height grid as a terrain model file, fast enough for millions of faces.
 #include "import/terrain_text.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -12,23 +14,37 @@ constexpr size_t LONGEST_LINE = 128;     // a vertex line is under 60 bytes, a f
 
 const double POWERS_OF_TEN[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
 
-// Formats into a large buffer and hands it to the file when nearly full.
+// Formats into one buffer while a helper thread writes the other, so the
+// disk and the formatting overlap.
 struct LineBuffer {
     std::FILE* file;
-    std::vector<char> bytes;
-    char* end;
-    bool failed;
+    std::vector<char> bytes[2];
+    int current;                 // buffer being filled
+    char* end;                   // end of what was formatted into it
+    std::thread writer;          // writes the other buffer; joined before it is reused
+    std::atomic<bool> failed;
 };
 
 void flush_lines(LineBuffer* b) {
-    const size_t size = (size_t)(b->end - b->bytes.data());
-    if (!b->failed && size > 0 && std::fwrite(b->bytes.data(), 1, size, b->file) != size) b->failed = true;
-    b->end = b->bytes.data();
+    const char* data = b->bytes[b->current].data();
+    const size_t size = (size_t)(b->end - data);
+    if (b->writer.joinable()) b->writer.join();
+    if (size > 0)
+        b->writer = std::thread([b, data, size] {
+            if (std::fwrite(data, 1, size, b->file) != size) b->failed = true;
+        });
+    b->current ^= 1;
+    b->end = b->bytes[b->current].data();
+}
+
+void finish_lines(LineBuffer* b) {
+    flush_lines(b);
+    if (b->writer.joinable()) b->writer.join();
 }
 
 // Makes room for one more line.
 char* reserve_line(LineBuffer* b) {
-    if ((size_t)(b->end - b->bytes.data()) + LONGEST_LINE > b->bytes.size()) flush_lines(b);
+    if ((size_t)(b->end - b->bytes[b->current].data()) + LONGEST_LINE > BUFFER_SIZE) flush_lines(b);
     return b->end;
 }
 
@@ -96,8 +112,13 @@ bool write_grid_terrain(std::FILE* file, const float* heights, int columns, int 
     for (size_t i = 0; i < count; ++i)
         if (!(std::fabs(heights[i]) < LARGEST_COORDINATE)) return false;
 
-    LineBuffer b = {file, std::vector<char>(BUFFER_SIZE), nullptr, false};
-    b.end = b.bytes.data();
+    LineBuffer b;
+    b.file = file;
+    b.bytes[0].resize(BUFFER_SIZE);
+    b.bytes[1].resize(BUFFER_SIZE);
+    b.current = 0;
+    b.end = b.bytes[0].data();
+    b.failed = false;
     // Lines to write, for the progress bar: vertices, texture coordinates, faces.
     const double total_lines = 2.0 * count + 2.0 * (columns - 1) * (rows - 1);
     double lines_done = 0.0;
@@ -165,6 +186,6 @@ bool write_grid_terrain(std::FILE* file, const float* heights, int columns, int 
         lines_done += 2.0 * (columns - 1);
         if (progress && (r & 15) == 0) progress(lines_done / total_lines, context);
     }
-    flush_lines(&b);
+    finish_lines(&b);
     return !b.failed;
 }
