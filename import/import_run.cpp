@@ -448,7 +448,8 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                    (run.map.components == 3 ? " RGB, " : " grey, ") +
                    (map_stretched ? "stretched over the terrain" : "fitted by its coordinates") + ") and Map/" +
                    name + ".info";
-    summary += " in " + world + ".";
+    summary += " in " + world + ". In the viewer, choose File > DEM > " + name + ".dem, then File > Raster > " + name +
+               ".raw.";
     std::fprintf(out, "%s\n", summary.c_str());
     CPLPopErrorHandler();
     close_map_raster(&run.map);
