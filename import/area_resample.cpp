@@ -8,6 +8,8 @@ namespace {
 
 // Overlaps smaller than this are rounding left over from the bounds.
 constexpr double NEGLIGIBLE_OVERLAP = 1e-9;
+// Smoothing passes over the filled cells of each level of the fill pyramid.
+constexpr int RELAXATION_PASSES = 8;
 
 bool compute_axis_weights(int input_size, const std::vector<double>& bounds, AxisWeights* w) {
     const int output_size = (int)bounds.size() - 1;
@@ -49,6 +51,69 @@ void gather_row(std::vector<double>& sum, std::vector<double>& weight, const std
         sum[k] += share * row_sum[k];
         weight[k] += share * row_weight[k];
     }
+}
+
+// One level of the fill pyramid.
+struct FillLevel {
+    int width, height;
+    std::vector<float> cells;
+};
+
+// Averages the known cells of each 2 x 2 block; NaN where all four are missing.
+FillLevel halve_level(const FillLevel& fine) {
+    FillLevel coarse;
+    coarse.width = (fine.width + 1) / 2;
+    coarse.height = (fine.height + 1) / 2;
+    coarse.cells.assign((size_t)coarse.width * coarse.height, NAN);
+    for (int y = 0; y < coarse.height; ++y)
+        for (int x = 0; x < coarse.width; ++x) {
+            double sum = 0.0;
+            int count = 0;
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx) {
+                    const int fx = 2 * x + dx, fy = 2 * y + dy;
+                    if (fx >= fine.width || fy >= fine.height) continue;
+                    const float v = fine.cells[(size_t)fy * fine.width + fx];
+                    if (!std::isnan(v)) sum += v, ++count;
+                }
+            if (count > 0) coarse.cells[(size_t)y * coarse.width + x] = (float)(sum / count);
+        }
+    return coarse;
+}
+
+bool has_missing(const std::vector<float>& cells) {
+    for (float v : cells)
+        if (std::isnan(v)) return true;
+    return false;
+}
+
+// Sets each hole cell to the mean of its neighbours inside the grid, in place.
+void relax_holes(FillLevel* level, const std::vector<size_t>& holes) {
+    const int w = level->width, h = level->height;
+    float* cells = level->cells.data();
+    for (size_t i : holes) {
+        const int x = (int)(i % w), y = (int)(i / w);
+        float sum = 0.0f;
+        int count = 0;
+        if (x > 0) sum += cells[i - 1], ++count;
+        if (x + 1 < w) sum += cells[i + 1], ++count;
+        if (y > 0) sum += cells[i - w], ++count;
+        if (y + 1 < h) sum += cells[i + w], ++count;
+        if (count > 0) cells[i] = sum / count;
+    }
+}
+
+// The complete coarser level's value at the centre of fine cell (x, y), interpolated.
+float sample_coarser(const FillLevel& coarse, int x, int y) {
+    const double cx = std::clamp((x + 0.5) / 2.0 - 0.5, 0.0, (double)(coarse.width - 1));
+    const double cy = std::clamp((y + 0.5) / 2.0 - 0.5, 0.0, (double)(coarse.height - 1));
+    const int x0 = (int)cx, y0 = (int)cy;
+    const int x1 = std::min(x0 + 1, coarse.width - 1), y1 = std::min(y0 + 1, coarse.height - 1);
+    const double fx = cx - x0, fy = cy - y0;
+    auto at = [&](int i, int j) { return (double)coarse.cells[(size_t)j * coarse.width + i]; };
+    const double top = at(x0, y0) + fx * (at(x1, y0) - at(x0, y0));
+    const double bottom = at(x0, y1) + fx * (at(x1, y1) - at(x0, y1));
+    return (float)(top + fy * (bottom - top));
 }
 
 }  // namespace
@@ -128,6 +193,36 @@ bool resample_by_area(const float* input, int input_width, int input_height, con
         feed_area_resampler(&r, input + (size_t)y * input_width);
         if (progress && (y & 63) == 0) progress((double)y / input_height, context);
     }
+    return true;
+}
+
+bool fill_missing_cells(float* grid, int width, int height) {
+    const size_t count = (size_t)width * height;
+    bool any_known = false, any_missing = false;
+    for (size_t i = 0; i < count; ++i) (std::isnan(grid[i]) ? any_missing : any_known) = true;
+    if (!any_known) return false;
+    if (!any_missing) return true;
+    std::vector<FillLevel> levels(1);
+    levels[0] = {width, height, std::vector<float>(grid, grid + count)};
+    while (has_missing(levels.back().cells)) levels.push_back(halve_level(levels.back()));
+    // From the first complete level back down, each level's holes take the
+    // values of the one above, then are relaxed towards the mean of their
+    // neighbours so that the fill meets the known ground without a seam.
+    std::vector<size_t> holes;
+    for (size_t k = levels.size() - 1; k-- > 0;) {
+        FillLevel& level = levels[k];
+        holes.clear();
+        for (int y = 0; y < level.height; ++y)
+            for (int x = 0; x < level.width; ++x) {
+                float& v = level.cells[(size_t)y * level.width + x];
+                if (std::isnan(v)) {
+                    v = sample_coarser(levels[k + 1], x, y);
+                    holes.push_back((size_t)y * level.width + x);
+                }
+            }
+        for (int pass = 0; pass < RELAXATION_PASSES; ++pass) relax_holes(&level, holes);
+    }
+    std::copy(levels[0].cells.begin(), levels[0].cells.end(), grid);
     return true;
 }
 

@@ -1,11 +1,10 @@
-// Reading an elevation raster through GDAL: checks, averaged reading, filling cells without a height.
+// Reading an elevation raster through GDAL: checks, and reading its heights averaged onto a grid.
 #include "import/elevation_raster.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include <cpl_error.h>
-#include <gdal_alg.h>
 
 namespace {
 
@@ -125,9 +124,12 @@ bool read_elevation_grid(ElevationRaster* raster, int width, int height, std::ve
                          long long* missing, std::string* error, ProgressFn progress, void* context) {
     const int in_width = raster->frame.width, in_height = raster->frame.height;
     grid->assign((size_t)width * height, NAN);
+    // At the raster's own size the rows go straight into the grid.
+    const bool same_size = width == in_width && height == in_height;
+    const bool scaled = raster->scale != 1.0 || raster->offset != 0.0;
     AreaResampler resampler;
-    if (!start_area_resampler(&resampler, in_width, in_height, divide_evenly(in_width, width),
-                              divide_evenly(in_height, height), grid->data())) {
+    if (!same_size && !start_area_resampler(&resampler, in_width, in_height, divide_evenly(in_width, width),
+                                            divide_evenly(in_height, height), grid->data())) {
         *error = "cannot average the raster onto the grid";
         return false;
     }
@@ -157,60 +159,18 @@ bool read_elevation_grid(ElevationRaster* raster, int width, int height, std::ve
                 if (is_missing_height(*raster, row[x]) || (row_mask && row_mask[x] == 0)) {
                     row[x] = NAN;
                     ++missing_cells;
-                } else {
+                } else if (scaled) {
                     row[x] = (float)(row[x] * raster->scale + raster->offset);
                 }
             }
             if (raster->flip_columns) std::reverse(row, row + in_width);
-            feed_area_resampler(&resampler, row);
+            if (same_size)
+                std::copy(row, row + in_width, grid->begin() + (size_t)(y + r) * in_width);
+            else
+                feed_area_resampler(&resampler, row);
         }
         if (progress) progress((double)(y + rows) / in_height, context);
     }
     *missing = missing_cells;
-    return true;
-}
-
-bool fill_missing_heights(std::vector<float>* grid, int width, int height, std::string* error, ProgressFn progress,
-                          void* context) {
-    size_t valid = 0;
-    for (float h : *grid) valid += !std::isnan(h);
-    if (valid == 0) {
-        *error = "the raster holds no heights: every cell is no-data";
-        return false;
-    }
-    if (valid == grid->size()) return true;
-
-    GDALDriverH memory = GDALGetDriverByName("MEM");
-    GDALDatasetH heights = memory ? GDALCreate(memory, "", width, height, 1, GDT_Float32, nullptr) : nullptr;
-    GDALDatasetH known = memory ? GDALCreate(memory, "", width, height, 1, GDT_Byte, nullptr) : nullptr;
-    bool ok = heights && known;
-    std::vector<unsigned char> mask(grid->size());
-    for (size_t i = 0; i < grid->size(); ++i) mask[i] = std::isnan((*grid)[i]) ? 0 : 255;
-    GDALRasterBandH height_band = ok ? GDALGetRasterBand(heights, 1) : nullptr;
-    ok = ok &&
-         GDALRasterIO(height_band, GF_Write, 0, 0, width, height, grid->data(), width, height, GDT_Float32, 0, 0) ==
-             CE_None &&
-         GDALRasterIO(GDALGetRasterBand(known, 1), GF_Write, 0, 0, width, height, mask.data(), width, height,
-                      GDT_Byte, 0, 0) == CE_None;
-    // The fill keeps its scratch index in memory rather than in a file in the working directory.
-    const char* options[] = {"TEMP_FILE_DRIVER=MEM", nullptr};
-    GdalProgress gdal_progress = {progress, context};
-    ok = ok && GDALFillNodata(height_band, GDALGetRasterBand(known, 1), (double)width + height, 0, 0,
-                              (char**)options, report_gdal_progress, &gdal_progress) == CE_None;
-    ok = ok && GDALRasterIO(height_band, GF_Read, 0, 0, width, height, grid->data(), width, height, GDT_Float32, 0,
-                            0) == CE_None;
-    if (heights) GDALClose(heights);
-    if (known) GDALClose(known);
-    if (!ok) {
-        *error = "cannot fill the cells without a height: " + describe_gdal_error("fill failed");
-        return false;
-    }
-    // The fill reaches every cell from any known one; should one stay empty, it takes the mean.
-    double sum = 0.0;
-    size_t count = 0;
-    for (float h : *grid)
-        if (!std::isnan(h)) sum += h, ++count;
-    for (float& h : *grid)
-        if (std::isnan(h)) h = (float)(sum / count);
     return true;
 }

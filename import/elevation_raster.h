@@ -1,4 +1,4 @@
-// Reading an elevation raster through GDAL: checks, averaged reading, filling cells without a height.
+// Reading an elevation raster through GDAL: checks, and reading its heights averaged onto a grid.
 #pragma once
 
 #include <string>
@@ -41,11 +41,6 @@ bool is_missing_height(const ElevationRaster& raster, float stored);
 // without a height in *missing. False with a message on a read error.
 bool read_elevation_grid(ElevationRaster* raster, int width, int height, std::vector<float>* grid,
                          long long* missing, std::string* error, ProgressFn progress, void* context);
-
-// Fills NaN cells from their neighbours (GDAL's inverse-distance fill, out to
-// any distance). False with a message when no cell holds a height.
-bool fill_missing_heights(std::vector<float>* grid, int width, int height, std::string* error, ProgressFn progress,
-                          void* context);
 
 // GDAL's last error as one line, or `fallback` when it said nothing.
 std::string describe_gdal_error(const char* fallback);

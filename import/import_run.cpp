@@ -362,10 +362,8 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                              report_progress_callback, &run.bar))
         return refuse(&run, err, error);
     end_progress(&run.bar);
-    if (missing > 0) begin_progress(&run.bar, "Filling");
-    if (!fill_missing_heights(&heights, read_width, read_height, &error, report_progress_callback, &run.bar))
-        return refuse(&run, err, error);
-    end_progress(&run.bar);
+    if (!fill_missing_cells(heights.data(), read_width, read_height))
+        return refuse(&run, err, "'" + options.elevation_path + "' holds no heights: every cell is no-data");
     const auto range = std::minmax_element(heights.begin(), heights.end());
     const double lowest = *range.first, highest = *range.second;
 

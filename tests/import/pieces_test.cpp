@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "import/area_resample.h"
 #include "import/import_run.h"
@@ -34,6 +35,29 @@ TEST(Resampling, AveragesByAreaAndLeavesOutMissingHeights) {
     EXPECT_FLOAT_EQ(vertices[2], 6.5f);
     // Footprints narrower than a cell would need more than two outputs per cell.
     EXPECT_FALSE(resample_by_area(ramp, 2, 1, divide_evenly(2, 5), divide_evenly(1, 1), vertices, nullptr, nullptr));
+}
+
+TEST(Filling, HolesTakeTheGroundAroundThemAndNeverOvershootIt) {
+    // A plane rising 1 per column and 2 per row, with a large hole off-centre and a missing corner.
+    const int w = 37, h = 23;
+    std::vector<float> grid(w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool hole = (x >= 8 && x < 24 && y >= 5 && y < 15) || (x < 3 && y < 3);
+            grid[y * w + x] = hole ? NAN : (float)(x + 2 * y);
+        }
+    ASSERT_TRUE(fill_missing_cells(grid.data(), w, h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const float v = grid[y * w + x];
+            ASSERT_FALSE(std::isnan(v)) << x << "," << y;
+            ASSERT_GE(v, 0.0f);
+            ASSERT_LE(v, (float)(w - 1 + 2 * (h - 1)));
+            // Inside the hole the fill stays near the plane it interrupts.
+            ASSERT_NEAR(v, x + 2 * y, 9.0) << x << "," << y;
+        }
+    std::vector<float> nothing(6, NAN);
+    EXPECT_FALSE(fill_missing_cells(nothing.data(), 3, 2));
 }
 
 TEST(TerrainText, FixedNumbersReadBackWithinHalfTheirLastDigit) {

@@ -41,6 +41,11 @@ TEST(ImportRefusals, BadInputIsRefusedWithOneLineAndTheWorldUntouched) {
     RasterSpec line = small_raster();
     line.height = 1;
     ASSERT_TRUE(write_raster(world + "/line.tif", line));
+    RasterSpec voids = small_raster();
+    voids.has_no_data = true;
+    voids.no_data = -1.0;
+    voids.value = [](int, int, int) { return -1.0; };
+    ASSERT_TRUE(write_raster(world + "/voids.tif", voids));
     write_text(world + "/notes.txt", "these are not heights\n");
     ASSERT_TRUE(write_two_variable_netcdf(world + "/climate.nc"));
     // A terrain that a failed import must leave alone.
@@ -57,6 +62,7 @@ TEST(ImportRefusals, BadInputIsRefusedWithOneLineAndTheWorldUntouched) {
         {{world + "/climate.nc"}, 1, "holds no raster bands; name one of its sub-datasets instead: NETCDF:"},
         {{world + "/photo.tif"}, 1, "has 3 bands; an elevation raster has one"},
         {{world + "/line.tif"}, 1, "is 8 x 1 cells; a terrain needs at least 2 x 2"},
+        {{world + "/voids.tif"}, 1, "holds no heights: every cell is no-data"},
         {{"--grid", "1", good}, 2, "is smaller than 2 x 2 vertices"},
         {{"--grid", "40x1", good}, 2, "is smaller than 2 x 2 vertices"},
         {{"--name", "../escape", good}, 1, "would leave the world's folders"},
@@ -73,9 +79,11 @@ TEST(ImportRefusals, BadInputIsRefusedWithOneLineAndTheWorldUntouched) {
         ToolRun run = run_import_tool(args);
         const std::string what = c.args.empty() ? "(none)" : c.args.back();
         EXPECT_EQ(run.status, c.status) << what;
-        EXPECT_NE(run.err.find(std::string("kestrolane-import: ")), std::string::npos) << what << ": " << run.err;
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << what << ": " << run.err;
-        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << what << ": " << run.err;  // one line
+        // The refusal is the last line, after any finished progress bars.
+        const size_t start = run.err.rfind('\n', run.err.size() - 2) + 1;
+        const std::string last = run.err.substr(start);
+        EXPECT_EQ(last.rfind("kestrolane-import: ", 0), 0u) << what << ": " << run.err;
+        EXPECT_NE(last.find(c.message), std::string::npos) << what << ": " << run.err;
         EXPECT_TRUE(run.out.empty()) << what;
     }
     EXPECT_EQ(list_world(world), before);
