@@ -1,4 +1,4 @@
-// Resampling height grids: area-weighted averages that leave out cells without a height (NaN), and bilinear enlargement.
+// Height grids: area-weighted averages that leave out missing cells, filling those cells, bilinear enlargement.
 #include "import/area_resample.h"
 
 #include <algorithm>
@@ -10,6 +10,12 @@ namespace {
 constexpr double NEGLIGIBLE_OVERLAP = 1e-9;
 // Smoothing passes over the filled cells of each level of the fill pyramid.
 constexpr int RELAXATION_PASSES = 8;
+
+// One level of the fill pyramid.
+struct FillLevel {
+    int width, height;
+    std::vector<float> cells;
+};
 
 bool compute_axis_weights(int input_size, const std::vector<double>& bounds, AxisWeights* w) {
     const int output_size = (int)bounds.size() - 1;
@@ -52,12 +58,6 @@ void gather_row(std::vector<double>& sum, std::vector<double>& weight, const std
         weight[k] += share * row_weight[k];
     }
 }
-
-// One level of the fill pyramid.
-struct FillLevel {
-    int width, height;
-    std::vector<float> cells;
-};
 
 // Averages the known cells of each 2 x 2 block; NaN where all four are missing.
 FillLevel halve_level(const FillLevel& fine) {

@@ -1,4 +1,4 @@
-// Resampling height grids: area-weighted averages that leave out cells without a height (NaN), and bilinear enlargement.
+// Height grids: area-weighted averages that leave out missing cells, filling those cells, bilinear enlargement.
 #pragma once
 
 #include <vector>
