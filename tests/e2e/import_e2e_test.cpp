@@ -38,7 +38,8 @@ bool write_ridge_grid(const std::string& path) {
     for (int y = 0; y < 120; ++y) {
         for (int x = 0; x < 160; ++x) {
             const bool hole = x >= 70 && x < 80 && y >= 50 && y < 58;
-            std::fprintf(f, "%.1f ", hole ? -9999.0 : 300.0 + 120.0 * std::sin(x / 13.0) * std::cos(y / 11.0) + 2.0 * y);
+            const double height = 300.0 + 120.0 * std::sin(x / 13.0) * std::cos(y / 11.0) + 2.0 * y;
+            std::fprintf(f, "%.1f ", hole ? -9999.0 : height);
         }
         std::fputc('\n', f);
     }
