@@ -261,7 +261,7 @@ std::string check_terrain_name(const std::string& name) {
     if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos || name[0] == '.')
         return "name '" + name + "' would leave the world's folders; use letters, digits, '-' and '_'";
     if (name.find('.') != std::string::npos)
-        return "name '" + name + "' holds a '.'; the viewer finds an image's size in the file named up to the first '.'";
+        return "name '" + name + "' holds a '.'; the viewer finds an image's size in the file named up to a '.'";
     for (char c : name)
         if ((unsigned char)c < 32 || c == 127) return "name holds a control character";
     if (name.size() > (size_t)LONGEST_NAME)
