@@ -41,6 +41,7 @@ TEST(ImportTerrain, ProjectedSlopeKeepsMetresHeightsAndOrientation) {
     EXPECT_TRUE(contains(run.out, "a 51 x 26 grid (2,500 faces) over 2000 m x 1000 m")) << run.out;
     EXPECT_TRUE(contains(run.out, "No cell lacked a height")) << run.out;
 
+    EXPECT_NE(read_file(world + "/DEM/Slope.dem").rfind("old", 0), 0u);
     TerrainParse t = load_terrain(world + "/DEM/Slope.dem");
     ASSERT_EQ(t.vertex_count, 51 * 26);
     ASSERT_EQ(t.face_count, 2 * 50 * 25);
