@@ -1,0 +1,176 @@
+// Reading an elevation raster through GDAL: checks, and reading its heights averaged onto a grid.
+#include "import/elevation_raster.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <cpl_error.h>
+
+namespace {
+
+// No elevation in any unit comes near this; larger magnitudes are markers
+// for missing cells that the raster did not declare.
+constexpr float IMPLAUSIBLE_HEIGHT = 1e30f;
+// Raster rows read in one request, at most (bounded further by memory).
+constexpr size_t READ_CELLS = 1 << 22;
+
+std::string single_line(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
+    return text;
+}
+
+// The sub-datasets a container (netCDF, HDF) offers, to name in a refusal.
+std::string list_subdatasets(GDALDatasetH dataset) {
+    char** list = GDALGetMetadata(dataset, "SUBDATASETS");
+    std::string names;
+    int shown = 0;
+    for (char** item = list; item && *item; ++item) {
+        std::string entry = *item;
+        size_t eq = entry.find('=');
+        if (entry.find("_NAME=") == std::string::npos || eq == std::string::npos) continue;
+        if (shown == 2) {
+            names += ", ...";
+            break;
+        }
+        names += (shown ? ", " : "") + entry.substr(eq + 1);
+        ++shown;
+    }
+    return names;
+}
+
+}  // namespace
+
+std::string describe_gdal_error(const char* fallback) {
+    const char* message = CPLGetLastErrorMsg();
+    if (!message || !*message) return fallback;
+    return single_line(message);
+}
+
+int report_gdal_progress(double fraction, const char*, void* context) {
+    GdalProgress* p = (GdalProgress*)context;
+    if (p && p->progress) p->progress(fraction, p->context);
+    return TRUE;
+}
+
+bool open_elevation_raster(const char* path, ElevationRaster* raster, std::string* error) {
+    *raster = ElevationRaster{};
+    CPLErrorReset();
+    GDALDatasetH dataset = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
+    if (!dataset) {
+        *error = "cannot read '" + std::string(path) + "': " + describe_gdal_error("not a raster GDAL can read");
+        return false;
+    }
+    const int bands = GDALGetRasterCount(dataset);
+    std::string refusal;
+    if (bands == 0) {
+        std::string subdatasets = list_subdatasets(dataset);
+        refusal = "'" + std::string(path) + "' holds no raster bands" +
+                  (subdatasets.empty() ? "" : "; name one of its sub-datasets instead: " + subdatasets);
+    } else if (bands > 1) {
+        refusal = "'" + std::string(path) + "' has " + std::to_string(bands) +
+                  " bands; an elevation raster has one (an image goes with --map)";
+    } else if (GDALGetRasterXSize(dataset) < 2 || GDALGetRasterYSize(dataset) < 2) {
+        refusal = "'" + std::string(path) + "' is " + std::to_string(GDALGetRasterXSize(dataset)) + " x " +
+                  std::to_string(GDALGetRasterYSize(dataset)) + " cells; a terrain needs at least 2 x 2";
+    } else if (GDALDataTypeIsComplex(GDALGetRasterDataType(GDALGetRasterBand(dataset, 1)))) {
+        refusal = "'" + std::string(path) + "' holds complex numbers, not heights";
+    }
+    if (!refusal.empty()) {
+        GDALClose(dataset);
+        *error = refusal;
+        return false;
+    }
+    raster->dataset = dataset;
+    raster->band = GDALGetRasterBand(dataset, 1);
+    RasterFrame& frame = raster->frame;
+    frame.width = GDALGetRasterXSize(dataset);
+    frame.height = GDALGetRasterYSize(dataset);
+    frame.has_geotransform = GDALGetGeoTransform(dataset, frame.geotransform) == CE_None;
+    if (const char* wkt = GDALGetProjectionRef(dataset)) frame.srs_wkt = wkt;
+    int has = 0;
+    raster->no_data = GDALGetRasterNoDataValue(raster->band, &has);
+    raster->has_no_data = has != 0;
+    const int mask_flags = GDALGetMaskFlags(raster->band);
+    raster->has_mask = !(mask_flags & GMF_ALL_VALID) && !(mask_flags & GMF_NODATA);
+    raster->scale = GDALGetRasterScale(raster->band, &has);
+    if (!has || raster->scale == 0.0) raster->scale = 1.0;
+    raster->offset = GDALGetRasterOffset(raster->band, &has);
+    if (!has) raster->offset = 0.0;
+    if (const char* unit = GDALGetRasterUnitType(raster->band)) raster->unit = unit;
+    // Only an unrotated grid can be turned round by reading it backwards.
+    const double* gt = frame.geotransform;
+    if (frame.has_geotransform && gt[2] == 0.0 && gt[4] == 0.0) {
+        raster->flip_rows = gt[5] > 0.0;
+        raster->flip_columns = gt[1] < 0.0;
+    }
+    return true;
+}
+
+void close_elevation_raster(ElevationRaster* raster) {
+    if (raster->dataset) GDALClose(raster->dataset);
+    raster->dataset = nullptr;
+    raster->band = nullptr;
+}
+
+bool is_missing_height(const ElevationRaster& raster, float stored) {
+    if (std::isnan(stored) || !(std::fabs(stored) < IMPLAUSIBLE_HEIGHT)) return true;
+    if (!raster.has_no_data) return false;
+    if (std::isnan(raster.no_data)) return false;
+    return stored == (float)raster.no_data;
+}
+
+bool read_elevation_grid(ElevationRaster* raster, int width, int height, std::vector<float>* grid,
+                         long long* missing, std::string* error, ProgressFn progress, void* context) {
+    const int in_width = raster->frame.width, in_height = raster->frame.height;
+    grid->assign((size_t)width * height, NAN);
+    // At the raster's own size the rows go straight into the grid.
+    const bool same_size = width == in_width && height == in_height;
+    const bool scaled = raster->scale != 1.0 || raster->offset != 0.0;
+    AreaResampler resampler;
+    if (!same_size && !start_area_resampler(&resampler, in_width, in_height, divide_evenly(in_width, width),
+                                            divide_evenly(in_height, height), grid->data())) {
+        *error = "cannot average the raster onto the grid";
+        return false;
+    }
+    const int strip_rows = (int)std::max<size_t>(1, std::min<size_t>(in_height, READ_CELLS / in_width));
+    std::vector<float> strip((size_t)strip_rows * in_width);
+    std::vector<unsigned char> mask(raster->has_mask ? strip.size() : 0);
+    GDALRasterBandH mask_band = raster->has_mask ? GDALGetMaskBand(raster->band) : nullptr;
+    long long missing_cells = 0;
+    for (int y = 0; y < in_height; y += strip_rows) {
+        const int rows = std::min(strip_rows, in_height - y);
+        // A south-up raster is read from its last strip back, so north still comes first.
+        const int source_row = raster->flip_rows ? in_height - y - rows : y;
+        CPLErrorReset();
+        if (GDALRasterIO(raster->band, GF_Read, 0, source_row, in_width, rows, strip.data(), in_width, rows,
+                         GDT_Float32, 0, 0) != CE_None ||
+            (mask_band && GDALRasterIO(mask_band, GF_Read, 0, source_row, in_width, rows, mask.data(), in_width,
+                                       rows, GDT_Byte, 0, 0) != CE_None)) {
+            *error = "cannot read the raster at row " + std::to_string(source_row) + ": " +
+                     describe_gdal_error("read error");
+            return false;
+        }
+        for (int r = 0; r < rows; ++r) {
+            const int strip_row = raster->flip_rows ? rows - 1 - r : r;
+            float* row = strip.data() + (size_t)strip_row * in_width;
+            const unsigned char* row_mask = mask_band ? mask.data() + (size_t)strip_row * in_width : nullptr;
+            for (int x = 0; x < in_width; ++x) {
+                if (is_missing_height(*raster, row[x]) || (row_mask && row_mask[x] == 0)) {
+                    row[x] = NAN;
+                    ++missing_cells;
+                } else if (scaled) {
+                    row[x] = (float)(row[x] * raster->scale + raster->offset);
+                }
+            }
+            if (raster->flip_columns) std::reverse(row, row + in_width);
+            if (same_size)
+                std::copy(row, row + in_width, grid->begin() + (size_t)(y + r) * in_width);
+            else
+                feed_area_resampler(&resampler, row);
+        }
+        if (progress) progress((double)(y + rows) / in_height, context);
+    }
+    *missing = missing_cells;
+    return true;
+}

@@ -1,0 +1,456 @@
+// The import command: options, checks, the steps from an elevation raster to world files, and the summary.
+#include "import/import_run.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cpl_conv.h>
+#include <cpl_error.h>
+#include <gdal.h>
+
+#include "import/drape_paint.h"
+#include "import/elevation_raster.h"
+#include "import/map_image.h"
+#include "import/output_set.h"
+#include "import/progress.h"
+#include "import/terrain_text.h"
+
+namespace {
+
+const char* const USAGE =
+    "Usage: kestrolane-import [options] ELEVATION_RASTER\n"
+    "\n"
+    "Turns an elevation raster into a terrain of the viewer's DEM menu with a\n"
+    "shaded, tinted drape for the Raster menu and, with --map, an image for the\n"
+    "Map menu. Reads any single-band raster GDAL opens: GeoTIFF, SRTM .hgt,\n"
+    "ESRI ASCII grid (.asc), ERDAS Imagine (.img), netCDF, and more.\n"
+    "\n"
+    "Options:\n"
+    "  -w, --world DIR        world to write into (default: the world beside\n"
+    "                         this program, the one the viewer starts in)\n"
+    "  -n, --name NAME        name in the menus (default: the raster's file name)\n"
+    "  -g, --grid N | CxR     N vertices along the longer side, or C columns by\n"
+    "                         R rows (default: the most under 500,000 faces)\n"
+    "  -e, --exaggeration F   multiply heights by F (default 1)\n"
+    "  -m, --map IMAGE        also write Map/NAME.raw from IMAGE (RGB or grey),\n"
+    "                         fitted to the same ground\n"
+    "      --cell-size M      cells are M metres square (for rasters without a\n"
+    "                         usable coordinate system)\n"
+    "      --keep-heights     write heights as stored (default: measured down\n"
+    "                         from the highest point, so the first view is over\n"
+    "                         the land)\n"
+    "  -h, --help             show this text\n"
+    "\n"
+    "Writes DEM/NAME.dem, Drape/NAME.raw and Drape/NAME.info (and Map/NAME.raw\n"
+    "with Map/NAME.info); files of the same name are replaced only once the new\n"
+    "ones are complete.\n";
+
+bool read_number(const char* text, double* value) {
+    char* end = nullptr;
+    errno = 0;
+    *value = std::strtod(text, &end);
+    return end != text && *end == '\0' && errno == 0 && std::isfinite(*value);
+}
+
+// A whole number at *p, moving *p past it.
+bool read_count(const char** p, int* value) {
+    if (!(**p >= '0' && **p <= '9')) return false;
+    char* stop = nullptr;
+    errno = 0;
+    const long n = std::strtol(*p, &stop, 10);
+    if (errno != 0 || n > 1000000) return false;
+    *value = (int)n;
+    *p = stop;
+    return true;
+}
+
+// "N" or "CxR".
+bool read_grid(const char* text, int* columns, int* rows) {
+    const char* p = text;
+    if (!read_count(&p, columns)) return false;
+    *rows = 0;
+    if (*p == 'x' || *p == 'X') {
+        ++p;
+        if (!read_count(&p, rows)) return false;
+    }
+    return *p == '\0';
+}
+
+std::string folder_of_program() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    path[n] = '\0';
+    char* slash = std::strrchr(path, '/');
+    if (!slash) return ".";
+    *slash = '\0';
+    return path;
+}
+
+bool is_directory(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Makes DEM/, Drape/ or Map/ in the world if it is missing.
+bool ensure_folder(const std::string& path, std::string* error) {
+    if (mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && is_directory(path))) return true;
+    *error = "cannot write into '" + path + "': " + (errno == EEXIST ? "not a folder" : std::strerror(errno));
+    return false;
+}
+
+std::string format_length(double metres) {
+    char text[64];
+    if (metres >= 10000.0)
+        std::snprintf(text, sizeof text, "%.1f km", metres / 1000.0);
+    else
+        std::snprintf(text, sizeof text, "%.0f m", metres);
+    return text;
+}
+
+std::string format_thousands(long long n) {
+    std::string digits = std::to_string(n);
+    std::string text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
+std::string format_value(const char* format, double a, double b = 0.0) {
+    char text[160];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+bool write_bytes(std::FILE* file, const std::vector<uint8_t>& bytes) {
+    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+bool write_info(std::FILE* file, int width, int height, int components) {
+    return std::fprintf(file, "%d %d %d\n", width, height, components) > 0;
+}
+
+// Everything a run opens, closed on every path out.
+struct ImportRun {
+    ElevationRaster elevation;
+    MapRaster map;
+    OutputSet outputs;
+    ProgressBar bar;
+};
+
+int refuse(ImportRun* run, std::FILE* err, const std::string& message) {
+    CPLPopErrorHandler();
+    abandon_progress(&run->bar);
+    discard_output_set(&run->outputs);
+    close_map_raster(&run->map);
+    close_elevation_raster(&run->elevation);
+    std::fprintf(err, "kestrolane-import: %s\n", message.c_str());
+    return IMPORT_FAILED;
+}
+
+}  // namespace
+
+bool parse_import_options(int argc, char** argv, ImportOptions* options, std::string* error) {
+    *options = ImportOptions{};
+    options->exaggeration = 1.0;
+    std::vector<std::string> rasters;
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        std::string value;
+        bool has_value = false;
+        const size_t eq = word.find('=');
+        if (word.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+            value = word.substr(eq + 1);
+            word = word.substr(0, eq);
+            has_value = true;
+        }
+        auto take_value = [&](const char* option) {
+            if (has_value) return true;
+            if (i + 1 >= argc) {
+                *error = std::string(option) + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+            return true;
+        };
+        if (word == "-h" || word == "--help") {
+            options->help = true;
+        } else if (word == "-w" || word == "--world") {
+            if (!take_value("--world")) return false;
+            options->world = value;
+        } else if (word == "-n" || word == "--name") {
+            if (!take_value("--name")) return false;
+            options->name = value;
+            if (value.empty()) {
+                *error = "--name needs a value";
+                return false;
+            }
+        } else if (word == "-m" || word == "--map") {
+            if (!take_value("--map")) return false;
+            options->map_path = value;
+        } else if (word == "-g" || word == "--grid") {
+            if (!take_value("--grid")) return false;
+            if (!read_grid(value.c_str(), &options->grid_columns, &options->grid_rows)) {
+                *error = "--grid takes N or CxR (whole numbers), not '" + value + "'";
+                return false;
+            }
+            if (options->grid_columns < 2 || (options->grid_rows != 0 && options->grid_rows < 2)) {
+                *error = "grid '" + value + "' is smaller than 2 x 2 vertices";
+                return false;
+            }
+        } else if (word == "-e" || word == "--exaggeration") {
+            if (!take_value("--exaggeration")) return false;
+            if (!read_number(value.c_str(), &options->exaggeration) || !(options->exaggeration > 0.0) ||
+                options->exaggeration > 1000.0) {
+                *error = "--exaggeration takes a number above 0 and up to 1000, not '" + value + "'";
+                return false;
+            }
+        } else if (word == "--cell-size") {
+            if (!take_value("--cell-size")) return false;
+            if (!read_number(value.c_str(), &options->cell_size) || !(options->cell_size > 0.0) ||
+                options->cell_size > 1e6) {
+                *error = "--cell-size takes metres above 0 and up to 1000000, not '" + value + "'";
+                return false;
+            }
+        } else if (word == "--keep-heights" && !has_value) {
+            options->keep_heights = true;
+        } else if (word.size() > 1 && word[0] == '-') {
+            *error = "unknown option '" + std::string(argv[i]) + "' (see --help)";
+            return false;
+        } else {
+            rasters.push_back(argv[i]);
+        }
+    }
+    if (options->help) return true;
+    if (rasters.size() != 1) {
+        *error = rasters.empty() ? "no elevation raster given (see --help)"
+                                 : "give one elevation raster, not " + std::to_string(rasters.size());
+        return false;
+    }
+    options->elevation_path = rasters[0];
+    return true;
+}
+
+void print_import_usage(std::FILE* out) { std::fputs(USAGE, out); }
+
+std::string name_from_path(const std::string& path) {
+    // GDAL's sub-dataset form, NETCDF:"dir/file.nc":variable, quotes the file.
+    std::string file = path;
+    const size_t quote = path.find('"');
+    if (quote != std::string::npos) file = path.substr(quote + 1, path.find('"', quote + 1) - quote - 1);
+    const size_t slash = file.find_last_of('/');
+    std::string name = file.substr(slash == std::string::npos ? 0 : slash + 1);
+    name = name.substr(0, name.find('.'));
+    for (char& c : name)
+        if (!std::isalnum((unsigned char)c) && c != '-' && c != '_') c = '_';
+    if (name.size() > (size_t)LONGEST_NAME) name.resize(LONGEST_NAME);
+    return name.empty() ? "terrain" : name;
+}
+
+std::string check_terrain_name(const std::string& name) {
+    if (name.empty()) return "the terrain name is empty";
+    if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos || name[0] == '.')
+        return "name '" + name + "' would leave the world's folders; use letters, digits, '-' and '_'";
+    if (name.find('.') != std::string::npos)
+        return "name '" + name + "' holds a '.'; the viewer finds an image's size in the file named up to a '.'";
+    for (char c : name)
+        if ((unsigned char)c < 32 || c == 127) return "name holds a control character";
+    if (name.size() > (size_t)LONGEST_NAME)
+        return "name '" + name + "' is longer than " + std::to_string(LONGEST_NAME) + " characters";
+    return "";
+}
+
+void choose_grid(double width, double depth, int most_x, int most_y, int requested_columns, int requested_rows,
+                 int* columns, int* rows, bool* limited) {
+    const double aspect = width / depth;  // cells across per cell down, for square cells
+    long c = 2, r = 2;
+    if (requested_columns > 0 && requested_rows > 0) {
+        c = requested_columns;
+        r = requested_rows;
+    } else if (requested_columns > 0) {
+        if (width >= depth) {
+            c = requested_columns;
+            r = std::lround((c - 1) / aspect) + 1;
+        } else {
+            r = requested_columns;
+            c = std::lround((r - 1) * aspect) + 1;
+        }
+    } else {
+        const double cells = MOST_FACES_BY_DEFAULT / 2.0;
+        c = (long)std::sqrt(cells * aspect) + 1;
+        r = (long)std::sqrt(cells / aspect) + 1;
+        // A long thin raster: the short side runs out first, the long side takes up the rest.
+        if (r > most_y) {
+            r = most_y;
+            c = (long)(cells / (r - 1)) + 1;
+        }
+        if (c > most_x) {
+            c = most_x;
+            r = std::min<long>(most_y, (long)(cells / (c - 1)) + 1);
+        }
+        while ((c - 1) * (r - 1) > (long)cells) c > r ? --c : --r;
+    }
+    *limited = (requested_columns > 0) && (c > most_x || r > most_y);
+    *columns = (int)std::clamp<long>(c, 2, std::max(most_x, 2));
+    *rows = (int)std::clamp<long>(r, 2, std::max(most_y, 2));
+}
+
+int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
+    ImportRun run{};
+    start_progress_output(&run.bar, err);
+    GDALAllRegister();
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+
+    const std::string name = options.name.empty() ? name_from_path(options.elevation_path) : options.name;
+    const std::string bad_name = check_terrain_name(name);
+    if (!bad_name.empty()) return refuse(&run, err, bad_name);
+    const std::string world = options.world.empty() ? folder_of_program() + "/world" : options.world;
+    if (!is_directory(world))
+        return refuse(&run, err, "world '" + world + "' is not a folder (give one with --world)");
+
+    std::string error;
+    if (!open_elevation_raster(options.elevation_path.c_str(), &run.elevation, &error)) return refuse(&run, err, error);
+    ElevationRaster& elevation = run.elevation;
+    const int cells_x = elevation.frame.width, cells_y = elevation.frame.height;
+    CellSize cell;
+    if (!measure_cell_size(elevation.frame, options.cell_size, &cell, &error)) return refuse(&run, err, error);
+    const double width = cells_x * cell.east, depth = cells_y * cell.south;
+    if (!(width < LARGEST_COORDINATE / 10) || !(depth < LARGEST_COORDINATE / 10))
+        return refuse(&run, err, "the raster covers more ground than a terrain can hold");
+    if (!options.map_path.empty() && !open_map_raster(options.map_path.c_str(), &run.map, &error))
+        return refuse(&run, err, error);
+
+    // Sizes: the drape at about the raster's resolution; heights are read at
+    // the drape's size or less, and the grid is averaged from those.
+    const int drape_width = choose_texture_side(cells_x, SMALLEST_DRAPE_SIDE);
+    const int drape_height = choose_texture_side(cells_y, SMALLEST_DRAPE_SIDE);
+    const int read_width = std::min(cells_x, drape_width), read_height = std::min(cells_y, drape_height);
+    int columns = 0, rows = 0;
+    bool limited = false;
+    choose_grid(width, depth, std::min(read_width, LARGEST_GRID_SIDE), std::min(read_height, LARGEST_GRID_SIDE),
+                options.grid_columns, options.grid_rows, &columns, &rows, &limited);
+    const int map_width = run.map.dataset ? choose_texture_side(run.map.width, 256) : 0;
+    const int map_height = run.map.dataset ? choose_texture_side(run.map.height, 256) : 0;
+
+    const std::string dem_path = world + "/DEM/" + name + ".dem";
+    const std::string drape_path = world + "/Drape/" + name + ".raw";
+    const std::string map_path = world + "/Map/" + name + ".raw";
+    std::vector<std::string> paths = {dem_path, drape_path, world + "/Drape/" + name + ".info"};
+    if (run.map.dataset) {
+        paths.push_back(map_path);
+        paths.push_back(world + "/Map/" + name + ".info");
+    }
+    if (!ensure_folder(world + "/DEM", &error) || !ensure_folder(world + "/Drape", &error) ||
+        (run.map.dataset && !ensure_folder(world + "/Map", &error)) ||
+        !open_output_set(&run.outputs, paths, &error))
+        return refuse(&run, err, error);
+
+    // Reading: the raster averaged onto the read grid, then the holes filled.
+    std::vector<float> heights;
+    long long missing = 0;
+    begin_progress(&run.bar, "Reading");
+    if (!read_elevation_grid(&elevation, read_width, read_height, &heights, &missing, &error,
+                             report_progress_callback, &run.bar))
+        return refuse(&run, err, error);
+    end_progress(&run.bar);
+    if (!fill_missing_cells(heights.data(), read_width, read_height))
+        return refuse(&run, err, "'" + options.elevation_path + "' holds no heights: every cell is no-data");
+    const auto range = std::minmax_element(heights.begin(), heights.end());
+    const double lowest = *range.first, highest = *range.second;
+
+    // Resampling: the terrain grid by area, the drape's heights by interpolation.
+    begin_progress(&run.bar, "Resampling");
+    std::vector<float> grid((size_t)columns * rows);
+    if (!resample_by_area(heights.data(), read_width, read_height, divide_around_vertices(read_width, columns),
+                          divide_around_vertices(read_height, rows), grid.data(), nullptr, nullptr))
+        return refuse(&run, err, "cannot average the heights onto the grid");
+    report_progress(&run.bar, 0.3);
+    // Measured down from the grid's highest vertex, the land lies below an eye
+    // at height 0, where the viewer starts.
+    const double base = options.keep_heights ? 0.0 : *std::max_element(grid.begin(), grid.end());
+    for (float& h : grid) h = (float)((h - base) * options.exaggeration);
+    const auto written = std::minmax_element(grid.begin(), grid.end());
+    if (!(std::fabs(*written.first) < LARGEST_COORDINATE && std::fabs(*written.second) < LARGEST_COORDINATE))
+        return refuse(&run, err, format_value("heights reach %g; a terrain file takes them below %g",
+                                              std::max(std::fabs(*written.first), std::fabs(*written.second)),
+                                              LARGEST_COORDINATE));
+    std::vector<float> drape_heights((size_t)drape_width * drape_height);
+    enlarge_bilinear(heights.data(), read_width, read_height, drape_heights.data(), drape_width, drape_height,
+                     nullptr, nullptr);
+    std::vector<float>().swap(heights);
+    end_progress(&run.bar);
+
+    begin_progress(&run.bar, "Shading");
+    std::vector<uint8_t> drape;
+    paint_drape(drape_heights.data(), drape_width, drape_height, width / drape_width, depth / drape_height,
+                options.exaggeration, lowest, highest, &drape, report_progress_callback, &run.bar);
+    std::vector<float>().swap(drape_heights);
+    end_progress(&run.bar);
+
+    std::vector<uint8_t> map_pixels;
+    bool map_stretched = false;
+    if (run.map.dataset) {
+        begin_progress(&run.bar, "Map");
+        if (!read_map_image(&run.map, elevation, map_width, map_height, &map_pixels, &map_stretched, &error,
+                            report_progress_callback, &run.bar))
+            return refuse(&run, err, error);
+        end_progress(&run.bar);
+    }
+
+    begin_progress(&run.bar, "Writing");
+    std::vector<OutputFile>& files = run.outputs.files;
+    if (!write_grid_terrain(files[0].file, grid.data(), columns, rows, width, depth, report_progress_callback,
+                            &run.bar))
+        return refuse(&run, err, "cannot write '" + dem_path + "': " + std::strerror(errno));
+    if (!write_bytes(files[1].file, drape) || !write_info(files[2].file, drape_width, drape_height, 3) ||
+        (run.map.dataset && (!write_bytes(files[3].file, map_pixels) ||
+                             !write_info(files[4].file, map_width, map_height, run.map.components))))
+        return refuse(&run, err, std::string("cannot write an image: ") + std::strerror(errno));
+    if (!finish_output_set(&run.outputs, &error)) return refuse(&run, err, error);
+    end_progress(&run.bar);
+
+    const std::string unit = elevation.unit.empty() ? "(unit not given)" : elevation.unit;
+    std::string summary = "Imported '" + options.elevation_path + "' as " + name + ": a " + std::to_string(columns) +
+                          " x " + std::to_string(rows) + " grid (" +
+                          format_thousands(2LL * (columns - 1) * (rows - 1)) + " faces" +
+                          (limited ? ", limited by the raster's resolution" : "") + ") over " +
+                          format_length(width) + " x " + format_length(depth) + " from " + std::to_string(cells_x) +
+                          " x " + std::to_string(cells_y) + " cells of " +
+                          format_value("%.4g x %.4g m", cell.east, cell.south) + " (" + cell.basis + "). ";
+    std::string how;
+    if (!options.keep_heights) how = "down from the highest point";
+    if (options.exaggeration != 1.0)
+        how += (how.empty() ? "" : ", ") + format_value("exaggerated %g times", options.exaggeration);
+    summary += "Heights " + format_value("%.1f to %.1f ", lowest, highest) + unit + ", written from " +
+               format_value("%.1f to %.1f", *written.first, *written.second) +
+               (how.empty() ? "" : " (" + how + ")") + ". ";
+    if (missing > 0)
+        summary += format_thousands(missing) + (missing == 1 ? " cell" : " cells") + " without a height (" +
+                   format_value("%.2g%%", 100.0 * missing / ((double)cells_x * cells_y)) + ") " +
+                   (missing == 1 ? "was" : "were") + " filled from the ground around. ";
+    else
+        summary += "No cell lacked a height. ";
+    summary += "Wrote DEM/" + name + ".dem, Drape/" + name + ".raw (" + std::to_string(drape_width) + " x " +
+               std::to_string(drape_height) + " RGB) and Drape/" + name + ".info";
+    if (run.map.dataset)
+        summary += ", Map/" + name + ".raw (" + std::to_string(map_width) + " x " + std::to_string(map_height) +
+                   (run.map.components == 3 ? " RGB, " : " grey, ") +
+                   (map_stretched ? "stretched over the terrain" : "fitted by its coordinates") + ") and Map/" +
+                   name + ".info";
+    summary += " in " + world + ". In the viewer, choose File > DEM > " + name + ".dem, then File > Raster > " + name +
+               ".raw.";
+    std::fprintf(out, "%s\n", summary.c_str());
+    CPLPopErrorHandler();
+    close_map_raster(&run.map);
+    close_elevation_raster(&run.elevation);
+    return IMPORT_OK;
+}

@@ -1,0 +1,56 @@
+// The import command: options, checks, the steps from an elevation raster to world files, and the summary.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+constexpr int MOST_FACES_BY_DEFAULT = 500000;  // the default grid stays at or under this
+constexpr int LARGEST_GRID_SIDE = 4096;        // vertices along a side; the file's lines stay short enough
+constexpr int LONGEST_NAME = 95;               // the menus skip names over 99 characters, ".dem" included
+
+// Exit statuses of the tool.
+enum { IMPORT_OK = 0, IMPORT_FAILED = 1, IMPORT_USAGE = 2 };
+
+struct ImportOptions {
+    std::string elevation_path;  // the raster to import
+    std::string world;           // world directory; "" for the one beside the tool
+    std::string name;            // terrain name; "" to take it from the raster's file name
+    std::string map_path;        // image for Map/, "" for none
+    int grid_columns;            // vertices across; 0 for the default grid
+    int grid_rows;               // vertices down; 0 with grid_columns set: grid_columns is the longer side
+    double exaggeration;         // heights are multiplied by it; > 0
+    double cell_size;            // metres per cell; 0 to take it from the raster
+    bool keep_heights;           // write heights as stored instead of down from the highest point
+    bool help;                   // print the usage and do nothing else
+};
+
+// Reads the command line (argv[0] is the program). False with a one-line
+// message for an unknown option, a missing or malformed value, a grid under
+// 2 x 2, or not exactly one raster.
+bool parse_import_options(int argc, char** argv, ImportOptions* options, std::string* error);
+
+// Prints the --help text.
+void print_import_usage(std::FILE* out);
+
+// A terrain name from a raster path: the file name up to its first '.', with
+// anything but letters, digits, '-' and '_' turned into '_'; "terrain" if
+// nothing is left.
+std::string name_from_path(const std::string& path);
+
+// "" when `name` can name the terrain's files; otherwise why not (it would
+// leave the world's folders, hide its files, or break the pairing of an image
+// with its info file, which is named up to the first '.').
+std::string check_terrain_name(const std::string& name);
+
+// The grid for a raster of cells_x x cells_y cells covering width x depth
+// metres. Requested 0 x 0: the most vertices keeping cells near square in
+// metres and faces at most MOST_FACES_BY_DEFAULT; requested columns only: that
+// many along the longer side; both: as given. Never more vertices along a side
+// than `most_x` / `most_y`, nor fewer than 2. *limited tells whether a request
+// was cut down.
+void choose_grid(double width, double depth, int most_x, int most_y, int requested_columns, int requested_rows,
+                 int* columns, int* rows, bool* limited);
+
+// Runs the whole import, progress on `err` (as bars), the summary on `out`,
+// a one-line message on `err` for a refusal. Returns the exit status.
+int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err);

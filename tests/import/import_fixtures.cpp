@@ -1,0 +1,135 @@
+// Rasters made with GDAL for the importer's tests, and running the tool on them.
+#include "tests/import/import_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cpl_conv.h>
+#include <gdal.h>
+#include <ogr_srs_api.h>
+
+#include "tests/support/temp_files.h"
+
+bool write_raster(const std::string& path, const RasterSpec& spec) {
+    GDALAllRegister();
+    GDALDriverH memory = GDALGetDriverByName("MEM");
+    GDALDatasetH ds = GDALCreate(memory, "", spec.width, spec.height, spec.bands, (GDALDataType)spec.type, nullptr);
+    if (!ds) return false;
+    if (!spec.geotransform.empty()) GDALSetGeoTransform(ds, const_cast<double*>(spec.geotransform.data()));
+    if (spec.epsg) {
+        OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
+        OSRImportFromEPSG(srs, spec.epsg);
+        char* wkt = nullptr;
+        OSRExportToWkt(srs, &wkt);
+        GDALSetProjection(ds, wkt);
+        CPLFree(wkt);
+        OSRDestroySpatialReference(srs);
+    }
+    std::vector<double> row(spec.width);
+    bool ok = true;
+    for (int b = 1; b <= spec.bands && ok; ++b) {
+        GDALRasterBandH band = GDALGetRasterBand(ds, b);
+        if (spec.has_no_data) GDALSetRasterNoDataValue(band, spec.no_data);
+        for (int y = 0; y < spec.height && ok; ++y) {
+            for (int x = 0; x < spec.width; ++x) row[x] = spec.value(x, y, b);
+            ok = GDALRasterIO(band, GF_Write, 0, y, spec.width, 1, row.data(), spec.width, 1, GDT_Float64, 0, 0) ==
+                 CE_None;
+        }
+    }
+    GDALDatasetH copy = ok ? GDALCreateCopy(GDALGetDriverByName(spec.driver.c_str()), path.c_str(), ds, FALSE,
+                                            nullptr, nullptr, nullptr)
+                           : nullptr;
+    if (!copy) std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), CPLGetLastErrorMsg());
+    if (copy) GDALClose(copy);
+    GDALClose(ds);
+    return copy != nullptr;
+}
+
+bool write_two_variable_netcdf(const std::string& path) {
+    GDALAllRegister();
+    GDALDriverH driver = GDALGetDriverByName("netCDF");
+    GDALDatasetH ds = driver ? GDALCreateMultiDimensional(driver, path.c_str(), nullptr, nullptr) : nullptr;
+    if (!ds) return false;
+    GDALGroupH root = GDALDatasetGetRootGroup(ds);
+    GDALDimensionH dims[2] = {GDALGroupCreateDimension(root, "y", nullptr, nullptr, 4, nullptr),
+                              GDALGroupCreateDimension(root, "x", nullptr, nullptr, 5, nullptr)};
+    GDALExtendedDataTypeH type = GDALExtendedDataTypeCreate(GDT_Float32);
+    bool ok = dims[0] && dims[1];
+    for (const char* name : {"elevation", "temperature"}) {
+        GDALMDArrayH array = ok ? GDALGroupCreateMDArray(root, name, 2, dims, type, nullptr) : nullptr;
+        ok = array != nullptr;
+        if (array) GDALMDArrayRelease(array);
+    }
+    GDALExtendedDataTypeRelease(type);
+    for (GDALDimensionH d : dims)
+        if (d) GDALDimensionRelease(d);
+    GDALGroupRelease(root);
+    GDALClose(ds);
+    return ok;
+}
+
+ToolRun run_import_tool(const std::vector<std::string>& args) {
+    ToolRun run;
+    const std::string dir = make_temp_dir();
+    const std::string out_path = dir + "/out", err_path = dir + "/err";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char*> argv = {const_cast<char*>(KESTROLANE_IMPORT_EXE)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+    run.out = read_file(out_path);
+    run.err = read_file(err_path);
+    std::filesystem::remove_all(dir);
+    return run;
+}
+
+std::string make_world() {
+    const std::string dir = make_temp_dir();
+    for (const char* folder : {"/DEM", "/Drape", "/Map"}) std::filesystem::create_directory(dir + folder);
+    return dir;
+}
+
+void remove_world(const std::string& dir) {
+    if (dir.rfind("/tmp/kestrolane-test-", 0) == 0) std::filesystem::remove_all(dir);
+}
+
+std::vector<std::string> list_world(const std::string& dir) {
+    std::vector<std::string> entries;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+        std::string line = e.path().string().substr(dir.size());
+        if (e.is_regular_file()) line += " " + std::to_string(e.file_size());
+        entries.push_back(line);
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+TerrainParse load_terrain(const std::string& path) {
+    TerrainParse parse{};
+    char error[TERRAIN_ERROR_SIZE] = "";
+    EXPECT_TRUE(read_terrain_file(path.c_str(), &parse, error, sizeof error)) << error;
+    return parse;
+}
+
+bool read_info(const std::string& path, int* width, int* height, int* components) {
+    std::FILE* f = std::fopen(path.c_str(), "r");
+    if (!f) return false;
+    const bool ok = std::fscanf(f, "%d %d %d", width, height, components) == 3;
+    std::fclose(f);
+    return ok;
+}

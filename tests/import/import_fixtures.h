@@ -1,0 +1,52 @@
+// Rasters made with GDAL for the importer's tests, and running the tool on them.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "terrain/terrain_file.h"
+
+// A raster to write: size, bands, type, placement and a value per cell.
+struct RasterSpec {
+    std::string driver = "GTiff";
+    int width = 0, height = 0;
+    int bands = 1;
+    int type = 6;                  // a GDALDataType; 6 is Float32
+    std::vector<double> geotransform;  // empty: none
+    int epsg = 0;                  // 0: no coordinate system
+    bool has_no_data = false;
+    double no_data = 0.0;
+    std::function<double(int column, int row, int band)> value;
+};
+
+// Writes the raster (through a memory copy for drivers that only copy);
+// false with a message on stderr if GDAL refuses.
+bool write_raster(const std::string& path, const RasterSpec& spec);
+
+// Writes a netCDF file holding two 2-D variables, which GDAL opens with no
+// bands of its own (each variable is a sub-dataset); false if GDAL refuses.
+bool write_two_variable_netcdf(const std::string& path);
+
+// What a run of the tool left: exit status and everything it printed.
+struct ToolRun {
+    int status = -1;
+    std::string out;  // standard output (the summary)
+    std::string err;  // standard error (progress bars and refusals)
+};
+
+// Runs build/kestrolane-import with args and waits for it.
+ToolRun run_import_tool(const std::vector<std::string>& args);
+
+// A scratch world folder with empty DEM, Drape and Map folders; removed by remove_world.
+std::string make_world();
+void remove_world(const std::string& dir);
+
+// Every file under dir, relative paths with sizes, sorted: a fingerprint to compare before and after.
+std::vector<std::string> list_world(const std::string& dir);
+
+// Loads a terrain through the viewer's own loader; empty parse (and a test failure) if it refuses.
+TerrainParse load_terrain(const std::string& path);
+
+// Reads "W H C" from an info file; false if it does not hold three numbers.
+bool read_info(const std::string& path, int* width, int* height, int* components);

@@ -1,0 +1,119 @@
+// The importer's pieces: averaging around missing heights, number formatting, grid sizes, names.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "import/area_resample.h"
+#include "import/import_run.h"
+#include "import/terrain_text.h"
+
+TEST(Resampling, AveragesByAreaAndLeavesOutMissingHeights) {
+    // 3 x 2 cells onto 2 x 1: each output takes one and a half columns.
+    const float input[] = {1, 2, 4,
+                           3, NAN, 8};
+    float output[2];
+    ASSERT_TRUE(resample_by_area(input, 3, 2, divide_evenly(3, 2), divide_evenly(2, 1), output, nullptr, nullptr));
+    EXPECT_FLOAT_EQ(output[0], (1 + 0.5f * 2 + 3) / 2.5f);
+    EXPECT_FLOAT_EQ(output[1], (0.5f * 2 + 4 + 8) / 2.5f);
+    // A footprint with no height at all stays missing.
+    const float hole[] = {NAN, NAN, 5, 7};
+    float two[2];
+    ASSERT_TRUE(resample_by_area(hole, 4, 1, divide_evenly(4, 2), divide_evenly(1, 1), two, nullptr, nullptr));
+    EXPECT_TRUE(std::isnan(two[0]));
+    EXPECT_FLOAT_EQ(two[1], 6.0f);
+    // Vertex footprints: the end vertices take half a spacing, inner ones a whole one.
+    const float ramp[] = {0, 1, 2, 3, 4, 5, 6, 7};
+    float vertices[3];
+    ASSERT_TRUE(resample_by_area(ramp, 8, 1, divide_around_vertices(8, 3), divide_evenly(1, 1), vertices, nullptr,
+                                 nullptr));
+    EXPECT_FLOAT_EQ(vertices[0], 0.5f);
+    EXPECT_FLOAT_EQ(vertices[1], 3.5f);
+    EXPECT_FLOAT_EQ(vertices[2], 6.5f);
+    // Footprints narrower than a cell would need more than two outputs per cell.
+    EXPECT_FALSE(resample_by_area(ramp, 2, 1, divide_evenly(2, 5), divide_evenly(1, 1), vertices, nullptr, nullptr));
+}
+
+TEST(Filling, HolesTakeTheGroundAroundThemAndNeverOvershootIt) {
+    // A plane rising 1 per column and 2 per row, with a large hole off-centre and a missing corner.
+    const int w = 37, h = 23;
+    std::vector<float> grid(w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool hole = (x >= 8 && x < 24 && y >= 5 && y < 15) || (x < 3 && y < 3);
+            grid[y * w + x] = hole ? NAN : (float)(x + 2 * y);
+        }
+    ASSERT_TRUE(fill_missing_cells(grid.data(), w, h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const float v = grid[y * w + x];
+            ASSERT_FALSE(std::isnan(v)) << x << "," << y;
+            ASSERT_GE(v, 0.0f);
+            ASSERT_LE(v, (float)(w - 1 + 2 * (h - 1)));
+            // Inside the hole the fill stays near the plane it interrupts.
+            ASSERT_NEAR(v, x + 2 * y, 9.0) << x << "," << y;
+        }
+    std::vector<float> nothing(6, NAN);
+    EXPECT_FALSE(fill_missing_cells(nothing.data(), 3, 2));
+}
+
+TEST(TerrainText, FixedNumbersReadBackWithinHalfTheirLastDigit) {
+    char text[32];
+    auto format = [&](double v, int decimals) {
+        *format_fixed(text, v, decimals) = '\0';
+        return std::string(text);
+    };
+    EXPECT_EQ(format(0.0, 3), "0.000");
+    EXPECT_EQ(format(-0.0004, 3), "0.000");  // never "-0.000"
+    EXPECT_EQ(format(-1234.5678, 3), "-1234.568");
+    EXPECT_EQ(format(1.0, 6), "1.000000");
+    EXPECT_EQ(format(0.0000125, 6), "0.000013");
+    EXPECT_EQ(format(99999999.9996, 3), "100000000.000");
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> spread(-3e6, 3e6);
+    for (int i = 0; i < 20000; ++i) {
+        const double v = spread(random) / (1 << (i % 20));
+        const std::string s = format(v, 3);
+        ASSERT_LE(std::fabs(std::strtod(s.c_str(), nullptr) - v), 0.0005 + 1e-9) << v << " " << s;
+    }
+}
+
+TEST(GridChoice, DefaultStaysUnderTheFaceLimitWithNearSquareCells) {
+    int c = 0, r = 0;
+    bool limited = false;
+    choose_grid(120000, 120000, 4000, 4000, 0, 0, &c, &r, &limited);
+    EXPECT_EQ(c, 501);
+    EXPECT_EQ(r, 501);
+    choose_grid(77000, 111000, 1201, 1201, 0, 0, &c, &r, &limited);
+    EXPECT_LE(2L * (c - 1) * (r - 1), MOST_FACES_BY_DEFAULT);
+    EXPECT_GT(2L * (c - 1) * (r - 1), MOST_FACES_BY_DEFAULT * 0.99);
+    EXPECT_NEAR((77000.0 / (c - 1)) / (111000.0 / (r - 1)), 1.0, 0.01);
+    // A long thin raster: the short side runs out, the long side takes the rest.
+    choose_grid(100000, 1000, 4096, 40, 0, 0, &c, &r, &limited);
+    EXPECT_EQ(r, 40);
+    EXPECT_EQ(c, 4096);
+    // A request beyond the raster's cells is cut down, and says so.
+    choose_grid(2000, 1000, 200, 100, 1000, 0, &c, &r, &limited);
+    EXPECT_EQ(c, 200);
+    EXPECT_EQ(r, 100);
+    EXPECT_TRUE(limited);
+    choose_grid(2000, 1000, 200, 100, 101, 0, &c, &r, &limited);
+    EXPECT_EQ(c, 101);
+    EXPECT_EQ(r, 51);
+    EXPECT_FALSE(limited);
+}
+
+TEST(TerrainName, TakenFromTheFileAndKeptInsideTheWorld) {
+    EXPECT_EQ(name_from_path("/data/N46E008.hgt"), "N46E008");
+    EXPECT_EQ(name_from_path("dem.v2.tif"), "dem");
+    EXPECT_EQ(name_from_path("Mont Blanc (2m).tif"), "Mont_Blanc__2m_");
+    EXPECT_EQ(name_from_path("/data/.tif"), "terrain");
+    EXPECT_EQ(name_from_path("NETCDF:\"/data/alps.nc\":elevation"), "alps");
+    EXPECT_EQ(check_terrain_name("Mont Blanc"), "");
+    for (const char* bad : {"", "..", ".hidden", "a/b", "a\\b", "x.y", "tab\there"})
+        EXPECT_NE(check_terrain_name(bad), "") << bad;
+    EXPECT_NE(check_terrain_name(std::string(LONGEST_NAME + 1, 'a')), "");
+}
