@@ -10,6 +10,7 @@
 #include "flythrough/flythrough.h"
 #include "geometry/placement.h"
 #include "overlay/help_mode.h"
+#include "overlay/tray_logic.h"
 #include "render/frame.h"
 #include "render/stereo.h"
 #include "state/app_state.h"
@@ -49,16 +50,6 @@ int create_asset_menu(void (*handler)(int), const char* directory, const char* e
 }
 
 void ignore_menu(int) {}
-
-void reset_tool_modes() {
-    light_edit_mode = 0;
-    face_edit_mode = 0;
-    line_edit_mode = 0;
-    vertex_edit_mode = 0;
-    geometry_transform_mode = 0;
-    material_edit_mode = 0;
-    replicate_mode = 0;
-}
 
 void load_texture_from_menu(AssetName* names, int value, const char* directory, int* list_flag) {
     const char* name = menu_name(names, value);
@@ -173,7 +164,7 @@ void on_dem_menu(int value) {
     draw_frame();
     // The loader reads counts and extents afresh and keeps the current
     // terrain if the file is refused, so they are not cleared here.
-    reset_tool_modes();
+    clear_edit_modes();
     char path[MENU_PATH_SIZE];
     snprintf(path, sizeof path, "./DEM/%s", name);
     load_terrain(path, texture_file_name, texture_components, texture_width, texture_height, 1);

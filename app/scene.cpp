@@ -7,6 +7,7 @@
 #include "input/camera_keys.h"
 #include "input/keyboard.h"
 #include "input/mouse.h"
+#include "overlay/file_panel.h"
 #include "overlay/overlay_textures.h"
 #include "overlay/tray_layout.h"
 #include "render/frame.h"
@@ -45,6 +46,7 @@ void on_reshape(int width, int height) {
     window_width = width;
     window_height = height;
     layout_overlay();
+    setup_file_rows(height);
     apply_projection(width, height);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -1.0f);

@@ -26,6 +26,10 @@ void point_camera(const float eye[3], const float target[3]);
 // Eye, look direction and height back to 0; turns and speeds are kept.
 void return_camera_to_origin();
 
+// A terrain chosen in the file panel: the eye's z and the look direction go
+// back to 0 (x, height, turns and speeds stay).
+void clear_camera_depth_and_direction();
+
 // Sets the held forward and backward speeds.
 void set_camera_speeds(float fwd, float back);
 

@@ -59,6 +59,11 @@ void return_camera_to_origin() {
     camera_height = 0.0f;
 }
 
+void clear_camera_depth_and_direction() {
+    camera_eye_z = 0.0f;
+    camera_dir_x = camera_dir_y = camera_dir_z = 0.0f;
+}
+
 void set_camera_speeds(float fwd, float back) {
     camera_fwd_speed = fwd;
     camera_back_speed = back;

@@ -12,6 +12,7 @@
 #include "input/camera_keys.h"
 #include "input/filename_entry.h"
 #include "input/key_edits.h"
+#include "overlay/file_panel.h"
 #include "overlay/help_mode.h"
 #include "render/frame.h"
 #include "render/frame_modes.h"
@@ -30,6 +31,7 @@
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
+#include "terrain/mesh_edit.h"
 #include "terrain/terrain_list.h"
 #include "terrain/texture.h"
 
@@ -72,9 +74,17 @@ void on_digit(int digit) {
         case DIGIT_LIGHT: send_light(apply_light_digit(digit)); break;
         case DIGIT_VERTEX:
         case DIGIT_LINE:
-        case DIGIT_FACE:
-            if (digit == 7) step_mesh_pick(mode);
+        case DIGIT_FACE: {
+            if (digit == 7) {
+                step_mesh_pick(mode);
+                break;
+            }
+            MeshEditTarget target =
+                mode == DIGIT_VERTEX ? MESH_EDIT_VERTEX : mode == DIGIT_LINE ? MESH_EDIT_LINE : MESH_EDIT_FACE;
+            MovedVertices moved;
+            if (edit_picked_mesh(target, digit, &moved)) rebuild_terrain_list();
             break;
+        }
         case DIGIT_TRANSFORM: apply_transform_digit(digit); break;
         case DIGIT_REPLICATE:
             if (apply_replicate_digit(digit)) replicate_now();
@@ -145,10 +155,10 @@ void on_command_key(unsigned char key) {
         case 'h': toggle_help_mode(true); break;
         case 'm': view_tray_open = 1; break;
         case 'n': geometry_tray_open = 1; break;
-        case 'r': file_panel_first_row += 1; break;
+        case 'r': scroll_file_panel(1); break;
         case 's': panoramic_sky_on = !panoramic_sky_on; break;
         case 't': toggle_textures(); break;
-        case 'y': file_panel_first_row -= 1; break;
+        case 'y': scroll_file_panel(-1); break;
         // Item turns that only the transform mode allows.
         case 'c': if (geometry_transform_mode) rotate_selected_item(-1.0f, 0, 0); break;
         case 'e': if (geometry_transform_mode) rotate_selected_item(1.0f, 0, 0); break;

@@ -1,13 +1,114 @@
 // The file-list panel: the trays' on-screen file chooser.
 #include "overlay/file_panel.h"
 
-#include "state/file_panel_state.h"
+#include <GL/glut.h>
+#include <cstdio>
 
-void open_file_panel(int* list_flag) {
-    file_panel_open = 1;
-    *list_flag = 1;
+#include "flythrough/flythrough.h"
+#include "geometry/placement.h"
+#include "input/camera.h"
+#include "overlay/overlay_draw.h"
+#include "overlay/tray_logic.h"
+#include "render/frame.h"
+#include "state/app_state.h"
+#include "state/file_panel_state.h"
+#include "state/terrain_draw_state.h"
+#include "state/texture_state.h"
+#include "terrain/terrain_loader.h"
+#include "terrain/texture.h"
+
+constexpr int ROW_STEP = 20;  // pixels between rows at every window size
+constexpr int PATH_SIZE = 200;
+
+namespace {
+
+void* const list_font = GLUT_BITMAP_8_BY_13;
+
+enum PanelList { LIST_NONE, LIST_DEM, LIST_FLYTHROUGH, LIST_DRAPE, LIST_MAP, LIST_VECTOR };
+
+PanelList shown_list() {
+    if (file_panel_lists_dem) return LIST_DEM;
+    if (file_panel_lists_flythrough) return LIST_FLYTHROUGH;
+    if (file_panel_lists_drape) return LIST_DRAPE;
+    if (file_panel_lists_map) return LIST_MAP;
+    if (file_panel_lists_vector) return LIST_VECTOR;
+    return LIST_NONE;
 }
 
-void file_panel_click(int, int) {}
+void close_panel(int* list_flag) {
+    *list_flag = 0;
+    file_panel_open = 0;
+}
 
-void draw_file_panel() {}
+void load_dem_row(const char* name) {
+    printf("DEM %s", name);
+    fflush(stdout);
+    close_panel(&file_panel_lists_dem);
+    draw_frame();
+    clear_edit_modes();
+    char path[PATH_SIZE];
+    snprintf(path, sizeof path, "./DEM/%s", name);
+    load_terrain(path, texture_file_name, texture_components, texture_width, texture_height, 1);
+    clear_camera_depth_and_direction();
+    draw_frame();
+}
+
+void load_texture_row(const char* name, const char* directory, int* list_flag) {
+    close_panel(list_flag);
+    draw_frame();
+    char path[PATH_SIZE];
+    snprintf(path, sizeof path, "%s%s", directory, name);  // load_drape reads "." + path
+    load_drape(path);
+    draw_frame();
+}
+
+}  // namespace
+
+void file_panel_click(int x, int y) {
+    int row = file_panel_row_at(x, y);
+    AssetName* list = file_panel_list();
+    if (row < 0 || !list) return;
+    int entry = file_panel_first_row + row;
+    if (entry < 0 || entry >= PANEL_TABLE_ROWS || list[entry][0] == '\0') return;
+    char name[ASSET_NAME_SIZE];
+    snprintf(name, sizeof name, "%s", list[entry]);
+    switch (shown_list()) {
+        case LIST_DEM: load_dem_row(name); break;
+        case LIST_DRAPE:
+            printf("Drape %s", name);
+            fflush(stdout);
+            load_texture_row(name, "/Drape/", &file_panel_lists_drape);
+            break;
+        case LIST_MAP: load_texture_row(name, "/Map/", &file_panel_lists_map); break;
+        case LIST_FLYTHROUGH:
+            close_panel(&file_panel_lists_flythrough);
+            load_flythrough(name, false);
+            break;
+        case LIST_VECTOR:
+            close_panel(&file_panel_lists_vector);
+            load_geometry_layer(name);
+            break;
+        case LIST_NONE: break;
+    }
+}
+
+void draw_file_panel() {
+    AssetName* list = file_panel_list();
+    if (!list) return;
+    begin_overlay_2d();
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    int top = file_panel_top(window_height);
+    for (int k = 0; k < FILE_PANEL_ROWS; ++k) {
+        int entry = file_panel_first_row + k;
+        if (entry < 0 || entry >= PANEL_TABLE_ROWS) break;
+        draw_text(0.0f, (float)(top + k * ROW_STEP), list_font, list[entry]);
+    }
+    if (textures_on) glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glPopMatrix();
+    end_overlay_2d();
+}

@@ -87,6 +87,7 @@ void load_overlay_textures() {
     compile_quad(tray_handle_list, HANDLE_QUAD, false);
 
     layout_overlay();
+    setup_file_rows(window_height);
 }
 
 void build_billboard_quad() {

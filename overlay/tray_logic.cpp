@@ -1,6 +1,8 @@
 // What the overlay's elements say and the tray rules that need no GL.
 #include "overlay/tray_logic.h"
 
+#include <initializer_list>
+
 #include "input/camera.h"
 #include "state/geometry_edit_state.h"
 #include "state/keyboard_state.h"
@@ -128,6 +130,10 @@ bool toggle_edit_mode_for_slot(int slot) {
         return true;
     }
     return false;
+}
+
+void clear_edit_modes() {
+    for (EditMode m : {LINE, LIGHT, VERTEX, FACE, MATERIAL, TRANSFORM, REPLICATE}) *mode_flag(m) = 0;
 }
 
 void release_mouse_holds() {

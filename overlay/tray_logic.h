@@ -14,6 +14,9 @@ int* tray_flag_for_slot(int slot);
 // slot's own mode. Returns false for other slots.
 bool toggle_edit_mode_for_slot(int slot);
 
+// Switches all seven edit modes off (a new terrain is loaded).
+void clear_edit_modes();
+
 // A left-button release: ends the look drag and every held disk arrow (the
 // forward and backward speeds stop as their arrow keys' release would).
 void release_mouse_holds();

@@ -8,3 +8,5 @@ int file_panel_lists_map = 0;
 int file_panel_lists_flythrough = 0;
 int file_panel_lists_vector = 0;
 int file_panel_first_row = 0;
+int file_row_y[FILE_PANEL_ROWS];
+float file_row_half_h = 7.5f;

@@ -25,11 +25,6 @@ const Place REFERENCE[] = {{1, 511, 469}, {2, 510, 294}, {3, 421, 382},  {4, 601
                            {9, 454, 325}, {13, 345, 216}, {14, 619, 489}, {22, 691, 493}, {29, 621, 202},
                            {31, 691, 274}, {40, 404, 202}, {41, 403, 561}, {49, 406, 420}};
 
-void clear_edit_modes() {
-    line_edit_mode = light_edit_mode = vertex_edit_mode = face_edit_mode = 0;
-    material_edit_mode = geometry_transform_mode = replicate_mode = 0;
-}
-
 }  // namespace
 
 TEST(OverlayLayout, ReferenceSizeGivesTheTableExactly) {
