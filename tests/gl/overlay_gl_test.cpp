@@ -10,18 +10,23 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/asset_dir.h"
+#include "overlay/file_panel.h"
 #include "overlay/overlay_draw.h"
 #include "overlay/overlay_textures.h"
 #include "overlay/tray_actions.h"
 #include "overlay/tray_layout.h"
 #include "render/frame.h"
 #include "state/app_state.h"
+#include "state/file_panel_state.h"
 #include "state/flythrough_state.h"
 #include "state/geometry_edit_state.h"
 #include "state/keyboard_state.h"
 #include "state/mesh_edit_state.h"
 #include "state/overlay_state.h"
 #include "state/terrain_draw_state.h"
+#include "state/terrain_state.h"
+#include "state/texture_state.h"
 #include "tests/gl/gl_support.h"
 #include "tests/support/temp_files.h"
 
@@ -204,4 +209,49 @@ TEST(OverlayPictures, AMissingOrShortPictureIsFatalAndNamesIt) {
     EXPECT_EQ(read_file(out), "Loading Navi TexturesTexture file not found: navi_0.raw...Quitting.");
     remove(out.c_str());
     rmdir(dir.c_str());
+}
+
+TEST_F(OverlayGl, APanelRowLoadsTheFileDrawnOnItAndEmptyRowsDoNothing) {
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    std::string world = make_temp_dir();
+    for (const char* d : {"/DEM", "/Drape"}) mkdir((world + d).c_str(), 0755);
+    FILE* f = fopen((world + "/DEM/small.dem").c_str(), "w");
+    fputs(grid_terrain_text(3, 3, dome_height).c_str(), f);
+    fclose(f);
+    f = fopen((world + "/Drape/red.raw").c_str(), "wb");
+    fwrite("\xff\0\0\xff\0\0\xff\0\0\xff\0\0", 1, 12, f);
+    fclose(f);
+    f = fopen((world + "/Drape/red.info").c_str(), "w");
+    fputs("2 2 3\n", f);
+    fclose(f);
+    ASSERT_EQ(chdir(world.c_str()), 0);
+    scan_asset_names("./DEM", ".dem", dem_menu_names, dem_panel_names, nullptr);
+    scan_asset_names("./Drape", ".raw", drape_menu_names, drape_panel_names, nullptr);
+
+    setup_file_rows(H);
+    open_file_panel(&file_panel_lists_drape);
+    open_file_panel(&file_panel_lists_dem);  // both flags: the DEM list is drawn, and it acts
+    vertex_edit_mode = 1;
+    testing::internal::CaptureStdout();
+    file_panel_click(10, file_row_y[0]);  // row 0 is the lists' empty first entry
+    EXPECT_EQ(file_panel_open, 1);
+    file_panel_click(10, file_row_y[2]);  // past the end of the list
+    EXPECT_EQ(file_panel_open, 1);
+    file_panel_click(10, file_row_y[1]);
+    EXPECT_EQ(terrain_vertex_count, 9);
+    EXPECT_EQ(file_panel_open, 0);
+    EXPECT_EQ(file_panel_lists_dem, 0);
+    EXPECT_EQ(file_panel_lists_drape, 1);
+    EXPECT_EQ(vertex_edit_mode, 0);
+
+    file_panel_open = 1;  // 'T' reopens it on the drape list still chosen
+    unsigned int texture_before = terrain_texture;
+    file_panel_click(10, file_row_y[1]);
+    std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_NE(terrain_texture, texture_before);
+    EXPECT_EQ(texture_width, 2);
+    EXPECT_NE(console.find("DEM small.dem"), std::string::npos) << console;
+    EXPECT_NE(console.find("Drape red.raw"), std::string::npos) << console;
+    ASSERT_EQ(chdir(cwd), 0);
 }
