@@ -7,7 +7,7 @@ PACKAGES=(
   g++ make cmake pkg-config
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libx11-dev
   libgtest-dev libbenchmark-dev libtinyobjloader-dev
-  xvfb xauth xdotool x11-utils libxdo-dev libpng-dev
+  xvfb xauth x11-utils libxdo-dev libpng-dev
 )
 
 missing=()
