@@ -64,8 +64,8 @@ struct Viewer {
     // The window's pixels once SETTLE_FRAMES more frames are drawn; an empty picture if that fails.
     Screenshot shot();
 
-    // Taps a key (X keysym names joined by "+": "t", "shift+i", "ctrl+Up", "Escape") with the focus on the window, and returns
-    // once the viewer has drawn what it did.
+    // Taps a key (X keysym names joined by "+": "t", "shift+i", "ctrl+Up", "Escape") with the focus on the window,
+    // and returns once the viewer has drawn what it did.
     bool press_key(const std::string& keys);
     // Holds keys down while the viewer draws `frames` frames, then lets go and waits for the result to show.
     bool hold_key(const std::string& keys, int frames);
