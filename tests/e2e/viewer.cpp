@@ -188,9 +188,11 @@ bool wait_for_frames(Viewer& v, int n, OnEnd on_end) {
 }
 
 // Lets the viewer handle what was sent and draw the result; a viewer that ended of it has handled it too.
-bool settle(Viewer& v) { return wait_for_frames(v, SETTLE_FRAMES, OnEnd::SUCCEED); }
+bool settle(Viewer& v) { return v.settled = wait_for_frames(v, SETTLE_FRAMES, OnEnd::SUCCEED); }
 
-bool focus(const Viewer& v) {
+// Input goes to the window from here on: no longer settled until settle() says so.
+bool focus(Viewer& v) {
+    v.settled = false;
     return v.window && xdo_focus_window(input, v.window) == XDO_SUCCESS &&
            xdo_wait_for_window_focus(input, v.window, 1) == XDO_SUCCESS;
 }
@@ -200,8 +202,9 @@ bool pointer_to_screen(int x, int y) {
            xdo_wait_for_mouse_move_to(input, x, y) == XDO_SUCCESS;
 }
 
-bool pointer_to(const Viewer& v, int x, int y) {
+bool pointer_to(Viewer& v, int x, int y) {
     int screen_x = 0, screen_y = 0;
+    v.settled = false;
     Window child = 0;
     return v.window &&
            XTranslateCoordinates(display, v.window, DefaultRootWindow(display), x, y, &screen_x, &screen_y, &child) &&
@@ -260,6 +263,7 @@ Viewer::~Viewer() {
 }
 
 bool Viewer::start(const std::string& answers, bool with_display) {
+    settled = false;
     if (pid > 0 || dir.empty() || (with_display && !connect_display())) return false;
     signal(SIGPIPE, SIG_IGN);  // a write to a viewer that has ended fails instead of ending us
     keep_standard_fds_open();
@@ -306,6 +310,7 @@ bool Viewer::start(const std::string& answers, bool with_display) {
 }
 
 bool Viewer::send_console(const std::string& text) {
+    settled = false;
     for (size_t done = 0; done < text.size();) {
         ssize_t n = stdin_fd < 0 ? -1 : write(stdin_fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
@@ -321,6 +326,7 @@ bool Viewer::send_console(const std::string& text) {
 std::string Viewer::console() const { return console_path.empty() ? "" : read_file(console_path); }
 
 bool Viewer::wait_for_console(const std::string& text, int timeout_ms) {
+    settled = false;  // it printed because something changed
     std::string what = "\"" + text + "\" on the console";
     return wait_until(*this, [&] { return console().find(text) != std::string::npos; }, timeout_ms, what.c_str());
 }
@@ -338,7 +344,8 @@ bool Viewer::open_window(int timeout_ms) {
     if (!wait_until(*this, [&] { return (window = find_viewer_window()) != 0; }, timeout_ms, "its window"))
         return false;
     XSelectInput(display, window, PropertyChangeMask | StructureNotifyMask);  // frames drawn wake our waits
-    return wait_until(*this, [&] { return read_frames(window) >= SETTLE_FRAMES; }, timeout_ms, "its first frames");
+    return settled = wait_until(*this, [&] { return read_frames(window) >= SETTLE_FRAMES; }, timeout_ms,
+                                "its first frames");
 }
 
 bool Viewer::window_size(int* width, int* height) {
@@ -349,12 +356,16 @@ bool Viewer::window_size(int* width, int* height) {
     return true;
 }
 
-bool Viewer::wait_frames(int n) { return wait_for_frames(*this, n, OnEnd::FAIL); }
+bool Viewer::wait_frames(int n) {
+    bool drawn = wait_for_frames(*this, n, OnEnd::FAIL);
+    settled = drawn && n >= SETTLE_FRAMES;
+    return drawn;
+}
 
 Screenshot Viewer::shot() {
     Screenshot s;
     XWindowAttributes a;
-    if (!wait_frames(SETTLE_FRAMES) || !XGetWindowAttributes(display, window, &a)) return s;
+    if ((!settled && !wait_frames(SETTLE_FRAMES)) || !XGetWindowAttributes(display, window, &a)) return s;
     XImage* image = XGetImage(display, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
     if (!image) {
         fprintf(stderr, "e2e: cannot read the window's pixels\n");
@@ -408,6 +419,7 @@ bool Viewer::click(int x, int y, int button) {
 
 bool Viewer::open_menu(const std::vector<int>& path) {
     int width = 0, height = 0;
+    settled = false;
     if (!menus.empty() || !open_menu_windows().empty()) {
         fprintf(stderr, "e2e: menu: a menu is open already\n");
         return false;
@@ -430,28 +442,28 @@ bool Viewer::open_menu(const std::vector<int>& path) {
             return false;
         }
     }
-    return settle(*this);  // the menus have drawn themselves
+    return true;
 }
 
 int Viewer::open_menu_entries() const { return menus.empty() ? -1 : entries_of(menus.back()); }
 
 bool Viewer::choose_menu_entry(const std::vector<int>& path) {
     if (path.empty() || !open_menu(std::vector<int>(path.begin(), path.end() - 1))) return false;
-    // Settled, freeglut shows the entry under the pointer, and a submenu if it had one.
-    if (!point_at_entry(*this, path.back()) || !settle(*this) || open_menu_windows().size() != menus.size() ||
-        xdo_click_window(input, CURRENTWINDOW, MENU_BUTTON) != XDO_SUCCESS) {
-        fprintf(stderr, "e2e: menu: entry %d cannot be chosen (does it open a submenu?)\n", path.back());
+    // The viewer reads the move before the click: both come through one event queue.
+    if (!point_at_entry(*this, path.back()) || xdo_click_window(input, CURRENTWINDOW, MENU_BUTTON) != XDO_SUCCESS) {
         dismiss_menus();
         return false;
     }
-    // The viewer runs the choice before it closes its menus; a load can take a while.
-    bool closed = wait_until(*this, [] { return open_menu_windows().empty(); }, LOAD_TIMEOUT_MS,
-                             "the menus to close", OnEnd::SUCCEED);
+    // An entry that opens a submenu leaves the menus open.
+    bool closed = wait_until(*this, [] { return open_menu_windows().empty(); }, STEP_TIMEOUT_MS,
+                             "the menus to close after the choice", OnEnd::SUCCEED);
+    if (!closed) dismiss_menus();
     menus.clear();
     return closed && settle(*this);
 }
 
 bool Viewer::dismiss_menus() {
+    settled = false;
     std::vector<Menu> open = open_menu_windows();
     if (!open.empty() && display) {
         // A click on the newest menu's frame is on no entry: every menu closes, nothing is chosen.
@@ -463,7 +475,7 @@ bool Viewer::dismiss_menus() {
         if (!closed) return false;
     }
     menus.clear();
-    return open.empty() || settle(*this);
+    return true;
 }
 
 bool Viewer::running() {

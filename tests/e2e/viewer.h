@@ -16,7 +16,7 @@ constexpr int START_TIMEOUT_MS = 60000;  // start-up: the default terrain loads 
 constexpr int LOAD_TIMEOUT_MS = 20000;   // a load or playback started from the window
 
 // Frames the viewer draws after an input before its effect is surely on the screen: the frame in progress may have
-// read its events before the input arrived, the next one has handled it.
+// read its events before the input arrived, and the count read back may be one frame behind.
 constexpr int SETTLE_FRAMES = 3;
 
 struct Viewer {
@@ -35,6 +35,7 @@ struct Viewer {
         int x, y, width, height;     // on the screen
     };
     std::vector<Menu> menus;        // open pop-up menus, the newest last
+    bool settled = false;           // the viewer has drawn all it was sent and nothing has happened since
 
     // Copies the default world into a fresh scratch folder (dir) for the test to change before start.
     explicit Viewer(const std::vector<std::string>& args = {});
@@ -61,7 +62,8 @@ struct Viewer {
     bool window_size(int* width, int* height);
     // Waits until n more frames have been drawn after everything sent so far reached the X server.
     bool wait_frames(int n);
-    // The window's pixels once SETTLE_FRAMES more frames are drawn; an empty picture if that fails.
+    // The window's pixels: at once if settled, else once SETTLE_FRAMES more frames are drawn; an empty picture if
+    // that fails.
     Screenshot shot();
 
     // Taps a key (X keysym names joined by "+": "t", "shift+i", "ctrl+Up", "Escape") with the focus on the window,
@@ -82,9 +84,10 @@ struct Viewer {
     // The number of entries of the newest open menu, or -1 if none is open.
     int open_menu_entries() const;
     // Opens the menus along all but the last index of path and chooses the last; returns once the menus are closed
-    // and the viewer has drawn over them (or has ended).
+    // and the viewer has drawn over them (or has ended). The choice may still be at work (a load, say): wait for
+    // its console lines.
     bool choose_menu_entry(const std::vector<int>& path);
-    // Closes every open menu without choosing anything.
+    // Closes every open menu without choosing anything; the next shot shows them painted over.
     bool dismiss_menus();
 
     // True while the viewer runs.
