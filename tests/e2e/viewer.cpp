@@ -253,7 +253,10 @@ Viewer::Viewer(const std::vector<std::string>& args) : args(args) {
     dir = pattern;
     std::error_code error;
     fs::copy(WORLD_DIR, dir, fs::copy_options::recursive, error);
-    if (error) fprintf(stderr, "e2e: cannot copy the world to %s: %s\n", dir.c_str(), error.message().c_str());
+    if (!error) return;
+    fprintf(stderr, "e2e: cannot copy the world to %s: %s\n", dir.c_str(), error.message().c_str());
+    fs::remove_all(dir, error);
+    dir.clear();  // start() refuses
 }
 
 Viewer::~Viewer() {
@@ -454,8 +457,9 @@ bool Viewer::choose_menu_entry(const std::vector<int>& path) {
         dismiss_menus();
         return false;
     }
-    // An entry that opens a submenu leaves the menus open.
-    bool closed = wait_until(*this, [] { return open_menu_windows().empty(); }, STEP_TIMEOUT_MS,
+    // An entry that opens a submenu leaves the menus open; a freeglut that ran the choice first would keep them
+    // open through a load.
+    bool closed = wait_until(*this, [] { return open_menu_windows().empty(); }, LOAD_TIMEOUT_MS,
                              "the menus to close after the choice", OnEnd::SUCCEED);
     if (!closed) dismiss_menus();
     menus.clear();
