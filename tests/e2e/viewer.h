@@ -32,7 +32,7 @@ struct Viewer {
     std::string console_path;       // its standard output and error
     struct Menu {
         unsigned long window;
-        int x, y, width, height;     // on the screen
+        int x, y, width, height;  // on the screen
     };
     std::vector<Menu> menus;        // open pop-up menus, the newest last
     bool settled = false;           // the viewer has drawn all it was sent and nothing has happened since
@@ -53,7 +53,8 @@ struct Viewer {
     std::string console() const;
     // Waits until text has appeared on its console.
     bool wait_for_console(const std::string& text, int timeout_ms = LOAD_TIMEOUT_MS);
-    // Waits until it is blocked reading its standard input (e.g. for the key that ends a fatal error).
+    // Waits until it is blocked reading its standard input (e.g. for the key that ends a fatal error); no event
+    // tells that, so this reads the kernel's /proc report every few milliseconds.
     bool wait_until_reading_console(int timeout_ms = LOAD_TIMEOUT_MS);
 
     // Waits until its window "Kestrolane" is mapped and has drawn SETTLE_FRAMES frames.
