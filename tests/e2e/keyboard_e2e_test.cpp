@@ -3,50 +3,52 @@
 
 #include <string>
 
-#include "tests/e2e/e2e_support.h"
-#include "tests/e2e/harness.h"
+#include "tests/e2e/viewer.h"
 
 TEST(Keyboard, TTogglesTheTextureOffAndOn) {
     Viewer v;
     ASSERT_TRUE(v.start("\n"));
     ASSERT_TRUE(v.open_window());
-    ASSERT_TRUE(hide_overlay(v));
+    ASSERT_TRUE(v.toggle_overlay());  // the land alone
     Screenshot textured = v.shot();
-    ASSERT_TRUE(press_key(&v.process, "t"));
-    Screenshot plain;
-    ASSERT_TRUE(wait_for_difference(&v.process, textured, 24, 0.3, 10000, &plain));
+    ASSERT_TRUE(v.press_key("t"));
+    Screenshot plain = v.shot();
     keep_shot(plain, "untextured");
+    EXPECT_GT(fraction_differing(textured, plain, 24), 0.3);
     // Without the texture the lit land is shades of grey.
     EXPECT_GT(grey_share(plain), 0.95);
-    ASSERT_TRUE(press_key(&v.process, "t"));
-    Screenshot again;
-    ASSERT_TRUE(wait_for_difference(&v.process, plain, 24, 0.3, 10000, &again));
-    EXPECT_LT(fraction_differing(textured, again, 8), 0.01);
+    ASSERT_TRUE(v.press_key("t"));
+    EXPECT_LT(fraction_differing(textured, v.shot(), 8), 0.01);
 }
 
-TEST(Keyboard, ShiftIKeepsTheViewerRunning) {
+TEST(Keyboard, ShiftIHidesTheOverlayAndShowsItAgain) {
     Viewer v;
     ASSERT_TRUE(v.start("\n"));
     ASSERT_TRUE(v.open_window());
-    Screenshot with_overlay = v.shot();
-    ASSERT_TRUE(hide_overlay(v));
-    Screenshot without = v.shot();
-    // The disk in the middle goes; the land around it stays.
-    EXPECT_GT(fraction_differing(with_overlay, without, 24), 0.02);
-    EXPECT_LT(fraction_differing(with_overlay, without, 24), 0.25);
-    ASSERT_TRUE(press_key(&v.process, "shift+i"));
-    Screenshot back;
-    ASSERT_TRUE(wait_for_difference(&v.process, without, 24, 0.02, 10000, &back));
-    EXPECT_LT(fraction_differing(with_overlay, back, 24), 0.01);
+    Screenshot before = v.shot();
+    ASSERT_TRUE(v.press_key("shift+i"));
+    Screenshot hidden = v.shot();
+    // The disk in the middle goes; the land around it stays as it was.
+    EXPECT_GT(fraction_differing(before, hidden, 24), 0.02);
+    EXPECT_LT(fraction_differing(before, hidden, 24), 0.25);
+    int w = hidden.width, h = hidden.height;
+    EXPECT_LT(fraction_differing(Screenshot{w, h / 5, std::vector<unsigned char>(before.rgb.end() - w * (h / 5) * 3,
+                                                                                 before.rgb.end())},
+                                 Screenshot{w, h / 5, std::vector<unsigned char>(hidden.rgb.end() - w * (h / 5) * 3,
+                                                                                 hidden.rgb.end())},
+                                 8),
+              0.01);
+    ASSERT_TRUE(v.press_key("shift+i"));
+    EXPECT_LT(fraction_differing(before, v.shot(), 8), 0.01);
+    EXPECT_TRUE(v.running());
 }
 
 TEST(Keyboard, EscapeSaysThankYouAndEndsWithSuccess) {
     Viewer v;
     ASSERT_TRUE(v.start("\n"));
     ASSERT_TRUE(v.open_window());
-    ASSERT_TRUE(press_key(&v.process, "Escape"));
-    int status = -1;
-    ASSERT_TRUE(wait_for_exit(&v.process, 10000, &status));
-    EXPECT_EQ(status, 0);
+    ASSERT_TRUE(v.press_key("Escape"));
+    ASSERT_TRUE(v.wait_for_exit());
+    EXPECT_EQ(v.exit_status, 0);
     EXPECT_NE(v.console().find("\n\n\n\n\n\n THANK YOU FOR USING KESTROLANE \n\n\n\n\n\n\n\n"), std::string::npos);
 }

@@ -1,14 +1,47 @@
 // Scratch files and captured console output for tests.
 #include "tests/support/temp_files.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+namespace {
+
+std::string run_dir;  // every scratch folder of this test run lies in it; "" until the first is asked for
+pid_t run_pid = 0;    // the process that made run_dir and removes it
+
+void remove_run_dir() {
+    // A death test's child exits through here too, while its parent still uses the files.
+    if (getpid() != run_pid) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(run_dir, ignored);
+}
+
+}  // namespace
+
 std::string make_temp_dir() {
-    char pattern[] = "/tmp/kestrolane-test-XXXXXX";
-    const char* dir = mkdtemp(pattern);
-    return dir ? std::string(dir) : std::string("/tmp");
+    static int made = 0;
+    if (run_dir.empty()) {
+        char pattern[] = "/tmp/kestrolane-test-XXXXXX";
+        if (!mkdtemp(pattern)) {
+            perror("kestrolane tests: cannot make a scratch folder under /tmp");
+            abort();
+        }
+        run_dir = pattern;
+        run_pid = getpid();
+        atexit(remove_run_dir);
+    }
+    std::string dir = run_dir + "/" + std::to_string(++made);
+    if (mkdir(dir.c_str(), 0700) != 0) {
+        perror(dir.c_str());
+        abort();
+    }
+    return dir;
 }
 
 std::string write_temp_file(const std::string& name, const std::string& content) {

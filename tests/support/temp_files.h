@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+// Temporary folders live in one folder per test run under /tmp, removed when the run exits normally.
+
 // Writes `content` to a new file in a fresh temporary directory and returns its path.
 std::string write_temp_file(const std::string& name, const std::string& content);
 
