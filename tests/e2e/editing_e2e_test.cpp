@@ -1,0 +1,82 @@
+// End to end: editing a picked face from the mesh tray, keeping the result in
+// dump.dem, and loading terrains from the file list.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/e2e/viewer.h"
+
+namespace {
+
+constexpr int FILE_ENTRY = 0, DEM_ENTRY = 0;
+const int MESH_HANDLE[2] = {570, 767 - 440}, EDIT_BY_FACE[2] = {619, 767 - 562};
+const int TERRAIN_HANDLE[2] = {454, 767 - 325}, OPEN_DEM[2] = {439, 767 - 311}, SAVE_DEM[2] = {473, 767 - 278};
+
+std::string read_text(const std::string& path) {
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return "";
+    std::string text;
+    char buffer[65536];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
+    fclose(f);
+    return text;
+}
+
+}  // namespace
+
+TEST(Editing, AFaceExtrudedWithTheDigitKeysIsSavedAndLoadsBack) {
+    Viewer v;
+    ASSERT_TRUE(v.start("\n"));
+    ASSERT_TRUE(v.open_window());
+    ASSERT_TRUE(v.toggle_overlay());
+    ASSERT_TRUE(v.click(600, 700, 1));  // pick a face of the ground close ahead
+    ASSERT_TRUE(v.toggle_overlay());
+    ASSERT_TRUE(v.click(MESH_HANDLE[0], MESH_HANDLE[1], 1));
+    ASSERT_TRUE(v.click(EDIT_BY_FACE[0], EDIT_BY_FACE[1], 1));
+    Screenshot flat = v.shot();
+    for (int i = 0; i < 12; ++i) ASSERT_TRUE(v.press_key("8"));  // twelve steps along the face's normal
+    Screenshot raised = v.shot();
+    keep_shot(raised, "extruded");
+    EXPECT_GT(fraction_differing(flat, raised, 24), 0.002);
+
+    ASSERT_TRUE(v.click(TERRAIN_HANDLE[0], TERRAIN_HANDLE[1], 1));
+    ASSERT_TRUE(v.click(SAVE_DEM[0], SAVE_DEM[1], 1));
+    std::string dump = read_text(v.dir + "/dump.dem");
+    ASSERT_EQ(dump.rfind("# Kestrolane DEM\n", 0), 0u);
+    EXPECT_NE(dump.find("\nf "), std::string::npos);
+
+    // In a world that holds the dump under DEM/, it loads from the menu as any terrain.
+    Viewer again;
+    std::filesystem::copy_file(v.dir + "/dump.dem", again.dir + "/DEM/Edited.dem");
+    v.stop();  // one viewer at a time
+    ASSERT_TRUE(again.start("\n"));
+    ASSERT_TRUE(again.open_window());
+    ASSERT_TRUE(again.choose_menu_entry({FILE_ENTRY, DEM_ENTRY, 1}));  // Canyon, Edited, Ranges, Volcano
+    ASSERT_TRUE(again.wait_for_console("Edited.dem\nVertices:66049 Polygons:131072\n"));
+    ASSERT_TRUE(again.wait_frames(SETTLE_FRAMES));  // the load ends inside the menu's callback
+    std::string console = again.console();
+    size_t compiled = console.rfind("Building Display Lists...Done!\n");
+    EXPECT_GT(compiled, console.find("Edited.dem"));  // the edited terrain was compiled, not refused
+    EXPECT_TRUE(again.running());
+}
+
+TEST(Editing, TheFileListOpensOnTheDemsAndARowLoadsItsTerrain) {
+    Viewer v;
+    ASSERT_TRUE(v.start("\n"));
+    ASSERT_TRUE(v.open_window());
+    ASSERT_TRUE(v.click(TERRAIN_HANDLE[0], TERRAIN_HANDLE[1], 1));
+    Screenshot before = v.shot();
+    ASSERT_TRUE(v.click(OPEN_DEM[0], OPEN_DEM[1], 1));
+    Screenshot listed = v.shot();
+    keep_shot(listed, "file-list");
+    // The names are drawn at the top left, row by row.
+    EXPECT_GT(fraction_near_colour(listed, 0, 30, 100, 110, 255, 255, 255, 40), 0.01);
+    EXPECT_LT(fraction_near_colour(before, 0, 30, 100, 110, 255, 255, 255, 40), 0.001);
+    ASSERT_TRUE(v.click(20, 40, 1));  // row 1: the first file, Canyon.dem
+    ASSERT_TRUE(v.wait_for_console("DEM Canyon.dem"));
+    ASSERT_TRUE(v.wait_for_console("Vertices:16641 Polygons:32768"));
+    ASSERT_TRUE(v.wait_frames(SETTLE_FRAMES));
+    EXPECT_LT(fraction_near_colour(v.shot(), 0, 30, 100, 110, 255, 255, 255, 40), 0.001);  // the list has closed
+}
