@@ -13,7 +13,9 @@ TEST(StartUp, EnterStartsTheDefaultWorldLitAndTextured) {
     ASSERT_TRUE(v.wait_for_console("Building Display Lists...Done!\n", START_TIMEOUT_MS));
     std::string console = v.console();
     for (const char* line : {"Welcome to Kestrolane- the Stereo DEM Flythrough Demo\n",
-                             "\n\nPress h for Help or Enter to Continue...", "\nVertices:", " Polygons:",
+                             "\n\nPress h for Help or Enter to Continue...",
+                             "Loading Navi TexturesLoading Side TexturesGenerating Skybox...done!\nVertices:",
+                             " Polygons:",
                              "Loading Texture...Done!\n", "Parsing OBJ file...Done!\n",
                              "Terrain Width Range is ", "...Setting Movement Speed to ", "Terrain Height Range is ",
                              "Calculating Average Vertex Normals...Done!\n"}) {
