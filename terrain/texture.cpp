@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "render/frame.h"
 #include "render/gl_upload.h"
@@ -44,9 +45,7 @@ void load_startup_texture(const char* path, int components, int width, int heigh
     unsigned char* pixels = nullptr;
     char error[TERRAIN_ERROR_SIZE];
     if (!read_raw_image(path, width, height, components, &pixels, error, sizeof error)) {
-        FILE* probe = fopen(path, "rb");
-        if (!probe) fatal_error("Texture file not found...Quitting.");
-        fclose(probe);
+        if (strncmp(error, "Texture file not found", 22) == 0) fatal_error("Texture file not found...Quitting.");
         fatal_error("\n%s...Quitting.", error);
     }
     install_terrain_image(pixels, width, height, components);

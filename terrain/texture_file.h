@@ -8,13 +8,14 @@ constexpr size_t TEXTURE_PATH_SIZE = 160;  // bytes of a drape or map path buffe
 
 // Reads exactly width * height * components bytes of `path` into a new
 // malloc'ed buffer. Returns false with a message (and *pixels untouched) when
-// the file is missing, shorter than that, or memory runs out.
+// the file is missing, not a regular file, shorter than that (found before
+// anything is allocated), or memory runs out.
 bool read_raw_image(const char* path, int width, int height, int components,
                     unsigned char** pixels, char* error, size_t error_size);
 
 // Reads "W H C" from an info file. Returns false with a message when it is
-// missing, does not hold three numbers, or holds sizes outside 1..16384 or
-// components outside 1..4.
+// missing or not a regular file, does not hold three numbers, or holds sizes
+// outside 1..16384 or components outside 1..4.
 bool read_info_file(const char* path, int* width, int* height, int* components,
                     char* error, size_t error_size);
 
