@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/regular_file.h"
@@ -73,6 +74,11 @@ bool read_whole_file(const char* path, std::string* text, char* error, size_t er
 }  // namespace
 
 bool write_geometry_layer(const char* path, char* error, size_t error_size) {
+    struct stat info;
+    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
+        snprintf(error, error_size, "Cannot create %s: it exists and is not a regular file", path);
+        return false;
+    }
     std::string temporary = std::string(path) + ".part";
     FILE* file = fopen_regular_for_writing(temporary.c_str(), "wb", error, error_size);
     if (!file) return false;

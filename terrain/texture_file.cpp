@@ -109,3 +109,12 @@ bool locate_texel(float s, float t, int width, int height, int* column, int* row
     *row = texel_index(1.0 - (double)t, height);
     return true;
 }
+
+bool paint_texel_white(unsigned char* image, int width, int height, int components, float s, float t, long* offset) {
+    int column = 0, row = 0;
+    if (!image || !locate_texel(s, t, width, height, &column, &row)) return false;
+    int bytes_per_texel = components == 3 ? 3 : 1;
+    *offset = ((long)row * width + column) * bytes_per_texel;
+    for (int k = 0; k < bytes_per_texel; ++k) image[*offset + k] = 255;
+    return true;
+}

@@ -29,3 +29,9 @@ int drape_paths(const char* path, char* image_path, size_t image_size,
 // The texel under texture coordinate (s, t) as the terrain draws it (t is
 // flipped; coordinates repeat). Returns false for an empty image.
 bool locate_texel(float s, float t, int width, int height, int* column, int* row);
+
+// Paints the texel under (s, t) white in an image of width x height pixels of
+// `components` bytes (3 colour, anything else one byte), and gives its byte
+// offset. Whatever s and t hold, only bytes of the image are written. Returns
+// false, writing nothing, for an empty image.
+bool paint_texel_white(unsigned char* image, int width, int height, int components, float s, float t, long* offset);
