@@ -144,8 +144,24 @@ void scan_folders() {
     scan_asset_names("./Vector", ".vec", vector_menu_names, vector_panel_names, nullptr);
 }
 
+// When the writable folders last changed: an unchanged folder needs no look.
+struct timespec folder_times[2];
+
+bool folders_changed() {
+    bool changed = false;
+    for (int k = 0; k < 2; ++k) {
+        struct stat info;
+        stat(WRITABLE[k], &info);
+        changed = changed || info.st_mtim.tv_sec != folder_times[k].tv_sec ||
+                  info.st_mtim.tv_nsec != folder_times[k].tv_nsec;
+        folder_times[k] = info.st_mtim;
+    }
+    return changed;
+}
+
 // Removes what the previous input saved, so that every input starts in the same world.
 void clean_saved_files() {
+    if (!folders_changed()) return;
     bool removed = false;
     for (const char* d : WRITABLE) {
         AssetDir* dir = open_dir(d);
@@ -160,6 +176,7 @@ void clean_saved_files() {
         for (const std::string& path : extra) removed = unlink(path.c_str()) == 0 || removed;
     }
     if (removed) scan_folders();
+    folders_changed();  // the removals changed the times again
 }
 
 void copy_start_mesh() {

@@ -48,7 +48,7 @@ done
 # Largest input each target is given: enough for its format, small enough to stay fast.
 max_len() {
   case "$1" in
-    terrain) echo 4096 ;; texture) echo 1024 ;; flythrough) echo 2048 ;; vector) echo 2048 ;; driver) echo 256 ;;
+    terrain) echo 4096 ;; texture) echo 1024 ;; flythrough) echo 2048 ;; vector) echo 2048 ;; driver) echo 128 ;;
   esac
 }
 
