@@ -89,9 +89,16 @@ make_world_seeds() {
   done
 }
 
+# Made again only when the world is newer than them; a run reads them at its start.
 WORLD_SEEDS=$BUILD/fuzz-corpus/world
-rm -rf "$WORLD_SEEDS"
-make_world_seeds "$WORLD_SEEDS"
+if [ -f "$BUILD/world/Default.obj" ] && { [ ! -f "$WORLD_SEEDS/.made" ] || [ "$BUILD/world/Default.obj" -nt "$WORLD_SEEDS/.made" ]; }; then
+  fresh_seeds=$(mktemp -d "$BUILD/fuzz-world-XXXXXX")
+  make_world_seeds "$fresh_seeds"
+  touch "$fresh_seeds/.made"
+  rm -rf "$WORLD_SEEDS"
+  mkdir -p "$(dirname "$WORLD_SEEDS")"
+  mv "$fresh_seeds" "$WORLD_SEEDS"
+fi
 mkdir -p "$BUILD/fuzz-findings" "$BUILD/fuzz-logs"
 SCRATCH=$(mktemp -d)
 trap 'rm -rf "$SCRATCH"' EXIT

@@ -8,6 +8,7 @@ PACKAGES=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libx11-dev
   libgtest-dev libbenchmark-dev libtinyobjloader-dev
   xvfb xauth xdotool x11-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()
