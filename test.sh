@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test (unit, sanitizer, GL, end-to-end, a short run of each fuzz target).
+# Installs what is missing, builds, and runs every test (unit, sanitizer, GL, end-to-end)
+# and a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install_deps.sh

@@ -168,7 +168,7 @@ void clean_saved_files() {
         std::vector<std::string> extra;
         while (const char* name = read_dir(dir)) {
             std::string path = std::string(d) + "/" + name;
-            bool known = name[0] == '.';
+            bool known = strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
             for (const std::string& w : world_names) known = known || w == path;
             if (!known) extra.push_back(path);
         }

@@ -249,7 +249,8 @@ TEST(HostileStartUp, AnEmptyOrPipeTerrainNamedAtTheConfigUtilityIsFatalWithItsMe
     remove((dir + "/pipe.obj").c_str());
     mkfifo((dir + "/pipe.obj").c_str(), 0644);
     struct Case { const char* answers; const char* message; } cases[] = {
-        {"n\nMy Empty.obj\ntex.raw\n1\n1\n", "\nMy Empty.obj is not a terrain: it has 0 vertices and 0 faces...Quitting.\n"},
+        {"n\nMy Empty.obj\ntex.raw\n1\n1\n",
+         "\nMy Empty.obj is not a terrain: it has 0 vertices and 0 faces...Quitting.\n"},
         {"n\npipe.obj\ntex.raw\n1\n1\n", "\npipe.obj is not a regular file...Quitting.\n"},
     };
     for (const Case& c : cases) {
