@@ -13,16 +13,22 @@ void discard_console_line(FILE* in, int last) {
     while (c != '\n' && c != EOF);
 }
 
-void read_console_word(FILE* in, char* out, size_t size) {
-    size_t n = 0;
+bool read_console_name(FILE* in, char* out, size_t size) {
+    if (size == 0) return false;
+    out[0] = '\0';
     int c = getc(in);
-    while (c != EOF && isspace(c)) c = getc(in);
-    while (c != EOF && !isspace(c)) {
+    while (c != EOF && isspace(c)) c = getc(in);  // blank lines are not an answer
+    size_t n = 0;
+    bool fits = true;
+    while (c != EOF && c != '\n') {
         if (n + 1 < size) out[n++] = (char)c;
+        else if (!isspace(c)) fits = false;  // trailing blanks beyond the buffer do not count
         c = getc(in);
     }
-    if (size > 0) out[n] = '\0';
-    discard_console_line(in, c);
+    while (n > 0 && isspace((unsigned char)out[n - 1])) --n;
+    out[n] = '\0';
+    if (!fits) out[0] = '\0';
+    return fits;
 }
 
 long read_console_number(FILE* in, long fallback) {

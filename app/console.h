@@ -15,9 +15,11 @@ int read_console_char(FILE* in);
 // read) already ended it.
 void discard_console_line(FILE* in, int last);
 
-// Reads one white-space delimited word into out (at most size - 1 bytes; a
-// longer word is cut), then drops the rest of the line. Empty at end of input.
-void read_console_word(FILE* in, char* out, size_t size);
+// Reads one whole line as a name: blanks around it are dropped, blanks
+// inside are kept, blank lines are skipped while waiting for it. Returns
+// false, with `out` empty and the line consumed, when the name needs more
+// than size - 1 bytes; empty (and true) at end of input.
+bool read_console_name(FILE* in, char* out, size_t size);
 
 // Reads an integer as scanf("%d") does (white space and blank lines before it
 // are skipped), then drops the rest of its line. Returns `fallback` when the

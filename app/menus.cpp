@@ -1,44 +1,22 @@
-// The right-button pop-up menu tree and its handlers.
+// The right-button pop-up menu tree (the handlers are in menu_handlers.cpp).
 #include "app/menus.h"
 
 #include <GL/glut.h>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/asset_dir.h"
-#include "app/shutdown.h"
 #include "flythrough/flythrough.h"
 #include "geometry/placement.h"
-#include "overlay/help_mode.h"
-#include "overlay/tray_logic.h"
-#include "render/frame.h"
 #include "render/stereo.h"
 #include "state/app_state.h"
-#include "state/file_panel_state.h"
-#include "state/geometry_edit_state.h"
-#include "state/keyboard_state.h"
-#include "state/mesh_edit_state.h"
 #include "state/overlay_state.h"
-#include "state/terrain_draw_state.h"
-#include "state/texture_state.h"
-#include "terrain/terrain_list.h"
-#include "terrain/terrain_loader.h"
-#include "terrain/texture.h"
 
-constexpr int MENU_PATH_SIZE = 200;
 constexpr const char* EMPTY_MENU_LABEL = "(no files)";
 constexpr int EMPTY_MENU_VALUE = FIRST_MENU_VALUE - 1;
-constexpr float EDIT_AMOUNT_STEP = 1.5f;
 
 namespace {
 
 void add_menu_entry(const char* name, int value) { glutAddMenuEntry(name, value); }
-
-// The name behind a menu value, or null for a value no file was given.
-const char* menu_name(AssetName* names, int value) {
-    if (value < FIRST_MENU_VALUE || value > LAST_MENU_VALUE || names[value][0] == '\0') return nullptr;
-    return names[value];
-}
 
 int create_asset_menu(void (*handler)(int), const char* directory, const char* extension, AssetName* menu_names,
                       AssetName* panel_names) {
@@ -50,20 +28,6 @@ int create_asset_menu(void (*handler)(int), const char* directory, const char* e
 }
 
 void ignore_menu(int) {}
-
-void load_texture_from_menu(AssetName* names, int value, const char* directory, int* list_flag) {
-    const char* name = menu_name(names, value);
-    if (!name) return;
-    printf("%s", name);
-    fflush(stdout);
-    file_panel_open = 0;
-    *list_flag = 0;
-    draw_frame();
-    char path[MENU_PATH_SIZE];
-    snprintf(path, sizeof path, "%s%s", directory, name);
-    load_drape(path);
-    draw_frame();
-}
 
 }  // namespace
 
@@ -143,59 +107,3 @@ void build_menus() {
     glutAttachMenu(GLUT_RIGHT_BUTTON);
 }
 
-void on_main_menu(int value) {
-    switch (value) {
-        case 1: toggle_help_mode(false); break;
-        case 2:
-            show_message("Kestrolane terrain flythrough and anaglyph stereo viewer, by the Kestrolane terrain team");
-            draw_frame();
-            break;
-        case 3: exit_viewer();
-    }
-}
-
-void on_dem_menu(int value) {
-    const char* name = menu_name(dem_menu_names, value);
-    if (!name) return;
-    printf("%s", name);
-    fflush(stdout);
-    file_panel_open = 0;
-    file_panel_lists_dem = 0;
-    draw_frame();
-    // The loader reads counts and extents afresh and keeps the current
-    // terrain if the file is refused, so they are not cleared here.
-    clear_edit_modes();
-    char path[MENU_PATH_SIZE];
-    snprintf(path, sizeof path, "./DEM/%s", name);
-    load_terrain(path, texture_file_name, texture_components, texture_width, texture_height, 1);
-    draw_frame();
-}
-
-void on_raster_menu(int value) { load_texture_from_menu(drape_menu_names, value, "/Drape/", &file_panel_lists_drape); }
-
-void on_map_menu(int value) { load_texture_from_menu(map_menu_names, value, "/Map/", &file_panel_lists_map); }
-
-void on_terrain_menu(int value) {
-    switch (value) {
-        case 0: set_render_mode(RENDER_POINT_CLOUD); break;
-        case 1: set_render_mode(RENDER_WIRE_FRAME); break;
-        case 2: set_render_mode(RENDER_FILLED); break;
-        case 3: increase_exaggeration(); break;
-        case 4: decrease_exaggeration(); break;
-        case 5: toggle_textures(); break;
-        case 6: toggle_average_normals(); break;
-        case 7: reverse_winding_order(); break;
-        case 8: edit_amount += EDIT_AMOUNT_STEP; break;
-        case 9: edit_amount -= EDIT_AMOUNT_STEP; break;
-    }
-}
-
-void on_augmentation_menu(int value) {
-    switch (value) {
-        case 0: augment_kind = 0; break;
-        case 1: augment_kind = 1; break;
-        case 2: augment_billboard = 0; break;
-        case 3: augment_billboard = 1; break;
-        case 4: augment_billboard = 2; break;
-    }
-}

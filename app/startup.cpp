@@ -31,14 +31,20 @@ void use_defaults() {
     snprintf(texture_file_name, sizeof texture_file_name, "%s", "Default.raw");
 }
 
+// Asks for a file name until one fits the buffer; a name is the whole line.
+void ask_file_name(FILE* in, const char* prompt, char* out, size_t size) {
+    for (;;) {
+        printf("%s", prompt);
+        fflush(stdout);
+        if (read_console_name(in, out, size)) return;
+        printf("\nThat name is longer than %zu characters; enter a shorter one.\n", size - 1);
+    }
+}
+
 void run_config_utility(FILE* in) {
     printf("\nConfig Utility\n");
-    printf("Enter Terrain File Name (obj):");
-    fflush(stdout);
-    read_console_word(in, terrain_file_name, sizeof terrain_file_name);
-    printf("Enter Texture File Name (obj):");
-    fflush(stdout);
-    read_console_word(in, texture_file_name, sizeof texture_file_name);
+    ask_file_name(in, "Enter Terrain File Name (obj):", terrain_file_name, sizeof terrain_file_name);
+    ask_file_name(in, "Enter Texture File Name (obj):", texture_file_name, sizeof texture_file_name);
     printf("Texture Size 1) 256 2) 512 3)1024 4)2048 ?");
     fflush(stdout);
     long size_answer = read_console_number(in, 0);

@@ -2,9 +2,11 @@
 #include "flythrough/flythrough_file.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "app/regular_file.h"
 #include "state/flythrough_state.h"
 
 namespace {
@@ -15,14 +17,18 @@ float read_yaw[FLYTHROUGH_CAPACITY];
 float read_height[FLYTHROUGH_CAPACITY];
 float read_dir_y[FLYTHROUGH_CAPACITY];
 
+// Playback moves the eye by the speed truncated to an int, so a speed must
+// be finite and truncate into int's range; the pose values must be finite.
+bool is_playable_sample(float speed, float yaw, float height, float dir_y) {
+    return std::isfinite(yaw) && std::isfinite(height) && std::isfinite(dir_y) && std::isfinite(speed) &&
+           std::fabs((double)speed) < FLYTHROUGH_SPEED_LIMIT;
+}
+
 }  // namespace
 
 bool write_flythrough_file(const char* path, char* error, size_t error_size) {
-    FILE* file = fopen(path, "w");
-    if (!file) {
-        snprintf(error, error_size, "Cannot create %s: %s", path, strerror(errno));
-        return false;
-    }
+    FILE* file = fopen_regular_for_writing(path, "w", error, error_size);
+    if (!file) return false;
     int n = flythrough_frame < FLYTHROUGH_CAPACITY ? flythrough_frame : FLYTHROUGH_CAPACITY;
     fprintf(file, "%d\n", n);
     fprintf(file, "%f %f %f %f %f %f\n", flythrough_start_eye[0], flythrough_start_eye[1], flythrough_start_eye[2],
@@ -38,11 +44,8 @@ bool write_flythrough_file(const char* path, char* error, size_t error_size) {
 }
 
 int read_flythrough_file(const char* path, char* error, size_t error_size) {
-    FILE* file = fopen(path, "rb");
-    if (!file) {
-        snprintf(error, error_size, "Flythrough file not found %s", path);
-        return 0;
-    }
+    FILE* file = fopen_regular_file(path, "Flythrough file", error, error_size);
+    if (!file) return 0;
     int n = 0;
     float start[6];
     if (fscanf(file, "%d", &n) != 1 || n < 1 || n > FLYTHROUGH_CAPACITY) {
@@ -55,10 +58,25 @@ int read_flythrough_file(const char* path, char* error, size_t error_size) {
         snprintf(error, error_size, "%s: line 2 must hold the start eye and target (six numbers)", path);
         return 0;
     }
+    for (float v : start) {
+        if (!std::isfinite(v)) {
+            fclose(file);
+            snprintf(error, error_size, "%s: line 2, the start eye and target, holds a number that is not finite",
+                     path);
+            return 0;
+        }
+    }
     for (int i = 0; i < n; ++i) {
         if (fscanf(file, "%f %f %f %f", &read_speed[i], &read_yaw[i], &read_height[i], &read_dir_y[i]) != 4) {
             fclose(file);
             snprintf(error, error_size, "%s: sample %d of %d is missing or does not scan", path, i + 1, n);
+            return 0;
+        }
+        if (!is_playable_sample(read_speed[i], read_yaw[i], read_height[i], read_dir_y[i])) {
+            fclose(file);
+            snprintf(error, error_size,
+                     "%s: sample %d of %d holds a number that is not finite or a speed beyond +-%.0f", path, i + 1,
+                     n, FLYTHROUGH_SPEED_LIMIT);
             return 0;
         }
     }

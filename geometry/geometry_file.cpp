@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/regular_file.h"
 #include "state/geometry_state.h"
 
 namespace {
@@ -58,26 +59,29 @@ bool read_float(WordReader* r, float* out) {
     return true;
 }
 
-bool read_whole_file(const char* path, std::string* text) {
-    FILE* file = fopen(path, "rb");
+bool read_whole_file(const char* path, std::string* text, char* error, size_t error_size) {
+    FILE* file = fopen_regular_file(path, "Vector file", error, error_size);
     if (!file) return false;
     char buffer[65536];
     size_t got;
     while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, got);
     bool ok = !ferror(file);
     fclose(file);
+    if (!ok) snprintf(error, error_size, "Vector file not found %s", path);
     return ok;
 }
 
 }  // namespace
 
 bool write_geometry_layer(const char* path, char* error, size_t error_size) {
-    std::string temporary = std::string(path) + ".part";
-    FILE* file = fopen(temporary.c_str(), "wb");
-    if (!file) {
-        snprintf(error, error_size, "Cannot create %s: %s", path, strerror(errno));
+    struct stat info;
+    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
+        snprintf(error, error_size, "Cannot create %s: it exists and is not a regular file", path);
         return false;
     }
+    std::string temporary = std::string(path) + ".part";
+    FILE* file = fopen_regular_for_writing(temporary.c_str(), "wb", error, error_size);
+    if (!file) return false;
     int count = geometry_item_count;
     fprintf(file, "%d\n", count);
     for (int i = 0; i < count; ++i) {
@@ -95,10 +99,9 @@ bool write_geometry_layer(const char* path, char* error, size_t error_size) {
 }
 
 int read_geometry_layer(const char* path, char* error, size_t error_size) {
-    struct stat info;
     std::string text;
-    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode) || !read_whole_file(path, &text)) {
-        snprintf(error, error_size, "Did not Find Vector File %s", path);
+    if (!read_whole_file(path, &text, error, error_size)) {
+        if (strstr(error, "not found")) snprintf(error, error_size, "Did not Find Vector File %s", path);
         return -1;
     }
     WordReader reader{text, 0, 1};

@@ -9,8 +9,9 @@ constexpr int GEOMETRY_PATH_SIZE = 160;   // bytes of a .vec path
 // Writes the layer: the count line, then one line per item
 // "kind x y z rx ry rz size texture" ("%f" floats, line feeds only). The file
 // is written beside `path` under a temporary name and renamed over it only
-// when complete. Returns false with a message when it cannot be written; the
-// old file, if any, is then left as it was.
+// when complete. Returns false with a message when it cannot be written or
+// `path` exists and is not a regular file; the old file, if any, is then left
+// as it was.
 bool write_geometry_layer(const char* path, char* error, size_t error_size);
 
 // Reads a whole .vec file and, only if every line scans, replaces the layer

@@ -1,4 +1,4 @@
-// The arrow-key callbacks and seeking: camera changes shown at once.
+// The arrow-key callbacks: camera changes shown at once.
 #include "input/camera_keys.h"
 
 #include <GL/glut.h>
@@ -10,19 +10,6 @@
 static_assert(GLUT_KEY_LEFT == 100 && GLUT_KEY_UP == 101 && GLUT_KEY_RIGHT == 102 && GLUT_KEY_DOWN == 103,
               "camera_pose.cpp repeats GLUT's arrow key codes");
 static_assert(GLUT_ACTIVE_CTRL == 2 && GLUT_ACTIVE_ALT == 4, "camera_pose.cpp repeats GLUT's modifier bits");
-
-constexpr int SEEK_STEPS = 8;
-constexpr float SEEK_DIVISOR = 10.0f;
-
-void seek_to_point(float x, float y, float z) {
-    float dx = x - camera_eye_x, dy = y - camera_eye_y, dz = z - camera_eye_z;
-    for (int i = 0; i < SEEK_STEPS; ++i) {
-        camera_eye_x += dx / SEEK_DIVISOR;
-        camera_height += dy / SEEK_DIVISOR;
-        camera_eye_z += dz / SEEK_DIVISOR;
-        draw_frame();
-    }
-}
 
 void on_special_key(int key, int, int) {
     bool draw_now = apply_special_key(key, glutGetModifiers());

@@ -14,6 +14,19 @@ constexpr int KEY_DOWN = 103;
 constexpr int MOD_CTRL = 2;
 constexpr int MOD_ALT = 4;
 
+namespace {
+
+// The whole steps of a speed, truncated toward zero; a speed beyond int's
+// range (or not a number) cannot become one, so it saturates (or gives 0).
+int speed_steps(float speed) {
+    if (!(speed == speed)) return 0;
+    if (speed >= 2147483647.0f) return 2147483647;
+    if (speed <= -2147483647.0f) return -2147483647;
+    return (int)speed;
+}
+
+}  // namespace
+
 void move_camera_eye(int steps) {
     camera_eye_z += steps * camera_dir_z * ADVANCE_SCALE;
     camera_eye_x += steps * camera_dir_x * ADVANCE_SCALE;
@@ -31,7 +44,7 @@ void step_camera_pose() {
     if (hold_look_right) camera_turn_right += turn_step;
     camera_yaw = camera_turn_right - camera_turn_left;
     // Each move uses the previous frame's direction; the turn comes after.
-    move_camera_eye((int)camera_speed);
+    move_camera_eye(speed_steps(camera_speed));
     turn_camera_dir(camera_yaw);
 }
 
@@ -40,7 +53,7 @@ void play_camera_sample(float speed, float height, float yaw, float dir_y) {
     camera_height = height;
     camera_yaw = yaw;
     camera_dir_y = dir_y;
-    move_camera_eye((int)camera_speed);
+    move_camera_eye(speed_steps(camera_speed));
     turn_camera_dir(camera_yaw);
 }
 

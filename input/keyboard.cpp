@@ -1,7 +1,6 @@
 // The keyboard: command keys, digit edits and the typed file names.
 #include "input/keyboard.h"
 
-#include <GL/glut.h>
 #include <cstdio>
 
 #include "app/menus.h"
@@ -94,14 +93,6 @@ void on_digit(int digit) {
     }
 }
 
-void rotate_drape() {
-    glPushMatrix();
-    glMatrixMode(GL_TEXTURE);
-    glRotatef(90.0f, 0.0f, 0.0f, 1.0f);
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-}
-
 void stop_recording_and_ask_name() {
     if (stop_recording()) prompt_flythrough_name();
 }
@@ -122,18 +113,10 @@ void on_command_key(unsigned char key) {
         case 'F': move_selected_item(0, 0, -ITEM_STEP); break;
         case 'G': move_selected_item(0, -ITEM_STEP, 0); break;
         case 'I': overlay_visible = !overlay_visible; break;
-        case 'J':
-            glPushMatrix();
-            send_light(LIGHT_ALL);
-            glEnable(GL_LIGHTING);
-            glPopMatrix();
-            break;
+        case 'J': relight_scene(); break;
         case 'K':
-            glPushMatrix();
             light0_position[1] += LIGHT_RAISE;
-            send_light(LIGHT_ALL);
-            glEnable(GL_LIGHTING);
-            glPopMatrix();
+            relight_scene();
             break;
         case 'L': move_selected_item(-ITEM_STEP, 0, 0); break;
         case 'M': view_tray_open = 0; break;
@@ -151,7 +134,7 @@ void on_command_key(unsigned char key) {
         case ']': decrease_handle_size(); break;
         case '^': mark_picked_texel(); break;
         case 'a': toggle_fog(); break;
-        case 'd': rotate_drape(); break;
+        case 'd': rotate_drape_quarter_turn(); break;
         case 'h': toggle_help_mode(true); break;
         case 'm': view_tray_open = 1; break;
         case 'n': geometry_tray_open = 1; break;

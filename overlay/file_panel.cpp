@@ -1,13 +1,11 @@
-// The file-list panel: the trays' on-screen file chooser.
+// The file-list panel's clicks: loading the file on the row clicked.
 #include "overlay/file_panel.h"
 
-#include <GL/glut.h>
 #include <cstdio>
 
 #include "flythrough/flythrough.h"
 #include "geometry/placement.h"
 #include "input/camera.h"
-#include "overlay/overlay_draw.h"
 #include "overlay/tray_logic.h"
 #include "render/frame.h"
 #include "state/app_state.h"
@@ -17,12 +15,9 @@
 #include "terrain/terrain_loader.h"
 #include "terrain/texture.h"
 
-constexpr int ROW_STEP = 20;  // pixels between rows at every window size
 constexpr int PATH_SIZE = 200;
 
 namespace {
-
-void* const list_font = GLUT_BITMAP_8_BY_13;
 
 enum PanelList { LIST_NONE, LIST_DEM, LIST_FLYTHROUGH, LIST_DRAPE, LIST_MAP, LIST_VECTOR };
 
@@ -90,25 +85,4 @@ void file_panel_click(int x, int y) {
             break;
         case LIST_NONE: break;
     }
-}
-
-void draw_file_panel() {
-    AssetName* list = file_panel_list();
-    if (!list) return;
-    begin_overlay_2d();
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    int top = file_panel_top(window_height);
-    for (int k = 0; k < FILE_PANEL_ROWS; ++k) {
-        int entry = file_panel_first_row + k;
-        if (entry < 0 || entry >= PANEL_TABLE_ROWS) break;
-        draw_text(0.0f, (float)(top + k * ROW_STEP), list_font, list[entry]);
-    }
-    if (textures_on) glEnable(GL_TEXTURE_2D);
-    glEnable(GL_LIGHTING);
-    glPopMatrix();
-    end_overlay_2d();
 }

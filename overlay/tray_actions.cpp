@@ -1,8 +1,6 @@
 // Turning a pointer position into an overlay element and what it does.
 #include "overlay/tray_actions.h"
 
-#include <GL/glut.h>
-
 #include "flythrough/flythrough.h"
 #include "geometry/geometry_layer.h"
 #include "geometry/placement.h"
@@ -15,6 +13,7 @@
 #include "overlay/tray_layout.h"
 #include "overlay/tray_logic.h"
 #include "render/frame.h"
+#include "render/gl_upload.h"
 #include "render/sky.h"
 #include "state/camera_state.h"
 #include "state/file_panel_state.h"
@@ -32,6 +31,7 @@
 
 constexpr int MESH_EXTRA_FACES[] = {1, 2, -1, -2, -3};  // after the picked face, for "Select Multiple Faces"
 constexpr int SLOT_RESERVED = 22;
+constexpr int KEY_LEFT = 100, KEY_UP = 101, KEY_RIGHT = 102, KEY_DOWN = 103;  // GLUT's arrow key codes
 
 namespace {
 
@@ -65,10 +65,10 @@ void save_dem_dump() {
 void act(int slot) {
     switch (slot) {
         case 0: look_drag_active = 1; break;
-        case 1: on_special_key(GLUT_KEY_UP, 0, 0); hold_forward = 1; break;
-        case 2: on_special_key(GLUT_KEY_DOWN, 0, 0); hold_backward = 1; break;
-        case 3: on_special_key(GLUT_KEY_LEFT, 0, 0); hold_look_left = 1; break;
-        case 4: on_special_key(GLUT_KEY_RIGHT, 0, 0); hold_look_right = 1; break;
+        case 1: on_special_key(KEY_UP, 0, 0); hold_forward = 1; break;
+        case 2: on_special_key(KEY_DOWN, 0, 0); hold_backward = 1; break;
+        case 3: on_special_key(KEY_LEFT, 0, 0); hold_look_left = 1; break;
+        case 4: on_special_key(KEY_RIGHT, 0, 0); hold_look_right = 1; break;
         case 6: unfold_tray('.', &mesh_tray_open); break;
         case 7: unfold_tray('m', &view_tray_open); break;
         case 8: unfold_tray('n', &geometry_tray_open); break;
@@ -101,7 +101,7 @@ void act(int slot) {
         case 32: toggle_fog(); break;
         case 33:
             open_file_panel(&file_panel_lists_dem);
-            glLoadIdentity();
+            clear_view_matrix();
             return_camera_to_origin();
             break;
         case 34: save_dem_dump(); break;

@@ -42,3 +42,23 @@ void send_light(int parts) {
     if (parts & LIGHT_DIFFUSE) glLightfv(GL_LIGHT0, GL_DIFFUSE, light0_diffuse);
     if (parts & LIGHT_SPECULAR) glLightfv(GL_LIGHT0, GL_SPECULAR, light0_specular);
 }
+
+void relight_scene() {
+    glPushMatrix();
+    send_light(LIGHT_ALL);
+    glEnable(GL_LIGHTING);
+    glPopMatrix();
+}
+
+void rotate_drape_quarter_turn() {
+    glPushMatrix();
+    glMatrixMode(GL_TEXTURE);
+    glRotatef(90.0f, 0.0f, 0.0f, 1.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+void clear_view_matrix() {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}

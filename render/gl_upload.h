@@ -22,3 +22,15 @@ void upload_texture(GLuint texture, const unsigned char* pixels, int width, int 
 // ambient, diffuse, specular. The position is taken under the current
 // modelview matrix.
 void send_light(int parts);
+
+// 'J' (and 'K' after its raise): every part of the light sent again under a
+// pushed matrix, and lighting switched on.
+void relight_scene();
+
+// 'd': a quarter turn of the texture matrix about the texture origin; it adds
+// up from press to press and applies to every textured drawing.
+void rotate_drape_quarter_turn();
+
+// Loads the identity on the modelview matrix (the view until the next frame
+// applies the camera's).
+void clear_view_matrix();

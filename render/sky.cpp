@@ -4,7 +4,9 @@
 #include <GL/gl.h>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "app/regular_file.h"
 #include "render/gl_upload.h"
 #include "state/app_state.h"
 #include "state/sky_state.h"
@@ -35,8 +37,10 @@ const SkyFace SKY_FACE_TABLE[SKY_FACES] = {
 void load_sky_picture(int index, unsigned char* buffer) {
     char path[32];
     snprintf(path, sizeof path, "sky_%d.raw", index);
-    FILE* file = fopen(path, "rb");
-    if (!file) fatal_error("Sky file not found...Quitting.");
+    char error[128];
+    FILE* file = fopen_regular_file(path, "Sky file", error, sizeof error);
+    if (!file && strstr(error, "not found")) fatal_error("Sky file not found...Quitting.");
+    if (!file) fatal_error("\n%s...Quitting.", error);
     size_t got = fread(buffer, 1, SKY_BYTES, file);
     fclose(file);
     if (got < (size_t)SKY_BYTES) printf("\n%s holds %zu of %d bytes; the rest shows black\n", path, got, SKY_BYTES);

@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev libtinyobjloader-dev
   libgdal-dev
   xvfb xauth x11-utils libxdo-dev libpng-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

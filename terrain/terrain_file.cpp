@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/regular_file.h"
 #include "terrain/normals.h"
 
 namespace {
@@ -61,13 +62,15 @@ bool scan_float_slow(const char*& p, const char* end, float* out) {
     buffer[n] = '\0';
     char* stop = nullptr;
     float value = strtof(buffer, &stop);
-    if (stop == buffer) return false;
+    if (stop == buffer || !std::isfinite(value)) return false;
     *out = value;
     p += stop - buffer;
     return true;
 }
 
 // One "%f": white space, then a float, correctly rounded as strtof would.
+// A number that is not finite (nan, inf) or too large for a float is not
+// taken: no position, extent or texel can be computed from it.
 bool scan_float(const char*& p, const char* end, float* out) {
     skip_space(p, end);
     if (p >= end) return false;
@@ -83,6 +86,7 @@ bool scan_float(const char*& p, const char* end, float* out) {
     if (r.ec != std::errc() || (r.ptr < end && (*r.ptr == 'x' || *r.ptr == 'X'))) {
         return scan_float_slow(p, end, out);
     }
+    if (!std::isfinite(value)) return false;
     *out = negative ? -value : value;
     p = r.ptr;
     return true;
@@ -147,23 +151,32 @@ const char* corner_part_name(int k) {
 
 }  // namespace
 
-bool open_terrain_text(const char* path, TerrainText* text) {
+bool open_terrain_text(const char* path, TerrainText* text, char* error, size_t error_size) {
     *text = TerrainText{"", 0, nullptr, 0};
-    int fd = open(path, O_RDONLY);
+    char ignored[TERRAIN_ERROR_SIZE];
+    if (!error) {
+        error = ignored;
+        error_size = sizeof ignored;
+    }
+    int fd = open_regular_file(path, "DEM file", error, error_size);
     if (fd < 0) return false;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    long long file_size = regular_file_size(fd);
+    if (file_size < 0) {
         close(fd);
+        snprintf(error, error_size, "DEM file not found %s", path);
         return false;
     }
-    size_t size = (size_t)info.st_size;
+    size_t size = (size_t)file_size;
     if (size == 0) {
         close(fd);
         return true;
     }
     void* mapping = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
     close(fd);
-    if (mapping == MAP_FAILED) return false;
+    if (mapping == MAP_FAILED) {
+        snprintf(error, error_size, "DEM file not found %s", path);
+        return false;
+    }
     madvise(mapping, size, MADV_SEQUENTIAL);
     *text = TerrainText{(const char*)mapping, size, mapping, size};
     return true;
@@ -189,6 +202,29 @@ bool count_terrain_lines(const char* data, size_t size, int* vertex_count, int* 
     if (vertices > INT_MAX || faces > INT_MAX) return false;
     *vertex_count = (int)vertices;
     *face_count = (int)faces;
+    return true;
+}
+
+bool check_terrain_counts(size_t size, int vertex_count, int face_count, const char* name, char* error,
+                          size_t error_size) {
+    if (vertex_count == 0 || face_count == 0) {
+        snprintf(error, error_size, "%s is not a terrain: it has %d vertices and %d faces", name, vertex_count,
+                 face_count);
+        return false;
+    }
+    // Each counted line must have room for what the parse will ask of it; a
+    // file of bare "v " lines would otherwise make the arrays many times the
+    // size of the file before the parse refused its first line. Small arrays
+    // are left to the parse, whose message names the faulty line.
+    unsigned long long arrays = (unsigned long long)vertex_count * sizeof(TerrainVertex) +
+                                (unsigned long long)face_count * sizeof(TerrainFace);
+    unsigned long long least = (unsigned long long)vertex_count * TERRAIN_LEAST_VERTEX_LINE +
+                               (unsigned long long)face_count * TERRAIN_LEAST_FACE_LINE;
+    if (arrays > TERRAIN_SMALL_ARRAYS && least > size) {
+        snprintf(error, error_size, "%s: %d vertex and %d face lines cannot fit in its %zu bytes", name,
+                 vertex_count, face_count, size);
+        return false;
+    }
     return true;
 }
 
@@ -229,7 +265,9 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name,
                 TerrainVertex* v = &vertices[parse_vertex_index];
                 skip_word(q, next);
                 if (!scan_float(q, next, &v->x) || !scan_float(q, next, &v->y) || !scan_float(q, next, &v->z)) {
-                    snprintf(error, error_size, "%s line %ld: a vertex line needs three numbers (x y z)", name, line);
+                    snprintf(error, error_size,
+                             "%s line %ld: a vertex line needs three finite numbers (x y z) that fit a float", name,
+                             line);
                     return false;
                 }
                 ++parse_vertex_index;
@@ -241,7 +279,9 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name,
                 TerrainVertex* v = &vertices[parse_texcoord_index];
                 skip_word(q, next);
                 if (!scan_float(q, next, &v->s) || !scan_float(q, next, &v->t)) {
-                    snprintf(error, error_size, "%s line %ld: a texture coordinate line needs two numbers (s t)", name, line);
+                    snprintf(error, error_size,
+                             "%s line %ld: a texture coordinate line needs two finite numbers (s t) that fit a float",
+                             name, line);
                     return false;
                 }
                 ++parse_texcoord_index;
@@ -307,12 +347,13 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name,
 bool begin_terrain_read(const char* path, TerrainRead* read, char* error, size_t error_size) {
     *read = TerrainRead{};
     read->path = path;
-    if (!open_terrain_text(path, &read->text)) {
-        snprintf(error, error_size, "DEM file not found %s", path);
-        return false;
-    }
+    if (!open_terrain_text(path, &read->text, error, error_size)) return false;
     if (!count_terrain_lines(read->text.data, read->text.size, &read->vertex_count, &read->face_count)) {
         snprintf(error, error_size, "%s holds more lines than a terrain can have", path);
+        end_terrain_read(read);
+        return false;
+    }
+    if (!check_terrain_counts(read->text.size, read->vertex_count, read->face_count, path, error, error_size)) {
         end_terrain_read(read);
         return false;
     }

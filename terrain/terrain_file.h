@@ -9,6 +9,9 @@
 
 constexpr int TERRAIN_LINE_CHUNK = 99;   // a longer line is split and its rest read as a line of its own
 constexpr int TERRAIN_ERROR_SIZE = 256;  // bytes of an error message buffer
+constexpr int TERRAIN_LEAST_VERTEX_LINE = 7;  // bytes of the shortest vertex line that parses ("v 1-1-1")
+constexpr int TERRAIN_LEAST_FACE_LINE = 19;   // bytes of the shortest face line ("f 1/1/1 1/1/1 1/1/1")
+constexpr size_t TERRAIN_SMALL_ARRAYS = 1 << 20;  // arrays up to this many bytes are allocated without the room check
 
 // A terrain read from a file, not yet installed as the global mesh.
 struct TerrainParse {
@@ -28,8 +31,10 @@ struct TerrainText {
 };
 
 // Opens `path` and makes its bytes available. Returns false (text left empty)
-// when the file cannot be opened or read.
-bool open_terrain_text(const char* path, TerrainText* text);
+// with a message in `error` (if given) when the file cannot be opened or read
+// ("DEM file not found <path>") or is not a regular file; a named pipe is
+// refused without waiting on it.
+bool open_terrain_text(const char* path, TerrainText* text, char* error = nullptr, size_t error_size = 0);
 
 // Releases what open_terrain_text obtained; safe on an empty text.
 void close_terrain_text(TerrainText* text);
@@ -37,6 +42,13 @@ void close_terrain_text(TerrainText* text);
 // Counting pass: the number of "v " and "f " lines, with long lines split as
 // the parser splits them. Returns false when a count would exceed INT_MAX.
 bool count_terrain_lines(const char* data, size_t size, int* vertex_count, int* face_count);
+
+// Before anything is allocated: a terrain needs at least one vertex and one
+// face, and, when its arrays would pass TERRAIN_SMALL_ARRAYS, `size` bytes
+// must have room for the counted lines. Returns false with a message naming
+// `name` otherwise.
+bool check_terrain_counts(size_t size, int vertex_count, int face_count, const char* name, char* error,
+                          size_t error_size);
 
 // Allocates zeroed arrays at the counted sizes into `parse` (counts set,
 // extents 0). Returns false if memory runs out (nothing left allocated).
@@ -62,8 +74,10 @@ struct TerrainRead {
 
 // The steps of every terrain load, in order (the loader prints its progress
 // between them):
-// 1. Opens `path` and counts its lines. Returns false with a message ("DEM
-//    file not found <path>", or too many lines), leaving nothing open.
+// 1. Opens `path`, counts its lines and checks the counts (check_terrain_counts).
+//    Returns false with a message ("DEM file not found <path>", not a regular
+//    file, too many lines, no vertices or faces, too few bytes for the
+//    lines), leaving nothing open.
 bool begin_terrain_read(const char* path, TerrainRead* read, char* error, size_t error_size);
 // 2. Allocates the arrays at the counted sizes and parses into them. Returns
 //    false with a message ("COULD NOT ALLOCATE MEMORY!" or a refusal naming

@@ -1,14 +1,13 @@
-// The terrain texture on the GL side: the start-up texture, drapes and maps,
-// and the texel mark.
+// The terrain texture: the start-up texture, drapes and maps, and the texel
+// mark (the GL object itself is in texture_upload.cpp).
 #include "terrain/texture.h"
 
-#include <GL/gl.h>
 #include <cassert>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "render/frame.h"
-#include "render/gl_upload.h"
 #include "state/app_state.h"
 #include "state/mouse_state.h"
 #include "state/overlay_state.h"
@@ -30,23 +29,13 @@ void install_terrain_image(unsigned char* pixels, int width, int height, int com
 
 }  // namespace
 
-void upload_terrain_texture(bool mipmaps) {
-    glDeleteTextures(1, &terrain_texture);  // nothing happens for the 0 of a first upload
-    glGenTextures(1, &terrain_texture);
-    int components = terrain_image_components == 3 ? 3 : 1;
-    upload_texture(terrain_texture, terrain_image, texture_width, texture_height, components,
-                   TextureSampling{GL_LINEAR, GL_LINEAR, GL_REPEAT, mipmaps});
-}
-
 void load_startup_texture(const char* path, int components, int width, int height) {
     printf("Loading Texture...");
     fflush(stdout);
     unsigned char* pixels = nullptr;
     char error[TERRAIN_ERROR_SIZE];
     if (!read_raw_image(path, width, height, components, &pixels, error, sizeof error)) {
-        FILE* probe = fopen(path, "rb");
-        if (!probe) fatal_error("Texture file not found...Quitting.");
-        fclose(probe);
+        if (strncmp(error, "Texture file not found", 22) == 0) fatal_error("Texture file not found...Quitting.");
         fatal_error("\n%s...Quitting.", error);
     }
     install_terrain_image(pixels, width, height, components);
@@ -93,21 +82,14 @@ void mark_picked_texel() {
     int texcoord = terrain_faces[picked_face].corners[0].texcoord;
     assert(texcoord >= 1 && texcoord <= terrain_vertex_count);  // the loader refuses other numbers
     const TerrainVertex& v = terrain_vertices[texcoord - 1];
-    int column = 0, row = 0;
-    if (!locate_texel(v.s, v.t, texture_width, texture_height, &column, &row)) return;
-    int bytes_per_texel = terrain_image_components == 3 ? 3 : 1;
-    long offset = ((long)row * texture_width + column) * bytes_per_texel;
+    long offset = 0;
+    if (!paint_texel_white(terrain_image, texture_width, texture_height, terrain_image_components, v.s, v.t,
+                           &offset)) {
+        return;
+    }
     printf("\n%f\n", (double)v.s * texture_width);
     printf("\n%f\n", (1.0 - (double)v.t) * texture_height);
     printf("\n%ld\n", offset);
     fflush(stdout);
-    for (int k = 0; k < bytes_per_texel; ++k) terrain_image[offset + k] = 255;
     upload_terrain_texture(true);
-}
-
-void release_terrain_texture() {
-    glDeleteTextures(1, &terrain_texture);
-    terrain_texture = 0;
-    free(terrain_image);
-    terrain_image = nullptr;
 }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/regular_file.h"
+
 namespace {
 
 // The texel index along one axis: inside [0, 1] the image edge is the last
@@ -28,9 +30,18 @@ bool read_raw_image(const char* path, int width, int height, int components,
         return false;
     }
     size_t bytes = (size_t)width * (size_t)height * (size_t)components;
-    FILE* file = fopen(path, "rb");
+    FILE* file = fopen_regular_file(path, "Texture file", error, error_size);
     if (!file) {
-        snprintf(error, error_size, "Texture file not found: %s", path);
+        // Keeps the long-standing wording for a missing image.
+        if (strstr(error, "not found")) snprintf(error, error_size, "Texture file not found: %s", path);
+        return false;
+    }
+    // The size the file really has decides before any memory is taken.
+    long long held = regular_file_size(fileno(file));
+    if (held < (long long)bytes) {
+        fclose(file);
+        snprintf(error, error_size, "Texture %s holds %lld bytes; %d x %d x %d needs %zu", path, held < 0 ? 0 : held,
+                 width, height, components, bytes);
         return false;
     }
     unsigned char* buffer = (unsigned char*)malloc(bytes);
@@ -53,9 +64,9 @@ bool read_raw_image(const char* path, int width, int height, int components,
 
 bool read_info_file(const char* path, int* width, int* height, int* components,
                     char* error, size_t error_size) {
-    FILE* file = fopen(path, "rb");
+    FILE* file = fopen_regular_file(path, "Info file", error, error_size);
     if (!file) {
-        snprintf(error, error_size, "Info file not found: %s", path);
+        if (strstr(error, "not found")) snprintf(error, error_size, "Info file not found: %s", path);
         return false;
     }
     long w = 0, h = 0, c = 0;
@@ -96,5 +107,14 @@ bool locate_texel(float s, float t, int width, int height, int* column, int* row
     if (width <= 0 || height <= 0) return false;
     *column = texel_index(s, width);
     *row = texel_index(1.0 - (double)t, height);
+    return true;
+}
+
+bool paint_texel_white(unsigned char* image, int width, int height, int components, float s, float t, long* offset) {
+    int column = 0, row = 0;
+    if (!image || !locate_texel(s, t, width, height, &column, &row)) return false;
+    int bytes_per_texel = components == 3 ? 3 : 1;
+    *offset = ((long)row * width + column) * bytes_per_texel;
+    for (int k = 0; k < bytes_per_texel; ++k) image[*offset + k] = 255;
     return true;
 }

@@ -8,13 +8,14 @@ constexpr size_t TEXTURE_PATH_SIZE = 160;  // bytes of a drape or map path buffe
 
 // Reads exactly width * height * components bytes of `path` into a new
 // malloc'ed buffer. Returns false with a message (and *pixels untouched) when
-// the file is missing, shorter than that, or memory runs out.
+// the file is missing, not a regular file, shorter than that (found before
+// anything is allocated), or memory runs out.
 bool read_raw_image(const char* path, int width, int height, int components,
                     unsigned char** pixels, char* error, size_t error_size);
 
 // Reads "W H C" from an info file. Returns false with a message when it is
-// missing, does not hold three numbers, or holds sizes outside 1..16384 or
-// components outside 1..4.
+// missing or not a regular file, does not hold three numbers, or holds sizes
+// outside 1..16384 or components outside 1..4.
 bool read_info_file(const char* path, int* width, int* height, int* components,
                     char* error, size_t error_size);
 
@@ -28,3 +29,9 @@ int drape_paths(const char* path, char* image_path, size_t image_size,
 // The texel under texture coordinate (s, t) as the terrain draws it (t is
 // flipped; coordinates repeat). Returns false for an empty image.
 bool locate_texel(float s, float t, int width, int height, int* column, int* row);
+
+// Paints the texel under (s, t) white in an image of width x height pixels of
+// `components` bytes (3 colour, anything else one byte), and gives its byte
+// offset. Whatever s and t hold, only bytes of the image are written. Returns
+// false, writing nothing, for an empty image.
+bool paint_texel_white(unsigned char* image, int width, int height, int components, float s, float t, long* offset);

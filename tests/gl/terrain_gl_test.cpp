@@ -338,7 +338,7 @@ TEST(TerrainGlFatal, MissingStartupTerrainOrTextureIsFatal) {
         },
         testing::ExitedWithCode(1), "");
     EXPECT_NE(read_file(out).find("\nDEM file not found /nonexistent/Default.obj...Quitting.\n"), std::string::npos);
-    std::string terrain = write_temp_file("ok.obj", "v 0 0 0\n");
+    std::string terrain = write_temp_file("ok.obj", "v 0 0 0\nf 1/1/1 1/1/1 1/1/1\n");
     EXPECT_EXIT(
         {
             freopen(out.c_str(), "w", stdout);

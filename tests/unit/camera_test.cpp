@@ -104,3 +104,13 @@ TEST_F(Camera, TurnsAndHeldDiskArrowsSteerTheMove) {
     step_camera_pose();
     EXPECT_FLOAT_EQ(camera_eye_x, 0.0f);
 }
+
+TEST_F(Camera, SampleSpeedsBeyondIntMoveAsFarAsAnIntAllowsAndNanDoesNotMove) {
+    turn_camera_dir(0.0f);
+    play_camera_sample(NAN, 5.0f, 0.0f, 0.0f);
+    EXPECT_FLOAT_EQ(camera_eye_z, 0.0f);
+    play_camera_sample(3e9f, 5.0f, 0.0f, 0.0f);  // truncation saturates at INT_MAX steps
+    EXPECT_FLOAT_EQ(camera_eye_z, -2147483647.0f * ADVANCE_SCALE);
+    play_camera_sample(-INFINITY, 5.0f, 0.0f, 0.0f);
+    EXPECT_NEAR(camera_eye_z, 0.0f, 1e3f);
+}

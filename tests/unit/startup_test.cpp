@@ -78,12 +78,10 @@ TEST(ConfigUtility, NamesSizeAndGreyscale) {
 }
 
 TEST(ConfigUtility, UnknownSizeGoesWith1024AndUnknownColourMeansColour) {
-    DialogueResult r = run_dialogue("n\na.obj   trailing words\nb.raw\n7\n5\n");
+    DialogueResult r = run_dialogue("n\na.obj\nb.raw\n7\n5\n");
     EXPECT_NE(r.console.find("Going with 1024x1024"), std::string::npos);
     EXPECT_EQ(texture_width, 1024);
     EXPECT_EQ(texture_components, 3);
-    EXPECT_STREQ(terrain_file_name, "a.obj");
-    EXPECT_STREQ(texture_file_name, "b.raw");
 
     run_dialogue("n\na.obj\nb.raw\nfour\n1\n");
     EXPECT_EQ(texture_width, 1024);
@@ -100,11 +98,27 @@ TEST(ConfigUtility, UnknownSizeGoesWith1024AndUnknownColourMeansColour) {
     }
 }
 
-TEST(ConfigUtility, LongNamesAreCutToTheBuffer) {
-    std::string long_name(300, 'q');
-    run_dialogue("n\n" + long_name + "\nshort.raw\n1\n1\n");
-    EXPECT_EQ(strlen(terrain_file_name), (size_t)FILE_NAME_SIZE - 1);
+TEST(ConfigUtility, ANameIsTheWholeLineBlanksAndAll) {
+    DialogueResult r = run_dialogue("n\n\n  My Hills.obj  \r\nMy Hills.raw\n2\n1\n");
+    EXPECT_STREQ(terrain_file_name, "My Hills.obj");
+    EXPECT_STREQ(texture_file_name, "My Hills.raw");
+    EXPECT_EQ(texture_width, 512);  // the later answers did not shift
+    EXPECT_EQ(texture_components, 3);
+}
+
+TEST(ConfigUtility, ANameThatDoesNotFitIsRefusedAndAskedAgain) {
+    std::string too_long(FILE_NAME_SIZE, 'q'), just_fits(FILE_NAME_SIZE - 1, 'k');
+    DialogueResult r = run_dialogue("n\n" + too_long + "\n" + just_fits + "\n" + too_long + "x y\nshort.raw\n1\n1\n");
+    EXPECT_STREQ(terrain_file_name, just_fits.c_str());
     EXPECT_STREQ(texture_file_name, "short.raw");
+    EXPECT_EQ(texture_width, 256);
+    std::string refusal = "\nThat name is longer than 51 characters; enter a shorter one.\n";
+    EXPECT_NE(r.console.find("Enter Terrain File Name (obj):" + refusal + "Enter Terrain File Name (obj):"),
+              std::string::npos)
+        << r.console;
+    EXPECT_NE(r.console.find("Enter Texture File Name (obj):" + refusal + "Enter Texture File Name (obj):"),
+              std::string::npos)
+        << r.console;
 }
 
 TEST(FatalError, PrintsWaitsForACharacterAndExitsWithFailure) {

@@ -38,6 +38,9 @@ const char* SQUARE =
     "f 1/1/1 2/2/2 3/3/3\n"
     "f 3/3/3 2/2/2 4/4/4\n";
 
+// A face on vertex 1, for files that are about their vertex lines.
+const char* ONE_FACE = "f 1/1/1 1/1/1 1/1/1\n";
+
 }  // namespace
 
 TEST(TerrainFile, CountsPositionsTexcoordsAndFaces) {
@@ -56,7 +59,7 @@ TEST(TerrainFile, CountsPositionsTexcoordsAndFaces) {
 }
 
 TEST(TerrainFile, ExtentsAlwaysContainTheOrigin) {
-    Loaded l = load_text("v 10 5 20\nv 30 7 40\n");
+    Loaded l = load_text("v 10 5 20\nv 30 7 40\n" + std::string(ONE_FACE));
     ASSERT_TRUE(l.ok) << l.error;
     EXPECT_FLOAT_EQ(l.parse.min_x, 0.0f);
     EXPECT_FLOAT_EQ(l.parse.max_x, 30.0f);
@@ -65,22 +68,12 @@ TEST(TerrainFile, ExtentsAlwaysContainTheOrigin) {
     EXPECT_FLOAT_EQ(l.parse.min_z, 0.0f);
     EXPECT_FLOAT_EQ(l.parse.max_z, 40.0f);
     free_terrain_parse(&l.parse);
-    l = load_text("v -10 -5 -20\n");
+    l = load_text("v -10 -5 -20\n" + std::string(ONE_FACE));
     EXPECT_FLOAT_EQ(l.parse.max_x, 0.0f);
     EXPECT_FLOAT_EQ(l.parse.min_y, -5.0f);
     free_terrain_parse(&l.parse);
 }
 
-TEST(TerrainFile, FileWithoutFacesLoads) {
-    Loaded l = load_text("v 1 2 3\n");
-    ASSERT_TRUE(l.ok);
-    EXPECT_EQ(l.parse.face_count, 0);
-    free_terrain_parse(&l.parse);
-    l = load_text("");
-    ASSERT_TRUE(l.ok);
-    EXPECT_EQ(l.parse.vertex_count, 0);
-    free_terrain_parse(&l.parse);
-}
 
 TEST(TerrainFile, NormalLinesCommentsAndOtherLinesAreSkipped) {
     Loaded l = load_text("# comment v 1 2 3\nvn 0 1 0\nvn 0 1 0\ng group\no obj\n\n" + std::string(SQUARE));
@@ -108,7 +101,7 @@ TEST(TerrainFile, LinesLongerThan99CharactersAreSplit) {
     // The 99 characters of the comment end exactly where "v 5 6 7" begins, so
     // the rest of the line is read as a vertex line of its own.
     std::string comment = "#" + std::string(98, 'x');
-    Loaded l = load_text(comment + "v 5 6 7\n");
+    Loaded l = load_text(comment + "v 5 6 7\n" + ONE_FACE);
     ASSERT_TRUE(l.ok) << l.error;
     ASSERT_EQ(l.parse.vertex_count, 1);
     EXPECT_FLOAT_EQ(l.parse.vertices[0].x, 5.0f);
@@ -117,17 +110,17 @@ TEST(TerrainFile, LinesLongerThan99CharactersAreSplit) {
 
     // A vertex line whose third number starts past character 99 loses it to
     // the next chunk, so the line does not hold three numbers.
-    Loaded cut = load_text("v 1 2" + std::string(100, ' ') + "3\n");
+    Loaded cut = load_text("v 1 2" + std::string(100, ' ') + "3\n" + ONE_FACE);
     EXPECT_FALSE(cut.ok);
     EXPECT_NE(cut.error.find("line 1"), std::string::npos) << cut.error;
 }
 
 TEST(TerrainFile, FloatsMatchTheStandardConversion) {
     const char* numbers[] = {"0.1",     "-0.1",      "+2.5",         "1e-40",   "3.4028235e38", "123456.789",
-                             "1.000000059604644775390625", "-0",  "7",    "0x1p3",  "1e50", ".5"};
+                             "1.000000059604644775390625", "-0",  "7",    "0x1p3",  "1e-50", ".5"};
     std::string text;
     for (const char* n : numbers) text += std::string("v ") + n + " " + n + " " + n + "\n";
-    Loaded l = load_text(text);
+    Loaded l = load_text(text + ONE_FACE);
     ASSERT_TRUE(l.ok) << l.error;
     for (int i = 0; i < (int)(sizeof numbers / sizeof numbers[0]); ++i) {
         float expected = strtof(numbers[i], nullptr);
@@ -148,7 +141,7 @@ TEST(TerrainFile, ManyRandomFloatsRoundExactlyAsStrtof) {
         written.push_back(buffer);
         text += std::string("v ") + buffer + " 0 0\n";
     }
-    Loaded l = load_text(text);
+    Loaded l = load_text(text + ONE_FACE);
     ASSERT_TRUE(l.ok);
     for (size_t i = 0; i < written.size(); ++i) {
         float expected = strtof(written[i].c_str(), nullptr);
@@ -185,16 +178,55 @@ TEST(TerrainFileRefusals, CornerWordsNeedAllThreeNumbers) {
 }
 
 TEST(TerrainFileRefusals, TexcoordLinesBeyondTheVerticesAndUnreadableNumbers) {
-    Loaded extra = load_text("v 0 0 0\nvt 0 0\nvt 1 1\n");
+    Loaded extra = load_text("v 0 0 0\nvt 0 0\nvt 1 1\n" + std::string(ONE_FACE));
     EXPECT_FALSE(extra.ok);
     EXPECT_NE(extra.error.find("line 3"), std::string::npos) << extra.error;
 
-    Loaded bad_vertex = load_text("v 0 0 0\nv 1 abc 2\n");
+    Loaded bad_vertex = load_text("v 0 0 0\nv 1 abc 2\n" + std::string(ONE_FACE));
     EXPECT_FALSE(bad_vertex.ok);
     EXPECT_NE(bad_vertex.error.find("line 2"), std::string::npos) << bad_vertex.error;
 
     Loaded missing = load_text("v 1 2\n");
     EXPECT_FALSE(missing.ok);
+}
+
+TEST(TerrainFileRefusals, NumbersThatAreNotFiniteOrDoNotFitAFloatNameTheLine) {
+    const char* cases[] = {"v nan 0 0\n", "v 0 inf 0\n", "v 0 0 -INFINITY\n", "v 0 1e39 0\n",
+                           "v 0x1p200 0 0\n", "vt 0 1e39\n", "vt nan 0\n", "vt -inf 1\n"};
+    for (const char* line : cases) {
+        Loaded l = load_text(std::string("v 0 0 0\nv 1 0 1\n") + line + ONE_FACE, "odd.dem");
+        EXPECT_FALSE(l.ok) << line;
+        EXPECT_NE(l.error.find("odd.dem line 3"), std::string::npos) << l.error;
+        EXPECT_NE(l.error.find("finite"), std::string::npos) << l.error;
+    }
+}
+
+TEST(TerrainFileRefusals, AFileWithoutVerticesOrFacesIsNotATerrain) {
+    std::string noise;
+    for (int i = 0; i < 4096; ++i) noise += (char)((i * 7919) % 251 + 1);
+    const std::string cases[] = {"", "v 1 2 3\nv 4 5 6\n", "f 1/1/1 1/1/1 1/1/1\n", noise,
+                                 "usemtl x\nvn 0 1 0\n# only talk\n"};
+    for (const std::string& text : cases) {
+        Loaded l = load_text(text, "hollow.dem");
+        EXPECT_FALSE(l.ok);
+        EXPECT_NE(l.error.find("hollow.dem is not a terrain"), std::string::npos) << l.error;
+        EXPECT_EQ(l.parse.vertices, nullptr);
+    }
+}
+
+TEST(TerrainFileRefusals, CountedLinesMustFitTheFileBeforeAnythingIsAllocated) {
+    // 200000 bare "v " lines would ask for 13 MB of vertex records from 600 KB.
+    std::string text;
+    for (int i = 0; i < 200000; ++i) text += "v \n";
+    Loaded l = load_text(text + ONE_FACE, "thin.dem");
+    EXPECT_FALSE(l.ok);
+    EXPECT_NE(l.error.find("cannot fit in its 600020 bytes"), std::string::npos) << l.error;
+    // The same count of real lines loads.
+    text.clear();
+    for (int i = 0; i < 200000; ++i) text += "v 1-1-1\n";
+    Loaded real = load_text(text + ONE_FACE);
+    EXPECT_TRUE(real.ok) << real.error;
+    free_terrain_parse(&real.parse);
 }
 
 TEST(TerrainFileRefusals, MissingFileOrDirectoryNamesThePath) {

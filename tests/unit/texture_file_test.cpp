@@ -1,8 +1,11 @@
 // Raw images and the info files of drapes and maps.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "terrain/texture_file.h"
 #include "tests/support/temp_files.h"
@@ -59,4 +62,45 @@ TEST(DrapePaths, NoDotOrTooLongIsRefused) {
     EXPECT_EQ(drape_paths("/Drape/valley", image, sizeof image, info, sizeof info, error, sizeof error), -1);
     std::string long_name = "/Drape/" + std::string(200, 'a') + ".raw";
     EXPECT_EQ(drape_paths(long_name.c_str(), image, sizeof image, info, sizeof info, error, sizeof error), -1);
+}
+
+TEST(TexelMark, NoCoordinateWritesOutsideTheImage) {
+    // A 3 x 2 image between guard bytes; every odd coordinate paints one texel inside it.
+    const float odd[] = {NAN, INFINITY, -INFINITY, 3.4e38f, -3.4e38f, 3e9f, -1e-45f, 0.99999994f, 1.0f, -0.0f, 7.5f};
+    for (int components : {3, 1}) {
+        int bytes = 3 * 2 * (components == 3 ? 3 : 1);
+        for (float s : odd) {
+            for (float t : odd) {
+                std::string buffer(bytes + 32, '\x11');
+                unsigned char* image = reinterpret_cast<unsigned char*>(&buffer[16]);
+                long offset = -1;
+                ASSERT_TRUE(paint_texel_white(image, 3, 2, components, s, t, &offset));
+                EXPECT_TRUE(offset >= 0 && offset + (components == 3 ? 3 : 1) <= bytes) << s << " " << t;
+                EXPECT_EQ(buffer.substr(0, 16), std::string(16, '\x11'));
+                EXPECT_EQ(buffer.substr(16 + bytes), std::string(16, '\x11')) << s << " " << t;
+            }
+        }
+    }
+    long offset = 0;
+    EXPECT_FALSE(paint_texel_white(nullptr, 3, 2, 3, 0, 0, &offset));
+    unsigned char one = 0;
+    EXPECT_FALSE(paint_texel_white(&one, 0, 2, 3, 0, 0, &offset));
+}
+
+TEST(RawImage, PipesAndFoldersAreRefusedWithoutWaiting) {
+    std::string dir = make_temp_dir();
+    std::string pipe = dir + "/pipe.raw", info_pipe = dir + "/pipe.info";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo(info_pipe.c_str(), 0644), 0);
+    alarm(20);  // a blocked open fails the test instead of hanging it
+    unsigned char* pixels = nullptr;
+    int w, h, c;
+    char error[256];
+    EXPECT_FALSE(read_raw_image(pipe.c_str(), 2, 2, 3, &pixels, error, sizeof error));
+    EXPECT_NE(std::string(error).find("pipe.raw is not a regular file"), std::string::npos) << error;
+    EXPECT_FALSE(read_info_file(info_pipe.c_str(), &w, &h, &c, error, sizeof error));
+    EXPECT_NE(std::string(error).find("pipe.info is not a regular file"), std::string::npos) << error;
+    EXPECT_FALSE(read_raw_image(dir.c_str(), 2, 2, 3, &pixels, error, sizeof error));
+    EXPECT_NE(std::string(error).find("is not a regular file"), std::string::npos) << error;
+    alarm(0);
 }

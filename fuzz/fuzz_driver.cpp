@@ -1,0 +1,364 @@
+// Fuzz target: random sequences of keys, arrow keys, menu choices, mouse
+// actions and idle frames fed to the callbacks, with the GL shell left out
+// (headless_shell.cpp). The callbacks run in a small world of their own whose
+// asset folders hold good files and hostile ones: empty and non-finite
+// terrains, a huge info file, bad flights, and named pipes.
+//
+// An input that starts with 'q' runs as if started with "-q". Then each event
+// takes two or three bytes:
+//   k & 7 = 0, 6, 7  key: the next byte to on_keyboard (Escape only while a
+//                    name is typed: it would end the program)
+//   1 / 2            arrow key down / up: next byte, bit 7 set: that byte's low
+//                    bits as any special key code, else Left/Up/Right/Down;
+//                    bits 2-4 the Shift, Ctrl, Alt modifiers
+//   3                menu: the next byte picks the menu, the one after is the
+//                    value (signed, so values no entry has come too)
+//   4                idle frames: 1 + the next byte mod 16
+//   5                mouse: a pick of any face number (in range or not), the
+//                    Record Flythrough and Save Geometry buttons, an edit-mode
+//                    toggle of the trays
+// Every event is followed by one idle frame, as the event loop draws them.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/asset_dir.h"
+#include "app/menus.h"
+#include "flythrough/flythrough.h"
+#include "fuzz/fuzz_support.h"
+#include "geometry/placement.h"
+#include "input/camera.h"
+#include "input/filename_entry.h"
+#include "input/keyboard.h"
+#include "input/picking.h"
+#include "overlay/file_panel.h"
+#include "overlay/tray_actions.h"
+#include "overlay/tray_layout.h"
+#include "overlay/tray_logic.h"
+#include "render/frame.h"
+#include "render/frame_modes.h"
+#include "render/stereo.h"
+#include "state/app_state.h"
+#include "state/asset_state.h"
+#include "state/camera_state.h"
+#include "state/file_panel_state.h"
+#include "state/flythrough_state.h"
+#include "state/frame_state.h"
+#include "state/geometry_edit_state.h"
+#include "state/geometry_state.h"
+#include "state/keyboard_state.h"
+#include "state/mesh_edit_state.h"
+#include "state/mouse_state.h"
+#include "state/overlay_state.h"
+#include "state/sky_state.h"
+#include "state/stereo_state.h"
+#include "state/terrain_draw_state.h"
+#include "state/terrain_state.h"
+#include "state/texture_state.h"
+#include "terrain/terrain_file.h"
+#include "terrain/terrain_loader.h"
+#include "terrain/terrain_mesh.h"
+
+namespace {
+
+const char* const GRID =
+    "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 1\nv 1 2 1\nv 2 1 1\nv 0 0 2\nv 1 0 2\nv 2 0 2\n"
+    "vt 0 0\nvt 0.5 0\nvt 1 0\nvt 0 0.5\nvt 0.5 0.5\nvt 1 0.5\nvt 0 1\nvt 0.5 1\nvt 1 1\n"
+    "f 1/1/1 4/4/4 2/2/2\nf 2/2/2 4/4/4 5/5/5\nf 2/2/2 5/5/5 3/3/3\nf 3/3/3 5/5/5 6/6/6\n"
+    "f 4/4/4 7/7/7 5/5/5\nf 5/5/5 7/7/7 8/8/8\nf 5/5/5 8/8/8 6/6/6\nf 6/6/6 8/8/8 9/9/9\n";
+
+struct WorldFile {
+    const char* path;
+    const char* text;  // null: a named pipe; "/": a directory
+};
+
+// Each sample file stands for a kind of input a user may leave in a folder.
+const WorldFile WORLD[] = {
+    {"Default.obj", GRID},
+    {"DEM/grid.dem", GRID},
+    {"DEM/odd.dem", "v 0 0 0\nv 0 0 1\nv 1 0 0\nv 1 0 1\nv 5 0 5\nvt 0 0\nvt 0 1e-3\nvt 2 -7\n"
+                    "f 1/1/1 2/2/2 3/3/3\nf 3/3/3 2/2/2 4/4/4\nf 5/5/5 1/2/3 4/4/4\n"},
+    {"DEM/empty.dem", ""},
+    {"DEM/noise.dem", "\x01\x7f\xfe v\x00\nvt\n\xff f 1/1/1\n"},
+    {"DEM/nan.dem", "v 0 0 0\nv nan 0 1\nv 1 0 0\nf 1/1/1 2/2/2 3/3/3\n"},
+    {"DEM/huge-vt.dem", "v 0 0 0\nv 0 0 1\nv 1 0 0\nvt 0 1e39\nf 1/1/1 2/2/2 3/3/3\n"},
+    {"DEM/pipe.dem", nullptr},
+    {"DEM/folder.dem", "/"},
+    {"Drape/shade.raw", "\x40\x80\xc0\x40\x80\xc0\x40\x80\xc0\x40\x80\xc0"},
+    {"Drape/shade.info", "2 2 3\n"},
+    {"Drape/huge.raw", "0123456789"},
+    {"Drape/huge.info", "16384 16384 4\n"},
+    {"Drape/pipe.raw", nullptr},
+    {"Drape/pipe.info", "2 2 3\n"},
+    {"Drape/noinfo.raw", "abcd"},
+    {"Map/grey.raw", "\x10\x20\x30\x40\x50\x60"},
+    {"Map/grey.info", "3 2 1\n"},
+    {"Map/infopipe.raw", "\x10\x20\x30\x40"},
+    {"Map/infopipe.info", nullptr},
+    {"Flythrough/tour.flt", "4\n0 5 0 0 5 -1\n2 0 5 -0.1\n2 0.1 5 -0.1\n-2 0.2 6 0\n0 0.3 6 0\n"},
+    {"Flythrough/nan.flt", "2\n0 0 0 0 0 -1\nnan 0 0 0\n1 0 0 0\n"},
+    {"Flythrough/huge.flt", "2\n0 0 0 0 0 -1\n3e9 0 0 0\n1e39 inf 0 0\n"},
+    {"Flythrough/zero.flt", "0\n0 0 0 0 0 -1\n"},
+    {"Flythrough/pipe.flt", nullptr},
+    {"Flythrough/a.flt", nullptr},  // typed "a" then Enter saves onto a pipe
+    {"Vector/layer.vec", "1\n0 1 2 3 0 0 0 5 0\n"},
+    {"Vector/pipe.vec", nullptr},
+};
+
+const char* const WRITABLE[] = {"Flythrough", "Vector"};
+
+std::vector<std::string> world_names;  // every file the world starts with
+TerrainParse start_mesh;                // the start-up terrain, copied back before each input
+std::vector<unsigned char> start_image;
+int start_width, start_height, start_components;
+
+void make_world() {
+    std::string dir = fuzz_scratch_dir() + "/world";
+    fuzz_require(mkdir(dir.c_str(), 0755) == 0 && chdir(dir.c_str()) == 0, "world made");
+    for (const char* d : {"DEM", "Drape", "Map", "Flythrough", "Vector"}) mkdir(d, 0755);
+    for (const WorldFile& f : WORLD) {
+        world_names.push_back(f.path);
+        if (!f.text) {
+            fuzz_require(mkfifo(f.path, 0644) == 0, "pipe made");
+        } else if (strcmp(f.text, "/") == 0) {
+            fuzz_require(mkdir(f.path, 0755) == 0, "folder made");
+        } else {
+            FILE* out = fopen(f.path, "wb");
+            fuzz_require(out != nullptr, "world file made");
+            fwrite(f.text, 1, strlen(f.text), out);
+            fclose(out);
+        }
+    }
+    std::string texture(4 * 4 * 3, '\x55');
+    FILE* out = fopen("Default.raw", "wb");
+    fwrite(texture.data(), 1, texture.size(), out);
+    fclose(out);
+    world_names.push_back("Default.raw");
+}
+
+void scan_folders() {
+    scan_asset_names("./DEM", ".dem", dem_menu_names, dem_panel_names, nullptr);
+    scan_asset_names("./Drape", ".raw", drape_menu_names, drape_panel_names, nullptr);
+    scan_asset_names("./Map", ".raw", map_menu_names, map_panel_names, nullptr);
+    scan_asset_names("./Flythrough", ".flt", flythrough_menu_names, flythrough_panel_names, nullptr);
+    scan_asset_names("./Vector", ".vec", vector_menu_names, vector_panel_names, nullptr);
+}
+
+// When the writable folders last changed: an unchanged folder needs no look.
+struct timespec folder_times[2];
+
+bool folders_changed() {
+    bool changed = false;
+    for (int k = 0; k < 2; ++k) {
+        struct stat info;
+        stat(WRITABLE[k], &info);
+        changed = changed || info.st_mtim.tv_sec != folder_times[k].tv_sec ||
+                  info.st_mtim.tv_nsec != folder_times[k].tv_nsec;
+        folder_times[k] = info.st_mtim;
+    }
+    return changed;
+}
+
+// Removes what the previous input saved, so that every input starts in the same world.
+void clean_saved_files() {
+    if (!folders_changed()) return;
+    bool removed = false;
+    for (const char* d : WRITABLE) {
+        AssetDir* dir = open_dir(d);
+        std::vector<std::string> extra;
+        while (const char* name = read_dir(dir)) {
+            std::string path = std::string(d) + "/" + name;
+            bool known = strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+            for (const std::string& w : world_names) known = known || w == path;
+            if (!known) extra.push_back(path);
+        }
+        close_dir(dir);
+        for (const std::string& path : extra) removed = unlink(path.c_str()) == 0 || removed;
+    }
+    if (removed) scan_folders();
+    folders_changed();  // the removals changed the times again
+}
+
+void copy_start_mesh() {
+    TerrainParse copy;
+    fuzz_require(allocate_terrain_parse(&copy, start_mesh.vertex_count, start_mesh.face_count), "mesh copied");
+    memcpy(copy.vertices, start_mesh.vertices, sizeof(TerrainVertex) * start_mesh.vertex_count);
+    memcpy(copy.faces, start_mesh.faces, sizeof(TerrainFace) * start_mesh.face_count);
+    copy.min_x = start_mesh.min_x, copy.max_x = start_mesh.max_x;
+    copy.min_y = start_mesh.min_y, copy.max_y = start_mesh.max_y;
+    copy.min_z = start_mesh.min_z, copy.max_z = start_mesh.max_z;
+    install_terrain_mesh(&copy);
+    apply_terrain_settings();
+}
+
+// The state a fresh start has after the start-up load, for every input.
+void reset_state() {
+    copy_start_mesh();
+    unsigned char* image = (unsigned char*)malloc(start_image.size());
+    memcpy(image, start_image.data(), start_image.size());
+    free(terrain_image);
+    terrain_image = image;
+    texture_width = start_width, texture_height = start_height;
+    texture_components = terrain_image_components = start_components;
+
+    set_camera_mode(CAMERA_NORMAL);
+    flythrough_frame = flythrough_frame_count = playback_reset_view = flythrough_full = 0;
+    filename_entry_active = filename_entry_saves_flythrough = filename_entry_saves_vector = 0;
+    filename_text[0] = filename_prompt[0] = '\0';
+    filename_length = filename_prefix_length = 0;
+    light_edit_mode = vertex_edit_mode = line_edit_mode = face_edit_mode = 0;
+    geometry_transform_mode = replicate_mode = material_edit_mode = 0;
+    geometry_item_count = selected_item = picked_corner = 0;
+    replicate_quantity = 0;
+    replicate_offset[0] = replicate_offset[1] = replicate_offset[2] = 0.0f;
+    memset(pick_marker, 0, sizeof pick_marker);
+
+    camera_eye_x = camera_eye_y = camera_eye_z = 0.0f;
+    camera_dir_x = camera_dir_y = camera_dir_z = 0.0f;
+    camera_height = camera_yaw = camera_turn_left = camera_turn_right = 0.0f;
+    camera_fwd_speed = camera_back_speed = camera_speed = 0.0f;
+    hold_forward = hold_backward = hold_look_left = hold_look_right = look_drag_active = 0;
+
+    help_mode = message_visible = 0;
+    file_panel_open = file_panel_first_row = 0;
+    file_panel_lists_dem = file_panel_lists_drape = file_panel_lists_map = 0;
+    file_panel_lists_flythrough = file_panel_lists_vector = 0;
+    geometry_tray_open = view_tray_open = terrain_tray_open = mesh_tray_open = 0;
+    overlay_visible = 1;
+    stereo_on = 0;
+    stereo_angle = stereo_separation = stereo_saved_angle = stereo_saved_separation = 0.0f;
+    render_mode = RENDER_FILLED;
+    terrain_primitive = PRIMITIVE_TRIANGLES;
+    textures_on = average_normals = 1;
+    exaggeration = 1.0f;
+    fog_on = panoramic_sky_on = 0;
+    clean_saved_files();
+}
+
+void mouse_event(uint8_t what, uint8_t amount) {
+    switch (what % 6) {
+        case 0: {
+            // A pick lands on a face; the number need not be one the mesh has.
+            picked_face = (int)(int8_t)amount * 3 + (what >> 3);
+            mark_picked_corners(picked_face);
+            break;
+        }
+        case 1: {
+            // A left press on the overlay: anywhere over the disk and its trays.
+            int x = 300 + (amount & 0x0f) * 27 + (what >> 4), y = 180 + (amount >> 4) * 26 + (what >> 4);
+            hit_test_overlay(x, y);
+            break;
+        }
+        case 2:
+            // A press on the file list's rows (or beside them).
+            file_panel_click((what >> 3) * 12, 767 - (amount % 24) * 20 - 20);
+            break;
+        case 3: release_mouse_holds(); break;
+        case 4: drag_look_pad((int)amount * 3); break;
+        case 5: {
+            int* modes[] = {&light_edit_mode,         &vertex_edit_mode, &line_edit_mode,    &face_edit_mode,
+                            &geometry_transform_mode, &replicate_mode,   &material_edit_mode, &help_mode};
+            int* mode = modes[amount % 8];
+            *mode = !*mode;
+            break;
+        }
+    }
+}
+
+void menu_event(uint8_t menu, uint8_t value_byte) {
+    int value = (int8_t)value_byte;
+    switch (menu % 9) {
+        case 0:
+            if (value != 3) on_main_menu(value);  // 3 is Exit
+            break;
+        case 8: on_vector_menu(value); break;
+        case 1: on_dem_menu(value); break;
+        case 2: on_raster_menu(value); break;
+        case 3: on_map_menu(value); break;
+        case 4: on_flythrough_menu(value); break;
+        case 5: on_terrain_menu(value); break;
+        case 6: on_stereo_menu(value); break;
+        case 7: on_augmentation_menu(value); break;
+    }
+}
+
+void special_key_event(uint8_t b, bool down) {
+    int key = (b & 0x80) ? (b & 0x7f) : 100 + (b & 3);
+    int modifiers = (b >> 2) & 7;
+    if (!down) {
+        apply_special_key_up(key);
+        return;
+    }
+    // on_special_key without the view: the state step and the frame it asks for.
+    if (apply_special_key(key, modifiers)) draw_frame();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    make_world();
+    scan_folders();
+    window_width = 1024, window_height = 768;
+    layout_overlay();
+    setup_file_rows(window_height);
+    if (!load_terrain("Default.obj", "Default.raw", 3, 4, 4, 0)) abort();
+    // Keep the start-up mesh and image to go back to before each input.
+    fuzz_require(allocate_terrain_parse(&start_mesh, terrain_vertex_count, terrain_face_count), "start copy");
+    memcpy(start_mesh.vertices, terrain_vertices, sizeof(TerrainVertex) * terrain_vertex_count);
+    memcpy(start_mesh.faces, terrain_faces, sizeof(TerrainFace) * terrain_face_count);
+    start_mesh.min_x = terrain_min_x, start_mesh.max_x = terrain_max_x;
+    start_mesh.min_y = terrain_min_y, start_mesh.max_y = terrain_max_y;
+    start_mesh.min_z = terrain_min_z, start_mesh.max_z = terrain_max_z;
+    start_width = texture_width, start_height = texture_height, start_components = terrain_image_components;
+    start_image.assign(terrain_image, terrain_image + (size_t)texture_width * texture_height * start_components);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    reset_state();
+    size_t i = 0;
+    if (size > 0 && data[0] == 'q') {  // started with "-q": face pairs compile as quads
+        terrain_primitive = PRIMITIVE_QUADS;
+        i = 1;
+    }
+    auto next = [&]() -> uint8_t { return i < size ? data[i++] : 0; };
+    while (i < size) {
+        uint8_t kind = next();
+        switch (kind & 7) {
+            case 1: special_key_event(next(), true); break;
+            case 2: special_key_event(next(), false); break;
+            case 3: {
+                uint8_t menu = next();
+                menu_event(menu, next());
+                break;
+            }
+            case 4:
+                for (int n = next() % 16; n >= 0; --n) draw_frame();
+                break;
+            case 5: {
+                uint8_t what = next();
+                mouse_event(what, next());
+                break;
+            }
+            default: {
+                uint8_t key = next();
+                if (key != 27 || filename_entry_active) on_keyboard(key, 0, 0);
+                break;
+            }
+        }
+        draw_frame();
+        // What every callback must leave behind.
+        fuzz_require(mode_normal + mode_record + mode_playback == 1, "exactly one camera mode");
+        fuzz_require(flythrough_frame >= 0 && flythrough_frame <= FLYTHROUGH_CAPACITY, "the sample index in range");
+        fuzz_require(filename_length >= 0 && filename_length < FILENAME_TEXT_SIZE, "the typed name fits its buffer");
+        fuzz_require(geometry_item_count >= 0 && geometry_item_count <= MAX_GEOMETRY_ITEMS, "the layer fits");
+        fuzz_require(terrain_vertex_count > 0 && terrain_face_count > 0, "a terrain is always loaded");
+    }
+    return 0;
+}
