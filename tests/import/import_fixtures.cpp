@@ -16,33 +16,33 @@
 
 #include "tests/support/temp_files.h"
 
-bool write_raster(const std::string& path, const RasterSpec& spec) {
+bool write_raster(const std::string& path, const RasterRecipe& recipe) {
     GDALAllRegister();
     GDALDriverH memory = GDALGetDriverByName("MEM");
-    GDALDatasetH ds = GDALCreate(memory, "", spec.width, spec.height, spec.bands, (GDALDataType)spec.type, nullptr);
+    GDALDatasetH ds = GDALCreate(memory, "", recipe.width, recipe.height, recipe.bands, (GDALDataType)recipe.type, nullptr);
     if (!ds) return false;
-    if (!spec.geotransform.empty()) GDALSetGeoTransform(ds, const_cast<double*>(spec.geotransform.data()));
-    if (spec.epsg) {
+    if (!recipe.geotransform.empty()) GDALSetGeoTransform(ds, const_cast<double*>(recipe.geotransform.data()));
+    if (recipe.epsg) {
         OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-        OSRImportFromEPSG(srs, spec.epsg);
+        OSRImportFromEPSG(srs, recipe.epsg);
         char* wkt = nullptr;
         OSRExportToWkt(srs, &wkt);
         GDALSetProjection(ds, wkt);
         CPLFree(wkt);
         OSRDestroySpatialReference(srs);
     }
-    std::vector<double> row(spec.width);
+    std::vector<double> row(recipe.width);
     bool ok = true;
-    for (int b = 1; b <= spec.bands && ok; ++b) {
+    for (int b = 1; b <= recipe.bands && ok; ++b) {
         GDALRasterBandH band = GDALGetRasterBand(ds, b);
-        if (spec.has_no_data) GDALSetRasterNoDataValue(band, spec.no_data);
-        for (int y = 0; y < spec.height && ok; ++y) {
-            for (int x = 0; x < spec.width; ++x) row[x] = spec.value(x, y, b);
-            ok = GDALRasterIO(band, GF_Write, 0, y, spec.width, 1, row.data(), spec.width, 1, GDT_Float64, 0, 0) ==
+        if (recipe.has_no_data) GDALSetRasterNoDataValue(band, recipe.no_data);
+        for (int y = 0; y < recipe.height && ok; ++y) {
+            for (int x = 0; x < recipe.width; ++x) row[x] = recipe.value(x, y, b);
+            ok = GDALRasterIO(band, GF_Write, 0, y, recipe.width, 1, row.data(), recipe.width, 1, GDT_Float64, 0, 0) ==
                  CE_None;
         }
     }
-    GDALDatasetH copy = ok ? GDALCreateCopy(GDALGetDriverByName(spec.driver.c_str()), path.c_str(), ds, FALSE,
+    GDALDatasetH copy = ok ? GDALCreateCopy(GDALGetDriverByName(recipe.driver.c_str()), path.c_str(), ds, FALSE,
                                             nullptr, nullptr, nullptr)
                            : nullptr;
     if (!copy) std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), CPLGetLastErrorMsg());

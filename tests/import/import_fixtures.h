@@ -8,7 +8,7 @@
 #include "terrain/terrain_file.h"
 
 // A raster to write: size, bands, type, placement and a value per cell.
-struct RasterSpec {
+struct RasterRecipe {
     std::string driver = "GTiff";
     int width = 0, height = 0;
     int bands = 1;
@@ -22,7 +22,7 @@ struct RasterSpec {
 
 // Writes the raster (through a memory copy for drivers that only copy);
 // false with a message on stderr if GDAL refuses.
-bool write_raster(const std::string& path, const RasterSpec& spec);
+bool write_raster(const std::string& path, const RasterRecipe& recipe);
 
 // Writes a netCDF file holding two 2-D variables, which GDAL opens with no
 // bands of its own (each variable is a sub-dataset); false if GDAL refuses.

@@ -23,13 +23,13 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 TEST(ImportTerrain, ProjectedSlopeKeepsMetresHeightsAndOrientation) {
     const std::string world = make_world();
     const std::string raster = world + "/slope.tif";
-    RasterSpec spec;
-    spec.width = 200;
-    spec.height = 100;
-    spec.geotransform = {500000.0, 10.0, 0.0, 4000000.0, 0.0, -10.0};
-    spec.epsg = 32633;
-    spec.value = [](int x, int, int) { return 100.0 + 0.5 * (x * 10.0 + 5.0); };
-    ASSERT_TRUE(write_raster(raster, spec));
+    RasterRecipe recipe;
+    recipe.width = 200;
+    recipe.height = 100;
+    recipe.geotransform = {500000.0, 10.0, 0.0, 4000000.0, 0.0, -10.0};
+    recipe.epsg = 32633;
+    recipe.value = [](int x, int, int) { return 100.0 + 0.5 * (x * 10.0 + 5.0); };
+    ASSERT_TRUE(write_raster(raster, recipe));
     // An older terrain of the same name is replaced once the new one is complete.
     std::FILE* old = std::fopen((world + "/DEM/Slope.dem").c_str(), "w");
     ASSERT_NE(old, nullptr);
@@ -88,20 +88,20 @@ TEST(ImportTerrain, ProjectedSlopeKeepsMetresHeightsAndOrientation) {
 TEST(ImportTerrain, GeographicRasterIsMeasuredAtItsLatitudeAndItsHoleFilled) {
     const std::string world = make_world();
     const std::string raster = world + "/north.tif";
-    RasterSpec spec;
-    spec.width = 100;
-    spec.height = 100;
-    spec.geotransform = {10.0, 0.001, 0.0, 60.05, 0.0, -0.001};
-    spec.epsg = 4326;
-    spec.has_no_data = true;
-    spec.no_data = -9999.0;
+    RasterRecipe recipe;
+    recipe.width = 100;
+    recipe.height = 100;
+    recipe.geotransform = {10.0, 0.001, 0.0, 60.05, 0.0, -0.001};
+    recipe.epsg = 4326;
+    recipe.has_no_data = true;
+    recipe.no_data = -9999.0;
     // Rising southwards, 2 m a row; a 10 x 10 hole and one NaN.
-    spec.value = [](int x, int y, int) {
+    recipe.value = [](int x, int y, int) {
         if (x >= 45 && x < 55 && y >= 45 && y < 55) return -9999.0;
         if (x == 10 && y == 80) return (double)NAN;
         return 500.0 + 2.0 * y;
     };
-    ASSERT_TRUE(write_raster(raster, spec));
+    ASSERT_TRUE(write_raster(raster, recipe));
 
     ToolRun run = run_import_tool({"--world", world, raster});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -151,7 +151,7 @@ TEST(ImportTerrain, AsciiGridAndSrtmTileLoadAtTheirDefaultGrids) {
     free_terrain_parse(&t);
 
     // SRTM3: 1201 x 1201 signed 16-bit cells over one degree, voids at -32768.
-    RasterSpec srtm;
+    RasterRecipe srtm;
     srtm.driver = "SRTMHGT";
     srtm.width = srtm.height = 1201;
     srtm.type = 3;  // Int16
@@ -191,14 +191,14 @@ TEST(ImportTerrain, AsciiGridAndSrtmTileLoadAtTheirDefaultGrids) {
 // A map in the same system is warped onto the terrain; one without coordinates is stretched over it.
 TEST(ImportMap, GeoreferencedMapIsFittedAndPlainImageStretched) {
     const std::string world = make_world();
-    RasterSpec dem;
+    RasterRecipe dem;
     dem.width = dem.height = 64;
     dem.geotransform = {300000.0, 20.0, 0.0, 5000000.0, 0.0, -20.0};
     dem.epsg = 32632;
     dem.value = [](int x, int y, int) { return 10.0 * x + y; };
     ASSERT_TRUE(write_raster(world + "/hill.tif", dem));
     // The map covers twice the ground to the east: red over the terrain, cyan beyond it.
-    RasterSpec map;
+    RasterRecipe map;
     map.width = 512;
     map.height = 256;
     map.bands = 3;
@@ -223,7 +223,7 @@ TEST(ImportMap, GeoreferencedMapIsFittedAndPlainImageStretched) {
     }
 
     // A grey picture with no coordinates: its left half dark, right half light, across the whole terrain.
-    RasterSpec plain;
+    RasterRecipe plain;
     plain.driver = "PNG";
     plain.width = 300;
     plain.height = 200;
@@ -246,14 +246,14 @@ TEST(ImportMap, GeoreferencedMapIsFittedAndPlainImageStretched) {
 // largest texture is averaged down while read and keeps its heights.
 TEST(ImportTerrain, SouthUpAndVeryWideRastersKeepTheirGround) {
     const std::string world = make_world();
-    RasterSpec north_up;
+    RasterRecipe north_up;
     north_up.width = 40;
     north_up.height = 30;
     north_up.geotransform = {0.0, 10.0, 0.0, 300.0, 0.0, -10.0};
     north_up.epsg = 32631;
     north_up.value = [](int x, int y, int) { return 3.0 * x + 7.0 * y + (x * y % 5); };
     ASSERT_TRUE(write_raster(world + "/up.tif", north_up));
-    RasterSpec south_up = north_up;
+    RasterRecipe south_up = north_up;
     south_up.geotransform = {0.0, 10.0, 0.0, 0.0, 0.0, 10.0};
     south_up.value = [&](int x, int y, int b) { return north_up.value(x, 29 - y, b); };
     ASSERT_TRUE(write_raster(world + "/down.tif", south_up));
@@ -262,7 +262,7 @@ TEST(ImportTerrain, SouthUpAndVeryWideRastersKeepTheirGround) {
     EXPECT_EQ(read_file(world + "/DEM/up.dem"), read_file(world + "/DEM/down.dem"));
     EXPECT_EQ(read_file(world + "/Drape/up.raw"), read_file(world + "/Drape/down.raw"));
 
-    RasterSpec wide;
+    RasterRecipe wide;
     wide.width = 5000;
     wide.height = 20;
     wide.geotransform = {0.0, 1.0, 0.0, 20.0, 0.0, -1.0};

@@ -11,14 +11,14 @@
 
 namespace {
 
-RasterSpec small_raster() {
-    RasterSpec spec;
-    spec.width = 8;
-    spec.height = 6;
-    spec.geotransform = {0.0, 30.0, 0.0, 0.0, 0.0, -30.0};
-    spec.epsg = 32631;
-    spec.value = [](int x, int y, int) { return 10.0 * x + y; };
-    return spec;
+RasterRecipe small_raster() {
+    RasterRecipe recipe;
+    recipe.width = 8;
+    recipe.height = 6;
+    recipe.geotransform = {0.0, 30.0, 0.0, 0.0, 0.0, -30.0};
+    recipe.epsg = 32631;
+    recipe.value = [](int x, int y, int) { return 10.0 * x + y; };
+    return recipe;
 }
 
 void write_text(const std::string& path, const char* text) {
@@ -34,14 +34,14 @@ TEST(ImportRefusals, BadInputIsRefusedWithOneLineAndTheWorldUntouched) {
     const std::string world = make_world();
     const std::string good = world + "/good.tif";
     ASSERT_TRUE(write_raster(good, small_raster()));
-    RasterSpec rgb = small_raster();
+    RasterRecipe rgb = small_raster();
     rgb.bands = 3;
     rgb.type = 1;
     ASSERT_TRUE(write_raster(world + "/photo.tif", rgb));
-    RasterSpec line = small_raster();
+    RasterRecipe line = small_raster();
     line.height = 1;
     ASSERT_TRUE(write_raster(world + "/line.tif", line));
-    RasterSpec voids = small_raster();
+    RasterRecipe voids = small_raster();
     voids.has_no_data = true;
     voids.no_data = -1.0;
     voids.value = [](int, int, int) { return -1.0; };
