@@ -11,6 +11,7 @@
 #include "state/mouse_state.h"
 #include "state/terrain_state.h"
 #include "terrain/normals.h"
+#include "tests/support/pick_reference.h"
 
 namespace {
 
@@ -55,43 +56,11 @@ void aim_ray(int cells) {
     for (int k = 0; k < 3; ++k) ray_far[k] = ray_near[k] + d[k] * 100.0;
 }
 
-// The method as first written: every face in order, the angle sum for every
-// face whose plane the ray crosses. The reference for speed and for the face.
-int reference_pick() {
-    const float dx = (float)(ray_far[0] - ray_near[0]), dy = (float)(ray_far[1] - ray_near[1]),
-                dz = (float)(ray_far[2] - ray_near[2]);
-    float best = 0.0f;
-    int chosen = -1;
-    for (int i = 0; i < terrain_face_count; ++i) {
-        const TerrainFace& f = terrain_faces[i];
-        const TerrainVertex& p0 = terrain_vertices[f.corners[0].vertex - 1];
-        float d = -(f.nx * p0.x + f.ny * p0.y + f.nz * p0.z);
-        float sn = (float)(f.nx * ray_near[0] + f.ny * ray_near[1] + f.nz * ray_near[2] + d);
-        float sf = (float)(f.nx * ray_far[0] + f.ny * ray_far[1] + f.nz * ray_far[2] + d);
-        if (!(sn * sf < 0.0f)) continue;
-        float den = f.nx * dx + f.ny * dy + f.nz * dz;
-        if (den == 0.0f) return -2;
-        float mu = -sn / den;
-        double p[3] = {ray_near[0] + mu * (double)dx, ray_near[1] + mu * (double)dy, ray_near[2] + mu * (double)dz};
-        double c[3][3];
-        for (int k = 0; k < 3; ++k) {
-            const TerrainVertex& v = terrain_vertices[f.corners[k].vertex - 1];
-            c[k][0] = v.x, c[k][1] = v.y, c[k][2] = v.z;
-        }
-        if (angle_sum(p[0], p[1], p[2], c, 3) < 6.28) continue;
-        float dist = (float)std::sqrt((camera_eye_x - p[0]) * (camera_eye_x - p[0]) +
-                                      (camera_eye_y - p[1]) * (camera_eye_y - p[1]) +
-                                      (camera_eye_z - p[2]) * (camera_eye_z - p[2]));
-        if (chosen < 0 || dist < best) best = dist, chosen = i;
-    }
-    return chosen;
-}
-
 void pick_across(benchmark::State& state) {
     int cells = (int)state.range(0);
     install_grid(cells);
     aim_ray(cells);
-    int expected = reference_pick();
+    int expected = pick_by_testing_every_face();
     int picked = -1;
     for (auto _ : state) {
         picked_face = -1;
@@ -119,7 +88,7 @@ void reference(benchmark::State& state) {
     int cells = (int)state.range(0);
     install_grid(cells);
     aim_ray(cells);
-    for (auto _ : state) benchmark::DoNotOptimize(reference_pick());
+    for (auto _ : state) benchmark::DoNotOptimize(pick_by_testing_every_face());
     state.counters["faces"] = terrain_face_count;
 }
 
