@@ -27,8 +27,9 @@ bool is_playable_sample(float speed, float yaw, float height, float dir_y) {
 }  // namespace
 
 bool write_flythrough_file(const char* path, char* error, size_t error_size) {
-    FILE* file = fopen_regular_for_writing(path, "w", error, error_size);
-    if (!file) return false;
+    WholeFile out;
+    if (!begin_whole_file(path, &out, error, error_size)) return false;
+    FILE* file = out.file;
     int n = flythrough_frame < FLYTHROUGH_CAPACITY ? flythrough_frame : FLYTHROUGH_CAPACITY;
     fprintf(file, "%d\n", n);
     fprintf(file, "%f %f %f %f %f %f\n", flythrough_start_eye[0], flythrough_start_eye[1], flythrough_start_eye[2],
@@ -37,10 +38,7 @@ bool write_flythrough_file(const char* path, char* error, size_t error_size) {
         fprintf(file, "%f %f %f %f\n", flythrough_speed[i], flythrough_yaw[i], flythrough_height[i],
                 flythrough_dir_y[i]);
     }
-    bool ok = !ferror(file);
-    ok = fclose(file) == 0 && ok;
-    if (!ok) snprintf(error, error_size, "Cannot write %s: %s", path, strerror(errno));
-    return ok;
+    return finish_whole_file(&out, error, error_size);
 }
 
 int read_flythrough_file(const char* path, char* error, size_t error_size) {

@@ -74,28 +74,15 @@ bool read_whole_file(const char* path, std::string* text, char* error, size_t er
 }  // namespace
 
 bool write_geometry_layer(const char* path, char* error, size_t error_size) {
-    struct stat info;
-    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
-        snprintf(error, error_size, "Cannot create %s: it exists and is not a regular file", path);
-        return false;
-    }
-    std::string temporary = std::string(path) + ".part";
-    FILE* file = fopen_regular_for_writing(temporary.c_str(), "wb", error, error_size);
-    if (!file) return false;
+    WholeFile out;
+    if (!begin_whole_file(path, &out, error, error_size)) return false;
     int count = geometry_item_count;
-    fprintf(file, "%d\n", count);
+    fprintf(out.file, "%d\n", count);
     for (int i = 0; i < count; ++i) {
         const GeometryItem& g = geometry_items[i];
-        fprintf(file, "%d %f %f %f %f %f %f %f %d\n", g.kind, g.x, g.y, g.z, g.rx, g.ry, g.rz, g.size, g.texture);
+        fprintf(out.file, "%d %f %f %f %f %f %f %f %d\n", g.kind, g.x, g.y, g.z, g.rx, g.ry, g.rz, g.size, g.texture);
     }
-    bool ok = !ferror(file);
-    ok = fclose(file) == 0 && ok;
-    if (ok && rename(temporary.c_str(), path) != 0) ok = false;
-    if (!ok) {
-        snprintf(error, error_size, "Cannot write %s: %s", path, strerror(errno));
-        unlink(temporary.c_str());
-    }
-    return ok;
+    return finish_whole_file(&out, error, error_size);
 }
 
 int read_geometry_layer(const char* path, char* error, size_t error_size) {

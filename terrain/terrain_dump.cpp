@@ -8,15 +8,13 @@
 
 #include <unistd.h>
 
+#include "app/regular_file.h"
 #include "state/terrain_state.h"
 
 bool write_terrain_dump(const char* path, char* error, size_t error_size) {
-    std::string temporary = std::string(path) + ".part";
-    FILE* file = fopen(temporary.c_str(), "wb");
-    if (!file) {
-        snprintf(error, error_size, "Cannot create %s: %s", path, strerror(errno));
-        return false;
-    }
+    WholeFile out;
+    if (!begin_whole_file(path, &out, error, error_size)) return false;
+    FILE* file = out.file;
     // A large buffer: a big terrain is hundreds of megabytes of short lines.
     static char buffer[1 << 20];
     setvbuf(file, buffer, _IOFBF, sizeof buffer);
@@ -36,12 +34,5 @@ bool write_terrain_dump(const char* path, char* error, size_t error_size) {
         fprintf(file, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", c[0].vertex, c[0].texcoord, c[0].normal, c[1].vertex,
                 c[1].texcoord, c[1].normal, c[2].vertex, c[2].texcoord, c[2].normal);
     }
-    bool ok = !ferror(file);
-    ok = fclose(file) == 0 && ok;
-    if (ok && rename(temporary.c_str(), path) != 0) ok = false;
-    if (!ok) {
-        snprintf(error, error_size, "Cannot write %s: %s", path, strerror(errno));
-        unlink(temporary.c_str());
-    }
-    return ok;
+    return finish_whole_file(&out, error, error_size);
 }
