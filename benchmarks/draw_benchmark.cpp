@@ -2,11 +2,14 @@
 // in one display list (the reference), over a fixed camera path, with the
 // pixels of every frame compared first; then a vertex edit with its rebuild
 // and an exaggeration step, each against recompiling the one list.
-// Needs a window: run under xvfb-run. "--peak-memory CELLS" instead loads one
-// grid, draws one frame and prints the peak resident memory.
+// Needs a window: run under xvfb-run. Instead of the benchmarks,
+// "--frames CELLS" lists every frame of the path both ways, and
+// "--peak-memory CELLS" loads one grid, draws one frame and prints the peak
+// resident memory.
 #include <GL/glut.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -200,9 +203,28 @@ double thread_cpu_seconds() {
     return t.tv_sec + 1e-9 * t.tv_nsec;
 }
 
+double wall_seconds() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec + 1e-9 * t.tv_nsec;
+}
+
+// Arguments: cells a side, faces a tile (0: the viewer's own choice).
+int tile_faces_of(const benchmark::State& state) {
+    return state.range(1) ? (int)state.range(1) : TERRAIN_TILE_FACES;
+}
+
+// Wall-clock figures suffer when other work shares the two cores, so every
+// benchmark also reports CPU per step: of all threads (Mesa rasterises on
+// its own), and of the drawing thread alone.
+void report_cpu(benchmark::State& state, double process_start, double thread_start, double steps) {
+    state.counters["cpu_ms"] = 1e3 * (process_cpu_seconds() - process_start) / steps;
+    state.counters["main_ms"] = 1e3 * (thread_cpu_seconds() - thread_start) / steps;
+}
+
 void run_path(benchmark::State& state, bool tiles) {
     int cells = (int)state.range(0);
-    use_grid(cells, tiles && state.range(1) ? (int)state.range(1) : TERRAIN_TILE_FACES);
+    use_grid(cells, tile_faces_of(state));
     long pieces = 0;
     double process_start = process_cpu_seconds(), thread_start = thread_cpu_seconds();
     for (auto _ : state) {
@@ -215,14 +237,11 @@ void run_path(benchmark::State& state, bool tiles) {
     }
     double frames = (double)PATH_FRAMES * state.iterations();
     state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
-    // CPU of every thread (Mesa rasterises on its own threads) and of the
-    // drawing thread alone, per frame: steadier than wall time on a busy machine.
-    state.counters["cpu_ms"] = 1e3 * (process_cpu_seconds() - process_start) / frames;
-    state.counters["main_ms"] = 1e3 * (thread_cpu_seconds() - thread_start) / frames;
-    state.counters["faces"] = terrain_face_count;
+    report_cpu(state, process_start, thread_start, frames);
     if (tiles) {
         state.counters["tiles"] = terrain_tile_count;
-        state.counters["pieces_drawn"] = (double)pieces / PATH_FRAMES / state.iterations();
+        state.counters["pieces"] = terrain_piece_count;
+        state.counters["pieces_drawn"] = (double)pieces / frames;
     }
 }
 
@@ -232,53 +251,74 @@ void BM_path_tiles(benchmark::State& state) { run_path(state, true); }
 // A vertex in the middle of the grid, moved up and down by one unit.
 int middle_vertex(int cells) { return (cells / 2) * (cells + 1) + cells / 2; }
 
-void BM_vertex_edit_one_list(benchmark::State& state) {
+void run_vertex_edit(benchmark::State& state, bool tiles) {
     int cells = (int)state.range(0);
-    use_grid(cells);
+    use_grid(cells, tile_faces_of(state));
     int v = middle_vertex(cells);
     float step = 1.0f;
+    double process_start = process_cpu_seconds(), thread_start = thread_cpu_seconds();
     for (auto _ : state) {
         terrain_vertices[v].y += step;
         step = -step;
-        compile_reference();
+        if (tiles) rebuild_terrain_tiles_for_vertices(&v, 1, false);
+        else compile_reference();
         glFinish();
+    }
+    report_cpu(state, process_start, thread_start, (double)state.iterations());
+    if (tiles) {
+        state.counters["tiles_compiled"] = terrain_tiles_compiled;
+        state.counters["faces_compiled"] = (double)terrain_faces_compiled;
     }
 }
 
-void BM_vertex_edit_tiles(benchmark::State& state) {
-    int cells = (int)state.range(0);
+void BM_vertex_edit_one_list(benchmark::State& state) { run_vertex_edit(state, false); }
+void BM_vertex_edit_tiles(benchmark::State& state) { run_vertex_edit(state, true); }
+
+void run_exaggeration(benchmark::State& state, bool tiles) {
+    use_grid((int)state.range(0), tile_faces_of(state));
+    bool raise = true;
+    double process_start = process_cpu_seconds(), thread_start = thread_cpu_seconds();
+    for (auto _ : state) {
+        scale_terrain_heights(raise);
+        raise = !raise;
+        if (tiles) recompile_terrain_tiles(false);  // increase_exaggeration without its console line
+        else compile_reference();
+        glFinish();
+    }
+    report_cpu(state, process_start, thread_start, (double)state.iterations());
+}
+
+void BM_exaggeration_one_list(benchmark::State& state) { run_exaggeration(state, false); }
+void BM_exaggeration_tiles(benchmark::State& state) { run_exaggeration(state, true); }
+
+// Every frame of the path, both ways, with CPU and wall time each; then the
+// path's totals and the mean of the per-frame ratios.
+int list_frames(int cells) {
     use_grid(cells);
-    int v = middle_vertex(cells);
-    float step = 1.0f;
-    for (auto _ : state) {
-        terrain_vertices[v].y += step;
-        step = -step;
-        rebuild_terrain_tiles_for_vertices(&v, 1, false);
-        glFinish();
+    double cpu_total[2] = {0, 0}, wall_total[2] = {0, 0}, ratio_sum = 0;
+    for (int frame = 0; frame < PATH_FRAMES; ++frame) {
+        double cpu[2], wall[2];
+        for (int tiles = 0; tiles < 2; ++tiles) {
+            cpu[tiles] = wall[tiles] = 1e9;
+            for (int rep = 0; rep < 3; ++rep) {  // the least of three: the frame's own cost
+                double c = process_cpu_seconds(), w = wall_seconds();
+                draw_path_frame(cells, frame, tiles);
+                glFinish();
+                cpu[tiles] = std::min(cpu[tiles], 1e3 * (process_cpu_seconds() - c));
+                wall[tiles] = std::min(wall[tiles], 1e3 * (wall_seconds() - w));
+            }
+            cpu_total[tiles] += cpu[tiles];
+            wall_total[tiles] += wall[tiles];
+        }
+        ratio_sum += cpu[0] / cpu[1];
+        printf("frame %3d: one list %6.1f ms cpu %6.1f ms wall; tiles %6.1f ms cpu %6.1f ms wall, %ld pieces\n", frame,
+               cpu[0], wall[0], cpu[1], wall[1], terrain_pieces_drawn);
     }
-    state.counters["tiles_compiled"] = terrain_tiles_compiled;
-}
-
-void BM_exaggeration_one_list(benchmark::State& state) {
-    use_grid((int)state.range(0));
-    bool raise = true;
-    for (auto _ : state) {
-        scale_terrain_heights(raise);
-        raise = !raise;
-        compile_reference();
-        glFinish();
-    }
-}
-
-void BM_exaggeration_tiles(benchmark::State& state) {
-    use_grid((int)state.range(0));
-    bool raise = true;
-    for (auto _ : state) {
-        scale_terrain_heights(raise);
-        raise = !raise;
-        rebuild_terrain_list(false);
-        glFinish();
-    }
+    printf("%d faces, %d frames: one list %.0f ms cpu %.0f ms wall, tiles %.0f ms cpu %.0f ms wall; "
+           "path fps ratio %.2f (cpu) %.2f (wall); mean of the frames' ratios %.2f (cpu)\n",
+           terrain_face_count, PATH_FRAMES, cpu_total[0], wall_total[0], cpu_total[1], wall_total[1],
+           cpu_total[0] / cpu_total[1], wall_total[0] / wall_total[1], ratio_sum / PATH_FRAMES);
+    return 0;
 }
 
 int peak_memory(int cells) {
@@ -294,13 +334,20 @@ int peak_memory(int cells) {
 
 }  // namespace
 
-// Path: cells, then faces per tile (0: the default).
+// The viewer's tiles at 500 thousand and 2 million faces, then other tile
+// sizes at 2 million for the choice of size.
 BENCHMARK(BM_path_one_list)->Args({500, 0})->Args({1000, 0})->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(BM_path_tiles)->Args({500, 0})->Args({1000, 0})->Args({1000, 512})->Args({1000, 8192})->Args({1000, 32768})->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(BM_vertex_edit_one_list)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(4)->UseRealTime();
-BENCHMARK(BM_vertex_edit_tiles)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
-BENCHMARK(BM_exaggeration_one_list)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(4)->UseRealTime();
-BENCHMARK(BM_exaggeration_tiles)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(4)->UseRealTime();
+BENCHMARK(BM_path_tiles)
+    ->Args({500, 0})->Args({1000, 0})->Args({1000, 2048})->Args({1000, 8192})->Args({1000, 16384})->Args({1000, 32768})
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_vertex_edit_one_list)->Args({500, 0})->Args({1000, 0})->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_vertex_edit_tiles)
+    ->Args({500, 0})->Args({1000, 0})->Args({1000, 2048})->Args({1000, 8192})->Args({1000, 16384})->Args({1000, 32768})
+    ->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
+BENCHMARK(BM_exaggeration_one_list)->Args({500, 0})->Args({1000, 0})->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_exaggeration_tiles)
+    ->Args({500, 0})->Args({1000, 0})->Args({1000, 2048})->Args({1000, 8192})->Args({1000, 16384})->Args({1000, 32768})
+    ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 int main(int argc, char** argv) {
     glutInit(&argc, argv);
@@ -309,32 +356,7 @@ int main(int argc, char** argv) {
     glutCreateWindow("Kestrolane draw benchmark");
     set_up_gl();
     if (argc == 3 && strcmp(argv[1], "--peak-memory") == 0) return peak_memory(atoi(argv[2]));
-    if (argc == 3 && strcmp(argv[1], "--frames") == 0) {
-        int cells = atoi(argv[2]);
-        use_grid(cells);
-        for (int frame = 0; frame < PATH_FRAMES; ++frame) {
-            double t[2], w[2];
-            for (int tiles = 0; tiles < 2; ++tiles) {
-                double best = 1e9, bestw = 1e9;
-                for (int rep = 0; rep < 3; ++rep) {
-                    double p0 = process_cpu_seconds();
-                    timespec a, b;
-                    clock_gettime(CLOCK_MONOTONIC, &a);
-                    draw_path_frame(cells, frame, tiles);
-                    glFinish();
-                    clock_gettime(CLOCK_MONOTONIC, &b);
-                    double d = process_cpu_seconds() - p0;
-                    double dw = b.tv_sec - a.tv_sec + 1e-9 * (b.tv_nsec - a.tv_nsec);
-                    if (d < best) best = d;
-                    if (dw < bestw) bestw = dw;
-                }
-                t[tiles] = best * 1e3;
-                w[tiles] = bestw * 1e3;
-            }
-            printf("frame %3d: one list %6.1f ms cpu %6.1f wall, tiles %6.1f cpu %6.1f wall, pieces %ld\n", frame, t[0], w[0], t[1], w[1], terrain_pieces_drawn);
-        }
-        return 0;
-    }
+    if (argc == 3 && strcmp(argv[1], "--frames") == 0) return list_frames(atoi(argv[2]));
     bool check = true;
     for (int i = 1; i < argc; ++i) check = check && strcmp(argv[i], "--no-pixel-check") != 0;
     bool same = true;

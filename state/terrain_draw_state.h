@@ -14,10 +14,13 @@
 constexpr int PRIMITIVE_QUADS = 1;      // face pairs drawn as quads ("-q")
 constexpr int PRIMITIVE_TRIANGLES = 2;  // every face one triangle
 
-// Faces per tile: small enough that culling leaves out most of what lies
-// outside the view, large enough that the lists' call overhead stays small
-// (benchmarks/draw_benchmark.cpp measures the choice).
-constexpr int TERRAIN_TILE_FACES = 2048;
+// Faces per tile (a square of about 90 x 90 grid cells). Measured at 2
+// million faces (benchmarks/draw_benchmark.cpp): frames cost the same from
+// 8192 faces up, smaller tiles only add lists to call; every list costs the
+// display-list compiler a few microseconds, so an exaggeration step gets
+// slower the smaller the tiles; a vertex edit recompiles up to four tiles,
+// 15 ms at this size.
+constexpr int TERRAIN_TILE_FACES = 16384;
 
 constexpr int RENDER_WIRE_FRAME = 1;
 constexpr int RENDER_POINT_CLOUD = 2;

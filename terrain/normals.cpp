@@ -74,9 +74,9 @@ void average_vertex_range(TerrainVertex* vertices, int first, int end, const Ter
 void average_vertex_normals(TerrainVertex* vertices, int vertex_count,
                             const TerrainFace* faces, int face_count) {
     // Each vertex is averaged on its own, so the halves can go to both cores.
-    run_load_parts([&](int part) {
-        int first = (int)((long long)vertex_count * part / LOAD_THREADS);
-        int end = (int)((long long)vertex_count * (part + 1) / LOAD_THREADS);
+    run_parallel_parts([&](int part) {
+        int first, end;
+        parallel_share(vertex_count, part, &first, &end);
         average_vertex_range(vertices, first, end, faces, face_count);
     });
 }

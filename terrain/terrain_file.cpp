@@ -429,11 +429,11 @@ struct FaceOverflow {
 // vertices, corner 0 first, in face order. Each thread owns a range of
 // vertices and walks all faces, so every list holds its faces in file order.
 FaceOverflow list_vertex_faces(TerrainParse* parse, int face_count) {
-    FaceOverflow found[TERRAIN_TEXT_PARTS];
+    FaceOverflow found[PARALLEL_PARTS];
     const int vertex_count = parse->vertex_count;
-    run_load_parts([&](int part) {
-        int lo = (int)((long long)vertex_count * part / TERRAIN_TEXT_PARTS);
-        int hi = (int)((long long)vertex_count * (part + 1) / TERRAIN_TEXT_PARTS);
+    run_parallel_parts([&](int part) {
+        int lo, hi;
+        parallel_share(vertex_count, part, &lo, &hi);
         found[part] = FaceOverflow{-1, 0};
         for (int f = 0; f < face_count; ++f) {
             const TerrainFace& face = parse->faces[f];
@@ -461,9 +461,9 @@ void compute_parsed_face_normals(TerrainParse* parse, const TerrainPart* parts) 
     std::vector<FacesSeen> seen;
     for (int i = 0; i < TERRAIN_TEXT_PARTS; ++i) seen.insert(seen.end(), parts[i].seen.begin(), parts[i].seen.end());
     const int face_count = parse->face_count;
-    run_load_parts([&](int part) {
-        int lo = (int)((long long)face_count * part / TERRAIN_TEXT_PARTS);
-        int hi = (int)((long long)face_count * (part + 1) / TERRAIN_TEXT_PARTS);
+    run_parallel_parts([&](int part) {
+        int lo, hi;
+        parallel_share(face_count, part, &lo, &hi);
         size_t s = 0;
         while (s + 1 < seen.size() && seen[s + 1].face <= lo) ++s;
         for (int f = lo; f < hi; ++f) {
@@ -540,7 +540,7 @@ bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCount
     *counts = TerrainCounts{};
     cut_terrain_text(data, size, cut, counts->part_start);
     long long vertices[TERRAIN_TEXT_PARTS], faces[TERRAIN_TEXT_PARTS], texcoords[TERRAIN_TEXT_PARTS];
-    run_load_parts([&](int part) {
+    run_parallel_parts([&](int part) {
         LineKinds kinds = count_line_kinds(data + counts->part_start[part], data + counts->part_start[part + 1]);
         vertices[part] = kinds.vertices;
         texcoords[part] = kinds.texcoords;
@@ -601,7 +601,7 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name, const 
         face_start += counts->faces[part];
         line_start += counts->line_feeds[part];
     }
-    run_load_parts([&](int part) { parse_terrain_part(name, parse, &parts[part]); });
+    run_parallel_parts([&](int part) { parse_terrain_part(name, parse, &parts[part]); });
 
     // The first refused line in the file ends the load, unless a face before
     // it already gave some vertex a ninth face.

@@ -35,7 +35,7 @@ bool open_terrain_text(const char* path, TerrainText* text);
 // Releases what open_terrain_text obtained; safe on an empty text.
 void close_terrain_text(TerrainText* text);
 
-constexpr int TERRAIN_TEXT_PARTS = LOAD_THREADS;  // the counting and parsing passes run one thread per part
+constexpr int TERRAIN_TEXT_PARTS = PARALLEL_PARTS;  // the counting and parsing passes run one thread per part
 
 // What the counting pass found, part by part. The text is cut at line starts,
 // where the 99-character chunks restart, so every part is chunked exactly as

@@ -113,7 +113,7 @@ long compile_terrain_tile(int tile) {
 
 void delete_terrain_lists() {
     if (terrain_list) glDeleteLists(terrain_list, 1);
-    if (terrain_piece_lists) glDeleteLists(terrain_piece_lists, terrain_piece_count);
+    if (terrain_piece_lists && terrain_piece_count > 0) glDeleteLists(terrain_piece_lists, terrain_piece_count);
     terrain_list = 0;
     terrain_piece_lists = 0;
 }
@@ -146,13 +146,33 @@ void rebuild_terrain_list(bool print_exaggeration) {
     if (print_exaggeration) printf("\n%f\n", exaggeration);
     terrain_tail_set = 0;
     terrain_faces_compiled = 0;
+    terrain_tiles_compiled = 0;
     if (terrain_piece_count > 0) terrain_piece_lists = glGenLists(terrain_piece_count);
-    for (int p = 0; p < terrain_piece_count; ++p) terrain_faces_compiled += compile_terrain_piece(p);
-    terrain_tiles_compiled = terrain_tile_count;
+    if (terrain_piece_count > 0 && !terrain_piece_lists) {
+        report_problem("No display lists left for the %d pieces of the terrain", terrain_piece_count);
+    } else {
+        for (int p = 0; p < terrain_piece_count; ++p) terrain_faces_compiled += compile_terrain_piece(p);
+        terrain_tiles_compiled = terrain_tile_count;
+    }
     terrain_list = glGenLists(1);
     glNewList(terrain_list, GL_COMPILE);
-    for (int p = 0; p < terrain_piece_count; ++p) glCallList(terrain_piece_lists + p);
+    for (int p = 0; terrain_piece_lists && p < terrain_piece_count; ++p) glCallList(terrain_piece_lists + p);
     glEndList();
+    fflush(stdout);
+}
+
+void recompile_terrain_tiles(bool print_exaggeration) {
+    if (!terrain_piece_lists || !terrain_list) {
+        rebuild_terrain_list(print_exaggeration);
+        return;
+    }
+    refresh_terrain_tile_boxes();
+    glBindTexture(GL_TEXTURE_2D, terrain_texture);
+    if (print_exaggeration) printf("\n%f\n", exaggeration);
+    terrain_tail_set = 0;
+    terrain_faces_compiled = 0;
+    for (int p = 0; p < terrain_piece_count; ++p) terrain_faces_compiled += compile_terrain_piece(p);
+    terrain_tiles_compiled = terrain_tile_count;
     fflush(stdout);
 }
 
@@ -214,13 +234,13 @@ void release_terrain() {
 void increase_exaggeration() {
     exaggeration += EXAGGERATION_STEP;
     scale_terrain_heights(true);
-    rebuild_terrain_list();
+    recompile_terrain_tiles();
 }
 
 void decrease_exaggeration() {
     exaggeration -= EXAGGERATION_STEP;
     scale_terrain_heights(false);
-    rebuild_terrain_list();
+    recompile_terrain_tiles();
 }
 
 void toggle_textures() {
@@ -235,7 +255,7 @@ void toggle_textures() {
 
 void toggle_average_normals() {
     average_normals = !average_normals;
-    rebuild_terrain_list();
+    recompile_terrain_tiles();
 }
 
 void set_render_mode(int mode) {

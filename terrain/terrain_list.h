@@ -12,6 +12,12 @@ void compile_terrain_faces();
 // rebuilds after a change print the exaggeration read-out on the console first.
 void rebuild_terrain_list(bool print_exaggeration = true);
 
+// After a change to every vertex that keeps x and z (exaggeration) or to
+// what the lists emit (the normals switch): recompiles every piece under its
+// list name and refreshes every box, keeping the tiles. Prints the read-out
+// first, as rebuild_terrain_list does.
+void recompile_terrain_tiles(bool print_exaggeration = true);
+
 // After vertex records (0-based, `count` of them; others ignored) have moved:
 // recompiles only the tiles holding faces that use them as a corner position
 // and refreshes those tiles' boxes. terrain_list keeps its name and draws the

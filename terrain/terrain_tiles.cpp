@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "state/terrain_state.h"
+#include "terrain/parallel.h"
 
 // Float rounding in the GL's matrix product and vertex transform stays far
 // below this share of the magnitudes involved.
@@ -62,23 +63,40 @@ int grid_cell(const TileGrid& grid, double x, double z) {
 // Square cells that hold about pairs_per_tile pairs each when the pair
 // centres spread evenly over their bounds.
 TileGrid make_tile_grid(int pairs, int pairs_per_tile) {
+    double part_bounds[PARALLEL_PARTS][4];
+    run_parallel_parts([&](int part) {
+        double lo_x = INFINITY, hi_x = -INFINITY, lo_z = INFINITY, hi_z = -INFINITY;
+        int first, end;
+        parallel_share(pairs, part, &first, &end);
+        for (int u = first; u < end; ++u) {
+            double x, z;
+            pair_centre(u, &x, &z);
+            if (std::isfinite(x)) {
+                if (x < lo_x) lo_x = x;
+                if (x > hi_x) hi_x = x;
+            }
+            if (std::isfinite(z)) {
+                if (z < lo_z) lo_z = z;
+                if (z > hi_z) hi_z = z;
+            }
+        }
+        double* b = part_bounds[part];
+        b[0] = lo_x;
+        b[1] = hi_x;
+        b[2] = lo_z;
+        b[3] = hi_z;
+    });
     double min_x = INFINITY, max_x = -INFINITY, min_z = INFINITY, max_z = -INFINITY;
-    for (int u = 0; u < pairs; ++u) {
-        double x, z;
-        pair_centre(u, &x, &z);
-        if (std::isfinite(x)) {
-            if (x < min_x) min_x = x;
-            if (x > max_x) max_x = x;
-        }
-        if (std::isfinite(z)) {
-            if (z < min_z) min_z = z;
-            if (z > max_z) max_z = z;
-        }
+    for (const double* b : part_bounds) {
+        min_x = std::fmin(min_x, b[0]);
+        max_x = std::fmax(max_x, b[1]);
+        min_z = std::fmin(min_z, b[2]);
+        max_z = std::fmax(max_z, b[3]);
     }
     if (!(min_x <= max_x)) min_x = max_x = 0.0;
     if (!(min_z <= max_z)) min_z = max_z = 0.0;
     double width = max_x - min_x, depth = max_z - min_z;
-    int tiles = (pairs + pairs_per_tile - 1) / pairs_per_tile;
+    int tiles = (int)(((long long)pairs + pairs_per_tile - 1) / pairs_per_tile);
     double side;
     if (width > 0.0 && depth > 0.0) side = std::sqrt(width * depth / tiles);
     else side = (width > depth ? width : depth) / tiles;
@@ -139,15 +157,16 @@ void finish_tiles() {
         TerrainTile& tile = terrain_tiles[terrain_pieces[p].tile];
         terrain_tile_pieces[tile.first_slot + tile.piece_count++] = p;
     }
-    for (int t = 0; t < terrain_tile_count; ++t) refresh_terrain_tile_box(t);
+    refresh_terrain_tile_boxes();
 }
 
 // Tiles as runs of pairs_per_tile consecutive pairs, one piece each.
 bool build_run_tiles(int pairs, int pairs_per_tile) {
-    int tiles = (pairs + pairs_per_tile - 1) / pairs_per_tile;
+    int tiles = (int)(((long long)pairs + pairs_per_tile - 1) / pairs_per_tile);
     if (!allocate_tiles(tiles, tiles)) return false;
     for (int t = 0; t < tiles; ++t) {
-        int first = t * pairs_per_tile, last = first + pairs_per_tile < pairs ? first + pairs_per_tile : pairs;
+        int first = (int)((long long)t * pairs_per_tile);
+        int last = pairs - first > pairs_per_tile ? first + pairs_per_tile : pairs;
         terrain_pieces[t] = TerrainPiece{2 * first, pair_end(last - 1), t};
     }
     terrain_tile_size = 0.0f;
@@ -183,13 +202,17 @@ bool build_terrain_tiles(int faces_per_tile) {
     // culling saves.
     int* pair_cell = (int*)malloc((size_t)pairs * sizeof(int));
     if (!pair_cell) return false;
+    run_parallel_parts([&](int part) {
+        int first, end;
+        parallel_share(pairs, part, &first, &end);
+        for (int u = first; u < end; ++u) {
+            double x, z;
+            pair_centre(u, &x, &z);
+            pair_cell[u] = grid_cell(grid, x, z);
+        }
+    });
     int pieces = 1;
-    for (int u = 0; u < pairs; ++u) {
-        double x, z;
-        pair_centre(u, &x, &z);
-        pair_cell[u] = grid_cell(grid, x, z);
-        if (u > 0 && pair_cell[u] != pair_cell[u - 1]) ++pieces;
-    }
+    for (int u = 1; u < pairs; ++u) pieces += pair_cell[u] != pair_cell[u - 1];
     double shortest = std::sqrt((double)pairs_per_tile) / 2.0;
     if ((double)pairs / pieces < shortest) {
         free(pair_cell);
@@ -247,6 +270,14 @@ void refresh_terrain_tile_box(int tile) {
         t.box_max[k] = hi[k];
     }
     t.unbounded = !finite;
+}
+
+void refresh_terrain_tile_boxes() {
+    run_parallel_parts([](int part) {
+        int first, end;
+        parallel_share(terrain_tile_count, part, &first, &end);
+        for (int t = first; t < end; ++t) refresh_terrain_tile_box(t);
+    });
 }
 
 int terrain_face_tile(int face) {

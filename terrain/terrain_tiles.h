@@ -27,6 +27,9 @@ void free_terrain_tiles();
 // Recomputes a tile's box from the current positions of its faces' corners.
 void refresh_terrain_tile_box(int tile);
 
+// refresh_terrain_tile_box for every tile (on both cores).
+void refresh_terrain_tile_boxes();
+
 // The tile holding `face`, or -1 for a face outside the mesh.
 int terrain_face_tile(int face);
 

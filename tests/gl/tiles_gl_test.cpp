@@ -4,6 +4,7 @@
 #include <GL/glut.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <sys/stat.h>
@@ -219,9 +220,9 @@ TEST_F(TilesGl, DefaultWorldWithSkyAndFogLooksTheSameInTiles) {
         {"straight down", 0, 1500, -1400, 0.0f, -1000.0f, 0},
         {"stereo", 0, 60, 0, -0.3f, -0.1f, 1},
     };
-    expect_views_alike(views, TERRAIN_TILE_FACES, "sky");
+    expect_views_alike(views, 2048, "sky");
     toggle_fog();
-    expect_views_alike(views, TERRAIN_TILE_FACES, "sky and fog");
+    expect_views_alike(views, 2048, "sky and fog");
 }
 
 TEST_F(TilesGl, EditingAVertexOnATileBorderRecompilesBothTiles) {
@@ -286,4 +287,27 @@ TEST_F(TilesGl, CulledDrawingLeavesTheNormalAndTexCoordOfTheWholeTerrain) {
     glGetFloatv(GL_CURRENT_TEXTURE_COORDS, culled_texcoord);
     for (int k = 0; k < 3; ++k) EXPECT_EQ(culled_normal[k], normal[k]);
     for (int k = 0; k < 2; ++k) EXPECT_EQ(culled_texcoord[k], texcoord[k]);
+}
+
+TEST_F(TilesGl, ExaggerationRecompilesEveryTileInPlace) {
+    load_startup_terrain(grid_terrain_text(65, 65, rolling));
+    rebuild_with_tiles_of(256);
+    int tiles = terrain_tile_count;
+    unsigned list = terrain_list, pieces = terrain_piece_lists;
+    testing::internal::CaptureStdout();
+    increase_exaggeration();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(terrain_tile_count, tiles);
+    EXPECT_EQ(terrain_tiles_compiled, tiles);
+    EXPECT_EQ(terrain_list, list);
+    EXPECT_EQ(terrain_piece_lists, pieces);
+    float highest = -INFINITY, top = -INFINITY;
+    for (int i = 0; i < terrain_vertex_count; ++i) highest = std::max(highest, terrain_vertices[i].y);
+    for (int t = 0; t < terrain_tile_count; ++t) top = std::max(top, terrain_tiles[t].box_max[1]);
+    EXPECT_EQ(top, highest);
+    View across = {"across the raised grid", 32, 12, 70, 0.2f, -0.3f, 0};
+    std::vector<unsigned char> raised = draw_scene(across);
+    rebuild_with_tiles_of(terrain_face_count + 2);
+    EXPECT_EQ(differing_bytes(draw_scene(across), raised), 0);
+    exaggeration = 1.0f;
 }
