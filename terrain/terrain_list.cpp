@@ -111,6 +111,13 @@ long compile_terrain_tile(int tile) {
     return emitted;
 }
 
+// The pieces cover the faces of the installed mesh (not those of a mesh
+// installed since the last full rebuild).
+bool tiles_match_mesh() {
+    return terrain_piece_lists && terrain_list && terrain_piece_count > 0 &&
+           terrain_pieces[terrain_piece_count - 1].face_end == terrain_face_count;
+}
+
 void delete_terrain_lists() {
     if (terrain_list) glDeleteLists(terrain_list, 1);
     if (terrain_piece_lists && terrain_piece_count > 0) glDeleteLists(terrain_piece_lists, terrain_piece_count);
@@ -162,7 +169,7 @@ void rebuild_terrain_list(bool print_exaggeration) {
 }
 
 void recompile_terrain_tiles(bool print_exaggeration) {
-    if (!terrain_piece_lists || !terrain_list) {
+    if (!tiles_match_mesh()) {
         rebuild_terrain_list(print_exaggeration);
         return;
     }
@@ -181,7 +188,11 @@ void rebuild_terrain_tiles_for_vertices(const int* vertices, int count, bool pri
     fflush(stdout);
     terrain_faces_compiled = 0;
     terrain_tiles_compiled = 0;
-    if (terrain_tile_count == 0 || !terrain_piece_lists) return;
+    if (terrain_face_count == 0) return;
+    if (!tiles_match_mesh()) {
+        rebuild_terrain_list(false);
+        return;
+    }
     unsigned char* marks = (unsigned char*)calloc((size_t)terrain_tile_count, 1);
     if (!marks) {
         rebuild_terrain_list(false);

@@ -47,6 +47,8 @@ struct TileGrid {
     int columns, rows;        // cells along x and z; >= 1
 };
 
+// The cell of a point; points on or beyond the far edges go to the last
+// cells, points that are not finite to the first.
 int grid_cell(const TileGrid& grid, double x, double z) {
     int column = 0, row = 0;
     if (std::isfinite(x)) {
@@ -113,9 +115,6 @@ TileGrid make_tile_grid(int pairs, int pairs_per_tile) {
     }
     grid.cell_x = width > 0.0 ? width / grid.columns : 1.0;
     grid.cell_z = depth > 0.0 ? depth / grid.rows : 1.0;
-    // The last cell must take the pairs lying on the far edge.
-    grid.cell_x *= 1.0 + 1e-9;
-    grid.cell_z *= 1.0 + 1e-9;
     return grid;
 }
 
