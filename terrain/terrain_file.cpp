@@ -7,6 +7,7 @@
 // with "%d/%d/%d" corners, so files load exactly as they always have.
 #include "terrain/terrain_file.h"
 
+#include <algorithm>
 #include <cassert>
 #include <charconv>
 #include <climits>
@@ -195,21 +196,13 @@ const char* corner_part_name(int k) {
     return names[k];
 }
 
-// Part p of the text starts at the first line start at or after p x cut
-// (p = 1 for two parts); the chunks restart at every line start.
-void cut_terrain_text(const char* data, size_t size, size_t cut, size_t* starts) {
-    starts[0] = 0;
-    for (int part = 1; part < TERRAIN_TEXT_PARTS; ++part) {
-        size_t at = cut * part;
-        if (at > size) at = size;
-        if (at < starts[part - 1]) at = starts[part - 1];
-        if (at > 0 && at < size && data[at - 1] != '\n') {
-            const void* nl = memchr(data + at, '\n', size - at);
-            at = nl ? (size_t)((const char*)nl - data) + 1 : size;
-        }
-        starts[part] = at;
-    }
-    starts[TERRAIN_TEXT_PARTS] = size;
+// The first line start at or after `at` (or the end); the chunks restart at
+// every line start.
+size_t line_start_from(const char* data, size_t size, size_t at) {
+    if (at >= size) return size;
+    if (at == 0 || data[at - 1] == '\n') return at;
+    const void* nl = memchr(data + at, '\n', size - at);
+    return nl ? (size_t)((const char*)nl - data) + 1 : size;
 }
 
 // "%f" for a plain decimal of at most 7 digits, as terrain files write
@@ -249,18 +242,25 @@ bool scan_float_fast(const char*& p, const char* end, const char* readable, floa
 
 // What the counting pass tallies over a stretch of text.
 struct LineKinds {
-    long long vertices;   // chunks starting "v "
-    long long texcoords;  // chunks starting "vt"
-    long long faces;      // chunks starting "f "
+    long long vertices;      // chunks starting "v "
+    long long texcoords;     // chunks starting "vt"
+    long long faces;         // chunks starting "f "
     long line_feeds;
+    long long number_bytes;  // bytes in "v " and "vt" chunks (their floats cost more to parse)
 };
+
+// Segments the counting pass tallies, so that the parsing parts can be cut
+// where their work, not their bytes, is even.
+constexpr int COUNT_SEGMENTS = 16;
 
 // Tallies the chunk [c, e) by its first two characters.
 inline void count_chunk(const char* c, const char* e, LineKinds* kinds) {
     if (e - c < 2) return;
-    kinds->vertices += c[0] == 'v' && c[1] == ' ';
-    kinds->texcoords += c[0] == 'v' && c[1] == 't';
+    bool vertex = c[0] == 'v' && c[1] == ' ', texcoord = c[0] == 'v' && c[1] == 't';
+    kinds->vertices += vertex;
+    kinds->texcoords += texcoord;
     kinds->faces += c[0] == 'f' && c[1] == ' ';
+    kinds->number_bytes += (vertex || texcoord) ? e - c : 0;
 }
 
 // Tallies the chunks of the line [line, end): 99 characters at a time.
@@ -273,7 +273,7 @@ inline void count_line_chunks(const char* line, const char* end, LineKinds* kind
 // The counting pass over [begin, end), which starts a line: the same chunks
 // chunk_end gives, found from the line feeds 16 bytes at a time.
 LineKinds count_line_kinds(const char* begin, const char* end) {
-    LineKinds kinds{0, 0, 0, 0};
+    LineKinds kinds{0, 0, 0, 0, 0};
     const char* line = begin;
     const char* p = begin;
 #ifdef __SSE2__
@@ -488,23 +488,44 @@ void compute_parsed_face_normals(TerrainParse* parse, const TerrainPart* parts) 
     });
 }
 
+// The extents start at 0 on every axis and widen with strict comparisons,
+// so the halves' extents combine into those of a single pass.
 void set_parse_extents(TerrainParse* parse) {
-    float min_x = 0, max_x = 0, min_y = 0, max_y = 0, min_z = 0, max_z = 0;
-    for (int i = 0; i < parse->vertex_count; ++i) {
-        const TerrainVertex* v = &parse->vertices[i];
-        if (v->x > max_x) max_x = v->x;
-        if (v->z > max_z) max_z = v->z;
-        if (v->x < min_x) min_x = v->x;
-        if (v->z < min_z) min_z = v->z;
-        if (v->y < min_y) min_y = v->y;
-        if (v->y > max_y) max_y = v->y;
+    float extents[PARALLEL_PARTS][6];
+    run_parallel_parts([&](int part) {
+        float min_x = 0, max_x = 0, min_y = 0, max_y = 0, min_z = 0, max_z = 0;
+        int first, end;
+        parallel_share(parse->vertex_count, part, &first, &end);
+        for (int i = first; i < end; ++i) {
+            const TerrainVertex* v = &parse->vertices[i];
+            if (v->x > max_x) max_x = v->x;
+            if (v->z > max_z) max_z = v->z;
+            if (v->x < min_x) min_x = v->x;
+            if (v->z < min_z) min_z = v->z;
+            if (v->y < min_y) min_y = v->y;
+            if (v->y > max_y) max_y = v->y;
+        }
+        float* e = extents[part];
+        e[0] = min_x;
+        e[1] = max_x;
+        e[2] = min_y;
+        e[3] = max_y;
+        e[4] = min_z;
+        e[5] = max_z;
+    });
+    float e[6] = {0, 0, 0, 0, 0, 0};
+    for (const float* part : extents) {
+        for (int k = 0; k < 6; k += 2) {
+            if (part[k] < e[k]) e[k] = part[k];
+            if (part[k + 1] > e[k + 1]) e[k + 1] = part[k + 1];
+        }
     }
-    parse->min_x = min_x;
-    parse->max_x = max_x;
-    parse->min_y = min_y;
-    parse->max_y = max_y;
-    parse->min_z = min_z;
-    parse->max_z = max_z;
+    parse->min_x = e[0];
+    parse->max_x = e[1];
+    parse->min_y = e[2];
+    parse->max_y = e[3];
+    parse->min_z = e[4];
+    parse->max_z = e[5];
 }
 
 }  // namespace
@@ -538,26 +559,62 @@ void close_terrain_text(TerrainText* text) {
 
 bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCounts* counts) {
     *counts = TerrainCounts{};
-    cut_terrain_text(data, size, cut, counts->part_start);
-    long long vertices[TERRAIN_TEXT_PARTS], faces[TERRAIN_TEXT_PARTS], texcoords[TERRAIN_TEXT_PARTS];
+    // Segments at line starts; with a given cut, one segment per part.
+    bool balanced = cut == TERRAIN_CUT_BALANCED;
+    const int segments = balanced ? COUNT_SEGMENTS : TERRAIN_TEXT_PARTS;
+    size_t segment_start[COUNT_SEGMENTS + 1];
+    segment_start[0] = 0;
+    for (int k = 1; k < segments; ++k) {
+        size_t at = balanced ? (size_t)((double)size * k / segments) : (cut > size / k ? size : cut * k);
+        segment_start[k] = std::max(segment_start[k - 1], line_start_from(data, size, at));
+    }
+    segment_start[segments] = size;
+    LineKinds kinds[COUNT_SEGMENTS];
     run_parallel_parts([&](int part) {
-        LineKinds kinds = count_line_kinds(data + counts->part_start[part], data + counts->part_start[part + 1]);
-        vertices[part] = kinds.vertices;
-        texcoords[part] = kinds.texcoords;
-        faces[part] = kinds.faces;
-        counts->line_feeds[part] = kinds.line_feeds;
+        int first, end;
+        parallel_share(segments, part, &first, &end);
+        for (int k = first; k < end; ++k)
+            kinds[k] = count_line_kinds(data + segment_start[k], data + segment_start[k + 1]);
     });
+
+    // Each part takes whole segments, up to its share of the work: floats
+    // cost about half as much again per byte as face corners.
+    double work[COUNT_SEGMENTS], total_work = 0;
+    for (int k = 0; k < segments; ++k) {
+        work[k] = (double)(segment_start[k + 1] - segment_start[k]) + 0.5 * (double)kinds[k].number_bytes;
+        total_work += work[k];
+    }
+    long long vertices[TERRAIN_TEXT_PARTS] = {}, texcoords[TERRAIN_TEXT_PARTS] = {}, faces[TERRAIN_TEXT_PARTS] = {};
+    double done = 0;
+    int part = 0;
+    counts->part_start[0] = 0;
+    for (int k = 0; k < segments; ++k) {
+        if (!balanced) part = k;
+        else if (part + 1 < TERRAIN_TEXT_PARTS && done + work[k] / 2 > total_work * (part + 1) / TERRAIN_TEXT_PARTS) {
+            // Half of this segment's work lies beyond the share: start the next part here.
+            ++part;
+            counts->part_start[part] = segment_start[k];
+        }
+        if (!balanced) counts->part_start[part] = segment_start[k];
+        vertices[part] += kinds[k].vertices;
+        texcoords[part] += kinds[k].texcoords;
+        faces[part] += kinds[k].faces;
+        counts->line_feeds[part] += kinds[k].line_feeds;
+        done += work[k];
+    }
+    for (int p = part + 1; p <= TERRAIN_TEXT_PARTS; ++p) counts->part_start[p] = size;
+
     long long vertex_total = 0, face_total = 0;
-    for (int part = 0; part < TERRAIN_TEXT_PARTS; ++part) {
-        vertex_total += vertices[part];
-        face_total += faces[part];
-        if (texcoords[part] > INT_MAX) return false;
+    for (int p = 0; p < TERRAIN_TEXT_PARTS; ++p) {
+        vertex_total += vertices[p];
+        face_total += faces[p];
+        if (texcoords[p] > INT_MAX) return false;
     }
     if (vertex_total > INT_MAX || face_total > INT_MAX) return false;
-    for (int part = 0; part < TERRAIN_TEXT_PARTS; ++part) {
-        counts->vertices[part] = (int)vertices[part];
-        counts->texcoords[part] = (int)texcoords[part];
-        counts->faces[part] = (int)faces[part];
+    for (int p = 0; p < TERRAIN_TEXT_PARTS; ++p) {
+        counts->vertices[p] = (int)vertices[p];
+        counts->texcoords[p] = (int)texcoords[p];
+        counts->faces[p] = (int)faces[p];
     }
     counts->vertex_count = (int)vertex_total;
     counts->face_count = (int)face_total;
@@ -638,7 +695,7 @@ bool begin_terrain_read(const char* path, TerrainRead* read, char* error, size_t
         snprintf(error, error_size, "DEM file not found %s", path);
         return false;
     }
-    if (!count_terrain_lines(read->text.data, read->text.size, read->text.size / 2, &read->counts)) {
+    if (!count_terrain_lines(read->text.data, read->text.size, TERRAIN_CUT_BALANCED, &read->counts)) {
         snprintf(error, error_size, "%s holds more lines than a terrain can have", path);
         end_terrain_read(read);
         return false;

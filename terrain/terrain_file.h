@@ -50,10 +50,13 @@ struct TerrainCounts {
     int face_count;                             // "f " lines in all
 };
 
-// Counting pass, one thread per part: the number of "v ", "vt" and "f "
-// lines, with long lines split as the parser splits them. The second part
-// starts at the first line start at or after `cut` (size / 2 for a load; any
-// value is allowed). Returns false when a count would exceed INT_MAX.
+constexpr size_t TERRAIN_CUT_BALANCED = (size_t)-1;  // cut where both parts have as much to parse
+
+// Counting pass, on both cores: the number of "v ", "vt" and "f " lines,
+// with long lines split as the parser splits them. The second part starts at
+// the first line start at or after `cut` (any value is allowed), or, given
+// TERRAIN_CUT_BALANCED, where the parsing work splits evenly. Returns false
+// when a count would exceed INT_MAX.
 bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCounts* counts);
 
 // Allocates zeroed arrays at the counted sizes into `parse` (counts set,

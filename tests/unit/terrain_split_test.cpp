@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "terrain/terrain_file.h"
 #include "tests/support/temp_files.h"
@@ -34,7 +35,9 @@ SplitRead read_split(const std::string& text, size_t cut) {
 // Every cut of `text` reads as the whole text read in one part.
 void expect_every_cut_reads_alike(const std::string& text) {
     SplitRead whole = read_split(text, text.size());
-    for (size_t cut = 0; cut <= text.size(); ++cut) {
+    std::vector<size_t> cuts = {TERRAIN_CUT_BALANCED};
+    for (size_t cut = 0; cut <= text.size(); ++cut) cuts.push_back(cut);
+    for (size_t cut : cuts) {
         SplitRead split = read_split(text, cut);
         size_t start = split.counts.part_start[1];
         ASSERT_TRUE(start == 0 || start == text.size() || text[start - 1] == '\n') << "cut " << cut;
