@@ -425,18 +425,45 @@ struct FaceOverflow {
     int corner;
 };
 
+// The normal of `face` from the positions as they stood when its line was
+// read: a corner naming a vertex whose line comes later counts as the origin.
+void set_parsed_face_normal(const TerrainVertex* vertices, int filled, TerrainFace* face) {
+    float corners[9] = {};
+    for (int c = 0; c < 3; ++c) {
+        int i = face->corners[c].vertex - 1;
+        if (i >= filled) continue;
+        corners[c * 3 + 0] = vertices[i].x;
+        corners[c * 3 + 1] = vertices[i].y;
+        corners[c * 3 + 2] = vertices[i].z;
+    }
+    float n[3];
+    face_normal(corners, n);
+    face->nx = n[0];
+    face->ny = n[1];
+    face->nz = n[2];
+}
+
 // Enters faces 0 .. face_count - 1 in the face lists of their corner
 // vertices, corner 0 first, in face order. Each thread owns a range of
-// vertices and walks all faces, so every list holds its faces in file order.
-FaceOverflow list_vertex_faces(TerrainParse* parse, int face_count) {
+// vertices and walks all faces, so every list holds its faces in file order;
+// on the way it sets the normals of its share of the faces, unless
+// `normals` is false (a refused file needs none).
+FaceOverflow list_vertex_faces(TerrainParse* parse, int face_count, const std::vector<FacesSeen>& seen,
+                               bool normals) {
     FaceOverflow found[PARALLEL_PARTS];
-    const int vertex_count = parse->vertex_count;
     run_parallel_parts([&](int part) {
-        int lo, hi;
-        parallel_share(vertex_count, part, &lo, &hi);
+        int lo, hi, normals_lo, normals_hi;
+        parallel_share(parse->vertex_count, part, &lo, &hi);
+        parallel_share(normals ? face_count : 0, part, &normals_lo, &normals_hi);
+        size_t s = 0;
+        while (s + 1 < seen.size() && seen[s + 1].face <= normals_lo) ++s;
         found[part] = FaceOverflow{-1, 0};
         for (int f = 0; f < face_count; ++f) {
-            const TerrainFace& face = parse->faces[f];
+            TerrainFace& face = parse->faces[f];
+            if (f >= normals_lo && f < normals_hi) {
+                while (s + 1 < seen.size() && seen[s + 1].face <= f) ++s;
+                set_parsed_face_normal(parse->vertices, seen.empty() ? 0 : seen[s].vertices, &face);
+            }
             for (int c = 0; c < 3; ++c) {
                 int i = face.corners[c].vertex - 1;
                 if (i < lo || i >= hi) continue;
@@ -453,39 +480,6 @@ FaceOverflow list_vertex_faces(TerrainParse* parse, int face_count) {
         if (first.face < 0 || o.face < first.face || (o.face == first.face && o.corner < first.corner)) first = o;
     }
     return first;
-}
-
-// Face normals from the positions as they stood when each face's line was
-// read: a corner naming a vertex whose line comes later counts as the origin.
-void compute_parsed_face_normals(TerrainParse* parse, const TerrainPart* parts) {
-    std::vector<FacesSeen> seen;
-    for (int i = 0; i < TERRAIN_TEXT_PARTS; ++i) seen.insert(seen.end(), parts[i].seen.begin(), parts[i].seen.end());
-    const int face_count = parse->face_count;
-    run_parallel_parts([&](int part) {
-        int lo, hi;
-        parallel_share(face_count, part, &lo, &hi);
-        size_t s = 0;
-        while (s + 1 < seen.size() && seen[s + 1].face <= lo) ++s;
-        for (int f = lo; f < hi; ++f) {
-            while (s + 1 < seen.size() && seen[s + 1].face <= f) ++s;
-            int filled = seen.empty() ? 0 : seen[s].vertices;
-            TerrainFace* face = &parse->faces[f];
-            float corners[9] = {};
-            for (int c = 0; c < 3; ++c) {
-                int i = face->corners[c].vertex - 1;
-                if (i >= filled) continue;
-                const TerrainVertex& v = parse->vertices[i];
-                corners[c * 3 + 0] = v.x;
-                corners[c * 3 + 1] = v.y;
-                corners[c * 3 + 2] = v.z;
-            }
-            float n[3];
-            face_normal(corners, n);
-            face->nx = n[0];
-            face->ny = n[1];
-            face->nz = n[2];
-        }
-    });
 }
 
 // The extents start at 0 on every axis and widen with strict comparisons,
@@ -671,7 +665,9 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name, const 
             break;
         }
     }
-    FaceOverflow overflow = list_vertex_faces(parse, listed_faces);
+    std::vector<FacesSeen> seen;
+    for (const TerrainPart& t : parts) seen.insert(seen.end(), t.seen.begin(), t.seen.end());
+    FaceOverflow overflow = list_vertex_faces(parse, listed_faces, seen, refused == nullptr);
     if (overflow.face >= 0) {
         long line = line_of_face(parts, overflow.face);
         snprintf(error, error_size, "%s line %ld: vertex %d would belong to a ninth face\n%s", name, line,
@@ -683,7 +679,6 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name, const 
         snprintf(error, error_size, "%s", refused->error);
         return false;
     }
-    compute_parsed_face_normals(parse, parts);
     set_parse_extents(parse);
     return true;
 }
