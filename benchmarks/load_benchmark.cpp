@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
+#include "benchmarks/bench_grid.h"
 #include "terrain/normals.h"
 #include "terrain/terrain_file.h"
 
@@ -18,46 +18,6 @@ namespace {
 
 // Cells per side for about 32 thousand, 500 thousand and 2 million faces.
 const int GRID_CELLS[] = {128, 500, 1000};
-
-std::string bench_path(int cells) {
-    return "/tmp/kestrolane-bench-" + std::to_string(2 * cells * cells) + ".obj";
-}
-
-// Writes a rolling-hills grid once; later runs reuse it.
-const std::string& ensure_bench_file(int cells) {
-    static std::string paths[3];
-    int slot = cells == 128 ? 0 : cells == 500 ? 1 : 2;
-    std::string& path = paths[slot];
-    if (!path.empty()) return path;
-    path = bench_path(cells);
-    struct stat info;
-    if (stat(path.c_str(), &info) == 0) return path;
-    std::string tmp = path + ".part";
-    FILE* out = fopen(tmp.c_str(), "w");
-    if (!out) {
-        fprintf(stderr, "cannot write %s\n", tmp.c_str());
-        exit(1);
-    }
-    int n = cells + 1;
-    float spacing = 12.5f;
-    for (int r = 0; r < n; ++r)
-        for (int c = 0; c < n; ++c) {
-            float x = (c - n / 2) * spacing, z = -(float)r * spacing;
-            float y = 120.0f * std::sin(c * 0.031f) * std::cos(r * 0.027f) + 35.0f * std::sin(c * 0.17f + r * 0.11f);
-            fprintf(out, "v %.3f %.3f %.3f\n", x, y, z);
-        }
-    for (int r = 0; r < n; ++r)
-        for (int c = 0; c < n; ++c) fprintf(out, "vt %.6f %.6f\n", (double)c / cells, (double)r / cells);
-    for (int r = 0; r < cells; ++r)
-        for (int c = 0; c < cells; ++c) {
-            int a = r * n + c + 1, b = a + n, d = a + 1, e = b + 1;
-            fprintf(out, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, d, d, d);
-            fprintf(out, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", d, d, d, b, b, b, e, e, e);
-        }
-    fclose(out);
-    rename(tmp.c_str(), path.c_str());
-    return path;
-}
 
 // The loader as the file format was first read: fgets 99 characters at a
 // time and sscanf each line. Used to confirm our floats and as a reference.

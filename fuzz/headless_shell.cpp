@@ -73,6 +73,13 @@ void rebuild_terrain_list(bool) {
     terrain_faces_compiled = emitted;
 }
 
+void rebuild_terrain_tiles_for_vertices(const int* vertices, int count, bool) {
+    for (int i = 0; i < count; ++i) {
+        fuzz_require(vertices[i] >= 0 && vertices[i] < terrain_vertex_count, "a moved vertex is one of the mesh");
+    }
+    rebuild_terrain_list();
+}
+
 void upload_terrain_texture(bool) {
     size_t bytes = (size_t)texture_width * texture_height * (terrain_image_components == 3 ? 3 : 1);
     unsigned sum = 0;

@@ -81,7 +81,8 @@ void on_digit(int digit) {
             MeshEditTarget target =
                 mode == DIGIT_VERTEX ? MESH_EDIT_VERTEX : mode == DIGIT_LINE ? MESH_EDIT_LINE : MESH_EDIT_FACE;
             MovedVertices moved;
-            if (edit_picked_mesh(target, digit, &moved)) rebuild_terrain_list();
+            // Only the tiles holding the moved vertices are compiled again.
+            if (edit_picked_mesh(target, digit, &moved)) rebuild_terrain_tiles_for_vertices(moved.vertex, moved.count);
             break;
         }
         case DIGIT_TRANSFORM: apply_transform_digit(digit); break;

@@ -35,10 +35,11 @@ constexpr int KEY_LEFT = 100, KEY_UP = 101, KEY_RIGHT = 102, KEY_DOWN = 103;  //
 
 namespace {
 
-// The picked face moved: its markers follow and the terrain is compiled again.
-void refresh_picked_face() {
+// The picked face moved: its markers follow and the tiles holding the moved
+// vertices are compiled again.
+void refresh_picked_face(const MovedVertices& moved) {
     mark_picked_corners(picked_face);
-    rebuild_terrain_list();
+    rebuild_terrain_tiles_for_vertices(moved.vertex, moved.count);
 }
 
 void unfold_tray(unsigned char key, int* flag) {
@@ -77,13 +78,20 @@ void act(int slot) {
         case 11: fold_tray('M', &view_tray_open); break;
         case 12: fold_tray('N', &geometry_tray_open); break;
         case 13: fold_tray('<', &terrain_tray_open); break;
-        case 14: if (extrude_face(picked_face)) refresh_picked_face(); break;
-        case 15: if (depress_face(picked_face)) refresh_picked_face(); break;
+        case 14:
+        case 15: {
+            MovedVertices moved{{}, 0};
+            if (slot == 14 ? extrude_face(picked_face, &moved) : depress_face(picked_face, &moved)) {
+                refresh_picked_face(moved);
+            }
+            break;
+        }
         case 16: {
             // Faces beyond either end of the mesh are skipped.
-            bool moved = extrude_face(picked_face);
-            for (int offset : MESH_EXTRA_FACES) moved = extrude_face(picked_face + offset) || moved;
-            if (moved) refresh_picked_face();
+            MovedVertices moved{{}, 0};
+            extrude_face(picked_face, &moved);
+            for (int offset : MESH_EXTRA_FACES) extrude_face(picked_face + offset, &moved);
+            if (moved.count > 0) refresh_picked_face(moved);
             break;
         }
         case 17: increase_handle_size(); break;

@@ -26,6 +26,7 @@
 #include "state/stereo_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
+#include "terrain/terrain_list.h"
 
 constexpr float HANDLE_STEP = 0.25f;
 constexpr int MARKER_SLICES = 5;
@@ -121,7 +122,7 @@ void draw_terrain_mono() {
         default: return;
     }
     glPolygonMode(GL_FRONT, mode);
-    glCallList(terrain_list);
+    draw_visible_terrain();
     glPolygonMode(GL_FRONT, GL_FILL);
 }
 

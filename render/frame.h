@@ -21,6 +21,6 @@ void decrease_handle_size();
 // Draws the three pick markers (untextured, lit with the current material).
 void draw_pick_markers();
 
-// Draws the terrain list in the current render mode (nothing for an unknown
+// Draws the visible terrain in the current render mode (nothing for an unknown
 // mode), restoring GL_FILL afterwards.
 void draw_terrain_mono();

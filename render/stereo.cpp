@@ -1,10 +1,12 @@
-// The red/blue anaglyph terrain pair.
+// The red/blue anaglyph terrain pair. Each copy is shifted and turned in
+// world coordinates, so each culls its tiles against its own frustum: the
+// one of the modelview matrix in force while it is drawn.
 #include "render/stereo.h"
 
 #include <GL/gl.h>
 
 #include "state/stereo_state.h"
-#include "state/terrain_draw_state.h"
+#include "terrain/terrain_list.h"
 
 void draw_terrain_stereo() {
     glDrawBuffer(GL_BACK);
@@ -14,7 +16,7 @@ void draw_terrain_stereo() {
     glTranslatef(stereo_separation / 2.0f, 0.0f, 0.0f);
     glRotatef(stereo_angle, 0.0f, 1.0f, 0.0f);
     glColorMask(GL_FALSE, GL_FALSE, GL_TRUE, GL_TRUE);
-    glCallList(terrain_list);
+    draw_visible_terrain();
     glPopMatrix();
 
     glDrawBuffer(GL_BACK);
@@ -24,7 +26,7 @@ void draw_terrain_stereo() {
     glTranslatef(-stereo_separation / 2.0f, 0.0f, 0.0f);
     glRotatef(-stereo_angle, 0.0f, 1.0f, 0.0f);
     glColorMask(GL_TRUE, GL_FALSE, GL_FALSE, GL_TRUE);
-    glCallList(terrain_list);
+    draw_visible_terrain();
     glPopMatrix();
 
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);

@@ -1,7 +1,7 @@
 // The red/blue anaglyph terrain pair and the Stereo menu.
 #pragma once
 
-// Draws terrain_list twice: blue copy shifted +separation/2 and turned
+// Draws the visible terrain twice: blue copy shifted +separation/2 and turned
 // +angle about world y, red copy the other way, green never written.
 void draw_terrain_stereo();
 

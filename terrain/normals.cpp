@@ -4,6 +4,8 @@
 #include <cassert>
 #include <cmath>
 
+#include "terrain/parallel.h"
+
 void normalize3(float* v) {
     // The square root is taken in double precision, as the stored files expect.
     float length = (float)std::sqrt((double)(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));
@@ -46,9 +48,10 @@ bool add_vertex_face(TerrainVertex* vertex, int face_index) {
     return true;
 }
 
-void average_vertex_normals(TerrainVertex* vertices, int vertex_count,
-                            const TerrainFace* faces, int face_count) {
-    for (int i = 0; i < vertex_count; ++i) {
+namespace {
+
+void average_vertex_range(TerrainVertex* vertices, int first, int end, const TerrainFace* faces, int face_count) {
+    for (int i = first; i < end; ++i) {
         TerrainVertex* v = &vertices[i];
         float sum[3] = {0.0f, 0.0f, 0.0f};
         for (int k = 0; k < v->face_count; ++k) {
@@ -64,4 +67,16 @@ void average_vertex_normals(TerrainVertex* vertices, int vertex_count,
         v->ny = sum[1];
         v->nz = sum[2];
     }
+}
+
+}  // namespace
+
+void average_vertex_normals(TerrainVertex* vertices, int vertex_count,
+                            const TerrainFace* faces, int face_count) {
+    // Each vertex is averaged on its own, so the halves can go to both cores.
+    run_parallel_parts([&](int part) {
+        int first, end;
+        parallel_share(vertex_count, part, &first, &end);
+        average_vertex_range(vertices, first, end, faces, face_count);
+    });
 }

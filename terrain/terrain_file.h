@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "state/terrain_state.h"
+#include "terrain/parallel.h"
 
 constexpr int TERRAIN_LINE_CHUNK = 99;   // a longer line is split and its rest read as a line of its own
 constexpr int TERRAIN_ERROR_SIZE = 256;  // bytes of an error message buffer
@@ -39,9 +40,29 @@ bool open_terrain_text(const char* path, TerrainText* text, char* error = nullpt
 // Releases what open_terrain_text obtained; safe on an empty text.
 void close_terrain_text(TerrainText* text);
 
-// Counting pass: the number of "v " and "f " lines, with long lines split as
-// the parser splits them. Returns false when a count would exceed INT_MAX.
-bool count_terrain_lines(const char* data, size_t size, int* vertex_count, int* face_count);
+constexpr int TERRAIN_TEXT_PARTS = PARALLEL_PARTS;  // the counting and parsing passes run one thread per part
+
+// What the counting pass found, part by part. The text is cut at line starts,
+// where the 99-character chunks restart, so every part is chunked exactly as
+// a read of the whole file chunks it.
+struct TerrainCounts {
+    size_t part_start[TERRAIN_TEXT_PARTS + 1];  // byte offsets; part p is [part_start[p], part_start[p + 1]); the last is the size
+    int vertices[TERRAIN_TEXT_PARTS];           // "v " lines per part
+    int texcoords[TERRAIN_TEXT_PARTS];          // "vt" lines per part
+    int faces[TERRAIN_TEXT_PARTS];              // "f " lines per part
+    long line_feeds[TERRAIN_TEXT_PARTS];        // line feeds per part (for the line numbers of messages)
+    int vertex_count;                           // "v " lines in all
+    int face_count;                             // "f " lines in all
+};
+
+constexpr size_t TERRAIN_CUT_BALANCED = (size_t)-1;  // cut where both parts have as much to parse
+
+// Counting pass, on both cores: the number of "v ", "vt" and "f " lines,
+// with long lines split as the parser splits them. The second part starts at
+// the first line start at or after `cut` (any value is allowed), or, given
+// TERRAIN_CUT_BALANCED, where the parsing work splits evenly. Returns false
+// when a count would exceed INT_MAX.
+bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCounts* counts);
 
 // Before anything is allocated: a terrain needs at least one vertex and one
 // face, and, when its arrays would pass TERRAIN_SMALL_ARRAYS, `size` bytes
@@ -54,22 +75,26 @@ bool check_terrain_counts(size_t size, int vertex_count, int face_count, const c
 // extents 0). Returns false if memory runs out (nothing left allocated).
 bool allocate_terrain_parse(TerrainParse* parse, int vertex_count, int face_count);
 
-// Parsing pass over the counted text: fills vertices, texture coordinates and
-// faces, computes face normals and the per-vertex face lists, then the
-// extents. Returns false with a message in `error` (naming `name` and the line)
-// for input it refuses: numbers out of range, corner words without three
-// numbers, "vt" lines beyond the vertices, a ninth face at a vertex
-// (messages "MORE THAN 8 faces per vertex...model type unsuitable" and
-// "This is the error"), or lines whose numbers do not scan.
-bool parse_terrain_lines(const char* data, size_t size, const char* name,
+// Parsing pass over the counted text, one thread per part: fills vertices,
+// texture coordinates and faces, computes face normals and the per-vertex
+// face lists (faces in file order), then the extents. The result is the same
+// as one pass over the whole file would give, wherever the parts were cut.
+// Returns false with a message in `error` (naming `name` and the line) for
+// the first input in the file it refuses: numbers out of range, corner words
+// without three numbers, "vt" lines beyond the vertices, a ninth face at a
+// vertex (messages "MORE THAN 8 faces per vertex...model type unsuitable" and
+// "This is the error", by the corner that overflows), or lines whose numbers
+// do not scan.
+bool parse_terrain_lines(const char* data, size_t size, const char* name, const TerrainCounts* counts,
                          TerrainParse* parse, char* error, size_t error_size);
 
 // A terrain file being read: its bytes and the counts of the counting pass.
 struct TerrainRead {
-    const char* path;  // the file, as named in messages
-    TerrainText text;  // its bytes
-    int vertex_count;  // "v " lines
-    int face_count;    // "f " lines
+    const char* path;      // the file, as named in messages
+    TerrainText text;      // its bytes
+    TerrainCounts counts;  // the counting pass, part by part
+    int vertex_count;      // "v " lines
+    int face_count;        // "f " lines
 };
 
 // The steps of every terrain load, in order (the loader prints its progress

@@ -1,19 +1,27 @@
-// The terrain display list and the switches that change how the terrain looks.
+// The terrain display lists (one per piece of a tile), drawing the visible
+// tiles, and the switches that change how the terrain looks.
 #include "terrain/terrain_list.h"
 
 #include <GL/gl.h>
 #include <cassert>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "state/overlay_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
 #include "terrain/terrain_mesh.h"
+#include "terrain/terrain_tiles.h"
 
 constexpr float EXAGGERATION_STEP = 0.25f;
+constexpr double CULL_MARGIN_PIXELS = 2.0;  // beyond half the point size or line width
 
 namespace {
+
+// What the last emitted corner left current; the tail of the whole terrain.
+float emitted_normal[3], emitted_texcoord[2];
 
 // One corner: normal (averaged mode only), flipped texture coordinate, position.
 inline void emit_corner(const TerrainCorner& corner) {
@@ -22,15 +30,25 @@ inline void emit_corner(const TerrainCorner& corner) {
     if (average_normals) {
         const TerrainVertex& n = terrain_vertices[corner.normal - 1];
         glNormal3f(n.nx, n.ny, n.nz);
+        emitted_normal[0] = n.nx;
+        emitted_normal[1] = n.ny;
+        emitted_normal[2] = n.nz;
     }
     const TerrainVertex& t = terrain_vertices[corner.texcoord - 1];
-    glTexCoord2f(t.s, 1.0f - t.t);
+    emitted_texcoord[0] = t.s;
+    emitted_texcoord[1] = 1.0f - t.t;
+    glTexCoord2f(emitted_texcoord[0], emitted_texcoord[1]);
     const TerrainVertex& v = terrain_vertices[corner.vertex - 1];
     glVertex3f(v.x, v.y, v.z);
 }
 
 inline void emit_face_normal(const TerrainFace& face) {
-    if (!average_normals) glNormal3f(face.nx, face.ny, face.nz);
+    if (!average_normals) {
+        glNormal3f(face.nx, face.ny, face.nz);
+        emitted_normal[0] = face.nx;
+        emitted_normal[1] = face.ny;
+        emitted_normal[2] = face.nz;
+    }
 }
 
 void emit_triangle(const TerrainFace& face) {
@@ -40,54 +58,183 @@ void emit_triangle(const TerrainFace& face) {
     emit_corner(face.corners[2]);
 }
 
-}  // namespace
-
-void compile_terrain_faces() {
-    long emitted = 0;
+// Emits faces first .. end - 1 (first even) exactly as the whole terrain
+// emits them; returns the number of faces emitted.
+long emit_faces(int first, int end) {
     if (terrain_primitive == PRIMITIVE_TRIANGLES) {
         glBegin(GL_TRIANGLES);
-        for (int f = 0; f < terrain_face_count; ++f) emit_triangle(terrain_faces[f]);
+        for (int f = first; f < end; ++f) emit_triangle(terrain_faces[f]);
         glEnd();
-        emitted = terrain_face_count;
-    } else if (terrain_primitive == PRIMITIVE_QUADS) {
-        // Faces f and f + 1 make one quad; f + 1 gives only its corner 1.
-        int pairs_end = terrain_face_count - terrain_face_count % 2;
-        glBegin(GL_QUADS);
-        for (int f = 0; f < pairs_end; f += 2) {
-            const TerrainFace& face = terrain_faces[f];
-            emit_face_normal(face);
-            emit_corner(face.corners[0]);
-            emit_corner(terrain_faces[f + 1].corners[1]);
-            emit_corner(face.corners[1]);
-            emit_corner(face.corners[2]);
-        }
-        glEnd();
-        emitted = pairs_end;
-        if (pairs_end < terrain_face_count) {
-            // An odd face out has no partner: draw it as the triangle it is.
-            glBegin(GL_TRIANGLES);
-            emit_triangle(terrain_faces[pairs_end]);
-            glEnd();
-            ++emitted;
-        }
+        return end - first;
     }
-    terrain_faces_compiled = emitted;
+    if (terrain_primitive != PRIMITIVE_QUADS) return 0;
+    // Faces f and f + 1 make one quad; f + 1 gives only its corner 1.
+    int pairs_end = end - (end - first) % 2;
+    glBegin(GL_QUADS);
+    for (int f = first; f < pairs_end; f += 2) {
+        const TerrainFace& face = terrain_faces[f];
+        emit_face_normal(face);
+        emit_corner(face.corners[0]);
+        emit_corner(terrain_faces[f + 1].corners[1]);
+        emit_corner(face.corners[1]);
+        emit_corner(face.corners[2]);
+    }
+    glEnd();
+    if (pairs_end < end) {
+        // An odd face out has no partner: draw it as the triangle it is.
+        glBegin(GL_TRIANGLES);
+        emit_triangle(terrain_faces[pairs_end]);
+        glEnd();
+    }
+    return end - first;
 }
 
-void rebuild_terrain_list(bool print_exaggeration) {
+// Compiles piece p into its list; the piece holding the last face records
+// what the whole terrain leaves current.
+long compile_terrain_piece(int p) {
+    const TerrainPiece& piece = terrain_pieces[p];
+    glNewList(terrain_piece_lists + p, GL_COMPILE);
+    long emitted = emit_faces(piece.first_face, piece.face_end);
+    glEndList();
+    if (piece.face_end == terrain_face_count) {
+        terrain_tail_set = emitted > 0;
+        memcpy(terrain_tail_normal, emitted_normal, sizeof terrain_tail_normal);
+        memcpy(terrain_tail_texcoord, emitted_texcoord, sizeof terrain_tail_texcoord);
+    }
+    return emitted;
+}
+
+long compile_terrain_tile(int tile) {
+    const TerrainTile& t = terrain_tiles[tile];
+    long emitted = 0;
+    for (int s = 0; s < t.piece_count; ++s) emitted += compile_terrain_piece(terrain_tile_pieces[t.first_slot + s]);
+    return emitted;
+}
+
+// The pieces cover the faces of the installed mesh (not those of a mesh
+// installed since the last full rebuild).
+bool tiles_match_mesh() {
+    return terrain_piece_lists && terrain_list && terrain_piece_count > 0 &&
+           terrain_pieces[terrain_piece_count - 1].face_end == terrain_face_count;
+}
+
+void delete_terrain_lists() {
     if (terrain_list) glDeleteLists(terrain_list, 1);
-    terrain_list = glGenLists(1);
+    if (terrain_piece_lists && terrain_piece_count > 0) glDeleteLists(terrain_piece_lists, terrain_piece_count);
+    terrain_list = 0;
+    terrain_piece_lists = 0;
+}
+
+// Side margins in device units: half the widest point or line plus a little,
+// so nothing a primitive outside the frustum could touch is lost.
+void cull_margins(double* margin_x, double* margin_y) {
+    GLint viewport[4];
+    GLfloat point_size = 1.0f, line_width = 1.0f;
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetFloatv(GL_POINT_SIZE, &point_size);
+    glGetFloatv(GL_LINE_WIDTH, &line_width);
+    double pixels = (point_size > line_width ? point_size : line_width) / 2.0 + CULL_MARGIN_PIXELS;
+    *margin_x = 2.0 * pixels / (viewport[2] > 0 ? viewport[2] : 1);
+    *margin_y = 2.0 * pixels / (viewport[3] > 0 ? viewport[3] : 1);
+}
+
+}  // namespace
+
+void compile_terrain_faces() { terrain_faces_compiled = emit_faces(0, terrain_face_count); }
+
+void rebuild_terrain_list(bool print_exaggeration) {
+    delete_terrain_lists();
+    if (!build_terrain_tiles(terrain_tile_faces)) {
+        // Without room for the tiles the terrain is one tile of one piece.
+        report_problem("Not enough memory to cut the terrain into tiles");
+        build_terrain_tiles(terrain_face_count + 1);
+    }
     glBindTexture(GL_TEXTURE_2D, terrain_texture);
-    glNewList(terrain_list, GL_COMPILE);
     if (print_exaggeration) printf("\n%f\n", exaggeration);
-    compile_terrain_faces();
+    terrain_tail_set = 0;
+    terrain_faces_compiled = 0;
+    terrain_tiles_compiled = 0;
+    if (terrain_piece_count > 0) terrain_piece_lists = glGenLists(terrain_piece_count);
+    if (terrain_piece_count > 0 && !terrain_piece_lists) {
+        report_problem("No display lists left for the %d pieces of the terrain", terrain_piece_count);
+    } else {
+        for (int p = 0; p < terrain_piece_count; ++p) terrain_faces_compiled += compile_terrain_piece(p);
+        terrain_tiles_compiled = terrain_tile_count;
+    }
+    terrain_list = glGenLists(1);
+    glNewList(terrain_list, GL_COMPILE);
+    for (int p = 0; terrain_piece_lists && p < terrain_piece_count; ++p) glCallList(terrain_piece_lists + p);
     glEndList();
     fflush(stdout);
 }
 
+void recompile_terrain_tiles(bool print_exaggeration) {
+    if (!tiles_match_mesh()) {
+        rebuild_terrain_list(print_exaggeration);
+        return;
+    }
+    refresh_terrain_tile_boxes();
+    glBindTexture(GL_TEXTURE_2D, terrain_texture);
+    if (print_exaggeration) printf("\n%f\n", exaggeration);
+    terrain_tail_set = 0;
+    terrain_faces_compiled = 0;
+    for (int p = 0; p < terrain_piece_count; ++p) terrain_faces_compiled += compile_terrain_piece(p);
+    terrain_tiles_compiled = terrain_tile_count;
+    fflush(stdout);
+}
+
+void rebuild_terrain_tiles_for_vertices(const int* vertices, int count, bool print_exaggeration) {
+    if (print_exaggeration) printf("\n%f\n", exaggeration);
+    fflush(stdout);
+    terrain_faces_compiled = 0;
+    terrain_tiles_compiled = 0;
+    if (terrain_face_count == 0) return;
+    if (!tiles_match_mesh()) {
+        rebuild_terrain_list(false);
+        return;
+    }
+    unsigned char* marks = (unsigned char*)calloc((size_t)terrain_tile_count, 1);
+    if (!marks) {
+        rebuild_terrain_list(false);
+        return;
+    }
+    mark_terrain_tiles_for_vertices(vertices, count, marks);
+    glBindTexture(GL_TEXTURE_2D, terrain_texture);
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        if (!marks[t]) continue;
+        refresh_terrain_tile_box(t);
+        terrain_faces_compiled += compile_terrain_tile(t);
+        ++terrain_tiles_compiled;
+    }
+    free(marks);
+}
+
+void draw_visible_terrain() {
+    terrain_pieces_drawn = 0;
+    if (!terrain_piece_lists) return;
+    double projection[16], modelview[16], margin_x, margin_y;
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    cull_margins(&margin_x, &margin_y);
+    TerrainFrustum frustum;
+    make_terrain_frustum(projection, modelview, margin_x, margin_y, &frustum);
+    mark_visible_terrain_tiles(&frustum);
+    for (int p = 0; p < terrain_piece_count; ++p) {
+        if (!terrain_tile_visible[terrain_pieces[p].tile]) continue;
+        glCallList(terrain_piece_lists + p);
+        ++terrain_pieces_drawn;
+    }
+    // Whatever is drawn next finds the normal and texture coordinate the whole
+    // terrain would have left current (raster positions and unlit normals use them).
+    if (terrain_tail_set) {
+        glNormal3fv(terrain_tail_normal);
+        glTexCoord2fv(terrain_tail_texcoord);
+    }
+}
+
 void release_terrain() {
-    if (terrain_list) glDeleteLists(terrain_list, 1);
-    terrain_list = 0;
+    delete_terrain_lists();
+    free_terrain_tiles();
     free(terrain_vertices);
     free(terrain_faces);
     terrain_vertices = nullptr;
@@ -98,13 +245,13 @@ void release_terrain() {
 void increase_exaggeration() {
     exaggeration += EXAGGERATION_STEP;
     scale_terrain_heights(true);
-    rebuild_terrain_list();
+    recompile_terrain_tiles();
 }
 
 void decrease_exaggeration() {
     exaggeration -= EXAGGERATION_STEP;
     scale_terrain_heights(false);
-    rebuild_terrain_list();
+    recompile_terrain_tiles();
 }
 
 void toggle_textures() {
@@ -119,7 +266,7 @@ void toggle_textures() {
 
 void toggle_average_normals() {
     average_normals = !average_normals;
-    rebuild_terrain_list();
+    recompile_terrain_tiles();
 }
 
 void set_render_mode(int mode) {

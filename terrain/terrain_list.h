@@ -1,15 +1,36 @@
-// The terrain display list and the switches that change how the terrain looks.
+// The terrain display lists, drawing what the view can see, and the switches
+// that change how the terrain looks.
 #pragma once
 
-// Emits every face between glBegin/glEnd under terrain_primitive; call between
-// glNewList and glEndList. Sets terrain_faces_compiled.
+// Emits every face between glBegin/glEnd under terrain_primitive, in one
+// piece; call between glNewList and glEndList. Sets terrain_faces_compiled.
+// (The frame draws the tiles instead; this is the whole-terrain reference.)
 void compile_terrain_faces();
 
-// Replaces terrain_list by a fresh compile of the current mesh; the rebuilds
-// after a change print the exaggeration read-out on the console first.
+// Cuts the current mesh into tiles again, compiles every piece into its own
+// list and replaces terrain_list (which calls them all, in face order); the
+// rebuilds after a change print the exaggeration read-out on the console first.
 void rebuild_terrain_list(bool print_exaggeration = true);
 
-// Deletes the terrain list and frees the mesh arrays (at exit).
+// After a change to every vertex that keeps x and z (exaggeration) or to
+// what the lists emit (the normals switch): recompiles every piece under its
+// list name and refreshes every box, keeping the tiles. Prints the read-out
+// first, as rebuild_terrain_list does.
+void recompile_terrain_tiles(bool print_exaggeration = true);
+
+// After vertex records (0-based, `count` of them; others ignored) have moved:
+// recompiles only the tiles holding faces that use them as a corner position
+// and refreshes those tiles' boxes. terrain_list keeps its name and draws the
+// change. Prints the exaggeration read-out first, as every rebuild after a change.
+void rebuild_terrain_tiles_for_vertices(const int* vertices, int count, bool print_exaggeration = true);
+
+// Draws the pieces of the tiles whose box meets the frustum of the current
+// projection and modelview matrices, in face order: the same pixels as
+// glCallList(terrain_list) at a fraction of the cost when much is out of view.
+// Leaves the current normal and texture coordinate as the whole terrain does.
+void draw_visible_terrain();
+
+// Deletes the terrain lists and tiles and frees the mesh arrays (at exit).
 void release_terrain();
 
 // Exaggeration steps: +/-0.25 on the read-out, every height x or / 1.25, rebuild.

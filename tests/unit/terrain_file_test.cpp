@@ -130,6 +130,38 @@ TEST(TerrainFile, FloatsMatchTheStandardConversion) {
     free_terrain_parse(&l.parse);
 }
 
+TEST(TerrainFile, NumbersAroundTheShortcutsForSevenDigitsReadAsScanfReadsThem) {
+    const char* numbers[] = {"1234567", "12345678", "0.1234567", "0.12345678", "-9999.999", "1.5e3", "5.", "-.5",
+                             "-0.000", "0001.5000", "1.5.5", "007", "+.5e-3", "0x1.8p1"};
+    std::string text;
+    for (const char* n : numbers) text += std::string("v 0 ") + n + " 0\n";
+    Loaded l = load_text(text + ONE_FACE);
+    ASSERT_TRUE(l.ok) << l.error;
+    for (int i = 0; i < (int)(sizeof numbers / sizeof numbers[0]); ++i) {
+        float expected = strtof(numbers[i], nullptr);
+        EXPECT_EQ(0, memcmp(&expected, &l.parse.vertices[i].y, sizeof expected)) << numbers[i];
+    }
+    free_terrain_parse(&l.parse);
+
+    // A number cut by the 99-character chunk keeps only the digits inside it.
+    Loaded cut = load_text("v 1 2" + std::string(93, ' ') + "34\nv 0 0 0\nv 1 0 0\n" + ONE_FACE);
+    ASSERT_TRUE(cut.ok) << cut.error;
+    EXPECT_EQ(cut.parse.vertices[0].z, 3.0f);
+    free_terrain_parse(&cut.parse);
+
+    // Corner numbers with leading zeros, and long ones in refusals.
+    Loaded zeros = load_text("v 0 0 0\nv 0 0 1\nv 1 0 0\nf 0000001/00000000001/1 2/0000002/2 3/3/000000003\n");
+    ASSERT_TRUE(zeros.ok) << zeros.error;
+    EXPECT_EQ(zeros.parse.faces[0].corners[0].texcoord, 1);
+    EXPECT_EQ(zeros.parse.faces[0].corners[2].normal, 3);
+    free_terrain_parse(&zeros.parse);
+    const char* refused[][2] = {{"9999999", "9999999"}, {"99999999", "99999999"}, {"12345678901234", "123456789012"}};
+    for (auto& r : refused) {
+        Loaded l2 = load_text(std::string("v 0 0 0\nf 1/1/1 1/1/") + r[0] + " 1/1/1\n");
+        EXPECT_NE(l2.error.find(std::string("normal number ") + r[1] + ","), std::string::npos) << l2.error;
+    }
+}
+
 TEST(TerrainFile, ManyRandomFloatsRoundExactlyAsStrtof) {
     std::string text;
     unsigned state = 12345;
