@@ -3,6 +3,7 @@
 
 #include <GL/glut.h>
 
+#include "app/screenshot.h"
 #include "input/camera.h"
 #include "render/frame.h"
 #include "state/camera_state.h"
@@ -25,6 +26,7 @@ void seek_to_point(float x, float y, float z) {
 }
 
 void on_special_key(int key, int, int) {
+    if (key == GLUT_KEY_F12) save_screenshot();
     bool draw_now = apply_special_key(key, glutGetModifiers());
     if (key == GLUT_KEY_UP || key == GLUT_KEY_DOWN) apply_view();  // a height change shows at once
     if (draw_now) draw_frame();

@@ -8,6 +8,7 @@ PACKAGES=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libx11-dev
   libgtest-dev libbenchmark-dev libtinyobjloader-dev
   libgdal-dev
+  libpng-dev ffmpeg
   xvfb xauth xdotool x11-utils
 )
 
