@@ -2,6 +2,7 @@
 #include "app/render_display.h"
 
 #include <X11/Xlib.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
@@ -19,6 +20,42 @@ constexpr int XVFB_STOP_MS = 3000;
 namespace {
 
 volatile pid_t xvfb_pid = -1;
+char auth_path[64];  // the private server's cookie file; "" when none
+
+void put_field(FILE* f, const void* data, unsigned length) {
+    fputc((int)(length >> 8), f);
+    fputc((int)(length & 0xff), f);
+    fwrite(data, 1, length, f);
+}
+
+// Writes an authority file with one random cookie that matches any display
+// (family "wild", no display number), so that only this process and its
+// children, which read it through XAUTHORITY, may connect.
+bool write_auth_file(char* error, size_t error_size) {
+    unsigned char cookie[16];
+    int random = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    bool got = random >= 0 && read(random, cookie, sizeof cookie) == (ssize_t)sizeof cookie;
+    if (random >= 0) close(random);
+    snprintf(auth_path, sizeof auth_path, "/tmp/kestrolane-xauth-XXXXXX");
+    int fd = got ? mkostemp(auth_path, O_CLOEXEC) : -1;
+    FILE* f = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (!f) {
+        if (fd >= 0) close(fd);
+        if (fd >= 0) unlink(auth_path);
+        auth_path[0] = '\0';
+        snprintf(error, error_size, "Cannot make a key for a private X server: %s", strerror(errno));
+        return false;
+    }
+    const unsigned char wild[2] = {0xff, 0xff};
+    fwrite(wild, 1, 2, f);
+    put_field(f, "", 0);
+    put_field(f, "", 0);
+    put_field(f, "MIT-MAGIC-COOKIE-1", 18);
+    put_field(f, cookie, sizeof cookie);
+    bool ok = fclose(f) == 0;
+    if (!ok) snprintf(error, error_size, "Cannot make a key for a private X server: %s", strerror(errno));
+    return ok;
+}
 
 bool can_open_display(const char* name) {
     if (!name || !*name) return false;
@@ -52,7 +89,8 @@ bool read_display_number(int fd, char* number, size_t size) {
 
 }  // namespace
 
-bool open_render_display(char* description, size_t description_size, char* error, size_t error_size) {
+bool open_render_display(int screen_width, int screen_height, char* description, size_t description_size,
+                         char* error, size_t error_size) {
     const char* display = getenv("DISPLAY");
     if (can_open_display(display)) {
         snprintf(description, description_size, "in an offscreen buffer on display %s", display);
@@ -67,15 +105,19 @@ bool open_render_display(char* description, size_t description_size, char* error
                  display && *display ? ")" : "");
         return false;
     }
+    if (!write_auth_file(error, error_size)) return false;
     int fds[2];
     if (pipe(fds) != 0) {
         snprintf(error, error_size, "Cannot start Xvfb: %s", strerror(errno));
         return false;
     }
-    char fd_text[16];
+    char fd_text[16], screen[32];
     snprintf(fd_text, sizeof fd_text, "%d", fds[1]);
-    // The picture is drawn offscreen, so the screen can stay small.
-    const char* args[] = {"Xvfb", "-displayfd", fd_text, "-screen", "0", "640x480x24", "-nolisten", "tcp", nullptr};
+    snprintf(screen, sizeof screen, "%dx%dx24", screen_width, screen_height);
+    // -noreset: the server must not reset when the first check disconnects.
+    const char* args[] = {"Xvfb",    "-displayfd", fd_text, "-screen",  "0",        screen,
+                          "-nolisten", "tcp",      "-auth",  auth_path, "-noreset", nullptr};
+    setenv("XAUTHORITY", auth_path, 1);
     pid_t pid = start_child(program, (char* const*)args, -1, -1, -1, fds[1]);
     close(fds[1]);
     char number[32] = "";
@@ -95,12 +137,14 @@ bool open_render_display(char* description, size_t description_size, char* error
 }
 
 void close_render_display(bool from_signal) {
+    if (auth_path[0]) unlink(auth_path);
     pid_t pid = xvfb_pid;
     if (pid <= 0) return;
     if (from_signal) {
         kill(pid, SIGTERM);
         return;
     }
+    auth_path[0] = '\0';
     xvfb_pid = -1;
     end_child(pid, XVFB_STOP_MS);
 }

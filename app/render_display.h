@@ -5,10 +5,12 @@
 #include <cstddef>
 
 // Makes DISPLAY name a display that accepts connections, starting a private
-// Xvfb when DISPLAY is unset or cannot be opened. Returns false with a
-// message when there is none and Xvfb is missing or does not start within
-// 15 s; `description` says which display is used.
-bool open_render_display(char* description, size_t description_size, char* error, size_t error_size);
+// Xvfb with a screen of the given size (reachable only through the key it
+// puts in XAUTHORITY) when DISPLAY is unset or cannot be opened. Returns
+// false with a message when there is none and Xvfb is missing or does not
+// start within 15 s; `description` says which display is used.
+bool open_render_display(int screen_width, int screen_height, char* description, size_t description_size,
+                         char* error, size_t error_size);
 
 // Stops the private Xvfb, if one was started; safe to call twice and from a
 // signal handler (it then only sends the signal).

@@ -119,7 +119,9 @@ int check_world_files(const RenderOptions& o) {
 // The window and GL context, on a display that may be a private Xvfb.
 int open_window(const char* program) {
     char description[160], error[RENDER_ERROR_SIZE];
-    if (!open_render_display(description, sizeof description, error, sizeof error)) return fail("%s", error);
+    // The picture is drawn offscreen, so a private screen can stay small.
+    if (!open_render_display(640, 480, description, sizeof description, error, sizeof error))
+        return fail("%s", error);
     printf("Rendering %s\n", description);
     fflush(stdout);
     int glut_argc = 1;

@@ -143,7 +143,7 @@ bool start_video_encoder(const char* output_path, int width, int height, int fps
         "ffmpeg", "-hide_banner", "-nostats", "-loglevel", "error",
         "-f", "rawvideo", "-pixel_format", "rgba", "-video_size", size, "-framerate", rate, "-i", "pipe:0",
         "-an", "-vf", "vflip,scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
-        "-c:v", "libx264", "-preset", "veryfast", "-crf", "18",
+        "-c:v", "libx264", "-preset", "ultrafast", "-crf", "18",
         "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
         "-movflags", "+faststart", "-f", "mp4", "-y", output_path, nullptr};
     pid_t pid = start_child(program, (char* const*)args, pipe_fds[0], -1, log_fd, -1);
