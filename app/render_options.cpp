@@ -95,7 +95,9 @@ bool check_size(const RenderOptions* o, char* error, size_t error_size) {
     snprintf(size, sizeof size, "%d x %d", o->width, o->height);
     if (o->width < RENDER_MIN_SIDE || o->height < RENDER_MIN_SIDE || o->width > RENDER_MAX_SIDE ||
         o->height > RENDER_MAX_SIDE)
-        return fail(error, error_size, "the size %s is outside 16 to 16384 pixels a side", size);
+        return fail(error, error_size, "the size %s is outside 16 to 65535 pixels a side", size);
+    if ((long)o->width * o->height > RENDER_MAX_PIXELS)
+        return fail(error, error_size, "the size %s is larger than a frame may be (8192 x 4352 pixels at most)", size);
     if (o->still_frame < 0 && (o->width % 2 || o->height % 2))
         return fail(error, error_size, "the size %s has an odd side; H.264 video needs even width and height", size);
     return true;

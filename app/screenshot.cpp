@@ -12,7 +12,6 @@
 
 #include "render/frame_capture.h"
 #include "render/png_file.h"
-#include "state/app_state.h"
 #include "state/overlay_state.h"
 
 constexpr int SCREENSHOT_PATH_SIZE = 96;
@@ -50,18 +49,13 @@ bool choose_name(char* path, size_t size) {
 
 bool save_screenshot() {
     char path[SCREENSHOT_PATH_SIZE], error[SCREENSHOT_ERROR_SIZE];
-    int width = window_width, height = window_height;
-    unsigned char* rgb = width > 0 && height > 0 ? (unsigned char*)malloc((size_t)width * height * 3) : nullptr;
+    unsigned char* rgb = nullptr;
+    int width = 0, height = 0;
     bool ok = false;
-    if (!rgb) {
-        snprintf(error, sizeof error, "no memory for a %d x %d picture", width, height);
-    } else if (make_folder(error, sizeof error)) {
-        if (!choose_name(path, sizeof path)) {
-            snprintf(error, sizeof error, "too many screenshots this second");
-        } else {
-            read_shown_picture(width, height, rgb);
-            ok = write_png_file(path, rgb, width, height, 3, true, error, sizeof error);
-        }
+    // The picture is taken first, so that it shows no message of ours.
+    if (read_shown_picture(&rgb, &width, &height, error, sizeof error) && make_folder(error, sizeof error)) {
+        if (!choose_name(path, sizeof path)) snprintf(error, sizeof error, "too many screenshots this second");
+        else ok = write_png_file(path, rgb, width, height, 3, false, error, sizeof error);
     }
     free(rgb);
     if (!ok) {

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/glx.h>
+#include <X11/Xutil.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +39,27 @@ GLuint read_buffers[READ_RING];  // pixel pack buffers; 0 when the GL has none
 unsigned char* read_copies[READ_RING];  // plain memory stands in for them then
 int target_width = 0, target_height = 0;
 int reads_started = 0, reads_collected = 0;
+
+bool x_error_seen = false;
+
+int ignore_x_error(Display*, XErrorEvent*) {
+    x_error_seen = true;
+    return 0;
+}
+
+// Where one colour lies in an X pixel: its mask, shift and largest value.
+struct Channel {
+    unsigned long mask;
+    int shift;
+    unsigned long top;
+};
+
+Channel channel_of(unsigned long mask) {
+    Channel c = {mask, 0, 0};
+    while (!((mask >> c.shift) & 1)) ++c.shift;
+    c.top = mask >> c.shift;
+    return c;
+}
 
 template <typename T>
 bool look_up(T* function, const char* name) {
@@ -193,10 +215,48 @@ void close_capture_target() {
     target_width = target_height = 0;
 }
 
-void read_shown_picture(int width, int height, unsigned char* rgb) {
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_FRONT);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+bool read_shown_picture(unsigned char** rgb, int* width, int* height, char* error, size_t error_size) {
+    *rgb = nullptr;
+    Display* display = glXGetCurrentDisplay();
+    Window window = (Window)glXGetCurrentDrawable();
+    XWindowAttributes a;
+    if (!display || !window || !XGetWindowAttributes(display, window, &a) || a.map_state != IsViewable) {
+        snprintf(error, error_size, "the window is not shown");
+        return false;
+    }
+    // The GL picture may not have reached the screen yet.
+    glFinish();
+    XSync(display, False);
+    XErrorHandler previous = XSetErrorHandler(ignore_x_error);
+    x_error_seen = false;
+    XImage* image = XGetImage(display, window, 0, 0, (unsigned)a.width, (unsigned)a.height, AllPlanes, ZPixmap);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    if (!image || x_error_seen) {
+        if (image) XDestroyImage(image);
+        snprintf(error, error_size, "the window is not wholly on the screen");
+        return false;
+    }
+    if (a.visual->c_class != TrueColor || !image->red_mask || !image->green_mask || !image->blue_mask) {
+        XDestroyImage(image);
+        snprintf(error, error_size, "the window's pixels are not true colour");
+        return false;
+    }
+    *rgb = (unsigned char*)malloc((size_t)a.width * a.height * 3);
+    if (!*rgb) {
+        XDestroyImage(image);
+        snprintf(error, error_size, "no memory for a %d x %d picture", a.width, a.height);
+        return false;
+    }
+    Channel channels[3] = {channel_of(image->red_mask), channel_of(image->green_mask), channel_of(image->blue_mask)};
+    unsigned char* out = *rgb;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) {
+            unsigned long pixel = XGetPixel(image, x, y);
+            for (const Channel& c : channels) *out++ = (unsigned char)(((pixel & c.mask) >> c.shift) * 255 / c.top);
+        }
+    XDestroyImage(image);
+    *width = a.width;
+    *height = a.height;
+    return true;
 }

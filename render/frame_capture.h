@@ -1,6 +1,6 @@
-// Reading drawn frames back from GL: an offscreen target of any size the GL
-// can render, read through a ring of pixel buffers so that a frame is
-// collected while the next is drawn, and the window's shown picture.
+// Reading drawn frames back: an offscreen GL target of any size the GL can
+// render, read through a ring of pixel buffers so that a frame is collected
+// while the next is drawn, and the picture the window shows on the screen.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +25,8 @@ void release_frame_read();
 // Deletes the target and its buffers and draws to the window again.
 void close_capture_target();
 
-// Reads the window's front buffer (the picture shown) as width x height RGB
-// rows from the bottom up into `rgb` (width x height x 3 bytes).
-void read_shown_picture(int width, int height, unsigned char* rgb);
+// Reads the picture the current window shows on the screen, as RGB rows
+// from the top, into a new malloc'ed buffer of width x height x 3 bytes (the
+// caller frees it). Returns false with a message when the window is not
+// shown, lies partly off the screen, or its pixel format is not true colour.
+bool read_shown_picture(unsigned char** rgb, int* width, int* height, char* error, size_t error_size);
