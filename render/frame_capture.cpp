@@ -39,6 +39,7 @@ GLuint read_buffers[READ_RING];  // pixel pack buffers; 0 when the GL has none
 unsigned char* read_copies[READ_RING];  // plain memory stands in for them then
 int target_width = 0, target_height = 0;
 int reads_started = 0, reads_collected = 0;
+bool read_mapped = false;  // the oldest read's pixel buffer is mapped
 
 bool x_error_seen = false;
 
@@ -187,15 +188,16 @@ const unsigned char* map_oldest_frame_read() {
     int slot = reads_collected % READ_RING;
     if (!read_buffers[slot]) return read_copies[slot];
     bind_buffer(GL_PIXEL_PACK_BUFFER, read_buffers[slot]);
-    return (const unsigned char*)map_buffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
+    const unsigned char* pixels = (const unsigned char*)map_buffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
+    read_mapped = pixels != nullptr;
+    return pixels;
 }
 
 void release_frame_read() {
-    int slot = reads_collected % READ_RING;
-    if (read_buffers[slot]) {
-        unmap_buffer(GL_PIXEL_PACK_BUFFER);
-        bind_buffer(GL_PIXEL_PACK_BUFFER, 0);
-    }
+    if (reads_collected >= reads_started) return;
+    if (read_mapped) unmap_buffer(GL_PIXEL_PACK_BUFFER);
+    read_mapped = false;
+    if (read_buffers[0]) bind_buffer(GL_PIXEL_PACK_BUFFER, 0);
     ++reads_collected;
 }
 

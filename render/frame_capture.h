@@ -18,7 +18,8 @@ int frame_reads_pending();
 
 // The oldest started read as RGBA rows from the bottom up (GL's order),
 // width x height x 4 bytes, waiting for it if need be; null if none is
-// pending. Valid until release_frame_read, which must follow.
+// pending. Valid until release_frame_read, which must follow (also when
+// this gave null or was not called: the read is then dropped).
 const unsigned char* map_oldest_frame_read();
 void release_frame_read();
 
