@@ -24,7 +24,9 @@ namespace {
 volatile pid_t encoder_pid = -1;
 int encoder_fd = -1;                 // our end of ffmpeg's standard input
 char log_path[64];                   // ffmpeg's standard error
-size_t frame_bytes = 0;
+int frame_width = 0, frame_height = 0;
+size_t frame_bytes = 0;              // an RGBA frame
+unsigned char* yuv_frame = nullptr;  // the writer thread's YUV frame, frame_bytes * 3 / 8
 unsigned char* buffers[ENCODER_BUFFERS];
 std::deque<unsigned char*> free_buffers;
 std::deque<unsigned char*> queued_frames;
@@ -60,7 +62,11 @@ void write_frames() {
             frame = queued_frames.front();
             queued_frames.pop_front();
         }
-        bool ok = !write_failed && write_all(encoder_fd, frame, frame_bytes);
+        bool ok = !write_failed;
+        if (ok) {
+            convert_rgba_to_yuv420(frame, frame_width, frame_height, yuv_frame);
+            ok = write_all(encoder_fd, yuv_frame, frame_bytes * 3 / 8);
+        }
         std::lock_guard<std::mutex> hold(lock);
         if (!ok && !write_failed) {
             write_failed = true;
@@ -92,6 +98,8 @@ void release_encoder() {
         free(b);
         b = nullptr;
     }
+    free(yuv_frame);
+    yuv_frame = nullptr;
     free_buffers.clear();
     queued_frames.clear();
     if (encoder_fd >= 0) close(encoder_fd);
@@ -103,6 +111,41 @@ void release_encoder() {
 
 }  // namespace
 
+void convert_rgba_to_yuv420(const unsigned char* rgba, int width, int height, unsigned char* yuv) {
+    // BT.709 weights scaled to the limited range, in 1/65536.
+    const int yr = 11966, yg = 40254, yb = 4064;
+    const int ur = -6596, ug = -22189, ub = 28785;
+    const int vr = 28785, vg = -26146, vb = -2639;
+    unsigned char* y_plane = yuv;
+    unsigned char* u_plane = yuv + (size_t)width * height;
+    unsigned char* v_plane = u_plane + (size_t)width * height / 4;
+    size_t stride = (size_t)width * 4;
+    for (int row = 0; row < height; row += 2) {
+        // Rows run bottom up in the input and top down in the output.
+        const unsigned char* upper = rgba + (size_t)(height - 1 - row) * stride;
+        const unsigned char* lower = upper - stride;
+        unsigned char* y_upper = y_plane + (size_t)row * width;
+        unsigned char* y_lower = y_upper + width;
+        unsigned char* u = u_plane + (size_t)(row / 2) * (width / 2);
+        unsigned char* v = v_plane + (size_t)(row / 2) * (width / 2);
+        for (int x = 0; x < width; x += 2) {
+            const unsigned char* p[4] = {upper + x * 4, upper + x * 4 + 4, lower + x * 4, lower + x * 4 + 4};
+            unsigned char* out[4] = {y_upper + x, y_upper + x + 1, y_lower + x, y_lower + x + 1};
+            int r = 0, g = 0, b = 0;
+            for (int i = 0; i < 4; ++i) {
+                *out[i] = (unsigned char)(16 + ((yr * p[i][0] + yg * p[i][1] + yb * p[i][2] + 32768) >> 16));
+                r += p[i][0];
+                g += p[i][1];
+                b += p[i][2];
+            }
+            // Four pixels summed: a quarter of the weights, two more bits of
+            // shift; the offset of 128 goes in first so that nothing shifted is negative.
+            u[x / 2] = (unsigned char)((ur * r + ug * g + ub * b + (128 << 18) + (1 << 17)) >> 18);
+            v[x / 2] = (unsigned char)((vr * r + vg * g + vb * b + (128 << 18) + (1 << 17)) >> 18);
+        }
+    }
+}
+
 bool start_video_encoder(const char* output_path, int width, int height, int fps, char* error, size_t error_size) {
     char program[1024];
     if (!find_program(FFMPEG_PROGRAM, program, sizeof program)) {
@@ -113,9 +156,16 @@ bool start_video_encoder(const char* output_path, int width, int height, int fps
     }
     // A write to an ffmpeg that has ended must fail, not end this process.
     signal(SIGPIPE, SIG_IGN);
+    frame_width = width;
+    frame_height = height;
     frame_bytes = (size_t)width * height * 4;
     write_failed = false;
     input_ended = false;
+    yuv_frame = (unsigned char*)malloc(frame_bytes * 3 / 8);
+    if (!yuv_frame) {
+        snprintf(error, error_size, "Out of memory for %d x %d frames", width, height);
+        return false;
+    }
     for (unsigned char*& b : buffers) {
         b = (unsigned char*)malloc(frame_bytes);
         if (!b) {
@@ -141,9 +191,8 @@ bool start_video_encoder(const char* output_path, int width, int height, int fps
     snprintf(rate, sizeof rate, "%d", fps);
     const char* args[] = {
         "ffmpeg", "-hide_banner", "-nostats", "-loglevel", "error",
-        "-f", "rawvideo", "-pixel_format", "rgba", "-video_size", size, "-framerate", rate, "-i", "pipe:0",
-        "-an", "-vf", "vflip,scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
-        "-c:v", "libx264", "-preset", "ultrafast", "-crf", "18",
+        "-f", "rawvideo", "-pixel_format", "yuv420p", "-video_size", size, "-framerate", rate, "-i", "pipe:0",
+        "-an", "-c:v", "libx264", "-preset", "ultrafast", "-crf", "18",
         "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
         "-movflags", "+faststart", "-f", "mp4", "-y", output_path, nullptr};
     pid_t pid = start_child(program, (char* const*)args, pipe_fds[0], -1, log_fd, -1);

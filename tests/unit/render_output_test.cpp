@@ -12,6 +12,7 @@
 
 #include "app/output_file.h"
 #include "app/render_options.h"
+#include "app/video_encoder.h"
 #include "render/png_file.h"
 #include "tests/support/temp_files.h"
 
@@ -189,4 +190,27 @@ TEST(OutputFile, TheTemporaryNameLiesBesideTheOutputAndIsRenamedOverIt) {
         unlink(temp);
     }
     ASSERT_EQ(chdir(here), 0);
+}
+
+TEST(VideoFrames, ColoursBecomeLimitedRangeBt709AndRowsTurnTopDown) {
+    // 2 x 2 RGBA, bottom row first: white and black below, red and blue above.
+    const unsigned char rgba[] = {255, 255, 255, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 0};
+    unsigned char yuv[6];
+    convert_rgba_to_yuv420(rgba, 2, 2, yuv);
+    // Y top down: red, blue, white, black.
+    EXPECT_EQ(yuv[0], 63);
+    EXPECT_EQ(yuv[1], 32);
+    EXPECT_EQ(yuv[2], 235);
+    EXPECT_EQ(yuv[3], 16);
+    // One U and V for the block, the mean of the four colours': red (102.3, 240),
+    // blue (240, 117.7), white and black (128, 128) give (149.6, 153.4).
+    EXPECT_EQ(yuv[4], 150);
+    EXPECT_EQ(yuv[5], 153);
+
+    // A 4 x 2 picture of one grey keeps it in every sample.
+    std::vector<unsigned char> grey(4 * 2 * 4, 128);
+    unsigned char out[12];
+    convert_rgba_to_yuv420(grey.data(), 4, 2, out);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(out[i], 126) << i;  // 16 + 219 * 128 / 255
+    for (int i = 8; i < 12; ++i) EXPECT_EQ(out[i], 128) << i;
 }
