@@ -104,8 +104,7 @@ double render_rate(const char* exe) {
     if (FILE* f = fopen(log, "r")) {
         char line[512];
         while (fgets(line, sizeof line, f))
-            if (const char* p = strstr(line, "s ("))
-                if (strncmp(line, "Wrote ", 6) == 0) rate = atof(p + 3);
+            if (const char* p = strstr(line, "; rendered in ")) sscanf(p, "; rendered in %*f s (%lf", &rate);
         fclose(f);
     }
     if (status != 0 || rate <= 0) fprintf(stderr, "the render failed (status %d); see %s\n", status, log);
