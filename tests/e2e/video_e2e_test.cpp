@@ -260,8 +260,8 @@ TEST(RenderFlight, BadInputIsRefusedWithAReasonAndLeavesNoFile) {
          "ffmpeg is not installed"},
         {"ffmpeg fails", world, "--render-flight Flythrough/Short.flt out.mp4 --size 64x48", "PATH=bin:$PATH", 1,
          "Unknown encoder libx264 (stand-in)"},
-        {"too large for GL", world, "--render-flight Flythrough/Short.flt out.png --still 0 --size 30000x1000", "",
-         1, "cannot render 30000 x 1000"},
+        {"too large for GL", world, "--render-flight Flythrough/Short.flt out.png --still 0 --size 65000x500", "",
+         1, "cannot render 65000 x 500"},
         {"frame past the end", world, "--render-flight Flythrough/Short.flt out.png --still 12", "", 1,
          "no frame 12: the flight has 12 frames"},
         {"wrong option", world, "--render-flight Flythrough/Short.flt out.mp4 --fps 0", "", 2, "--fps wants"},
@@ -303,7 +303,7 @@ TEST(RenderFlight, AFrameIsWhatInteractivePlaybackShowsAtThatSample) {
     ASSERT_EQ(expected.width, width);
 
     int index = flight_menu_index(v.dir, "A_Hold.flt");
-    ASSERT_TRUE(choose_menu_entry(&v.process, 512, 384, {FILE_ENTRY, FLYTHROUGH_ENTRY, index}));
+    ASSERT_TRUE(choose_menu_entry(&v.process, width / 2, height / 2, {FILE_ENTRY, FLYTHROUGH_ENTRY, index}));
     ASSERT_TRUE(wait_for_console(&v.process, "No. of Frames: 4000", 20000)) << v.console();
     // Only the frame-rate figures may differ.
     Screenshot shown;
