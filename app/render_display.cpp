@@ -127,7 +127,7 @@ bool open_render_display(int screen_width, int screen_height, char* description,
     char name[40];
     snprintf(name, sizeof name, ":%s", number);
     if (!started || !can_open_display(name)) {
-        close_render_display(false);
+        close_render_display();
         snprintf(error, error_size, "There is no display, and a private Xvfb did not start");
         return false;
     }
@@ -136,15 +136,13 @@ bool open_render_display(int screen_width, int screen_height, char* description,
     return true;
 }
 
-void close_render_display(bool from_signal) {
+void close_render_display() {
     if (auth_path[0]) unlink(auth_path);
+    auth_path[0] = '\0';
     pid_t pid = xvfb_pid;
     if (pid <= 0) return;
-    if (from_signal) {
-        kill(pid, SIGTERM);
-        return;
-    }
-    auth_path[0] = '\0';
     xvfb_pid = -1;
+    // Waiting lets Xvfb remove its socket and lock file before it would be
+    // killed with this process.
     end_child(pid, XVFB_STOP_MS);
 }

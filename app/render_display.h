@@ -12,6 +12,6 @@
 bool open_render_display(int screen_width, int screen_height, char* description, size_t description_size,
                          char* error, size_t error_size);
 
-// Stops the private Xvfb, if one was started; safe to call twice and from a
-// signal handler (it then only sends the signal).
-void close_render_display(bool from_signal);
+// Stops the private Xvfb, if one was started, and waits (3 s at most) for it
+// to end; safe to call twice and from a signal handler.
+void close_render_display();

@@ -66,13 +66,13 @@ void clean_up() {
     kill_video_encoder();
     if (temp_output[0]) unlink(temp_output);
     temp_output[0] = '\0';
-    close_render_display(false);
+    close_render_display();
 }
 
 void on_stop_signal(int signal_number) {
     kill_video_encoder();
     if (temp_output[0]) unlink(temp_output);
-    close_render_display(true);
+    close_render_display();
     _exit(128 + signal_number);
 }
 

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -252,5 +253,9 @@ bool finish_video_encoder(char* error, size_t error_size) {
 
 void kill_video_encoder() {
     pid_t pid = encoder_pid;
-    if (pid > 0) kill(pid, SIGKILL);
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    if (log_path[0]) unlink(log_path);
 }

@@ -31,5 +31,6 @@ void queue_encoder_frame(unsigned char* buffer);
 // end with status 0.
 bool finish_video_encoder(char* error, size_t error_size);
 
-// Ends ffmpeg at once (from a signal handler too) so that it writes no more.
+// Ends ffmpeg at once (from a signal handler too) so that it writes no more,
+// and removes its message file.
 void kill_video_encoder();

@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "%s\n", error);
         return 1;
     }
-    atexit([] { close_render_display(false); });
+    atexit([] { close_render_display(); });
     freopen("/dev/null", "w", stdout);  // the loaders' progress lines
     FILE* report = fdopen(dup(2), "w");
     int glut_argc = 1;
