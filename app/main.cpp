@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/render_flight.h"
 #include "app/scene.h"
 #include "app/startup.h"
 #include "input/joystick.h"
@@ -15,6 +16,7 @@ constexpr int REFERENCE_WIDTH = 1024;
 constexpr int REFERENCE_HEIGHT = 768;
 
 int main(int argc, char** argv) {
+    if (is_render_flight_command(argc, argv)) return run_render_flight(argc, argv);
     const char* display = getenv("DISPLAY");
     if (!display || !*display) {
         fprintf(stderr, "Kestrolane needs a graphical display, and DISPLAY is not set.\n");

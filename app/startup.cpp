@@ -24,13 +24,6 @@ void print_banner() {
     print_stars(76);
 }
 
-void use_defaults() {
-    texture_components = 3;
-    texture_width = texture_height = 256;
-    snprintf(terrain_file_name, sizeof terrain_file_name, "%s", "Default.obj");
-    snprintf(texture_file_name, sizeof texture_file_name, "%s", "Default.raw");
-}
-
 // Asks for a file name until one fits the buffer; a name is the whole line.
 void ask_file_name(FILE* in, const char* prompt, char* out, size_t size) {
     for (;;) {
@@ -56,6 +49,13 @@ void run_config_utility(FILE* in) {
 }
 
 }  // namespace
+
+void use_default_start_files() {
+    texture_components = 3;
+    texture_width = texture_height = 256;
+    snprintf(terrain_file_name, sizeof terrain_file_name, "%s", "Default.obj");
+    snprintf(texture_file_name, sizeof texture_file_name, "%s", "Default.raw");
+}
 
 int texture_size_for_answer(long answer) {
     switch (answer) {
@@ -104,6 +104,6 @@ void run_start_dialogue(FILE* in) {
         discard_console_line(in, c);
     }
     if (answer == 'n') run_config_utility(in);
-    else use_defaults();
+    else use_default_start_files();
     fflush(stdout);
 }

@@ -143,3 +143,9 @@ void draw_frame() {
     glutSwapBuffers();
     report_frame_count();
 }
+
+void draw_frame_unswapped(bool with_overlay) {
+    step_camera();
+    draw_scene_pass();
+    if (with_overlay) draw_overlay_pass();
+}

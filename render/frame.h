@@ -10,6 +10,11 @@ constexpr double VIEW_FAR = 50000.0;         // far clipping plane, world units
 // overlay pass, then swaps.
 void draw_frame();
 
+// The frame of draw_frame left in the current draw buffer, for capturing it:
+// the camera step, the scene pass and, when `with_overlay`, the overlay pass;
+// no swap, and frames_drawn is not counted.
+void draw_frame_unswapped(bool with_overlay);
+
 // Viewport and perspective projection for a window of width x height (a
 // height of 0 is taken as 1); leaves the modelview matrix current.
 void apply_projection(int width, int height);

@@ -8,7 +8,7 @@ PACKAGES=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libx11-dev
   libgtest-dev libbenchmark-dev libtinyobjloader-dev
   libgdal-dev
-  xvfb xauth x11-utils libxdo-dev libpng-dev
+  xvfb xauth x11-utils libxdo-dev libpng-dev ffmpeg
   clang libclang-rt-14-dev
 )
 

@@ -1,0 +1,48 @@
+// The command line of the flight-rendering mode: its options, defaults and limits (no GL).
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+constexpr const char* RENDER_FLIGHT_OPTION = "--render-flight";  // argv[1] that selects the mode
+constexpr int RENDER_DEFAULT_WIDTH = 1920;   // pixels
+constexpr int RENDER_DEFAULT_HEIGHT = 1080;  // pixels
+constexpr int RENDER_DEFAULT_FPS = 30;       // frames a second of the video
+constexpr int RENDER_MIN_SIDE = 16;          // smallest width or height, pixels
+constexpr int RENDER_MAX_SIDE = 65535;       // largest width or height taken; the GL may allow less
+constexpr long RENDER_MAX_PIXELS = 35651584; // largest frame: H.264's largest level (8192 x 4352)
+constexpr int RENDER_MAX_FPS = 240;          // largest frame rate
+constexpr int RENDER_PATH_SIZE = 512;        // bytes of a path or asset name
+constexpr int RENDER_ERROR_SIZE = 640;       // bytes of a message
+
+// What one run of the mode renders and how.
+struct RenderOptions {
+    char flight_path[RENDER_PATH_SIZE];  // the .flt to render, as given
+    char output_path[RENDER_PATH_SIZE];  // the MP4 (or the PNG with --still), as given
+    char terrain[RENDER_PATH_SIZE];      // a terrain of ./DEM; "" keeps the start-up terrain
+    char drape[RENDER_PATH_SIZE];        // a drape of ./Drape; "" for none
+    char map[RENDER_PATH_SIZE];          // a map of ./Map; "" for none
+    char vector[RENDER_PATH_SIZE];       // a geometry layer of ./Vector; "" for none
+    int width;                           // frame width, pixels; RENDER_MIN_SIDE..RENDER_MAX_SIDE, even for a video;
+                                         // width x height <= RENDER_MAX_PIXELS
+    int height;                          // frame height, pixels; as width
+    int fps;                             // frames a second; 1..RENDER_MAX_FPS
+    int still_frame;                     // frame written as a PNG; -1 renders the video
+    bool stereo;                         // red/blue anaglyph terrain
+    bool fog;                            // fog on
+    bool sky;                            // panoramic sky box on
+    bool overlay;                        // navigation disk, read-outs and message line drawn
+    bool help;                           // --help: print the options and do nothing else
+};
+
+// Reads the arguments that follow "--render-flight": the flight, the output
+// and options in any order ("--size 1280x720" or "--size=1280x720"). Asset
+// names may carry their folder ("DEM/Canyon.dem" or "Canyon.dem"). Returns
+// false with a message for an unknown option, a missing or extra argument, a
+// value out of range, a frame larger than RENDER_MAX_PIXELS, an odd size for
+// a video (H.264 needs even sides), both
+// a drape and a map, or a path too long. With --help it returns true at once.
+bool parse_render_options(int argc, const char* const* argv, RenderOptions* out, char* error, size_t error_size);
+
+// Prints the usage and every option with its default.
+void print_render_help(FILE* out);

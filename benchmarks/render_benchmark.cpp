@@ -1,0 +1,166 @@
+// Flight rendering speed: the Grand_Tour sample at 1920 x 1080 rendered to an
+// MP4, against the interactive frame rate of its playback in a window of the
+// same size, both on one private Xvfb, taken in turns so that the load of the
+// machine weighs on both alike. Also the rate of drawing and reading back
+// without encoding, to show where the time goes.
+//
+//   build/render_benchmark [--rounds N] [world directory, default build/world]
+#include <GL/freeglut.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/child_process.h"
+#include "app/render_display.h"
+#include "app/scene.h"
+#include "app/startup.h"
+#include "flythrough/flythrough_file.h"
+#include "render/frame.h"
+#include "render/frame_capture.h"
+#include "render/frame_modes.h"
+#include "state/flythrough_state.h"
+#include "state/overlay_state.h"
+
+namespace {
+
+constexpr int WIDTH = 1920;
+constexpr int HEIGHT = 1080;
+const char* const FLIGHT = "Flythrough/Grand_Tour.flt";
+
+double seconds_now() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+int load_flight() {
+    char error[256];
+    int frames = read_flythrough_file(FLIGHT, error, sizeof error);
+    if (frames <= 0) {
+        fprintf(stderr, "%s\n", error);
+        exit(1);
+    }
+    return frames;
+}
+
+// Playback in the window as the viewer's event loop runs it: events, then a
+// whole frame with the overlay and the swap, until playback ends.
+double interactive_rate() {
+    int frames = load_flight();
+    show_message("Playing Flythrough: Grand_Tour.flt");
+    begin_playback(frames);
+    double start = seconds_now();
+    int drawn = 0;
+    while (mode_playback) {
+        glutMainLoopEvent();
+        draw_frame();
+        ++drawn;
+    }
+    glFinish();
+    return drawn / (seconds_now() - start);
+}
+
+// The rendering mode's drawing and read-back without the encoder.
+double readback_rate() {
+    char error[256];
+    if (!open_capture_target(WIDTH, HEIGHT, error, sizeof error)) {
+        fprintf(stderr, "%s\n", error);
+        exit(1);
+    }
+    on_reshape(WIDTH, HEIGHT);
+    int frames = load_flight();
+    begin_playback(frames);
+    double start = seconds_now();
+    for (int k = 0; k < frames; ++k) {
+        draw_frame_unswapped(false);
+        queue_frame_read();
+        while (frame_reads_pending() > (k + 1 < frames ? 1 : 0)) {
+            map_oldest_frame_read();
+            release_frame_read();
+        }
+    }
+    double rate = frames / (seconds_now() - start);
+    set_camera_mode(CAMERA_NORMAL);
+    close_capture_target();
+    on_reshape(WIDTH, HEIGHT);
+    return rate;
+}
+
+// The real command, on the same display; its summary line gives the rate.
+double render_rate(const char* exe) {
+    char log[] = "/tmp/kestrolane-render-bench-XXXXXX";
+    int fd = mkstemp(log);
+    std::string output = std::string(log) + ".mp4";
+    const char* args[] = {exe, "--render-flight", FLIGHT, output.c_str(), nullptr};
+    pid_t pid = start_child(exe, (char* const*)args, -1, fd, fd, -1);
+    int status = -1;
+    wait_for_child(pid, -1, &status);
+    close(fd);
+    double rate = 0.0;
+    if (FILE* f = fopen(log, "r")) {
+        char line[512];
+        while (fgets(line, sizeof line, f))
+            if (const char* p = strstr(line, "; rendered in ")) sscanf(p, "; rendered in %*f s (%lf", &rate);
+        fclose(f);
+    }
+    if (status != 0 || rate <= 0) fprintf(stderr, "the render failed (status %d); see %s\n", status, log);
+    else unlink(log);
+    unlink(output.c_str());
+    return rate;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rounds = 1;
+    const char* world = KESTROLANE_WORLD_DIR;
+    for (int i = 1; i < argc; ++i) {
+        if (!strcmp(argv[i], "--rounds") && i + 1 < argc) rounds = atoi(argv[++i]);
+        else world = argv[i];
+    }
+    if (chdir(world) != 0) {
+        fprintf(stderr, "Cannot enter the world directory %s\n", world);
+        return 1;
+    }
+    // A private server with a screen as large as the frames, for both sides.
+    unsetenv("DISPLAY");
+    char description[160], error[256];
+    if (!open_render_display(WIDTH, HEIGHT, description, sizeof description, error, sizeof error)) {
+        fprintf(stderr, "%s\n", error);
+        return 1;
+    }
+    atexit([] { close_render_display(); });
+    freopen("/dev/null", "w", stdout);  // the loaders' progress lines
+    FILE* report = fdopen(dup(2), "w");
+    int glut_argc = 1;
+    glutInit(&glut_argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(WIDTH, HEIGHT);
+    glutCreateWindow("Kestrolane");
+    glutDisplayFunc(draw_frame);
+    use_default_start_files();
+    init_scene();
+    glutMainLoopEvent();
+    on_reshape(WIDTH, HEIGHT);
+
+    fprintf(report, "Grand_Tour at %d x %d, frames a second (%s):\n", WIDTH, HEIGHT, description);
+    fprintf(report, "%-8s %12s %12s %12s %8s\n", "round", "interactive", "read back", "to MP4", "ratio");
+    double sum_ratio = 0.0;
+    for (int r = 1; r <= rounds; ++r) {
+        double interactive = interactive_rate();
+        double read_back = readback_rate();
+        double video = render_rate(KESTROLANE_EXE);
+        double ratio = interactive > 0 ? video / interactive : 0.0;
+        sum_ratio += ratio;
+        fprintf(report, "%-8d %12.1f %12.1f %12.1f %7.0f%%\n", r, interactive, read_back, video, 100 * ratio);
+        fflush(report);
+    }
+    fprintf(report, "MP4 rendering runs at %.0f%% of the interactive frame rate (mean of %d round%s)\n",
+            100 * sum_ratio / rounds, rounds, rounds == 1 ? "" : "s");
+    return 0;
+}

@@ -1,0 +1,368 @@
+// End to end: a flythrough rendered to an MP4 or a still with no display, the
+// frames against interactive playback, F12 screenshots, and the refusals.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <filesystem>
+
+#include "tests/e2e/viewer.h"
+
+namespace {
+
+constexpr int FILE_ENTRY = 0, FLYTHROUGH_ENTRY = 3;  // main menu > File > Flythrough
+
+// A fresh scratch folder holding a copy of `from` (a folder's contents, or
+// one file), removed by remove_scratch.
+std::string make_scratch(const std::string& from) {
+    char pattern[] = "/tmp/kestrolane-video-XXXXXX";
+    if (!mkdtemp(pattern)) return "";
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path source(from), target(pattern);
+    if (fs::is_directory(source)) fs::copy(source, target, fs::copy_options::recursive, error);
+    else fs::copy_file(source, target / source.filename(), error);
+    return error ? "" : std::string(pattern);
+}
+
+void remove_scratch(const std::string& dir) {
+    std::error_code error;
+    if (dir.rfind("/tmp/kestrolane-video-", 0) == 0) std::filesystem::remove_all(dir, error);
+}
+
+struct RunResult {
+    int status = -1;     // exit status, or -1 if it did not end normally
+    std::string output;  // standard output and error together
+};
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs the program in dir with no display, after the shell words in env
+// (such as "PATH=/x"), and collects what it printed and its exit status.
+RunResult run_kestrolane(const std::string& dir, const std::string& args, const std::string& env = "") {
+    std::string log = dir + "/run.log";
+    std::string command = "cd " + quote(dir) + " && env -u DISPLAY " + env + " " + quote(KESTROLANE_EXE) + " " +
+                          args + " </dev/null >" + quote(log) + " 2>&1";
+    int raw = std::system(command.c_str());
+    RunResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    if (FILE* f = fopen(log.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) r.output.append(buffer, n);
+        fclose(f);
+    }
+    unlink(log.c_str());
+    return r;
+}
+
+// Runs a shell command and returns its standard output.
+std::string output_of(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+        pclose(p);
+    }
+    return out;
+}
+
+// A flight of `count` samples from a point above the default world, looking
+// slightly down; sample(i, line) fills speed, yaw, height and pitch.
+void write_flight(const std::string& path, int count, const std::function<void(int, float*)>& sample) {
+    FILE* f = fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fprintf(f, "%d\n0 40 0 0 39.8 -1\n", count);
+    for (int i = 0; i < count; ++i) {
+        float s[4];
+        sample(i, s);
+        fprintf(f, "%f %f %f %f\n", s[0], s[1], s[2], s[3]);
+    }
+    fclose(f);
+}
+
+// Forward, turning and climbing: every frame differs from the one before.
+void moving_sample(int i, float* s) {
+    s[0] = 60.0f;
+    s[1] = 0.05f * i;
+    s[2] = 40.0f + i;
+    s[3] = -0.2f;
+}
+
+Screenshot read_png(const std::string& path) {
+    Screenshot s;
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return s;
+    image.format = PNG_FORMAT_RGB;
+    s.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, s.rgb.data(), 0, nullptr)) return Screenshot();
+    s.width = (int)image.width;
+    s.height = (int)image.height;
+    return s;
+}
+
+// Frame n of a video, decoded by ffmpeg.
+Screenshot decode_frame(const std::string& video, int n, int width, int height) {
+    std::string raw = video + ".frame.rgb";
+    std::string command = "ffmpeg -v error -y -i " + quote(video) + " -vf 'select=eq(n\\," + std::to_string(n) +
+                          ")' -frames:v 1 -f rawvideo -pix_fmt rgb24 " + quote(raw);
+    Screenshot s;
+    if (std::system(command.c_str()) != 0) return s;
+    FILE* f = fopen(raw.c_str(), "rb");
+    if (!f) return s;
+    s.rgb.resize((size_t)width * height * 3);
+    size_t got = fread(s.rgb.data(), 1, s.rgb.size(), f);
+    fclose(f);
+    unlink(raw.c_str());
+    if (got != s.rgb.size()) return Screenshot();
+    s.width = width;
+    s.height = height;
+    return s;
+}
+
+// ffprobe's key=value lines for the first video stream.
+std::map<std::string, std::string> probe(const std::string& video) {
+    std::string text = output_of("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                 "stream=codec_name,width,height,r_frame_rate,nb_read_frames,pix_fmt "
+                                 "-of default=nw=1 " + quote(video));
+    std::map<std::string, std::string> fields;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        size_t eq = line.find('=');
+        if (eq != std::string::npos) fields[line.substr(0, eq)] = line.substr(eq + 1);
+        start = end + 1;
+    }
+    return fields;
+}
+
+// Mean difference of the channels of two images of one size, 0..255; 255 if the sizes differ.
+double mean_difference(const Screenshot& a, const Screenshot& b) {
+    if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size() || a.rgb.empty()) return 255.0;
+    double sum = 0;
+    for (size_t i = 0; i < a.rgb.size(); ++i) sum += std::abs((int)a.rgb[i] - (int)b.rgb[i]);
+    return sum / a.rgb.size();
+}
+
+std::vector<std::string> files_in(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Position of `name` in the Flythrough submenu, which lists the folder's .flt files in order.
+int flight_menu_index(const std::string& world, const std::string& name) {
+    std::vector<std::string> flights;
+    for (const std::string& f : files_in(world + "/Flythrough"))
+        if (f.find(".flt") != std::string::npos) flights.push_back(f);
+    auto it = std::find(flights.begin(), flights.end(), name);
+    return it == flights.end() ? -1 : (int)(it - flights.begin());
+}
+
+}  // namespace
+
+TEST(RenderFlight, AShortFlightBecomesAnMp4WithNoDisplayWhoseFramesMatchTheStills) {
+    std::string world = make_scratch(WORLD_DIR);
+    ASSERT_FALSE(world.empty());
+    write_flight(world + "/Flythrough/Short.flt", 36, moving_sample);
+    std::string out = make_scratch(world + "/Flythrough/Short.flt");  // a folder holding a copy of the flight
+
+    RunResult video = run_kestrolane(world, "--render-flight Flythrough/Short.flt " + quote(out + "/short.mp4") +
+                                          " --size 320x240 --fps 25");
+    ASSERT_EQ(video.status, 0) << video.output;
+    // It says where it drew, and sums up.
+    size_t xvfb = video.output.find("private X server (Xvfb :");
+    ASSERT_NE(xvfb, std::string::npos) << video.output;
+    EXPECT_NE(video.output.find("36/36 frames"), std::string::npos) << video.output;
+    EXPECT_NE(video.output.find("short.mp4: 36 frames, 0:01.44 at 25 fps, 320 x 240"), std::string::npos)
+        << video.output;
+    // Its private server is gone again.
+    std::string display = video.output.substr(xvfb + 24, video.output.find(')', xvfb) - xvfb - 24);
+    struct stat st;
+    EXPECT_NE(stat(("/tmp/.X" + display.substr(1) + "-lock").c_str(), &st), 0) << display << " still runs";
+    // The result, and nothing half-written beside it.
+    EXPECT_EQ(files_in(out), (std::vector<std::string>{"Short.flt", "short.mp4"}));
+
+    std::map<std::string, std::string> stream = probe(out + "/short.mp4");
+    EXPECT_EQ(stream["codec_name"], "h264");
+    EXPECT_EQ(stream["pix_fmt"], "yuv420p");
+    EXPECT_EQ(stream["width"], "320");
+    EXPECT_EQ(stream["height"], "240");
+    EXPECT_EQ(stream["r_frame_rate"], "25/1");
+    EXPECT_EQ(stream["nb_read_frames"], "36");
+
+    // A decoded frame is the still of the same frame, up to the encoding.
+    RunResult still = run_kestrolane(world, "--render-flight Flythrough/Short.flt " + quote(out + "/f20.png") +
+                                          " --size 320x240 --still 20");
+    ASSERT_EQ(still.status, 0) << still.output;
+    Screenshot expected = read_png(out + "/f20.png");
+    ASSERT_EQ(expected.width, 320);
+    Screenshot decoded = decode_frame(out + "/short.mp4", 20, 320, 240);
+    ASSERT_EQ(decoded.width, 320);
+    keep_shot(expected, "render-still-20");
+    keep_shot(decoded, "render-decoded-20");
+    EXPECT_GT(colour_variance(expected, 0, 120, 320, 240), 50.0);  // land, not an empty frame
+    double same = mean_difference(decoded, expected);
+    double before = mean_difference(decode_frame(out + "/short.mp4", 19, 320, 240), expected);
+    double after = mean_difference(decode_frame(out + "/short.mp4", 21, 320, 240), expected);
+    EXPECT_LT(same, 2.5);
+    EXPECT_LT(fraction_differing(decoded, expected, 24), 0.02);
+    // ...and not the frame before or after it.
+    EXPECT_GT(before, 2 * same) << same;
+    EXPECT_GT(after, 2 * same) << same;
+    remove_scratch(out);
+    remove_scratch(world);
+}
+
+TEST(RenderFlight, BadInputIsRefusedWithAReasonAndLeavesNoFile) {
+    std::string world = make_scratch(WORLD_DIR);
+    ASSERT_FALSE(world.empty());
+    write_flight(world + "/Flythrough/Short.flt", 12, moving_sample);
+    FILE* f = fopen((world + "/Flythrough/Broken.flt").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("5\n0 40 0 0 39.8 -1\n60 0 40 -0.2\n60 zero 40 -0.2\n", f);
+    fclose(f);
+    // A stand-in ffmpeg that fails as a real one does when it cannot encode.
+    ASSERT_EQ(mkdir((world + "/bin").c_str(), 0755), 0);
+    f = fopen((world + "/bin/ffmpeg").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("#!/bin/sh\necho 'Unknown encoder libx264 (stand-in)' >&2\nexit 1\n", f);
+    fclose(f);
+    chmod((world + "/bin/ffmpeg").c_str(), 0755);
+    std::string empty = make_scratch(world + "/Flythrough/Short.flt");
+    unlink((empty + "/Short.flt").c_str());
+
+    struct Case {
+        const char* what;
+        std::string dir, args, env;
+        int status;
+        const char* said;
+    } cases[] = {
+        {"missing flight", world, "--render-flight Flythrough/None.flt out.mp4", "", 1, "not found Flythrough/None.flt"},
+        {"malformed flight", world, "--render-flight Flythrough/Broken.flt out.mp4", "", 1, "sample 2 of 5"},
+        {"missing terrain", world, "--render-flight Flythrough/Short.flt out.mp4 --terrain Nowhere.dem", "", 1,
+         "No terrain DEM/Nowhere.dem"},
+        {"no world here", empty, "--render-flight " + world + "/Flythrough/Short.flt out.mp4", "", 1,
+         "No terrain Default.obj"},
+        {"unwritable output", world, "--render-flight Flythrough/Short.flt no/such/folder/out.mp4", "", 1,
+         "Cannot write no/such/folder/out.mp4"},
+        {"output is a folder", world, "--render-flight Flythrough/Short.flt DEM", "", 1, "it is a folder"},
+        {"no ffmpeg", world, "--render-flight Flythrough/Short.flt out.mp4", "PATH=/nonexistent", 1,
+         "ffmpeg is not installed"},
+        {"ffmpeg fails", world, "--render-flight Flythrough/Short.flt out.mp4 --size 64x48", "PATH=bin:$PATH", 1,
+         "Unknown encoder libx264 (stand-in)"},
+        {"too large for GL", world, "--render-flight Flythrough/Short.flt out.png --still 0 --size 65000x500", "",
+         1, "cannot render 65000 x 500"},
+        {"frame past the end", world, "--render-flight Flythrough/Short.flt out.png --still 12", "", 1,
+         "no frame 12: the flight has 12 frames"},
+        {"wrong option", world, "--render-flight Flythrough/Short.flt out.mp4 --fps 0", "", 2, "--fps wants"},
+    };
+    for (const Case& c : cases) {
+        RunResult r = run_kestrolane(c.dir, c.args, c.env);
+        EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.output;
+        EXPECT_NE(r.output.find(c.said), std::string::npos) << c.what << "\n" << r.output;
+        for (const std::string& name : files_in(c.dir))
+            EXPECT_TRUE(name.rfind("out.", 0) != 0 && name.rfind(".out.", 0) != 0) << c.what << " left " << name;
+    }
+    RunResult help = run_kestrolane(world, "--render-flight --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("--still N"), std::string::npos) << help.output;
+    remove_scratch(empty);
+    remove_scratch(world);
+}
+
+TEST(RenderFlight, AFrameIsWhatInteractivePlaybackShowsAtThatSample) {
+    Viewer v;
+    ASSERT_FALSE(v.dir.empty());
+    // Forty moving samples, then the camera holds still for thousands of
+    // frames, so the window shows the pose after sample 40 long enough to
+    // be caught. The name sorts first in the menu.
+    write_flight(v.dir + "/Flythrough/A_Hold.flt", 4000, [](int i, float* s) {
+        moving_sample(std::min(i, 39), s);
+        if (i >= 40) s[0] = 0.0f;
+    });
+    ASSERT_TRUE(v.start("\n"));
+    ASSERT_TRUE(v.open_window());
+    int width = 0, height = 0;
+    ASSERT_TRUE(v.window_size(&width, &height));
+    std::string size = " --overlay --size " + std::to_string(width) + "x" + std::to_string(height);
+    RunResult held = run_kestrolane(v.dir, "--render-flight Flythrough/A_Hold.flt held.png --still 300" + size);
+    ASSERT_EQ(held.status, 0) << held.output;
+    RunResult first = run_kestrolane(v.dir, "--render-flight Flythrough/A_Hold.flt first.png --still 0" + size);
+    ASSERT_EQ(first.status, 0) << first.output;
+    Screenshot expected = read_png(v.dir + "/held.png"), start_pose = read_png(v.dir + "/first.png");
+    ASSERT_EQ(expected.width, width);
+
+    int index = flight_menu_index(v.dir, "A_Hold.flt");
+    ASSERT_TRUE(v.choose_menu_entry({FILE_ENTRY, FLYTHROUGH_ENTRY, index}));
+    ASSERT_TRUE(v.wait_for_console("No. of Frames: 4000"));
+    // Forty samples later the pose holds; only the frame-rate figures may differ.
+    Screenshot shown;
+    bool matched = false;
+    for (int tries = 0; tries < 200 && !matched; ++tries) {
+        if (!v.wait_frames(5)) break;
+        shown = v.shot();
+        matched = fraction_differing(shown, expected, 24) < 0.01;
+    }
+    keep_shot(expected, "render-held-still");
+    keep_shot(shown, "render-held-playback");
+    EXPECT_TRUE(matched) << fraction_differing(shown, expected, 24);
+    EXPECT_GT(fraction_differing(shown, start_pose, 24), 0.1);  // the comparison tells poses apart
+}
+
+TEST(Screenshots, F12SavesWhatTheWindowShowsAndAFailureLetsTheViewerGoOn) {
+    Viewer v;
+    ASSERT_FALSE(v.dir.empty());
+    // A file where the folder should go: the first screenshot cannot be saved.
+    FILE* f = fopen((v.dir + "/Screenshots").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+    ASSERT_TRUE(v.start("\n"));
+    ASSERT_TRUE(v.open_window());
+    ASSERT_TRUE(v.press_key("F12"));
+    ASSERT_TRUE(v.wait_for_console("Screenshot not saved: cannot make the folder Screenshots"));
+    EXPECT_TRUE(v.running());
+
+    ASSERT_EQ(unlink((v.dir + "/Screenshots").c_str()), 0);
+    Screenshot before = v.shot();
+    ASSERT_TRUE(v.press_key("F12"));
+    ASSERT_TRUE(v.wait_for_console("Screenshot saved: Screenshots/kestrolane-"));
+    std::string console = v.console();
+    size_t at = console.find("Screenshot saved: ") + 18;
+    std::string path = console.substr(at, console.find(".png", at) + 4 - at);
+    EXPECT_EQ(path.size(), std::string("Screenshots/kestrolane-20250101-120000.png").size()) << path;
+    Screenshot saved = read_png(v.dir + "/" + path);
+    ASSERT_EQ(saved.width, before.width) << path;
+    ASSERT_EQ(saved.height, before.height);
+    keep_shot(saved, "f12-saved");
+    // The standing view, up to the frame-rate figures.
+    EXPECT_LT(fraction_differing(saved, before, 24), 0.01);
+    EXPECT_GT(colour_variance(saved, 0, saved.height / 2, saved.width, saved.height), 50.0);
+}
