@@ -78,5 +78,5 @@ void average_vertex_normals(TerrainVertex* vertices, int vertex_count,
         int first, end;
         parallel_share(vertex_count, part, &first, &end);
         average_vertex_range(vertices, first, end, faces, face_count);
-    });
+    }, vertex_count);
 }

@@ -481,7 +481,7 @@ FaceOverflow list_vertex_faces(TerrainParse* parse, int face_count, const std::v
                 }
             }
         }
-    });
+    }, face_count);
     FaceOverflow first{-1, 0};
     for (const FaceOverflow& o : found) {
         if (o.face < 0) continue;
@@ -514,7 +514,7 @@ void set_parse_extents(TerrainParse* parse) {
         e[3] = max_y;
         e[4] = min_z;
         e[5] = max_z;
-    });
+    }, parse->vertex_count);
     float e[6] = {0, 0, 0, 0, 0, 0};
     for (const float* part : extents) {
         for (int k = 0; k < 6; k += 2) {
@@ -586,7 +586,7 @@ bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCount
         parallel_share(segments, part, &first, &end);
         for (int k = first; k < end; ++k)
             kinds[k] = count_line_kinds(data + segment_start[k], data + segment_start[k + 1]);
-    });
+    }, (long long)size);
 
     // Each part takes whole segments, up to its share of the work: floats
     // cost about half as much again per byte as face corners.
@@ -692,7 +692,7 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name, const 
         face_start += counts->faces[part];
         line_start += counts->line_feeds[part];
     }
-    run_parallel_parts([&](int part) { parse_terrain_part(name, parse, &parts[part]); });
+    run_parallel_parts([&](int part) { parse_terrain_part(name, parse, &parts[part]); }, (long long)size);
 
     // The first refused line in the file ends the load, unless a face before
     // it already gave some vertex a ninth face.

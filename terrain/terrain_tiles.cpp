@@ -87,7 +87,7 @@ TileGrid make_tile_grid(int pairs, int pairs_per_tile) {
         b[1] = hi_x;
         b[2] = lo_z;
         b[3] = hi_z;
-    });
+    }, pairs);
     double min_x = INFINITY, max_x = -INFINITY, min_z = INFINITY, max_z = -INFINITY;
     for (const double* b : part_bounds) {
         min_x = std::fmin(min_x, b[0]);
@@ -209,7 +209,7 @@ bool build_terrain_tiles(int faces_per_tile) {
             pair_centre(u, &x, &z);
             pair_cell[u] = grid_cell(grid, x, z);
         }
-    });
+    }, pairs);
     int pieces = 1;
     for (int u = 1; u < pairs; ++u) pieces += pair_cell[u] != pair_cell[u - 1];
     double shortest = std::sqrt((double)pairs_per_tile) / 2.0;
