@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/asset_dir.h"
+#include "input/mouse.h"
 #include "overlay/file_panel.h"
 #include "overlay/overlay_draw.h"
 #include "overlay/overlay_textures.h"
@@ -154,6 +155,16 @@ TEST_F(OverlayGl, HelpModeExplainsInsteadOfActing) {
     mesh_tray_open = 1;
     click_slot(22);
     EXPECT_STREQ(message_text, "Reserved for Future Use");
+
+    // Hovering explains the elements also with the overlay hidden.
+    overlay_visible = 0;
+    glViewport(0, 0, W, H);
+    on_passive_motion((int)hot_spots[42].cx, H - 1 - (int)hot_spots[42].cy);
+    EXPECT_STREQ(message_text, "Toggle Panoramic Sky");
+    EXPECT_EQ(message_visible, 1);
+    on_passive_motion(5, 5);
+    EXPECT_EQ(message_visible, 0);
+    overlay_visible = 1;
 }
 
 TEST_F(OverlayGl, ReadoutsAndTheOverlayLeaveLightingOnAndTexturingAsSet) {
