@@ -4,22 +4,16 @@
 
 #include "app/menus.h"
 #include "app/shutdown.h"
+#include "overlay/file_panel.h"
 #include "overlay/help_mode.h"
-#include "overlay/tray_logic.h"
 #include "render/frame.h"
-#include "state/app_state.h"
 #include "state/file_panel_state.h"
 #include "state/geometry_edit_state.h"
-#include "state/keyboard_state.h"
 #include "state/mesh_edit_state.h"
 #include "state/overlay_state.h"
 #include "state/terrain_draw_state.h"
-#include "state/texture_state.h"
 #include "terrain/terrain_list.h"
-#include "terrain/terrain_loader.h"
-#include "terrain/texture.h"
 
-constexpr int MENU_PATH_SIZE = 200;
 constexpr float EDIT_AMOUNT_STEP = 1.5f;
 
 namespace {
@@ -30,18 +24,14 @@ const char* menu_name(AssetName* names, int value) {
     return names[value];
 }
 
-void load_texture_from_menu(AssetName* names, int value, const char* directory, int* list_flag) {
+// Prints the chosen name (no line end), as every asset menu does.
+const char* announce_menu_choice(AssetName* names, int value) {
     const char* name = menu_name(names, value);
-    if (!name) return;
-    printf("%s", name);
-    fflush(stdout);
-    file_panel_open = 0;
-    *list_flag = 0;
-    draw_frame();
-    char path[MENU_PATH_SIZE];
-    snprintf(path, sizeof path, "%s%s", directory, name);
-    load_drape(path);
-    draw_frame();
+    if (name) {
+        printf("%s", name);
+        fflush(stdout);
+    }
+    return name;
 }
 
 }  // namespace
@@ -58,25 +48,25 @@ void on_main_menu(int value) {
 }
 
 void on_dem_menu(int value) {
-    const char* name = menu_name(dem_menu_names, value);
+    const char* name = announce_menu_choice(dem_menu_names, value);
     if (!name) return;
-    printf("%s", name);
-    fflush(stdout);
-    file_panel_open = 0;
-    file_panel_lists_dem = 0;
-    draw_frame();
     // The loader reads counts and extents afresh and keeps the current
     // terrain if the file is refused, so they are not cleared here.
-    clear_edit_modes();
-    char path[MENU_PATH_SIZE];
-    snprintf(path, sizeof path, "./DEM/%s", name);
-    load_terrain(path, texture_file_name, texture_components, texture_width, texture_height, 1);
+    load_chosen_dem(name, &file_panel_lists_dem);
     draw_frame();
 }
 
-void on_raster_menu(int value) { load_texture_from_menu(drape_menu_names, value, "/Drape/", &file_panel_lists_drape); }
+void on_raster_menu(int value) {
+    if (const char* name = announce_menu_choice(drape_menu_names, value)) {
+        load_chosen_texture("/Drape/", name, &file_panel_lists_drape);
+    }
+}
 
-void on_map_menu(int value) { load_texture_from_menu(map_menu_names, value, "/Map/", &file_panel_lists_map); }
+void on_map_menu(int value) {
+    if (const char* name = announce_menu_choice(map_menu_names, value)) {
+        load_chosen_texture("/Map/", name, &file_panel_lists_map);
+    }
+}
 
 void on_terrain_menu(int value) {
     switch (value) {

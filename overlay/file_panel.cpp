@@ -35,20 +35,18 @@ void close_panel(int* list_flag) {
     file_panel_open = 0;
 }
 
-void load_dem_row(const char* name) {
-    printf("DEM %s", name);
-    fflush(stdout);
-    close_panel(&file_panel_lists_dem);
+}  // namespace
+
+void load_chosen_dem(const char* name, int* list_flag) {
+    close_panel(list_flag);
     draw_frame();
     clear_edit_modes();
     char path[PATH_SIZE];
     snprintf(path, sizeof path, "./DEM/%s", name);
     load_terrain(path, texture_file_name, texture_components, texture_width, texture_height, 1);
-    clear_camera_depth_and_direction();
-    draw_frame();
 }
 
-void load_texture_row(const char* name, const char* directory, int* list_flag) {
+void load_chosen_texture(const char* directory, const char* name, int* list_flag) {
     close_panel(list_flag);
     draw_frame();
     char path[PATH_SIZE];
@@ -56,8 +54,6 @@ void load_texture_row(const char* name, const char* directory, int* list_flag) {
     load_drape(path);
     draw_frame();
 }
-
-}  // namespace
 
 void file_panel_click(int x, int y) {
     int row = file_panel_row_at(x, y);
@@ -68,13 +64,19 @@ void file_panel_click(int x, int y) {
     char name[ASSET_NAME_SIZE];
     snprintf(name, sizeof name, "%s", list[entry]);
     switch (shown_list()) {
-        case LIST_DEM: load_dem_row(name); break;
+        case LIST_DEM:
+            printf("DEM %s", name);
+            fflush(stdout);
+            load_chosen_dem(name, &file_panel_lists_dem);
+            clear_camera_depth_and_direction();
+            draw_frame();
+            break;
         case LIST_DRAPE:
             printf("Drape %s", name);
             fflush(stdout);
-            load_texture_row(name, "/Drape/", &file_panel_lists_drape);
+            load_chosen_texture("/Drape/", name, &file_panel_lists_drape);
             break;
-        case LIST_MAP: load_texture_row(name, "/Map/", &file_panel_lists_map); break;
+        case LIST_MAP: load_chosen_texture("/Map/", name, &file_panel_lists_map); break;
         case LIST_FLYTHROUGH:
             close_panel(&file_panel_lists_flythrough);
             load_flythrough(name, false);
