@@ -17,7 +17,7 @@
 #include "state/texture_state.h"
 #include "terrain/terrain_loader.h"
 
-void init_scene() {
+void set_fixed_gl_state() {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glShadeModel(GL_SMOOTH);
     glEnable(GL_DEPTH_TEST);
@@ -28,7 +28,10 @@ void init_scene() {
     glClearDepth(1.0);
     glDepthFunc(GL_LESS);
     glEnable(GL_TEXTURE_2D);
+}
 
+void init_scene() {
+    set_fixed_gl_state();
     load_overlay_textures();
     build_sky_box();
     build_billboard_quad();

@@ -22,6 +22,7 @@
 
 #include "benchmarks/bench_grid.h"
 #include "input/camera.h"
+#include "app/scene.h"
 #include "render/frame.h"
 #include "render/gl_upload.h"
 #include "state/app_state.h"
@@ -65,15 +66,7 @@ struct QuietStdout {
 };
 
 void set_up_gl() {
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glShadeModel(GL_SMOOTH);
-    glEnable(GL_DEPTH_TEST);
-    glPolygonMode(GL_FRONT, GL_FILL);
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glCullFace(GL_BACK);
-    glDepthFunc(GL_LESS);
-    glEnable(GL_TEXTURE_2D);
+    set_fixed_gl_state();
     apply_projection(WIDTH, HEIGHT);
 }
 

@@ -31,12 +31,20 @@ unsigned int tray_panel_list = 0;
 unsigned int tray_handle_list = 0;
 unsigned int billboard_quad_list = 0;
 
+namespace {
+
+void show_message_v(const char* format, va_list args) {
+    vsnprintf(message_text, sizeof message_text, format, args);
+    message_visible = 1;
+}
+
+}  // namespace
+
 void show_message(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    vsnprintf(message_text, sizeof message_text, format, args);
+    show_message_v(format, args);
     va_end(args);
-    message_visible = 1;
 }
 
 void reveal_message() { message_visible = 1; }
@@ -46,9 +54,8 @@ void hide_message() { message_visible = 0; }
 void report_problem(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    vsnprintf(message_text, sizeof message_text, format, args);
+    show_message_v(format, args);
     va_end(args);
-    message_visible = 1;
     printf("\n%s\n", message_text);
     fflush(stdout);
 }

@@ -15,19 +15,6 @@ namespace {
 
 constexpr int FILE_ENTRY = 0, DEM_ENTRY = 0, RASTER_ENTRY = 1;
 
-// Position of `name` among the files of `dir` that contain `extension`, as the menu lists them.
-int menu_index(const std::string& dir, const std::string& extension, const std::string& name) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (std::string(e->d_name).find(extension) != std::string::npos) names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    auto it = std::find(names.begin(), names.end(), name);
-    return it == names.end() ? -1 : (int)(it - names.begin());
-}
-
 // An ESRI ASCII grid of 160 x 120 cells of 25 m: ridges rising to the south, with a patch of no-data.
 bool write_ridge_grid(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "w");
@@ -57,7 +44,7 @@ TEST(Import, AnImportedRasterIsFlownFromTheDemAndRasterMenus) {
     ASSERT_TRUE(v.open_window());
     ASSERT_TRUE(v.toggle_overlay());
 
-    const int dem = menu_index(v.dir + "/DEM", ".dem", "Ridge.dem");
+    const int dem = menu_position(v.dir + "/DEM", ".dem", "Ridge.dem");
     ASSERT_GE(dem, 0);
     ASSERT_TRUE(v.choose_menu_entry({FILE_ENTRY, DEM_ENTRY, dem}));
     ASSERT_TRUE(v.wait_for_console("Ridge.dem\nVertices:19200 Polygons:37842\n"));
@@ -65,7 +52,7 @@ TEST(Import, AnImportedRasterIsFlownFromTheDemAndRasterMenus) {
     ASSERT_TRUE(v.wait_frames(SETTLE_FRAMES));  // the load ends inside the menu's callback, before these frames
     const Screenshot terrain = v.shot();
 
-    const int drape = menu_index(v.dir + "/Drape", ".raw", "Ridge.raw");
+    const int drape = menu_position(v.dir + "/Drape", ".raw", "Ridge.raw");
     ASSERT_GE(drape, 0);
     ASSERT_TRUE(v.choose_menu_entry({FILE_ENTRY, RASTER_ENTRY, drape}));
     ASSERT_TRUE(v.wait_for_console("./Drape/Ridge.info\nLoading Texture...Done!\n"));

@@ -17,19 +17,6 @@ namespace {
 constexpr int FILE_ENTRY = 0, TERRAIN_ENTRY = 1, STEREO_ENTRY = 2, AUGMENTATION_ENTRY = 3;
 constexpr int DEM_ENTRY = 0, RASTER_ENTRY = 1, FLYTHROUGH_ENTRY = 3, VECTOR_ENTRY = 4;
 
-// Position of `name` among the files of `dir` that contain `extension`, as the menu lists them.
-int menu_index(const std::string& dir, const std::string& extension, const std::string& name) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (std::string(e->d_name).find(extension) != std::string::npos) names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    auto it = std::find(names.begin(), names.end(), name);
-    return it == names.end() ? -1 : (int)(it - names.begin());
-}
-
 // Share of pixels in the lower half (the land) that carry green.
 double green_share(const Screenshot& s) {
     long green = 0, total = 0;
@@ -49,7 +36,7 @@ TEST(Menus, RasterRetexturesAndDemReloadsTheTerrain) {
     ASSERT_TRUE(v.open_window());
     Screenshot start = v.shot();
 
-    int relief = menu_index(v.dir + "/Drape", ".raw", "Relief.raw");
+    int relief = menu_position(v.dir + "/Drape", ".raw", "Relief.raw");
     ASSERT_GE(relief, 0);
     ASSERT_TRUE(v.choose_menu_entry({FILE_ENTRY, RASTER_ENTRY, relief}));
     ASSERT_TRUE(v.wait_for_console("./Drape/Relief.info\nLoading Texture...Done!\n"));
@@ -57,7 +44,7 @@ TEST(Menus, RasterRetexturesAndDemReloadsTheTerrain) {
     keep_shot(draped, "menu-drape");
     EXPECT_GT(fraction_differing(start, draped, 24), 0.2);
 
-    int canyon = menu_index(v.dir + "/DEM", ".dem", "Canyon.dem");
+    int canyon = menu_position(v.dir + "/DEM", ".dem", "Canyon.dem");
     ASSERT_GE(canyon, 0);
     ASSERT_TRUE(v.choose_menu_entry({FILE_ENTRY, DEM_ENTRY, canyon}));
     ASSERT_TRUE(v.wait_for_console("Canyon.dem\nVertices:16641 Polygons:32768\n"));
@@ -73,7 +60,7 @@ TEST(Menus, ADemDeletedAfterStartUpIsReportedAndTheTerrainStays) {
     Viewer v;
     ASSERT_TRUE(v.start("\n"));
     ASSERT_TRUE(v.open_window());
-    int volcano = menu_index(v.dir + "/DEM", ".dem", "Volcano.dem");
+    int volcano = menu_position(v.dir + "/DEM", ".dem", "Volcano.dem");
     ASSERT_GE(volcano, 0);
     ASSERT_EQ(remove((v.dir + "/DEM/Volcano.dem").c_str()), 0);
     Screenshot before = v.shot();
@@ -123,7 +110,7 @@ TEST(Menus, FlythroughFromTheSubmenuPlaysAndReturnsToNormalMode) {
     fclose(f);
     ASSERT_TRUE(v.start("\n"));
     ASSERT_TRUE(v.open_window());
-    int quick = menu_index(v.dir + "/Flythrough", ".flt", "Quick.flt");
+    int quick = menu_position(v.dir + "/Flythrough", ".flt", "Quick.flt");
     ASSERT_GE(quick, 0);
     ASSERT_TRUE(v.choose_menu_entry({FILE_ENTRY, FLYTHROUGH_ENTRY, quick}));
     ASSERT_TRUE(v.wait_for_console("Opening Flythrough File: Quick.flt"));
@@ -136,7 +123,7 @@ TEST(Menus, TheSampleTourMovesTheView) {
     Viewer v;
     ASSERT_TRUE(v.start("\n"));
     ASSERT_TRUE(v.open_window());
-    int tour = menu_index(v.dir + "/Flythrough", ".flt", "Grand_Tour.flt");
+    int tour = menu_position(v.dir + "/Flythrough", ".flt", "Grand_Tour.flt");
     ASSERT_GE(tour, 0) << "the default world has no sample tour";
     ASSERT_TRUE(v.choose_menu_entry({FILE_ENTRY, FLYTHROUGH_ENTRY, tour}));
     ASSERT_TRUE(v.wait_for_console("No. of Frames: "));

@@ -177,15 +177,6 @@ std::vector<std::string> files_in(const std::string& dir) {
     return names;
 }
 
-// Position of `name` in the Flythrough submenu, which lists the folder's .flt files in order.
-int flight_menu_index(const std::string& world, const std::string& name) {
-    std::vector<std::string> flights;
-    for (const std::string& f : files_in(world + "/Flythrough"))
-        if (f.find(".flt") != std::string::npos) flights.push_back(f);
-    auto it = std::find(flights.begin(), flights.end(), name);
-    return it == flights.end() ? -1 : (int)(it - flights.begin());
-}
-
 }  // namespace
 
 TEST(RenderFlight, AShortFlightBecomesAnMp4WithNoDisplayWhoseFramesMatchTheStills) {
@@ -320,7 +311,7 @@ TEST(RenderFlight, AFrameIsWhatInteractivePlaybackShowsAtThatSample) {
     Screenshot expected = read_png(v.dir + "/held.png"), start_pose = read_png(v.dir + "/first.png");
     ASSERT_EQ(expected.width, width);
 
-    int index = flight_menu_index(v.dir, "A_Hold.flt");
+    int index = menu_position(v.dir + "/Flythrough", ".flt", "A_Hold.flt");
     ASSERT_TRUE(v.choose_menu_entry({FILE_ENTRY, FLYTHROUGH_ENTRY, index}));
     ASSERT_TRUE(v.wait_for_console("No. of Frames: 4000"));
     // Forty samples later the pose holds; only the frame-rate figures may differ.

@@ -516,3 +516,15 @@ void Viewer::stop() {
     if (console_watch >= 0) close(console_watch);
     exit_fd = console_watch = -1;
 }
+
+int menu_position(const std::string& dir, const std::string& extension, const std::string& name) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(dir, error)) {
+        std::string file = entry.path().filename().string();
+        if (file.find(extension) != std::string::npos) names.push_back(file);
+    }
+    std::sort(names.begin(), names.end());
+    auto it = std::find(names.begin(), names.end(), name);
+    return it == names.end() ? -1 : (int)(it - names.begin());
+}

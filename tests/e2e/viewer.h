@@ -19,6 +19,10 @@ constexpr int LOAD_TIMEOUT_MS = 20000;   // a load or playback started from the 
 // read its events before the input arrived, and the count read back may be one frame behind.
 constexpr int SETTLE_FRAMES = 3;
 
+// Position (0-based) of `name` among the files of folder `dir` whose names
+// contain `extension`, as an asset submenu lists them; -1 if it is not there.
+int menu_position(const std::string& dir, const std::string& extension, const std::string& name);
+
 struct Viewer {
     std::string dir;                // the scratch world, removed with the Viewer
     std::vector<std::string> args;  // command-line arguments, e.g. {"-q"}

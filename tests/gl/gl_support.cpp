@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "input/keyboard.h"
 #include "terrain/terrain_loader.h"
 #include "tests/support/temp_files.h"
 
@@ -24,3 +27,14 @@ void load_startup_terrain(const std::string& text) {
 }
 
 float dome_height(int x, int z) { return 4.0f - 0.1f * ((x - 4) * (x - 4) + (z - 4) * (z - 4)); }
+
+void put_file(const std::string& path, const std::string& bytes) {
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+void press(const char* keys) {
+    for (const char* k = keys; *k; ++k) on_keyboard((unsigned char)*k, 0, 0);
+}

@@ -33,17 +33,6 @@
 
 namespace {
 
-void put_file(const std::string& path, const std::string& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
-void press(const char* keys) {
-    for (const char* k = keys; *k; ++k) on_keyboard((unsigned char)*k, 0, 0);
-}
-
 // The menu value a file got in its folder's scan.
 int menu_value(AssetName* names, const char* name) {
     for (int v = FIRST_MENU_VALUE; v <= LAST_MENU_VALUE; ++v)

@@ -34,17 +34,6 @@ namespace {
 
 float flat_height(int, int) { return 0.0f; }
 
-void put_file(const std::string& path, const std::string& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
-void press(const char* keys) {
-    for (const char* k = keys; *k; ++k) on_keyboard((unsigned char)*k, 0, 0);
-}
-
 // A scratch world with asset directories, entered for the test and left after.
 class MenusGl : public ::testing::Test {
 protected:
