@@ -12,6 +12,8 @@
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
+#include "render/gl_worker.h"
+#include "terrain/parallel.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"
 
@@ -21,7 +23,8 @@ constexpr double CULL_MARGIN_PIXELS = 2.0;  // beyond half the point size or lin
 namespace {
 
 // What the last emitted corner left current; the tail of the whole terrain.
-float emitted_normal[3], emitted_texcoord[2];
+// Per thread: two threads compile pieces at once.
+thread_local float emitted_normal[3], emitted_texcoord[2];
 
 // One corner: normal (averaged mode only), flipped texture coordinate, position.
 inline void emit_corner(const TerrainCorner& corner) {
@@ -104,6 +107,24 @@ long compile_terrain_piece(int p) {
     return emitted;
 }
 
+// Compiles every piece, the two halves of the faces on two GL contexts
+// when the terrain is large enough to be worth it; returns the faces emitted.
+long compile_all_terrain_pieces() {
+    if (terrain_face_count < PARALLEL_MIN_AMOUNT) {
+        long emitted = 0;
+        for (int p = 0; p < terrain_piece_count; ++p) emitted += compile_terrain_piece(p);
+        return emitted;
+    }
+    int middle = 0;  // the first piece of the second half
+    while (middle < terrain_piece_count && terrain_pieces[middle].face_end <= terrain_face_count / 2) ++middle;
+    long emitted[2] = {0, 0};
+    run_on_both_gl_contexts([&](int part) {
+        int first = part == 0 ? 0 : middle, end = part == 0 ? middle : terrain_piece_count;
+        for (int p = first; p < end; ++p) emitted[part] += compile_terrain_piece(p);
+    });
+    return emitted[0] + emitted[1];
+}
+
 long compile_terrain_tile(int tile) {
     const TerrainTile& t = terrain_tiles[tile];
     long emitted = 0;
@@ -158,7 +179,7 @@ void rebuild_terrain_list(bool print_exaggeration) {
     if (terrain_piece_count > 0 && !terrain_piece_lists) {
         report_problem("No display lists left for the %d pieces of the terrain", terrain_piece_count);
     } else {
-        for (int p = 0; p < terrain_piece_count; ++p) terrain_faces_compiled += compile_terrain_piece(p);
+        terrain_faces_compiled = compile_all_terrain_pieces();
         terrain_tiles_compiled = terrain_tile_count;
     }
     terrain_list = glGenLists(1);
@@ -177,8 +198,7 @@ void recompile_terrain_tiles(bool print_exaggeration) {
     glBindTexture(GL_TEXTURE_2D, terrain_texture);
     if (print_exaggeration) printf("\n%f\n", exaggeration);
     terrain_tail_set = 0;
-    terrain_faces_compiled = 0;
-    for (int p = 0; p < terrain_piece_count; ++p) terrain_faces_compiled += compile_terrain_piece(p);
+    terrain_faces_compiled = compile_all_terrain_pieces();
     terrain_tiles_compiled = terrain_tile_count;
     fflush(stdout);
 }

@@ -14,6 +14,7 @@
 #include "input/camera.h"
 #include "render/frame.h"
 #include "render/gl_upload.h"
+#include "render/gl_worker.h"
 #include "render/sky.h"
 #include "render/stereo.h"
 #include "state/app_state.h"
@@ -30,6 +31,9 @@
 #include "terrain/terrain_tiles.h"
 #include "tests/gl/gl_support.h"
 #include "tests/support/temp_files.h"
+
+// Last: X11 names (None, Bool) would clash with the test framework's own.
+#include <GL/glx.h>
 
 namespace {
 
@@ -310,4 +314,51 @@ TEST_F(TilesGl, ExaggerationRecompilesEveryTileInPlace) {
     rebuild_with_tiles_of(terrain_face_count + 2);
     EXPECT_EQ(differing_bytes(draw_scene(across), raised), 0);
     exaggeration = 1.0f;
+}
+
+TEST_F(TilesGl, AListCompiledOnTheSecondContextDrawsInTheWindow) {
+    GLXContext window_context = glXGetCurrentContext(), used[2] = {nullptr, nullptr};
+    GLuint list = glGenLists(1);
+    run_on_both_gl_contexts([&](int part) {
+        used[part] = glXGetCurrentContext();
+        if (part == 0) return;
+        glNewList(list, GL_COMPILE);
+        glBegin(GL_QUADS);
+        glVertex2f(-0.5f, -0.5f);
+        glVertex2f(0.5f, -0.5f);
+        glVertex2f(0.5f, 0.5f);
+        glVertex2f(-0.5f, 0.5f);
+        glEnd();
+        glEndList();
+    });
+    EXPECT_EQ(used[0], window_context);
+    EXPECT_NE(used[1], window_context);  // no quiet fall-back to one thread
+    EXPECT_NE(used[1], nullptr);
+
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glCallList(list);
+    glFinish();
+    unsigned char centre[3], corner[3];
+    glReadPixels(WIDTH / 2, HEIGHT / 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, centre);
+    glReadPixels(2, 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, corner);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+    glDeleteLists(list, 1);
+    EXPECT_EQ(centre[0], 255);
+    EXPECT_EQ(centre[1], 0);
+    EXPECT_EQ(corner[0], 0);
 }
