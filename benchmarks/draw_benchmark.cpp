@@ -4,8 +4,8 @@
 // and an exaggeration step, each against recompiling the one list.
 // Needs a window: run under xvfb-run. Instead of the benchmarks,
 // "--frames CELLS" lists every frame of the path both ways, and
-// "--peak-memory CELLS" loads one grid, draws one frame and prints the peak
-// resident memory.
+// "--peak-memory CELLS [TILE_FACES]" loads one grid, draws one frame and
+// prints the peak resident memory.
 #include <GL/glut.h>
 #include <benchmark/benchmark.h>
 
@@ -47,6 +47,7 @@ constexpr float LOOK_DOWN = -0.25f;   // one Alt+Down
 
 int loaded_cells = 0;
 unsigned reference_list = 0;  // the whole terrain in one list, as it was drawn before tiles
+bool with_reference = true;   // false: only the viewer's own lists (for its memory)
 
 // Silences the loader's console progress.
 struct QuietStdout {
@@ -97,7 +98,7 @@ void use_grid(int cells, int tile_faces = TERRAIN_TILE_FACES) {
         send_light(LIGHT_ALL);
         glEnable(GL_LIGHTING);
         glEnable(GL_LIGHT0);
-        compile_reference();
+        if (with_reference) compile_reference();
         loaded_cells = cells;
     }
     if (terrain_tile_faces != tile_faces) {
@@ -314,9 +315,10 @@ int list_frames(int cells) {
     return 0;
 }
 
-int peak_memory(int cells) {
-    use_grid(cells);
-    glDeleteLists(reference_list, 1);  // the viewer has only its own lists
+// With tile_faces above the face count the terrain is one list, as before tiles.
+int peak_memory(int cells, int tile_faces) {
+    with_reference = false;  // the viewer has only its own lists
+    use_grid(cells, tile_faces > 0 ? tile_faces : TERRAIN_TILE_FACES);
     draw_path_frame(cells, 0, true);
     glFinish();
     struct rusage usage;
@@ -349,7 +351,7 @@ int main(int argc, char** argv) {
     glutInitWindowSize(WIDTH, HEIGHT);
     glutCreateWindow("Kestrolane draw benchmark");
     set_up_gl();
-    if (argc == 3 && strcmp(argv[1], "--peak-memory") == 0) return peak_memory(atoi(argv[2]));
+    if (argc >= 3 && strcmp(argv[1], "--peak-memory") == 0) return peak_memory(atoi(argv[2]), argc > 3 ? atoi(argv[3]) : 0);
     if (argc == 3 && strcmp(argv[1], "--frames") == 0) return list_frames(atoi(argv[2]));
     bool check = true;
     for (int i = 1; i < argc; ++i) check = check && strcmp(argv[i], "--no-pixel-check") != 0;
