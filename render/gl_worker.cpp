@@ -15,33 +15,58 @@ struct GlWorker {
     GLXContext shares_with = nullptr;  // the context whose lists it sees
     GLXContext context = nullptr;
     GLXPbuffer surface = 0;
+    bool unusable = false;  // making it failed for this display and context: not tried again
 };
 
 GlWorker worker;
+
+// X reports a refused pbuffer or context as an error whose default handler
+// ends the program; while the worker is made, errors only mark it unusable.
+bool x_error_seen = false;
+
+int note_x_error(Display*, XErrorEvent*) {
+    x_error_seen = true;
+    return 0;
+}
+
+// Remembers that no worker can be made for this display and context.
+bool give_up_worker(Display* display, GLXContext current) {
+    release_gl_worker();
+    worker.display = display;
+    worker.shares_with = current;
+    worker.unusable = true;
+    return false;
+}
 
 // Makes a context sharing the current one's lists, unless one exists already.
 bool prepare_worker() {
     Display* display = glXGetCurrentDisplay();
     GLXContext current = glXGetCurrentContext();
     if (!display || !current) return false;
-    if (worker.context && worker.display == display && worker.shares_with == current) return true;
+    if (worker.display == display && worker.shares_with == current && (worker.context || worker.unusable))
+        return !worker.unusable;
     release_gl_worker();
+    worker.display = display;
+    worker.shares_with = current;
     const int config_wanted[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, None};
     int configs_found = 0;
     GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), config_wanted, &configs_found);
-    if (!configs) return false;
+    if (!configs) return give_up_worker(display, current);
+    XSync(display, False);
+    x_error_seen = false;
+    int (*previous_handler)(Display*, XErrorEvent*) = XSetErrorHandler(note_x_error);
     if (configs_found > 0) {
         const int size[] = {GLX_PBUFFER_WIDTH, 1, GLX_PBUFFER_HEIGHT, 1, None};
         worker.surface = glXCreatePbuffer(display, configs[0], size);
-        if (worker.surface) worker.context = glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, current, True);
+        XSync(display, False);
+        if (worker.surface && !x_error_seen)
+            worker.context = glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, current, True);
+        XSync(display, False);
     }
+    XSetErrorHandler(previous_handler);
     XFree(configs);
-    worker.display = display;
-    worker.shares_with = current;
-    if (!worker.context) {
-        release_gl_worker();
-        return false;
-    }
+    if (x_error_seen) worker.surface = 0;  // it may not exist; a 1 x 1 pbuffer left over is harmless
+    if (!worker.context || x_error_seen) return give_up_worker(display, current);
     return true;
 }
 
