@@ -1,5 +1,7 @@
 // The second context draws nothing: it is bound to a 1 x 1 pbuffer only
-// because GLX needs a surface to make a context current.
+// because GLX needs a surface to make a context current. Binding it talks to
+// X from the helper thread; Xlib locks the display itself (libX11 1.8 and
+// later initialise threads by default).
 #include "render/gl_worker.h"
 
 #include <GL/gl.h>
