@@ -31,6 +31,13 @@ int note_x_error(Display*, XErrorEvent*) {
     return 0;
 }
 
+// Destroys the second context, to be made again for another window context.
+void release_gl_worker() {
+    if (worker.context) glXDestroyContext(worker.display, worker.context);
+    if (worker.surface) glXDestroyPbuffer(worker.display, worker.surface);
+    worker = GlWorker();
+}
+
 // Remembers that no worker can be made for this display and context.
 bool give_up_worker(Display* display, GLXContext current) {
     release_gl_worker();
@@ -73,12 +80,6 @@ bool prepare_worker() {
 }
 
 }  // namespace
-
-void release_gl_worker() {
-    if (worker.context) glXDestroyContext(worker.display, worker.context);
-    if (worker.surface) glXDestroyPbuffer(worker.display, worker.surface);
-    worker = GlWorker();
-}
 
 void run_on_both_gl_contexts(const std::function<void(int)>& work) {
     bool second_done = false;

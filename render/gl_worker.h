@@ -10,6 +10,3 @@
 // cannot start or bind it), work(1) runs here after work(0) instead. The two
 // parts must not compile the same list.
 void run_on_both_gl_contexts(const std::function<void(int)>& work);
-
-// Destroys the second context (it is made again when next needed).
-void release_gl_worker();
