@@ -20,6 +20,7 @@
 #include <filesystem>
 
 #include "tests/e2e/viewer.h"
+#include "tests/support/temp_files.h"
 
 namespace {
 
@@ -164,17 +165,6 @@ double mean_difference(const Screenshot& a, const Screenshot& b) {
     double sum = 0;
     for (size_t i = 0; i < a.rgb.size(); ++i) sum += std::abs((int)a.rgb[i] - (int)b.rgb[i]);
     return sum / a.rgb.size();
-}
-
-std::vector<std::string> files_in(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 }  // namespace

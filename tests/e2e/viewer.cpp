@@ -27,6 +27,7 @@ extern "C" {
 #include <sstream>
 
 #include "render/frame_report.h"
+#include "tests/support/temp_files.h"
 
 extern char** environ;
 
@@ -74,13 +75,6 @@ bool connect_display() {
 void keep_standard_fds_open() {
     for (int fd = 0; fd <= 2; ++fd)
         if (fcntl(fd, F_GETFD) < 0 && open("/dev/null", O_RDWR) != fd) fprintf(stderr, "e2e: fd %d stays closed\n", fd);
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 void report_console_tail(const Viewer& v) {

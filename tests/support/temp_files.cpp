@@ -1,11 +1,14 @@
 // Scratch files and captured console output for tests.
 #include "tests/support/temp_files.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -76,4 +79,15 @@ std::string grid_terrain_text(int cols, int rows, float (*height)(int, int), con
         }
     }
     return out.str();
+}
+
+std::vector<std::string> files_in(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // Temporary folders live in one folder per test run under /tmp, removed when the run exits normally.
 
@@ -11,6 +12,9 @@ std::string write_temp_file(const std::string& name, const std::string& content)
 
 // A fresh empty temporary directory.
 std::string make_temp_dir();
+
+// The names in a folder other than "." and "..", sorted; empty if it cannot be read.
+std::vector<std::string> files_in(const std::string& dir);
 
 // Reads a whole file; empty if it cannot be read.
 std::string read_file(const std::string& path);

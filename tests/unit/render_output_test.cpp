@@ -26,16 +26,6 @@ bool parse(const std::vector<const char*>& words, RenderOptions* o, std::string*
     return ok;
 }
 
-std::vector<std::string> files_in(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) names.push_back(e->d_name);
-        closedir(d);
-    }
-    return names;
-}
-
 // Reads a PNG as top-down RGB; empty if it does not read.
 std::vector<unsigned char> read_png(const std::string& path, int* width, int* height) {
     png_image image;
