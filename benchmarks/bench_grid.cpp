@@ -11,7 +11,7 @@ const std::string& ensure_bench_file(int cells) {
     static std::map<int, std::string> paths;
     std::string& path = paths[cells];
     if (!path.empty()) return path;
-    path = "/tmp/kestrolane-bench-" + std::to_string(2 * cells * cells) + ".obj";
+    path = "/tmp/kestrolane-bench-" + std::to_string(2 * cells * cells) + "-ccw.obj";
     struct stat info;
     if (stat(path.c_str(), &info) == 0) return path;
     std::string tmp = path + ".part";
@@ -32,8 +32,10 @@ const std::string& ensure_bench_file(int cells) {
     for (int r = 0; r < cells; ++r)
         for (int c = 0; c < cells; ++c) {
             int a = r * n + c + 1, b = a + n, d = a + 1, e = b + 1;
-            fprintf(out, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, d, d, d);
-            fprintf(out, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", d, d, d, b, b, b, e, e, e);
+            // Rows run towards -z, so a, d, b turns anticlockwise seen from
+            // above: the faces point up, as a real terrain's do.
+            fprintf(out, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, d, d, d, b, b, b);
+            fprintf(out, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", d, d, d, e, e, e, b, b, b);
         }
     fclose(out);
     rename(tmp.c_str(), path.c_str());
