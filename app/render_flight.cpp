@@ -34,7 +34,9 @@
 #include "state/overlay_state.h"
 #include "state/sky_state.h"
 #include "state/stereo_state.h"
+#include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
+#include "terrain/terrain_list.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/texture.h"
 
@@ -201,13 +203,20 @@ int render_video(const RenderOptions& o, int frames) {
     bool fed = true;
     int done = 0;
     for (; done < frames && fed; ++done) {
+        long draws_before = terrain_draws_done;
         draw_frame_unswapped(o.overlay);
         queue_frame_read();
-        // The previous frame is collected while this one is being read.
-        if (frame_reads_pending() > 1) fed = pass_frame_to_encoder(frame_bytes);
+        // The previous frame is collected while this one is being read; its
+        // pixels are there, so the GL is past every draw before this frame.
+        if (frame_reads_pending() > 1) {
+            fed = pass_frame_to_encoder(frame_bytes);
+            if (fed) release_terrain_draw_fences(draws_before);
+        }
         if (done + 1 < frames) print_progress(done + 1, frames, seconds_now() - start, false);
     }
     while (fed && frame_reads_pending() > 0) fed = pass_frame_to_encoder(frame_bytes);
+    glFinish();
+    release_terrain_draw_fences(terrain_draws_done);
     bool encoded = finish_video_encoder(error, sizeof error);
     if (!encoded || !fed) {
         if (isatty(1)) printf("\n");
@@ -232,6 +241,7 @@ int render_still(const RenderOptions& o, int frames) {
     draw_frame_unswapped(o.overlay);
     queue_frame_read();
     const unsigned char* pixels = map_oldest_frame_read();
+    if (pixels) release_terrain_draw_fences(terrain_draws_done);
     char error[RENDER_ERROR_SIZE];
     bool ok = pixels && write_png_file(o.output_path, pixels, o.width, o.height, 4, true, error, sizeof error);
     if (!pixels) snprintf(error, sizeof error, "The frame could not be read back from GL");

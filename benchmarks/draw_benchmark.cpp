@@ -130,6 +130,7 @@ void draw_reference_terrain() {
 }
 
 void draw_path_frame(int cells, int frame, bool tiles) {
+    release_terrain_draw_fences(terrain_draws_done);  // every path frame follows a swap or glFinish
     place_camera(cells, frame);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glBindTexture(GL_TEXTURE_2D, terrain_texture);

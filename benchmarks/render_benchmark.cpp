@@ -24,6 +24,8 @@
 #include "render/frame_modes.h"
 #include "state/flythrough_state.h"
 #include "state/overlay_state.h"
+#include "state/terrain_draw_state.h"
+#include "terrain/terrain_list.h"
 
 namespace {
 
@@ -76,12 +78,14 @@ double readback_rate() {
     begin_playback(frames);
     double start = seconds_now();
     for (int k = 0; k < frames; ++k) {
+        long draws_before = terrain_draws_done;
         draw_frame_unswapped(false);
         queue_frame_read();
         while (frame_reads_pending() > (k + 1 < frames ? 1 : 0)) {
             map_oldest_frame_read();
             release_frame_read();
         }
+        release_terrain_draw_fences(k + 1 < frames ? draws_before : terrain_draws_done);
     }
     double rate = frames / (seconds_now() - start);
     set_camera_mode(CAMERA_NORMAL);

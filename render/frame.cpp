@@ -140,7 +140,8 @@ void draw_frame() {
     draw_scene_pass();
     draw_overlay_pass();
     ++frames_drawn;
-    glutSwapBuffers();
+    glutSwapBuffers();  // returns once the GL has drawn the frame
+    release_terrain_draw_fences(terrain_draws_done);
     report_frame_count();
 }
 

@@ -19,6 +19,7 @@ unsigned int terrain_piece_lists = 0;
 int terrain_tile_faces = TERRAIN_TILE_FACES;
 float terrain_tile_size = 0.0f;
 int terrain_tiles_compiled = 0;
+long terrain_draws_done = 0;
 long terrain_pieces_drawn = 0;
 int terrain_tail_set = 0;
 float terrain_tail_normal[3] = {0.0f, 0.0f, 0.0f};

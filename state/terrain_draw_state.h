@@ -63,6 +63,7 @@ extern unsigned int terrain_piece_lists;   // list name of piece 0; piece i is t
 extern int terrain_tile_faces;             // faces a tile should hold at the next full rebuild; >= 2 (tests and benchmarks lower it)
 extern float terrain_tile_size;            // side of a square tile, world units; 0 when the tiles are runs of faces
 extern int terrain_tiles_compiled;         // tiles compiled by the last rebuild, full or partial (tests read it)
+extern long terrain_draws_done;            // calls of draw_visible_terrain so far (numbers their held fences)
 extern long terrain_pieces_drawn;          // pieces called by the last draw of the visible tiles (tests read it)
 extern int terrain_tail_set;               // 1: the whole terrain leaves a current normal and texture coordinate behind
 extern float terrain_tail_normal[3];       // the normal the last emitted corner of the whole terrain leaves current

@@ -2,11 +2,15 @@
 // tiles, and the switches that change how the terrain looks.
 #include "terrain/terrain_list.h"
 
+#define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
+#include <GL/glext.h>
+
 #include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "state/overlay_state.h"
 #include "state/terrain_draw_state.h"
@@ -26,6 +30,21 @@ constexpr double CULL_MARGIN_PIXELS = 2.0;  // beyond half the point size or lin
 constexpr long FLUSH_FACES = 32768;
 
 namespace {
+
+// Mesa 22's software rasteriser frees a batch's fence as soon as it sees the
+// batch done, which can be while the rasteriser thread that finished it is
+// still signalling it; that thread then waits forever on freed memory and the
+// viewer freezes. A fence sync on each flushed batch keeps its fence alive
+// until the caller knows the GL is past later drawing (every rasteriser thread
+// is then past the batch: they take the batches in order, all together).
+struct DrawFence {
+    GLsync sync;
+    long draw;  // terrain_draws_done when it was made
+};
+std::vector<DrawFence> draw_fences;
+// Held fences at which a caller that never releases them is assumed: the GL
+// is waited for and they all go (one is made per FLUSH_FACES faces drawn).
+constexpr size_t MAX_DRAW_FENCES = 65536;
 
 // What the last emitted corner left current; the tail of the whole terrain.
 // Per thread: two threads compile pieces at once.
@@ -164,6 +183,18 @@ void cull_margins(double* margin_x, double* margin_y) {
     *margin_y = 2.0 * pixels / (viewport[3] > 0 ? viewport[3] : 1);
 }
 
+// Hands the faces drawn so far to the rasteriser (as glFlush would) and holds
+// the batch's fence until release_terrain_draw_fences.
+void hold_flushed_batch() {
+    if (draw_fences.size() >= MAX_DRAW_FENCES) {
+        glFinish();
+        release_terrain_draw_fences(terrain_draws_done);
+    }
+    GLsync sync = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    if (sync) draw_fences.push_back({sync, terrain_draws_done});
+    else glFinish();  // no fence to hold: wait for the batch instead
+}
+
 }  // namespace
 
 void compile_terrain_faces() { terrain_faces_compiled = emit_faces(0, terrain_face_count); }
@@ -235,6 +266,7 @@ void rebuild_terrain_tiles_for_vertices(const int* vertices, int count, bool pri
 }
 
 void draw_visible_terrain() {
+    ++terrain_draws_done;
     terrain_pieces_drawn = 0;
     if (!terrain_piece_lists) return;
     double projection[16], modelview[16], margin_x, margin_y;
@@ -251,7 +283,7 @@ void draw_visible_terrain() {
         ++terrain_pieces_drawn;
         unflushed += terrain_pieces[p].face_end - terrain_pieces[p].first_face;
         if (unflushed >= FLUSH_FACES) {
-            glFlush();
+            hold_flushed_batch();
             unflushed = 0;
         }
     }
@@ -263,7 +295,20 @@ void draw_visible_terrain() {
     }
 }
 
+void release_terrain_draw_fences(long through_draw) {
+    size_t kept = 0;
+    for (const DrawFence& fence : draw_fences) {
+        if (fence.draw <= through_draw) glDeleteSync(fence.sync);
+        else draw_fences[kept++] = fence;
+    }
+    draw_fences.resize(kept);
+}
+
+int terrain_draw_fences_held() { return (int)draw_fences.size(); }
+
 void release_terrain() {
+    glFinish();
+    release_terrain_draw_fences(terrain_draws_done);
     delete_terrain_lists();
     free_terrain_tiles();
     free(terrain_vertices);

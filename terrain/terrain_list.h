@@ -30,6 +30,16 @@ void rebuild_terrain_tiles_for_vertices(const int* vertices, int count, bool pri
 // Leaves the current normal and texture coordinate as the whole terrain does.
 void draw_visible_terrain();
 
+// draw_visible_terrain hands its faces to the GL in batches and holds a fence
+// for each batch; this releases those of the draws numbered up to through_draw
+// (terrain_draws_done after that draw). Call it only once the GL has finished
+// something issued after those draws: after the buffer swap, glFinish, or a
+// read-back of a picture drawn later. Releasing earlier can freeze Mesa's
+// software rasteriser.
+void release_terrain_draw_fences(long through_draw);
+// How many such fences are held (tests read it).
+int terrain_draw_fences_held();
+
 // Deletes the terrain lists and tiles and frees the mesh arrays (at exit).
 void release_terrain();
 

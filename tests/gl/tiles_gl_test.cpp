@@ -293,6 +293,28 @@ TEST_F(TilesGl, CulledDrawingLeavesTheNormalAndTexCoordOfTheWholeTerrain) {
     for (int k = 0; k < 2; ++k) EXPECT_EQ(culled_texcoord[k], texcoord[k]);
 }
 
+// Mesa can free a flushed batch's fence while a rasteriser thread is still
+// signalling it, which freezes the viewer; each batch's fence is held until
+// the caller knows the GL is past it, and the frame releases them after its swap.
+TEST_F(TilesGl, BatchFencesAreHeldUntilReleasedThroughTheirDraw) {
+    load_startup_terrain(grid_terrain_text(257, 257, rolling));
+    rebuild_with_tiles_of(512);
+    release_terrain_draw_fences(terrain_draws_done);
+    const View& above = GRID_VIEWS[5];
+    draw_scene(above);
+    long first_draw = terrain_draws_done;
+    int first_held = terrain_draw_fences_held();
+    EXPECT_GE(first_held, 2) << "131072 faces, batches of 32768, and " << terrain_pieces_drawn << " of "
+                             << terrain_piece_count << " pieces drawn";
+    draw_scene(above);
+    EXPECT_EQ(terrain_draw_fences_held(), 2 * first_held);
+    release_terrain_draw_fences(first_draw);
+    EXPECT_EQ(terrain_draw_fences_held(), first_held);
+    look(above);
+    draw_frame();
+    EXPECT_EQ(terrain_draw_fences_held(), 0);
+}
+
 TEST_F(TilesGl, ExaggerationRecompilesEveryTileInPlace) {
     load_startup_terrain(grid_terrain_text(65, 65, rolling));
     rebuild_with_tiles_of(256);
