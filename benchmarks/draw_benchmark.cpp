@@ -149,12 +149,14 @@ std::vector<unsigned char> read_frame() {
 
 // Every frame of the path drawn both ways, in each render mode (wire frame
 // and points on every fourth frame). Returns false on any differing pixel.
-// Mesa's software pipeline does not always give a triangle the same edge
-// pixels: a face seen edge-on far away can gain or lose a pixel with the
-// faces drawn before it in the same call (measured: adding the 200 faces
-// before one piece to its draw flipped one pixel). Drawing the same faces in
-// other lists can therefore differ from the one list in such single pixels;
-// each is printed with its place.
+// Mesa's software pipeline does not always cull a face the same way: it
+// sends a whole batch of up to 4096 vertices of a draw call through its
+// clipping stages when any of them needs clipping, and those stages cull
+// back faces by a floating-point area, while other batches leave culling to
+// the rasteriser's fixed-point area. A face seen edge-on can be kept by one
+// and dropped by the other, so the same faces drawn in other lists can
+// differ from the one list in such single pixels (with culling off, every
+// frame is identical). Each differing pixel is printed with its place.
 bool confirm_same_pixels(int cells) {
     use_grid(cells);
     bool all_same = true;
