@@ -3,11 +3,27 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 #include "input/keyboard.h"
 #include "terrain/terrain_loader.h"
 #include "tests/support/temp_files.h"
+
+std::string console_of_quitting(const std::function<void()>& quit, const std::string& out_path,
+                                const std::string& dir, const std::string& in_path) {
+    EXPECT_EXIT(
+        {
+            freopen(out_path.c_str(), "w", stdout);
+            freopen(in_path.c_str(), "r", stdin);
+            if (!dir.empty() && chdir(dir.c_str()) != 0) exit(7);
+            quit();
+        },
+        testing::ExitedWithCode(1), "");
+    return read_file(out_path);
+}
 
 std::string small_texture_path() {
     static std::string path;

@@ -1,6 +1,7 @@
 // Shared set-up for the GL tests: a loaded terrain with a small texture.
 #pragma once
 
+#include <functional>
 #include <string>
 
 // A 4 x 4 RGB texture file written once per process.
@@ -17,3 +18,9 @@ void press(const char* keys);
 
 // A 9 x 9 test grid shaped like a low dome.
 float dome_height(int x, int z);
+
+// Runs `quit` in a death-test child with its console written to out_path and
+// read from in_path, in folder dir when one is given; expects it to end the
+// program with code 1 and returns what it printed.
+std::string console_of_quitting(const std::function<void()>& quit, const std::string& out_path,
+                                const std::string& dir = "", const std::string& in_path = "/dev/null");

@@ -245,19 +245,15 @@ TEST(HostileStartUp, AnEmptyOrPipeTerrainNamedAtTheConfigUtilityIsFatalWithItsMe
     for (const Case& c : cases) {
         std::string answers = dir + "/answers.txt", out = dir + "/console.txt";
         put_file(answers, std::string(c.answers) + "x");  // "x": the key the fatal message waits for
-        EXPECT_EXIT(
-            {
+        std::string console = console_of_quitting(
+            [] {
                 alarm(30);
-                freopen(out.c_str(), "w", stdout);
-                freopen(answers.c_str(), "r", stdin);
-                if (chdir(dir.c_str()) != 0) exit(7);
                 run_start_dialogue(stdin);
                 load_terrain(terrain_file_name, texture_file_name, texture_components, texture_width,
                              texture_height, 0);
                 exit(0);
             },
-            testing::ExitedWithCode(1), "");
-        std::string console = read_file(out);
+            out, dir, answers);
         EXPECT_NE(console.find(c.message), std::string::npos) << console;
     }
 }

@@ -383,15 +383,7 @@ TEST(MenuScan, AMissingAssetFolderIsFatalWithTheExactText) {
     ASSERT_TRUE(getcwd(cwd, sizeof cwd));
     std::string dir = std::string(cwd) + "/no_asset_folders", out = std::string(cwd) + "/scan_console.txt";
     mkdir(dir.c_str(), 0755);
-    EXPECT_EXIT(
-        {
-            freopen(out.c_str(), "w", stdout);
-            freopen("/dev/null", "r", stdin);
-            if (chdir(dir.c_str()) != 0) exit(7);
-            build_menus();
-        },
-        testing::ExitedWithCode(1), "");
-    EXPECT_EQ(read_file(out), "Invalid Directory Supplied\n./DEM\n");
+    EXPECT_EQ(console_of_quitting(build_menus, out, dir), "Invalid Directory Supplied\n./DEM\n");
     remove(out.c_str());
     rmdir(dir.c_str());
 }

@@ -202,16 +202,9 @@ TEST(OverlayPictures, AMissingOrShortPictureIsFatalAndNamesIt) {
     for (int missing = 0; missing < 2; ++missing) {
         if (missing) remove((dir + "/navi_0.raw").c_str());
         else put_file(dir + "/navi_0.raw", "too short");
-        EXPECT_EXIT(
-            {
-                freopen(out.c_str(), "w", stdout);
-                freopen("/dev/null", "r", stdin);
-                if (chdir(dir.c_str()) != 0) exit(7);
-                load_overlay_textures();
-            },
-            testing::ExitedWithCode(1), "");
-        if (missing) EXPECT_EQ(read_file(out), expected[missing]);  // the whole transcript, exactly
-        else EXPECT_NE(read_file(out).find(expected[missing]), std::string::npos) << read_file(out);
+        std::string console = console_of_quitting(load_overlay_textures, out, dir);
+        if (missing) EXPECT_EQ(console, expected[missing]);  // the whole transcript, exactly
+        else EXPECT_NE(console.find(expected[missing]), std::string::npos) << console;
     }
     remove(out.c_str());
     rmdir(dir.c_str());

@@ -316,35 +316,18 @@ TEST(TerrainGlFatal, NinthFaceAtStartupIsFatalWithItsMessage) {
     std::string path = write_temp_file("fan.obj", fan);
     // Death tests re-run the binary: the child must find the same path.
     std::string out = "fatal_console_fan.txt";
-    EXPECT_EXIT(
-        {
-            freopen(out.c_str(), "w", stdout);
-            freopen("/dev/null", "r", stdin);
-            load_terrain(path.c_str(), small_texture_path().c_str(), 3, 4, 4, 0);
-        },
-        testing::ExitedWithCode(1), "");
-    std::string console = read_file(out);
+    std::string console =
+        console_of_quitting([&] { load_terrain(path.c_str(), small_texture_path().c_str(), 3, 4, 4, 0); }, out);
     EXPECT_NE(console.find("MORE THAN 8 faces per vertex...model type unsuitable"), std::string::npos) << console;
     EXPECT_EQ(console.back(), 'e');  // no newline: the cursor waits behind the message
 }
 
 TEST(TerrainGlFatal, MissingStartupTerrainOrTextureIsFatal) {
     std::string out = "fatal_console_missing.txt";
-    EXPECT_EXIT(
-        {
-            freopen(out.c_str(), "w", stdout);
-            freopen("/dev/null", "r", stdin);
-            load_terrain("/nonexistent/Default.obj", small_texture_path().c_str(), 3, 4, 4, 0);
-        },
-        testing::ExitedWithCode(1), "");
-    EXPECT_NE(read_file(out).find("\nDEM file not found /nonexistent/Default.obj...Quitting.\n"), std::string::npos);
+    std::string console = console_of_quitting(
+        [] { load_terrain("/nonexistent/Default.obj", small_texture_path().c_str(), 3, 4, 4, 0); }, out);
+    EXPECT_NE(console.find("\nDEM file not found /nonexistent/Default.obj...Quitting.\n"), std::string::npos);
     std::string terrain = write_temp_file("ok.obj", "v 0 0 0\nf 1/1/1 1/1/1 1/1/1\n");
-    EXPECT_EXIT(
-        {
-            freopen(out.c_str(), "w", stdout);
-            freopen("/dev/null", "r", stdin);
-            load_terrain(terrain.c_str(), "/nonexistent/Default.raw", 3, 4, 4, 0);
-        },
-        testing::ExitedWithCode(1), "");
-    EXPECT_NE(read_file(out).find("Loading Texture...Texture file not found...Quitting."), std::string::npos);
+    console = console_of_quitting([&] { load_terrain(terrain.c_str(), "/nonexistent/Default.raw", 3, 4, 4, 0); }, out);
+    EXPECT_NE(console.find("Loading Texture...Texture file not found...Quitting."), std::string::npos);
 }
