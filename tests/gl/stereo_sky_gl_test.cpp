@@ -269,15 +269,7 @@ TEST(SkyBox, AFacePassedFromOutsideIsCulled) {
 
 TEST(SkyBox, MissingPictureIsFatal) {
     std::string out = "sky_console.txt";
-    EXPECT_EXIT(
-        {
-            freopen(out.c_str(), "w", stdout);
-            freopen("/dev/null", "r", stdin);
-            ASSERT_EQ(chdir("/"), 0);
-            build_sky_box();
-        },
-        testing::ExitedWithCode(1), "");
-    EXPECT_EQ(read_file(out), "Sky file not found...Quitting.");
+    EXPECT_EQ(console_of_quitting(build_sky_box, out, "/"), "Sky file not found...Quitting.");
     remove(out.c_str());
 }
 
