@@ -1,12 +1,12 @@
 // The handlers of the pop-up menu's entries: what each choice does (no GL of
-// their own; the menu tree is built in menus.cpp).
+// their own; the menu tree is built in menus_gl.cpp).
 #include <cstdio>
 
 #include "app/menus.h"
-#include "app/shutdown.h"
+#include "frame/frame.h"
+#include "frame/shutdown.h"
 #include "overlay/file_panel.h"
 #include "overlay/help_mode.h"
-#include "render/frame.h"
 #include "state/file_panel_state.h"
 #include "state/geometry_edit_state.h"
 #include "state/mesh_edit_state.h"

@@ -1,9 +1,12 @@
 // The start-up console dialogue: banner, help text and the Config Utility.
 #include "app/startup.h"
 
+#include <cstdio>
+
 #include <cstring>
 
-#include "app/console.h"
+#include "files/console.h"
+#include "frame/scene_init.h"
 #include "state/app_state.h"
 #include "state/texture_state.h"
 
@@ -49,13 +52,6 @@ void run_config_utility(FILE* in) {
 }
 
 }  // namespace
-
-void use_default_start_files() {
-    texture_components = 3;
-    texture_width = texture_height = 256;
-    snprintf(terrain_file_name, sizeof terrain_file_name, "%s", "Default.obj");
-    snprintf(texture_file_name, sizeof texture_file_name, "%s", "Default.raw");
-}
 
 int texture_size_for_answer(long answer) {
     switch (answer) {

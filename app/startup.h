@@ -8,9 +8,6 @@
 // and texture_components from the answers read from `in`.
 void run_start_dialogue(FILE* in);
 
-// The choices of a bare Enter: Default.obj, Default.raw, 256 x 256, colour.
-void use_default_start_files();
-
 // Prints the help text shown for the answer 'h'.
 void print_help_text();
 

@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "benchmarks/bench_grid.h"
-#include "input/camera.h"
-#include "app/scene.h"
-#include "render/frame.h"
-#include "render/gl_upload.h"
+#include "camera/camera.h"
+#include "frame/frame.h"
+#include "frame/scene_init.h"
+#include "gl/upload.h"
 #include "state/app_state.h"
 #include "state/camera_state.h"
 #include "state/terrain_draw_state.h"

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "app/scene.h"
-#include "render/frame.h"
+#include "frame/frame.h"
+#include "frame/scene_init.h"
 #include "state/app_state.h"
 #include "state/overlay_state.h"
 #include "state/texture_state.h"

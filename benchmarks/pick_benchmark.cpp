@@ -6,11 +6,11 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "input/picking.h"
 #include "state/camera_state.h"
 #include "state/mouse_state.h"
 #include "state/terrain_state.h"
 #include "terrain/normals.h"
+#include "terrain/picking.h"
 #include "tests/support/pick_reference.h"
 
 namespace {

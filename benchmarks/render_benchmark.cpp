@@ -14,18 +14,17 @@
 #include <cstring>
 #include <string>
 
-#include "app/child_process.h"
-#include "app/render_display.h"
-#include "app/scene.h"
-#include "app/startup.h"
+#include "files/child_process.h"
 #include "flythrough/flythrough_file.h"
-#include "render/frame.h"
-#include "render/frame_capture.h"
-#include "render/frame_modes.h"
+#include "flythrough/frame_modes.h"
+#include "frame/frame.h"
+#include "frame/scene_init.h"
+#include "gl/frame_capture.h"
 #include "state/flythrough_state.h"
 #include "state/overlay_state.h"
 #include "state/terrain_draw_state.h"
 #include "terrain/terrain_list.h"
+#include "video/render_display.h"
 
 namespace {
 

@@ -5,21 +5,20 @@
 #include <cstring>
 
 #include "flythrough/flythrough_file.h"
-#include "input/filename_entry.h"
-#include "render/frame.h"
-#include "render/frame_modes.h"
+#include "flythrough/frame_modes.h"
 #include "state/asset_state.h"
 #include "state/flythrough_state.h"
+#include "state/frame_state.h"
 #include "state/keyboard_state.h"
 #include "state/overlay_state.h"
 
 void start_recording() {
     if (!begin_recording()) {
         show_message("Already in Record!");
-        draw_frame();
+        show_frame();
     }
     show_message("Recording...SPACE to stop");
-    draw_frame();
+    show_frame();
 }
 
 bool save_flythrough(const char* path) {
@@ -44,7 +43,7 @@ bool load_flythrough(const char* name, bool from_menu) {
         fflush(stdout);
     }
     show_message("Playing Flythrough: %s", name);
-    draw_frame();
+    show_frame();
 
     char path[FLYTHROUGH_PATH_SIZE], error[FLYTHROUGH_ERROR_SIZE];
     int length = snprintf(path, sizeof path, "./Flythrough/%s", name);

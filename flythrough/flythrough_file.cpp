@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/regular_file.h"
+#include "files/regular_file.h"
 #include "state/flythrough_state.h"
 
 namespace {

@@ -28,22 +28,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/asset_dir.h"
 #include "app/menus.h"
+#include "camera/camera.h"
+#include "files/asset_dir.h"
 #include "flythrough/flythrough.h"
+#include "flythrough/frame_modes.h"
+#include "frame/frame.h"
 #include "fuzz/fuzz_support.h"
 #include "geometry/placement.h"
-#include "input/camera.h"
-#include "input/filename_entry.h"
 #include "input/keyboard.h"
-#include "input/picking.h"
 #include "overlay/file_panel.h"
+#include "overlay/filename_entry.h"
 #include "overlay/tray_actions.h"
 #include "overlay/tray_layout.h"
 #include "overlay/tray_logic.h"
-#include "render/frame.h"
-#include "render/frame_modes.h"
-#include "render/stereo.h"
+#include "scene/stereo.h"
 #include "state/app_state.h"
 #include "state/asset_state.h"
 #include "state/camera_state.h"
@@ -61,6 +60,7 @@
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
+#include "terrain/picking.h"
 #include "terrain/terrain_file.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/terrain_mesh.h"
@@ -302,6 +302,7 @@ void special_key_event(uint8_t b, bool down) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    set_frame_drawer(draw_frame);
     make_world();
     scan_folders();
     window_width = 1024, window_height = 768;

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "flythrough/flythrough_file.h"
+#include "flythrough/frame_modes.h"
 #include "fuzz/fuzz_support.h"
-#include "render/frame_modes.h"
 #include "state/flythrough_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

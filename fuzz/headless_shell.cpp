@@ -6,16 +6,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/asset_dir.h"
-#include "app/menus.h"
-#include "app/shutdown.h"
+#include "camera/camera.h"
+#include "files/asset_dir.h"
+#include "flythrough/frame_modes.h"
+#include "frame/frame.h"
+#include "frame/shutdown.h"
 #include "fuzz/fuzz_support.h"
-#include "input/camera.h"
-#include "input/camera_keys.h"
-#include "render/frame.h"
-#include "render/frame_modes.h"
-#include "render/gl_upload.h"
-#include "render/sky.h"
+#include "gl/asset_menus.h"
+#include "gl/upload.h"
+#include "scene/sky.h"
 #include "state/camera_state.h"
 #include "state/frame_state.h"
 #include "state/overlay_state.h"
@@ -27,8 +26,7 @@
 #include "terrain/terrain_mesh.h"
 #include "terrain/texture.h"
 
-constexpr float EXAGGERATION_STEP = 0.25f;  // as terrain_list.cpp
-constexpr float HANDLE_STEP = 0.25f;        // as frame.cpp
+constexpr float EXAGGERATION_STEP = 0.25f;  // as terrain_list_gl.cpp
 
 namespace {
 
@@ -91,8 +89,8 @@ void release_terrain_texture() {}
 void clear_view_matrix() {}
 
 // The arrow keys and the height steps without the view transform.
-void on_special_key(int key, int, int) {
-    if (apply_special_key(key, 0)) draw_frame();
+void press_arrow_key(int key, int modifiers) {
+    if (apply_special_key(key, modifiers)) show_frame();
 }
 void raise_camera() {
     change_camera_height((float)height_step);
@@ -110,8 +108,6 @@ void reverse_winding_order() {}
 void toggle_fog() { fog_on = !fog_on; }
 void toggle_textures() { textures_on = !textures_on; }
 void set_render_mode(int mode) { render_mode = mode; }
-void increase_handle_size() { marker_radius += HANDLE_STEP; }
-void decrease_handle_size() { marker_radius -= HANDLE_STEP; }
 
 void increase_exaggeration() {
     exaggeration += EXAGGERATION_STEP;

@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/regular_file.h"
+#include "files/regular_file.h"
 #include "state/geometry_state.h"
 
 namespace {

@@ -3,13 +3,13 @@
 
 #include <cstdio>
 
+#include "camera/camera.h"
 #include "geometry/geometry_file.h"
 #include "geometry/geometry_layer.h"
-#include "input/camera.h"
-#include "render/frame.h"
 #include "state/asset_state.h"
 #include "state/camera_state.h"
 #include "state/file_panel_state.h"
+#include "state/frame_state.h"
 #include "state/geometry_edit_state.h"
 #include "state/geometry_state.h"
 #include "state/overlay_state.h"
@@ -27,7 +27,7 @@ void place_at_eye(int kind) {
     }
     // One frame backing away brings the new item into view.
     set_camera_speeds(camera_fwd_speed, (float)move_speed);
-    draw_frame();
+    show_frame();
     set_camera_speeds(camera_fwd_speed, 0.0f);
 }
 

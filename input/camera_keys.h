@@ -1,8 +1,5 @@
-// The arrow-key callbacks and seeking: camera changes shown at once.
+// The arrow-key callbacks: camera changes shown at once.
 #pragma once
-
-// Moves the eye 8/10 of the way to (x, y, z) in eight drawn frames.
-void seek_to_point(float x, float y, float z);
 
 // GLUT special-key and special-key-up callbacks (mouse position unused).
 void on_special_key(int key, int x, int y);

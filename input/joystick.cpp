@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "input/camera.h"
+#include "camera/camera.h"
 #include "state/camera_state.h"
 #include "state/joystick_state.h"
 

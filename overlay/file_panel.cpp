@@ -3,13 +3,13 @@
 
 #include <cstdio>
 
+#include "camera/camera.h"
 #include "flythrough/flythrough.h"
 #include "geometry/placement.h"
-#include "input/camera.h"
 #include "overlay/tray_logic.h"
-#include "render/frame.h"
 #include "state/app_state.h"
 #include "state/file_panel_state.h"
+#include "state/frame_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
 #include "terrain/terrain_loader.h"
@@ -39,7 +39,7 @@ void close_panel(int* list_flag) {
 
 void load_chosen_dem(const char* name, int* list_flag) {
     close_panel(list_flag);
-    draw_frame();
+    show_frame();
     clear_edit_modes();
     char path[PATH_SIZE];
     snprintf(path, sizeof path, "./DEM/%s", name);
@@ -48,11 +48,11 @@ void load_chosen_dem(const char* name, int* list_flag) {
 
 void load_chosen_texture(const char* directory, const char* name, int* list_flag) {
     close_panel(list_flag);
-    draw_frame();
+    show_frame();
     char path[PATH_SIZE];
     snprintf(path, sizeof path, "%s%s", directory, name);  // load_drape reads "." + path
     load_drape(path);
-    draw_frame();
+    show_frame();
 }
 
 void file_panel_click(int x, int y) {
@@ -69,7 +69,7 @@ void file_panel_click(int x, int y) {
             fflush(stdout);
             load_chosen_dem(name, &file_panel_lists_dem);
             clear_camera_depth_and_direction();
-            draw_frame();
+            show_frame();
             break;
         case LIST_DRAPE:
             printf("Drape %s", name);

@@ -1,7 +1,7 @@
 // Help mode: the overlay's elements explain themselves on the message line.
 #include "overlay/help_mode.h"
 
-#include "render/frame.h"
+#include "state/frame_state.h"
 #include "state/overlay_state.h"
 
 void toggle_help_mode(bool open_trays) {
@@ -11,6 +11,6 @@ void toggle_help_mode(bool open_trays) {
         return;
     }
     show_message("Help Mode (h) to Toggle");
-    draw_frame();
+    show_frame();
     if (open_trays) geometry_tray_open = view_tray_open = terrain_tray_open = mesh_tray_open = 1;
 }

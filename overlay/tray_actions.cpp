@@ -1,22 +1,19 @@
 // Turning a pointer position into an overlay element and what it does.
 #include "overlay/tray_actions.h"
 
+#include "camera/camera.h"
 #include "flythrough/flythrough.h"
 #include "geometry/geometry_layer.h"
 #include "geometry/placement.h"
-#include "input/camera.h"
-#include "input/camera_keys.h"
-#include "input/filename_entry.h"
-#include "input/keyboard.h"
-#include "input/picking.h"
+#include "gl/upload.h"
 #include "overlay/file_panel.h"
+#include "overlay/filename_entry.h"
 #include "overlay/tray_layout.h"
 #include "overlay/tray_logic.h"
-#include "render/frame.h"
-#include "render/gl_upload.h"
-#include "render/sky.h"
+#include "scene/sky.h"
 #include "state/camera_state.h"
 #include "state/file_panel_state.h"
+#include "state/frame_state.h"
 #include "state/geometry_edit_state.h"
 #include "state/geometry_state.h"
 #include "state/keyboard_state.h"
@@ -26,6 +23,7 @@
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
 #include "terrain/mesh_edit.h"
+#include "terrain/picking.h"
 #include "terrain/terrain_dump.h"
 #include "terrain/terrain_list.h"
 
@@ -42,15 +40,10 @@ void refresh_picked_face(const MovedVertices& moved) {
     rebuild_terrain_tiles_for_vertices(moved.vertex, moved.count);
 }
 
-void unfold_tray(unsigned char key, int* flag) {
-    if (*flag) return;
-    on_keyboard(key, 0, 0);
-    *flag = 1;
-}
-
-void fold_tray(unsigned char key, int* flag) {
-    on_keyboard(key, 0, 0);
-    *flag = 0;
+// A disk arrow acts as its arrow key with the modifiers of the press.
+void press_disk_arrow(int key, int* hold) {
+    press_arrow_key(key, mouse_modifiers);
+    *hold = 1;
 }
 
 void set_display(int textured, int mode) {
@@ -66,18 +59,20 @@ void save_dem_dump() {
 void act(int slot) {
     switch (slot) {
         case 0: look_drag_active = 1; break;
-        case 1: on_special_key(KEY_UP, 0, 0); hold_forward = 1; break;
-        case 2: on_special_key(KEY_DOWN, 0, 0); hold_backward = 1; break;
-        case 3: on_special_key(KEY_LEFT, 0, 0); hold_look_left = 1; break;
-        case 4: on_special_key(KEY_RIGHT, 0, 0); hold_look_right = 1; break;
-        case 6: unfold_tray('.', &mesh_tray_open); break;
-        case 7: unfold_tray('m', &view_tray_open); break;
-        case 8: unfold_tray('n', &geometry_tray_open); break;
-        case 9: unfold_tray(',', &terrain_tray_open); break;
-        case 10: fold_tray('>', &mesh_tray_open); break;
-        case 11: fold_tray('M', &view_tray_open); break;
-        case 12: fold_tray('N', &geometry_tray_open); break;
-        case 13: fold_tray('<', &terrain_tray_open); break;
+        case 1: press_disk_arrow(KEY_UP, &hold_forward); break;
+        case 2: press_disk_arrow(KEY_DOWN, &hold_backward); break;
+        case 3: press_disk_arrow(KEY_LEFT, &hold_look_left); break;
+        case 4: press_disk_arrow(KEY_RIGHT, &hold_look_right); break;
+        // The handles only fold and unfold: nothing goes to the keyboard,
+        // so a name being typed is left alone.
+        case 6: mesh_tray_open = 1; break;
+        case 7: view_tray_open = 1; break;
+        case 8: geometry_tray_open = 1; break;
+        case 9: terrain_tray_open = 1; break;
+        case 10: mesh_tray_open = 0; break;
+        case 11: view_tray_open = 0; break;
+        case 12: geometry_tray_open = 0; break;
+        case 13: terrain_tray_open = 0; break;
         case 14:
         case 15: {
             MovedVertices moved{{}, 0};
@@ -113,8 +108,8 @@ void act(int slot) {
             return_camera_to_origin();
             break;
         case 34: save_dem_dump(); break;
-        case 35: raise_camera(); draw_frame(); break;
-        case 36: lower_camera(); draw_frame(); break;
+        case 35: raise_camera(); show_frame(); break;
+        case 36: lower_camera(); show_frame(); break;
         case 37: open_file_panel(&file_panel_lists_drape); break;
         case 38: start_recording(); break;
         case 39: open_file_panel(&file_panel_lists_flythrough); break;
@@ -141,7 +136,7 @@ void tray_action(int slot) {
         if (slot == SLOT_RESERVED && !mesh_tray_open) return;  // its text needs the mesh tray
         if (text[0]) {
             show_message("%s", text);
-            draw_frame();
+            show_frame();
             return;
         }
         hide_message();

@@ -3,7 +3,7 @@
 
 #include <initializer_list>
 
-#include "input/camera.h"
+#include "camera/camera.h"
 #include "state/geometry_edit_state.h"
 #include "state/keyboard_state.h"
 #include "state/mesh_edit_state.h"

@@ -4,7 +4,7 @@
 // move_speed, height_step, turn_step.
 // Lifetime: all zero at start; never reset by a terrain load (the loader
 // only replaces move_speed and height_step).
-// Writers: the camera operations of input/camera.h (the keys, the joystick,
+// Writers: the camera operations of camera/camera.h (the keys, the joystick,
 // the frame's mode machine, playback and placement all go through them); the
 // loader sets move_speed and height_step.
 #pragma once

@@ -5,7 +5,7 @@
 // the start eye and target.
 // Lifetime: normal mode from start; a recording or a load overwrites the
 // samples and the start pose; exactly one mode flag is set at any time.
-// Writers: the mode machine (render/frame_modes.cpp: the mode flags through
+// Writers: the mode machine (flythrough/frame_modes.cpp: the mode flags through
 // set_camera_mode, sampling, playback steps) and the .flt reader.
 #pragma once
 

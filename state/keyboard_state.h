@@ -3,7 +3,7 @@
 // Owns: filename_entry_active, the two save flags, filename_text,
 // filename_length, filename_prompt, light_edit_mode.
 // Lifetime: an entry runs from a prompt to Enter; the switch is toggled by the view tray.
-// Writers: input/filename_entry.cpp, the keyboard, the trays.
+// Writers: overlay/filename_entry.cpp, the keyboard, the trays.
 #pragma once
 
 constexpr int FILENAME_TEXT_SIZE = 52;     // bytes of filename_text

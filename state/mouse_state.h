@@ -1,6 +1,6 @@
 // Mouse and picking: the picked face and its corner markers.
 //
-// Owns: picked_face, pick_marker, the last pick ray, mouse_last_y.
+// Owns: picked_face, pick_marker, the last pick ray, mouse_modifiers, mouse_last_y.
 // Lifetime: face 0 and markers at the origin until the first pick.
 // Writers: picking, mesh editing, the face-step digit; every terrain load
 // sets picked_face to 0 (a face of the new mesh).
@@ -10,4 +10,5 @@ extern int picked_face;           // 0-based picked face; unbounded, checked on 
 extern double pick_marker[3][3];  // corners 0, 1, 2 of the picked face, world units
 extern double ray_near[3];        // start of the last pick ray: the pressed pixel on the near plane, world units
 extern double ray_far[3];         // end of the last pick ray: the same pixel on the far plane, world units
+extern int mouse_modifiers;       // GLUT modifier bits held at the last left press; 0 before any
 extern int mouse_last_y;          // GLUT window y of the last motion event (top-down pixels); 0 before any

@@ -7,7 +7,7 @@
 // tiles and pieces are replaced by every load and every full rebuild; a
 // partial rebuild recompiles some pieces under the same list names and
 // refreshes their tiles' boxes.
-// Writers: terrain/terrain_list.cpp (lists, counters, tail), terrain/terrain_tiles.cpp
+// Writers: terrain/terrain_list_gl.cpp (lists, counters, tail), terrain/terrain_tiles.cpp
 // (tiles, pieces, visibility), the loader, start-up ("-q").
 #pragma once
 

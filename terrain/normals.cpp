@@ -4,7 +4,7 @@
 #include <cassert>
 #include <cmath>
 
-#include "terrain/parallel.h"
+#include "files/parallel.h"
 
 void normalize3(float* v) {
     // The square root is taken in double precision, as the stored files expect.

@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "app/regular_file.h"
+#include "files/regular_file.h"
 #include "state/terrain_state.h"
 
 bool write_terrain_dump(const char* path, char* error, size_t error_size) {

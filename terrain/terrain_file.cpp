@@ -26,9 +26,9 @@
 #include <emmintrin.h>
 #endif
 
-#include "app/regular_file.h"
+#include "files/parallel.h"
+#include "files/regular_file.h"
 #include "terrain/normals.h"
-#include "terrain/parallel.h"
 
 namespace {
 

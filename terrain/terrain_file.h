@@ -5,8 +5,8 @@
 
 #include <cstddef>
 
+#include "files/parallel.h"
 #include "state/terrain_state.h"
-#include "terrain/parallel.h"
 
 constexpr int TERRAIN_LINE_CHUNK = 99;   // a longer line is split and its rest read as a line of its own
 constexpr int TERRAIN_ERROR_SIZE = 256;  // bytes of an error message buffer

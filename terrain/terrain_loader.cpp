@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "render/frame.h"
 #include "state/app_state.h"
+#include "state/frame_state.h"
 #include "state/overlay_state.h"
 #include "terrain/normals.h"
 #include "terrain/terrain_file.h"
@@ -34,7 +34,7 @@ bool load_terrain(const char* path, const char* texture_path, int components, in
     char fatal_text[TERRAIN_ERROR_SIZE + 64], error[TERRAIN_ERROR_SIZE];
     if (is_reload) {
         show_message("Loading DEM...");
-        draw_frame();
+        show_frame();
     }
 
     // The old mesh stays until the new file has been read in full.
@@ -47,7 +47,7 @@ bool load_terrain(const char* path, const char* texture_path, int components, in
     fflush(stdout);
     if (is_reload) {
         show_message("Loading DEM...%d Polygons", read.face_count);
-        draw_frame();
+        show_frame();
     }
     if (!is_reload) load_startup_texture(texture_path, components, width, height);
 

@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files/parallel.h"
 #include "state/terrain_state.h"
-#include "terrain/parallel.h"
 
 // Float rounding in the GL's matrix product and vertex transform stays far
 // below this share of the magnitudes involved.

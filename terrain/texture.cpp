@@ -1,5 +1,5 @@
 // The terrain texture: the start-up texture, drapes and maps, and the texel
-// mark (the GL object itself is in texture_upload.cpp).
+// mark (the GL object itself is in texture_gl.cpp).
 #include "terrain/texture.h"
 
 #include <cassert>
@@ -7,14 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "render/frame.h"
+#include "files/texture_file.h"
 #include "state/app_state.h"
+#include "state/frame_state.h"
 #include "state/mouse_state.h"
 #include "state/overlay_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
 #include "terrain/terrain_file.h"
-#include "terrain/texture_file.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ bool load_drape(const char* path) {
     printf("%d", prefix);
     printf("\n%s\n", info_path);
     show_message("Loading Texture...");
-    draw_frame();
+    show_frame();
 
     int width = 0, height = 0, components = 0;
     if (!read_info_file(info_path, &width, &height, &components, error, sizeof error)) {

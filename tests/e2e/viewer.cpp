@@ -26,7 +26,7 @@ extern "C" {
 #include <functional>
 #include <sstream>
 
-#include "render/frame_report.h"
+#include "gl/frame_report.h"
 #include "tests/support/temp_files.h"
 
 extern char** environ;

@@ -10,10 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "camera/camera.h"
 #include "flythrough/flythrough.h"
-#include "input/camera.h"
+#include "frame/frame.h"
 #include "input/keyboard.h"
-#include "render/frame.h"
 #include "state/app_state.h"
 #include "state/asset_state.h"
 #include "state/camera_state.h"

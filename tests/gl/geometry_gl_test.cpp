@@ -6,9 +6,9 @@
 #include <cmath>
 #include <vector>
 
+#include "frame/frame.h"
 #include "geometry/geometry_layer.h"
-#include "render/frame.h"
-#include "render/geometry_draw.h"
+#include "scene/geometry_draw.h"
 #include "state/geometry_edit_state.h"
 #include "state/geometry_state.h"
 #include "state/terrain_draw_state.h"

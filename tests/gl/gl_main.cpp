@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "frame/frame.h"
 #include "overlay/overlay_textures.h"
+#include "state/frame_state.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "GL tests run from the build directory, which holds world/\n");
         return 2;
     }
+    set_frame_drawer(draw_frame);  // as the viewer shows changes at once
     load_overlay_textures();
     build_billboard_quad();
     printf("\n");

@@ -12,12 +12,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/asset_dir.h"
 #include "app/menus.h"
 #include "app/startup.h"
+#include "files/asset_dir.h"
 #include "flythrough/flythrough.h"
+#include "frame/frame.h"
 #include "input/keyboard.h"
-#include "render/frame.h"
 #include "state/app_state.h"
 #include "state/asset_state.h"
 #include "state/flythrough_state.h"

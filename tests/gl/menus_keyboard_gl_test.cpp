@@ -8,17 +8,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/asset_dir.h"
 #include "app/menus.h"
+#include "files/asset_dir.h"
+#include "gl/asset_menus.h"
 #include "input/keyboard.h"
 #include "state/app_state.h"
-#include "state/camera_state.h"
-#include "state/geometry_state.h"
 #include "state/asset_state.h"
+#include "state/camera_state.h"
 #include "state/file_panel_state.h"
 #include "state/flythrough_state.h"
 #include "state/frame_state.h"
 #include "state/geometry_edit_state.h"
+#include "state/geometry_state.h"
 #include "state/keyboard_state.h"
 #include "state/mesh_edit_state.h"
 #include "state/mouse_state.h"

@@ -10,14 +10,14 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/asset_dir.h"
+#include "files/asset_dir.h"
+#include "frame/frame.h"
 #include "input/mouse.h"
 #include "overlay/file_panel.h"
 #include "overlay/overlay_draw.h"
 #include "overlay/overlay_textures.h"
 #include "overlay/tray_actions.h"
 #include "overlay/tray_layout.h"
-#include "render/frame.h"
 #include "state/app_state.h"
 #include "state/file_panel_state.h"
 #include "state/flythrough_state.h"

@@ -8,10 +8,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "input/camera.h"
-#include "render/frame.h"
-#include "render/sky.h"
-#include "render/stereo.h"
+#include "camera/camera.h"
+#include "frame/frame.h"
+#include "scene/sky.h"
+#include "scene/stereo.h"
 #include "state/camera_state.h"
 #include "state/frame_state.h"
 #include "state/mouse_state.h"

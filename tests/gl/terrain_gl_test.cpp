@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "render/frame.h"
+#include "frame/frame.h"
 #include "state/app_state.h"
 #include "state/frame_state.h"
 #include "state/overlay_state.h"

@@ -11,12 +11,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "input/camera.h"
-#include "render/frame.h"
-#include "render/gl_upload.h"
-#include "render/gl_worker.h"
-#include "render/sky.h"
-#include "render/stereo.h"
+#include "camera/camera.h"
+#include "frame/frame.h"
+#include "gl/list_worker.h"
+#include "gl/upload.h"
+#include "scene/sky.h"
+#include "scene/stereo.h"
 #include "state/app_state.h"
 #include "state/camera_state.h"
 #include "state/frame_state.h"

@@ -3,10 +3,10 @@
 
 #include <cmath>
 
-#include "input/picking.h"
 #include "state/camera_state.h"
 #include "state/mouse_state.h"
 #include "state/terrain_state.h"
+#include "terrain/picking.h"
 
 int pick_by_testing_every_face() {
     const float dx = (float)(ray_far[0] - ray_near[0]), dy = (float)(ray_far[1] - ray_near[1]),

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/asset_dir.h"
+#include "files/asset_dir.h"
 #include "tests/support/temp_files.h"
 
 namespace {

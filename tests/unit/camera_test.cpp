@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "input/camera.h"
+#include "camera/camera.h"
 #include "state/camera_state.h"
 #include "state/overlay_state.h"
 #include "tests/support/camera_reset.h"

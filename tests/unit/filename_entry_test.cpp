@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "input/filename_entry.h"
+#include "overlay/filename_entry.h"
 #include "state/keyboard_state.h"
 #include "state/overlay_state.h"
 

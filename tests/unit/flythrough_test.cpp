@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "camera/camera.h"
 #include "flythrough/flythrough_file.h"
-#include "render/frame_modes.h"
-#include "input/camera.h"
+#include "flythrough/frame_modes.h"
 #include "state/camera_state.h"
 #include "state/flythrough_state.h"
 #include "state/overlay_state.h"

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files/texture_file.h"
 #include "geometry/geometry_layer.h"
 #include "input/key_edits.h"
-#include "terrain/texture_file.h"
 #include "state/app_state.h"
 #include "state/geometry_edit_state.h"
 #include "state/geometry_state.h"

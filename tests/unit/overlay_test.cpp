@@ -1,7 +1,7 @@
 // The overlay's layout, hit-testing and tray rules, without a window.
 #include <gtest/gtest.h>
 
-#include "input/camera.h"
+#include "camera/camera.h"
 #include "overlay/readouts.h"
 #include "overlay/tray_layout.h"
 #include "overlay/tray_logic.h"

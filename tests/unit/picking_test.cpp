@@ -4,10 +4,10 @@
 #include <cmath>
 #include <string>
 
-#include "input/picking.h"
 #include "state/camera_state.h"
 #include "state/mouse_state.h"
 #include "state/terrain_state.h"
+#include "terrain/picking.h"
 #include "terrain/terrain_file.h"
 #include "terrain/terrain_mesh.h"
 #include "tests/support/pick_reference.h"

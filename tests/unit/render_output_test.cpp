@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/output_file.h"
-#include "app/render_options.h"
-#include "app/video_encoder.h"
-#include "render/png_file.h"
+#include "files/output_file.h"
+#include "files/png_file.h"
 #include "tests/support/temp_files.h"
+#include "video/render_options.h"
+#include "video/video_encoder.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/console.h"
-#include "state/app_state.h"
 #include "app/startup.h"
+#include "files/console.h"
+#include "state/app_state.h"
 #include "state/app_state.h"
 #include "state/texture_state.h"
 #include "tests/support/temp_files.h"

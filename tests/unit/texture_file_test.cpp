@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "terrain/texture_file.h"
+#include "files/texture_file.h"
 #include "tests/support/temp_files.h"
 
 TEST(InfoFile, ReadsSizeAndComponents) {

@@ -1,0 +1,27 @@
+// The one frame routine and the projection every frame is drawn with.
+#pragma once
+
+constexpr double VIEW_FIELD_OF_VIEW = 90.0;  // vertical field of view, degrees
+constexpr double VIEW_NEAR = 0.1;            // near clipping plane, world units
+constexpr double VIEW_FAR = 50000.0;         // far clipping plane, world units
+
+// GLUT display and idle callback; also called directly to show a change at
+// once. Steps the camera by mode, draws the 3-D scene pass, then the 2-D
+// overlay pass, then swaps.
+void draw_frame();
+
+// The frame of draw_frame left in the current draw buffer, for capturing it:
+// the camera step, the scene pass and, when `with_overlay`, the overlay pass;
+// no swap, and frames_drawn is not counted.
+void draw_frame_unswapped(bool with_overlay);
+
+// Viewport and perspective projection for a window of width x height (a
+// height of 0 is taken as 1); leaves the modelview matrix current.
+void apply_projection(int width, int height);
+
+// Draws the three pick markers (untextured, lit with the current material).
+void draw_pick_markers();
+
+// Draws the visible terrain in the current render mode (nothing for an unknown
+// mode), restoring GL_FILL afterwards.
+void draw_terrain_mono();

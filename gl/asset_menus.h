@@ -1,0 +1,13 @@
+// The asset submenus' entries: one GLUT menu entry per file of an asset folder.
+#pragma once
+
+#include "state/asset_state.h"
+
+// Adds one entry per matching file of `directory` to the current GLUT menu
+// and fills the two name tables. Returns false if it cannot be listed.
+bool scan_asset_directory(const char* directory, const char* extension, AssetName* menu_names,
+                          AssetName* panel_names);
+
+// Empties a submenu and fills it again from its directory (after a save).
+void refresh_asset_menu(int menu, const char* directory, const char* extension, AssetName* menu_names,
+                        AssetName* panel_names);

@@ -1,0 +1,102 @@
+// The second context draws nothing: it is bound to a 1 x 1 pbuffer only
+// because GLX needs a surface to make a context current. Binding it talks to
+// X from the helper thread; Xlib locks the display itself (libX11 1.8 and
+// later initialise threads by default).
+#include "gl/list_worker.h"
+
+#include <GL/gl.h>
+#include <GL/glx.h>
+
+#include <system_error>
+#include <thread>
+
+namespace {
+
+struct GlWorker {
+    Display* display = nullptr;
+    GLXContext shares_with = nullptr;  // the context whose lists it sees
+    GLXContext context = nullptr;
+    GLXPbuffer surface = 0;
+    bool unusable = false;  // making it failed for this display and context: not tried again
+};
+
+GlWorker worker;
+
+// X reports a refused pbuffer or context as an error whose default handler
+// ends the program; while the worker is made, errors only mark it unusable.
+bool x_error_seen = false;
+
+int note_x_error(Display*, XErrorEvent*) {
+    x_error_seen = true;
+    return 0;
+}
+
+// Destroys the second context, to be made again for another window context.
+void release_gl_worker() {
+    if (worker.context) glXDestroyContext(worker.display, worker.context);
+    if (worker.surface) glXDestroyPbuffer(worker.display, worker.surface);
+    worker = GlWorker();
+}
+
+// Remembers that no worker can be made for this display and context.
+bool give_up_worker(Display* display, GLXContext current) {
+    release_gl_worker();
+    worker.display = display;
+    worker.shares_with = current;
+    worker.unusable = true;
+    return false;
+}
+
+// Makes a context sharing the current one's lists, unless one exists already.
+bool prepare_worker() {
+    Display* display = glXGetCurrentDisplay();
+    GLXContext current = glXGetCurrentContext();
+    if (!display || !current) return false;
+    if (worker.display == display && worker.shares_with == current && (worker.context || worker.unusable))
+        return !worker.unusable;
+    release_gl_worker();
+    worker.display = display;
+    worker.shares_with = current;
+    const int config_wanted[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, None};
+    int configs_found = 0;
+    GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), config_wanted, &configs_found);
+    if (!configs) return give_up_worker(display, current);
+    XSync(display, False);
+    x_error_seen = false;
+    int (*previous_handler)(Display*, XErrorEvent*) = XSetErrorHandler(note_x_error);
+    if (configs_found > 0) {
+        const int size[] = {GLX_PBUFFER_WIDTH, 1, GLX_PBUFFER_HEIGHT, 1, None};
+        worker.surface = glXCreatePbuffer(display, configs[0], size);
+        XSync(display, False);
+        if (worker.surface && !x_error_seen)
+            worker.context = glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, current, True);
+        XSync(display, False);
+    }
+    XSetErrorHandler(previous_handler);
+    XFree(configs);
+    if (x_error_seen) worker.surface = 0;  // it may not exist; a 1 x 1 pbuffer left over is harmless
+    if (!worker.context || x_error_seen) return give_up_worker(display, current);
+    return true;
+}
+
+}  // namespace
+
+void run_on_both_gl_contexts(const std::function<void(int)>& work) {
+    bool second_done = false;
+    std::thread helper;
+    if (prepare_worker()) {
+        try {
+            helper = std::thread([&] {
+                if (!glXMakeContextCurrent(worker.display, worker.surface, worker.surface, worker.context)) return;
+                work(1);
+                glFinish();  // the lists are whole before the other context calls them
+                glXMakeContextCurrent(worker.display, None, None, nullptr);
+                second_done = true;
+            });
+        } catch (const std::system_error&) {
+        }
+    }
+    work(0);
+    if (helper.joinable()) helper.join();
+    if (!second_done) work(1);
+}

@@ -1,0 +1,86 @@
+// Typing a file name into the window to save a flythrough or geometry layer.
+#include "overlay/filename_entry.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "state/keyboard_state.h"
+#include "state/overlay_state.h"
+
+constexpr unsigned char KEY_BACKSPACE = 8;
+constexpr unsigned char KEY_ENTER = 13;
+
+namespace {
+
+void start_entry(const char* prefix) {
+    snprintf(filename_text, sizeof filename_text, "%s", prefix);
+    filename_length = (int)strlen(filename_text);
+    filename_prefix_length = filename_length;
+    filename_overflow = 0;
+    filename_entry_active = 1;
+    snprintf(filename_prompt, sizeof filename_prompt, "Enter FileName: %s", filename_text);
+}
+
+// Path separators would leave the asset directory; control characters
+// cannot be shown or typed back.
+bool is_name_character(unsigned char key) { return key >= 32 && key < 127 && key != '/' && key != '\\'; }
+
+void append_extension(const char* extension) {
+    snprintf(filename_text + filename_length, sizeof filename_text - (size_t)filename_length, "%s", extension);
+}
+
+void refuse_long_name() {
+    show_message("The name is too long: at most %d characters fit; Backspace to shorten it",
+                 FILENAME_MAX_LENGTH - filename_prefix_length);
+}
+
+}  // namespace
+
+void prompt_flythrough_name() {
+    start_entry("./Flythrough/");
+    filename_entry_saves_flythrough = 1;
+}
+
+void prompt_vector_name() {
+    start_entry("./Vector/");
+    filename_entry_saves_vector = 1;
+}
+
+FilenameAction apply_filename_key(unsigned char key) {
+    if (key == KEY_ENTER) {
+        // A name cut short would be saved under a name the user did not type.
+        if (filename_overflow > 0) {
+            refuse_long_name();
+            return FILENAME_TYPING;
+        }
+        filename_entry_active = 0;
+        if (filename_entry_saves_flythrough) {
+            append_extension(".flt");
+            filename_entry_saves_flythrough = 0;
+            return FILENAME_SAVE_FLYTHROUGH;
+        }
+        if (filename_entry_saves_vector) {
+            append_extension(".vec");
+            filename_entry_saves_vector = 0;
+            return FILENAME_SAVE_VECTOR;
+        }
+        return FILENAME_DONE;
+    }
+    if (key == KEY_BACKSPACE) {
+        if (filename_overflow > 0) {
+            if (--filename_overflow == 0) hide_message();
+        } else if (filename_length > filename_prefix_length) {
+            filename_text[--filename_length] = '\0';
+        }
+    } else if (is_name_character(key)) {
+        if (filename_length < FILENAME_MAX_LENGTH && filename_overflow == 0) {
+            filename_text[filename_length++] = (char)key;
+            filename_text[filename_length] = '\0';
+        } else {
+            ++filename_overflow;
+            refuse_long_name();
+        }
+    }
+    snprintf(filename_prompt, sizeof filename_prompt, "Enter FileName: %s", filename_text);
+    return FILENAME_TYPING;
+}

@@ -1,0 +1,192 @@
+// Picking a terrain face with a ray through the scene.
+#include "terrain/picking.h"
+
+#include <cmath>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "state/camera_state.h"
+#include "state/frame_state.h"
+#include "state/mouse_state.h"
+#include "state/terrain_state.h"
+
+constexpr float HANDLE_STEP = 0.25f;  // marker radius change per press, world units
+constexpr double FULL_TURN = 6.283185307179586;
+constexpr double INSIDE_SUM = 6.28;      // a little below 2 pi, for rounding
+constexpr double ON_CORNER = 1e-7;       // |a| |b| at or below this: the point is on a corner
+// A point farther than this share of a triangle's box size (plus the corner
+// tolerance) outside the box has an angle sum far below INSIDE_SUM: seen
+// from there the triangle spans much less than half a turn.
+constexpr double BOX_MARGIN_SHARE = 0.01;
+constexpr double BOX_MARGIN_ABSOLUTE = 4e-4;  // above sqrt(ON_CORNER)
+
+namespace {
+
+// False only when p lies so far outside the box of the corners that the
+// angle sum cannot reach INSIDE_SUM; the exact test decides the rest.
+bool near_corner_box(double px, double py, double pz, const double (*c)[3]) {
+    double p[3] = {px, py, pz};
+    double low[3], high[3], size = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        low[k] = std::fmin(c[0][k], std::fmin(c[1][k], c[2][k]));
+        high[k] = std::fmax(c[0][k], std::fmax(c[1][k], c[2][k]));
+        size = std::fmax(size, high[k] - low[k]);
+    }
+    double margin = size * BOX_MARGIN_SHARE + BOX_MARGIN_ABSOLUTE;
+    for (int k = 0; k < 3; ++k) {
+        if (p[k] < low[k] - margin || p[k] > high[k] + margin) return false;
+    }
+    return true;
+}
+
+constexpr int PICK_BLOCK = 64;  // consecutive faces under one box
+
+struct FaceBlock {
+    double low[3], high[3];  // box of the block's corners, widened by the margin its faces allow
+};
+
+std::vector<FaceBlock> face_blocks;
+long face_blocks_revision = -1;
+
+// Boxes of every PICK_BLOCK consecutive faces, made again when the mesh changed.
+void update_face_blocks() {
+    if (face_blocks_revision == terrain_revision && face_blocks.size() == (size_t)(terrain_face_count + PICK_BLOCK - 1) / PICK_BLOCK) return;
+    face_blocks.assign((size_t)(terrain_face_count + PICK_BLOCK - 1) / PICK_BLOCK, FaceBlock{});
+    for (size_t b = 0; b < face_blocks.size(); ++b) {
+        float low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
+        int end = std::min(terrain_face_count, (int)(b + 1) * PICK_BLOCK);
+        for (int i = (int)b * PICK_BLOCK; i < end; ++i) {
+            for (const TerrainCorner& c : terrain_faces[i].corners) {
+                const TerrainVertex& v = terrain_vertices[c.vertex - 1];
+                low[0] = v.x < low[0] ? v.x : low[0];
+                low[1] = v.y < low[1] ? v.y : low[1];
+                low[2] = v.z < low[2] ? v.z : low[2];
+                high[0] = v.x > high[0] ? v.x : high[0];
+                high[1] = v.y > high[1] ? v.y : high[1];
+                high[2] = v.z > high[2] ? v.z : high[2];
+            }
+        }
+        double size = 0.0;
+        for (int k = 0; k < 3; ++k) size = std::fmax(size, (double)high[k] - low[k]);
+        double margin = size * BOX_MARGIN_SHARE + BOX_MARGIN_ABSOLUTE;
+        FaceBlock& block = face_blocks[b];
+        for (int k = 0; k < 3; ++k) block.low[k] = low[k] - margin, block.high[k] = high[k] + margin;
+    }
+    face_blocks_revision = terrain_revision;
+}
+
+// Whether the segment from `a` along `d` (parameter 0..1), widened by
+// `slack`, meets the box.
+bool segment_meets_box(const double a[3], const double d[3], double slack, const FaceBlock& box) {
+    double t0 = 0.0, t1 = 1.0;
+    for (int k = 0; k < 3; ++k) {
+        double low = box.low[k] - slack, high = box.high[k] + slack;
+        if (d[k] == 0.0) {
+            if (a[k] < low || a[k] > high) return false;
+            continue;
+        }
+        double ta = (low - a[k]) / d[k], tb = (high - a[k]) / d[k];
+        if (ta > tb) std::swap(ta, tb);
+        t0 = std::fmax(t0, ta);
+        t1 = std::fmin(t1, tb);
+        if (t0 > t1) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+double angle_sum(double px, double py, double pz, const double (*corners)[3], int n) {
+    double sum = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double* c0 = corners[i];
+        const double* c1 = corners[(i + 1) % n];
+        double ax = c0[0] - px, ay = c0[1] - py, az = c0[2] - pz;
+        double bx = c1[0] - px, by = c1[1] - py, bz = c1[2] - pz;
+        double m = std::sqrt(ax * ax + ay * ay + az * az) * std::sqrt(bx * bx + by * by + bz * bz);
+        if (m <= ON_CORNER) {
+            printf("Found Node\n\n");
+            return FULL_TURN;
+        }
+        double c = (ax * bx + ay * by + az * bz) / m;
+        // Rounding can push the cosine a hair past 1; acos would give NaN there.
+        if (c > 1.0) c = 1.0;
+        if (c < -1.0) c = -1.0;
+        sum += std::acos(c);
+    }
+    return sum;
+}
+
+void mark_picked_corners(int face) {
+    if (face < 0 || face >= terrain_face_count) return;
+    const TerrainFace& f = terrain_faces[face];
+    for (int k = 0; k < 3; ++k) {
+        const TerrainVertex& v = terrain_vertices[f.corners[k].vertex - 1];
+        pick_marker[k][0] = v.x;
+        pick_marker[k][1] = v.y;
+        pick_marker[k][2] = v.z;
+    }
+}
+
+bool pick_face() {
+    const float dx = (float)(ray_far[0] - ray_near[0]);
+    const float dy = (float)(ray_far[1] - ray_near[1]);
+    const float dz = (float)(ray_far[2] - ray_near[2]);
+    const double ex = camera_eye_x, ey = camera_eye_y, ez = camera_eye_z;
+    // Whole blocks of faces away from the ray cannot hold the point where it
+    // meets a face; the slack covers the rounding of that point.
+    update_face_blocks();
+    const double segment[3] = {dx, dy, dz};
+    const double slack = std::sqrt((double)dx * dx + (double)dy * dy + (double)dz * dz) * 1e-6 + BOX_MARGIN_ABSOLUTE;
+    bool found = false;
+    float best_distance = 0.0f;
+    int best_face = -1;
+    for (int i = 0; i < terrain_face_count; ++i) {
+        if (i % PICK_BLOCK == 0 && !segment_meets_box(ray_near, segment, slack, face_blocks[(size_t)(i / PICK_BLOCK)])) {
+            i += PICK_BLOCK - 1;
+            continue;
+        }
+        const TerrainFace& f = terrain_faces[i];
+        const TerrainVertex& p0 = terrain_vertices[f.corners[0].vertex - 1];
+        float d = -(f.nx * p0.x + f.ny * p0.y + f.nz * p0.z);
+        float s_near = (float)(f.nx * ray_near[0] + f.ny * ray_near[1] + f.nz * ray_near[2] + d);
+        float s_far = (float)(f.nx * ray_far[0] + f.ny * ray_far[1] + f.nz * ray_far[2] + d);
+        if (!(s_near * s_far < 0.0f)) continue;  // the segment does not cross the plane
+        float num = -s_near;
+        float den = f.nx * dx + f.ny * dy + f.nz * dz;
+        if (den == 0.0f) {
+            printf("Denom 0");
+            fflush(stdout);
+            return false;
+        }
+        float mu = num / den;
+        double px = ray_near[0] + mu * (double)dx;
+        double py = ray_near[1] + mu * (double)dy;
+        double pz = ray_near[2] + mu * (double)dz;
+        double corners[3][3];
+        for (int k = 0; k < 3; ++k) {
+            const TerrainVertex& v = terrain_vertices[f.corners[k].vertex - 1];
+            corners[k][0] = v.x;
+            corners[k][1] = v.y;
+            corners[k][2] = v.z;
+        }
+        if (!near_corner_box(px, py, pz, corners)) continue;
+        if (angle_sum(px, py, pz, corners, 3) < INSIDE_SUM) continue;
+        float distance = (float)std::sqrt((ex - px) * (ex - px) + (ey - py) * (ey - py) + (ez - pz) * (ez - pz));
+        // The nearest so far wins; at an equal distance the earlier face stays.
+        if (!found || distance < best_distance) {
+            found = true;
+            best_distance = distance;
+            best_face = i;
+        }
+    }
+    if (!found) return false;
+    picked_face = best_face;
+    mark_picked_corners(best_face);
+    return true;
+}
+
+void increase_handle_size() { marker_radius += HANDLE_STEP; }
+
+void decrease_handle_size() { marker_radius -= HANDLE_STEP; }

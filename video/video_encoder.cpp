@@ -1,0 +1,261 @@
+// Encoding frames into an H.264 MP4 through an ffmpeg child process.
+#include "video/video_encoder.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "files/child_process.h"
+
+constexpr int PIPE_BYTES = 1 << 20;  // a larger pipe means fewer wake-ups per frame
+constexpr int LOG_TAIL = 1200;       // bytes of ffmpeg's messages shown on failure
+
+namespace {
+
+volatile pid_t encoder_pid = -1;
+int encoder_fd = -1;                 // our end of ffmpeg's standard input
+char log_path[64];                   // ffmpeg's standard error
+int frame_width = 0, frame_height = 0;
+size_t frame_bytes = 0;              // an RGBA frame
+unsigned char* yuv_frame = nullptr;  // the writer thread's YUV frame, frame_bytes * 3 / 8
+unsigned char* buffers[ENCODER_BUFFERS];
+std::deque<unsigned char*> free_buffers;
+std::deque<unsigned char*> queued_frames;
+bool input_ended = false;
+bool write_failed = false;
+int write_errno = 0;
+std::mutex lock;
+std::condition_variable changed;
+std::thread writer;
+
+bool write_all(int fd, const unsigned char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= (size_t)n;
+    }
+    return true;
+}
+
+// The writer thread: hands queued frames to ffmpeg in order. After a failed
+// write it only recycles buffers, so the drawing side never waits forever.
+void write_frames() {
+    for (;;) {
+        unsigned char* frame;
+        {
+            std::unique_lock<std::mutex> hold(lock);
+            changed.wait(hold, [] { return !queued_frames.empty() || input_ended; });
+            if (queued_frames.empty()) return;
+            frame = queued_frames.front();
+            queued_frames.pop_front();
+        }
+        bool ok = !write_failed;
+        if (ok) {
+            convert_rgba_to_yuv420(frame, frame_width, frame_height, yuv_frame);
+            ok = write_all(encoder_fd, yuv_frame, frame_bytes * 3 / 8);
+        }
+        std::lock_guard<std::mutex> hold(lock);
+        if (!ok && !write_failed) {
+            write_failed = true;
+            write_errno = errno;
+        }
+        free_buffers.push_back(frame);
+        changed.notify_all();
+    }
+}
+
+// The last part of what ffmpeg wrote on its standard error, trimmed.
+void read_log_tail(char* out, size_t size) {
+    out[0] = '\0';
+    FILE* f = fopen(log_path, "rb");
+    if (!f) return;
+    char text[LOG_TAIL + 1];
+    fseek(f, 0, SEEK_END);
+    long length = ftell(f);
+    fseek(f, length > LOG_TAIL ? length - LOG_TAIL : 0, SEEK_SET);
+    size_t n = fread(text, 1, LOG_TAIL, f);
+    fclose(f);
+    text[n] = '\0';
+    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == ' ')) text[--n] = '\0';
+    snprintf(out, size, "%s", text);
+}
+
+void release_encoder() {
+    for (unsigned char*& b : buffers) {
+        free(b);
+        b = nullptr;
+    }
+    free(yuv_frame);
+    yuv_frame = nullptr;
+    free_buffers.clear();
+    queued_frames.clear();
+    if (encoder_fd >= 0) close(encoder_fd);
+    encoder_fd = -1;
+    if (log_path[0]) unlink(log_path);
+    log_path[0] = '\0';
+    encoder_pid = -1;
+}
+
+}  // namespace
+
+void convert_rgba_to_yuv420(const unsigned char* rgba, int width, int height, unsigned char* yuv) {
+    // BT.709 weights scaled to the limited range, in 1/65536.
+    const int yr = 11966, yg = 40254, yb = 4064;
+    const int ur = -6596, ug = -22189, ub = 28785;
+    const int vr = 28785, vg = -26146, vb = -2639;
+    unsigned char* y_plane = yuv;
+    unsigned char* u_plane = yuv + (size_t)width * height;
+    unsigned char* v_plane = u_plane + (size_t)width * height / 4;
+    size_t stride = (size_t)width * 4;
+    for (int row = 0; row < height; row += 2) {
+        // Rows run bottom up in the input and top down in the output.
+        const unsigned char* upper = rgba + (size_t)(height - 1 - row) * stride;
+        const unsigned char* lower = upper - stride;
+        unsigned char* y_upper = y_plane + (size_t)row * width;
+        unsigned char* y_lower = y_upper + width;
+        unsigned char* u = u_plane + (size_t)(row / 2) * (width / 2);
+        unsigned char* v = v_plane + (size_t)(row / 2) * (width / 2);
+        for (int x = 0; x < width; x += 2) {
+            const unsigned char* p[4] = {upper + x * 4, upper + x * 4 + 4, lower + x * 4, lower + x * 4 + 4};
+            unsigned char* out[4] = {y_upper + x, y_upper + x + 1, y_lower + x, y_lower + x + 1};
+            int r = 0, g = 0, b = 0;
+            for (int i = 0; i < 4; ++i) {
+                *out[i] = (unsigned char)(16 + ((yr * p[i][0] + yg * p[i][1] + yb * p[i][2] + 32768) >> 16));
+                r += p[i][0];
+                g += p[i][1];
+                b += p[i][2];
+            }
+            // Four pixels summed: a quarter of the weights, two more bits of
+            // shift; the offset of 128 goes in first so that nothing shifted is negative.
+            u[x / 2] = (unsigned char)((ur * r + ug * g + ub * b + (128 << 18) + (1 << 17)) >> 18);
+            v[x / 2] = (unsigned char)((vr * r + vg * g + vb * b + (128 << 18) + (1 << 17)) >> 18);
+        }
+    }
+}
+
+bool start_video_encoder(const char* output_path, int width, int height, int fps, char* error, size_t error_size) {
+    char program[1024];
+    if (!find_program(FFMPEG_PROGRAM, program, sizeof program)) {
+        snprintf(error, error_size,
+                 "ffmpeg is not installed (or not on PATH); install Debian's ffmpeg package "
+                 "(scripts/install_deps.sh does)");
+        return false;
+    }
+    // A write to an ffmpeg that has ended must fail, not end this process.
+    signal(SIGPIPE, SIG_IGN);
+    frame_width = width;
+    frame_height = height;
+    frame_bytes = (size_t)width * height * 4;
+    write_failed = false;
+    input_ended = false;
+    yuv_frame = (unsigned char*)malloc(frame_bytes * 3 / 8);
+    if (!yuv_frame) {
+        snprintf(error, error_size, "Out of memory for %d x %d frames", width, height);
+        return false;
+    }
+    for (unsigned char*& b : buffers) {
+        b = (unsigned char*)malloc(frame_bytes);
+        if (!b) {
+            snprintf(error, error_size, "Out of memory for %d x %d frames", width, height);
+            release_encoder();
+            return false;
+        }
+        free_buffers.push_back(b);
+    }
+    snprintf(log_path, sizeof log_path, "/tmp/kestrolane-ffmpeg-XXXXXX");
+    int log_fd = mkostemp(log_path, O_CLOEXEC);
+    int pipe_fds[2];
+    if (log_fd < 0 || pipe2(pipe_fds, O_CLOEXEC) != 0) {
+        snprintf(error, error_size, "Cannot start ffmpeg: %s", strerror(errno));
+        if (log_fd >= 0) close(log_fd);
+        release_encoder();
+        return false;
+    }
+    fcntl(pipe_fds[1], F_SETPIPE_SZ, PIPE_BYTES);
+
+    char size[32], rate[16];
+    snprintf(size, sizeof size, "%dx%d", width, height);
+    snprintf(rate, sizeof rate, "%d", fps);
+    const char* args[] = {
+        "ffmpeg", "-hide_banner", "-nostats", "-loglevel", "error",
+        "-f", "rawvideo", "-pixel_format", "yuv420p", "-video_size", size, "-framerate", rate, "-i", "pipe:0",
+        "-an", "-c:v", "libx264", "-preset", "ultrafast", "-crf", "18",
+        "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
+        "-movflags", "+faststart", "-f", "mp4", "-y", output_path, nullptr};
+    pid_t pid = start_child(program, (char* const*)args, pipe_fds[0], -1, log_fd, -1);
+    int spawn_errno = errno;
+    close(pipe_fds[0]);
+    close(log_fd);
+    encoder_fd = pipe_fds[1];
+    if (pid < 0) {
+        snprintf(error, error_size, "Cannot start ffmpeg: %s", strerror(spawn_errno));
+        release_encoder();
+        return false;
+    }
+    encoder_pid = pid;
+    writer = std::thread(write_frames);
+    return true;
+}
+
+unsigned char* take_encoder_buffer() {
+    std::unique_lock<std::mutex> hold(lock);
+    changed.wait(hold, [] { return !free_buffers.empty() || write_failed; });
+    if (write_failed) return nullptr;
+    unsigned char* b = free_buffers.front();
+    free_buffers.pop_front();
+    return b;
+}
+
+void queue_encoder_frame(unsigned char* buffer) {
+    std::lock_guard<std::mutex> hold(lock);
+    queued_frames.push_back(buffer);
+    changed.notify_all();
+}
+
+bool finish_video_encoder(char* error, size_t error_size) {
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        input_ended = true;
+        changed.notify_all();
+    }
+    if (writer.joinable()) writer.join();
+    close(encoder_fd);
+    encoder_fd = -1;
+    int status = -1;
+    pid_t pid = encoder_pid;
+    wait_for_child(pid, -1, &status);
+    bool ok = status == 0 && !write_failed;
+    if (!ok) {
+        char said[LOG_TAIL + 1];
+        read_log_tail(said, sizeof said);
+        if (status != 0)
+            snprintf(error, error_size, "ffmpeg failed (exit status %d)%s%s", status, said[0] ? ":\n" : "", said);
+        else
+            snprintf(error, error_size, "Writing frames to ffmpeg failed: %s", strerror(write_errno));
+    }
+    release_encoder();
+    return ok;
+}
+
+void kill_video_encoder() {
+    pid_t pid = encoder_pid;
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    if (log_path[0]) unlink(log_path);
+}
