@@ -95,6 +95,22 @@ bool segment_meets_box(const double a[3], const double d[3], double slack, const
     return true;
 }
 
+// The unit normal of the plane through three corners, (c0 - c1) x (c1 - c2)
+// as the loader's face normals; zero for a degenerate triangle.
+void plane_normal(const double (*c)[3], double* n) {
+    double ax = c[0][0] - c[1][0], ay = c[0][1] - c[1][1], az = c[0][2] - c[1][2];
+    double bx = c[1][0] - c[2][0], by = c[1][1] - c[2][1], bz = c[1][2] - c[2][2];
+    n[0] = ay * bz - az * by;
+    n[1] = az * bx - ax * bz;
+    n[2] = ax * by - ay * bx;
+    double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (length > 0.0) {
+        n[0] /= length;
+        n[1] /= length;
+        n[2] /= length;
+    }
+}
+
 }  // namespace
 
 double angle_sum(double px, double py, double pz, const double (*corners)[3], int n) {
@@ -130,40 +146,29 @@ void mark_picked_corners(int face) {
 }
 
 bool pick_face() {
-    const float dx = (float)(ray_far[0] - ray_near[0]);
-    const float dy = (float)(ray_far[1] - ray_near[1]);
-    const float dz = (float)(ray_far[2] - ray_near[2]);
+    const double dx = ray_far[0] - ray_near[0];
+    const double dy = ray_far[1] - ray_near[1];
+    const double dz = ray_far[2] - ray_near[2];
     const double ex = camera_eye_x, ey = camera_eye_y, ez = camera_eye_z;
     // Whole blocks of faces away from the ray cannot hold the point where it
     // meets a face; the slack covers the rounding of that point.
     update_face_blocks();
     const double segment[3] = {dx, dy, dz};
-    const double slack = std::sqrt((double)dx * dx + (double)dy * dy + (double)dz * dz) * 1e-6 + BOX_MARGIN_ABSOLUTE;
+    const double slack = std::sqrt(dx * dx + dy * dy + dz * dz) * 1e-6 + BOX_MARGIN_ABSOLUTE;
     bool found = false;
-    float best_distance = 0.0f;
+    double best_distance = 0.0;
     int best_face = -1;
     for (int i = 0; i < terrain_face_count; ++i) {
         if (i % PICK_BLOCK == 0 && !segment_meets_box(ray_near, segment, slack, face_blocks[(size_t)(i / PICK_BLOCK)])) {
             i += PICK_BLOCK - 1;
             continue;
         }
+        // The plane comes from the corners where they are now: exaggeration
+        // and mesh edits move them, while the stored face normals keep their
+        // values from the load (the lighting and the dump use those). The
+        // crossing is found in doubles, so that a ray through a corner meets
+        // it closely enough for the corner case of angle_sum.
         const TerrainFace& f = terrain_faces[i];
-        const TerrainVertex& p0 = terrain_vertices[f.corners[0].vertex - 1];
-        float d = -(f.nx * p0.x + f.ny * p0.y + f.nz * p0.z);
-        float s_near = (float)(f.nx * ray_near[0] + f.ny * ray_near[1] + f.nz * ray_near[2] + d);
-        float s_far = (float)(f.nx * ray_far[0] + f.ny * ray_far[1] + f.nz * ray_far[2] + d);
-        if (!(s_near * s_far < 0.0f)) continue;  // the segment does not cross the plane
-        float num = -s_near;
-        float den = f.nx * dx + f.ny * dy + f.nz * dz;
-        if (den == 0.0f) {
-            printf("Denom 0");
-            fflush(stdout);
-            return false;
-        }
-        float mu = num / den;
-        double px = ray_near[0] + mu * (double)dx;
-        double py = ray_near[1] + mu * (double)dy;
-        double pz = ray_near[2] + mu * (double)dz;
         double corners[3][3];
         for (int k = 0; k < 3; ++k) {
             const TerrainVertex& v = terrain_vertices[f.corners[k].vertex - 1];
@@ -171,9 +176,25 @@ bool pick_face() {
             corners[k][1] = v.y;
             corners[k][2] = v.z;
         }
+        double n[3];
+        plane_normal(corners, n);
+        double d = -(n[0] * corners[0][0] + n[1] * corners[0][1] + n[2] * corners[0][2]);
+        double s_near = n[0] * ray_near[0] + n[1] * ray_near[1] + n[2] * ray_near[2] + d;
+        double s_far = n[0] * ray_far[0] + n[1] * ray_far[1] + n[2] * ray_far[2] + d;
+        if (!(s_near * s_far < 0.0)) continue;  // the segment does not cross the plane
+        double den = n[0] * segment[0] + n[1] * segment[1] + n[2] * segment[2];
+        if (den == 0.0) {
+            printf("Denom 0");
+            fflush(stdout);
+            return false;
+        }
+        double mu = -s_near / den;
+        double px = ray_near[0] + mu * segment[0];
+        double py = ray_near[1] + mu * segment[1];
+        double pz = ray_near[2] + mu * segment[2];
         if (!near_corner_box(px, py, pz, corners)) continue;
         if (angle_sum(px, py, pz, corners, 3) < INSIDE_SUM) continue;
-        float distance = (float)std::sqrt((ex - px) * (ex - px) + (ey - py) * (ey - py) + (ez - pz) * (ez - pz));
+        double distance = std::sqrt((ex - px) * (ex - px) + (ey - py) * (ey - py) + (ez - pz) * (ez - pz));
         // The nearest so far wins; at an equal distance the earlier face stays.
         if (!found || distance < best_distance) {
             found = true;

@@ -10,6 +10,7 @@
 #include "state/mouse_state.h"
 #include "state/sky_state.h"
 #include "state/terrain_state.h"
+#include "terrain/picking.h"
 
 constexpr float EXAGGERATION_FACTOR = 1.25f;
 
@@ -40,7 +41,11 @@ TerrainSettings apply_terrain_settings() {
     light0_position[0] = 0.0f;
     light0_position[1] = s.light_y;
     light0_position[2] = 0.0f;
+    // Face 0 of the new mesh is the picked face: its corners are marked, so
+    // that the markers, the read-outs and seeking agree.
     picked_face = 0;
+    for (double* marker : pick_marker) marker[0] = marker[1] = marker[2] = 0.0;
+    mark_picked_corners(picked_face);
     return s;
 }
 
@@ -50,4 +55,5 @@ void scale_terrain_heights(bool raise) {
         if (raise) terrain_vertices[i].y *= EXAGGERATION_FACTOR;
         else terrain_vertices[i].y /= EXAGGERATION_FACTOR;
     }
+    mark_picked_corners(picked_face);  // the markers stay on the corners they mark
 }

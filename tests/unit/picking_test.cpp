@@ -96,9 +96,15 @@ TEST(Picking, AgreesWithTestingEveryFaceOnAnyRayAndAfterTheMeshChanges) {
     };
     int hits = 0;
     for (int ray = 0; ray < 400; ++ray) {
-        if (ray == 200) {  // the heights change: the quick pick must see the new ones
-            for (int i = 0; i < terrain_vertex_count; ++i) terrain_vertices[i].y *= 1.25f;
-            ++terrain_revision;
+        if (ray == 200) {
+            // An exaggeration step: the corners move, the stored face
+            // normals do not; picking must follow the corners, and so must
+            // the markers of the picked face.
+            picked_face = 5;
+            mark_picked_corners(picked_face);
+            scale_terrain_heights(true);
+            const TerrainVertex& corner = terrain_vertices[terrain_faces[5].corners[1].vertex - 1];
+            EXPECT_DOUBLE_EQ(pick_marker[1][1], corner.y);
         }
         double eye[3] = {next(-10, 50), next(2, 30), next(-10, 50)};
         double at[3] = {next(0, 40), next(-3, 3), next(0, 40)};
@@ -116,4 +122,55 @@ TEST(Picking, AgreesWithTestingEveryFaceOnAnyRayAndAfterTheMeshChanges) {
         hits += picked;
     }
     EXPECT_GT(hits, 200);  // most rays meet the land
+}
+
+TEST(Picking, AClickOnACornerFindsTheNodeAndAFaceAroundIt) {
+    // Far from the origin and seen from afar, as a click on the default
+    // world is: single precision puts the crossing beside the corner there.
+    install(grid_terrain_text(21, 21, bumps));
+    for (int i = 0; i < terrain_vertex_count; ++i) {
+        terrain_vertices[i].x = terrain_vertices[i].x * 37.0f + 900.0f;
+        terrain_vertices[i].z = terrain_vertices[i].z * 37.0f - 700.0f;
+        terrain_vertices[i].y *= 9.0f;
+    }
+    ++terrain_revision;
+    const int vertex = 10 * 21 + 7;  // inside the grid: six faces share it
+    const TerrainVertex& v = terrain_vertices[vertex];
+    double eye[3] = {v.x - 520.3, v.y + 410.7, v.z + 610.9};
+    camera_eye_x = (float)eye[0], camera_eye_y = (float)eye[1], camera_eye_z = (float)eye[2];
+    double at[3] = {v.x, v.y, v.z};
+    for (int k = 0; k < 3; ++k) {
+        ray_near[k] = eye[k];
+        ray_far[k] = eye[k] + (at[k] - eye[k]) * 1.7;
+    }
+    picked_face = -1;
+    testing::internal::CaptureStdout();
+    bool picked = pick_face();
+    std::string console = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(picked);
+    EXPECT_NE(console.find("Found Node"), std::string::npos);
+    bool has_corner = false;
+    for (const TerrainCorner& c : terrain_faces[picked_face].corners) has_corner |= c.vertex - 1 == vertex;
+    EXPECT_TRUE(has_corner) << "face " << picked_face;
+}
+
+TEST(Picking, ALoadMarksFaceZeroOfTheNewTerrain) {
+    install(stacked_squares({0.0f, 5.0f}));
+    ray_down_at(0.2, 0.3);
+    testing::internal::CaptureStdout();
+    bool picked = pick_face();
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(picked);
+    ASSERT_EQ(picked_face, 2);
+
+    install(stacked_squares({-7.0f}));
+    apply_terrain_settings();
+    EXPECT_EQ(picked_face, 0);
+    const TerrainFace& f = terrain_faces[0];
+    for (int k = 0; k < 3; ++k) {
+        const TerrainVertex& v = terrain_vertices[f.corners[k].vertex - 1];
+        EXPECT_DOUBLE_EQ(pick_marker[k][0], v.x);
+        EXPECT_DOUBLE_EQ(pick_marker[k][1], -7.0);
+        EXPECT_DOUBLE_EQ(pick_marker[k][2], v.z);
+    }
 }
