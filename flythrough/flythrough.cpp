@@ -13,6 +13,12 @@
 #include "state/overlay_state.h"
 
 void start_recording() {
+    // A new recording would take the samples still waiting for their name.
+    if (filename_entry_active && filename_entry_saves_flythrough) {
+        report_problem("Type a name and press Enter to save the recording before recording again");
+        show_frame();
+        return;
+    }
     if (!begin_recording()) {
         show_message("Already in Record!");
         show_frame();
@@ -23,7 +29,10 @@ void start_recording() {
 
 bool save_flythrough(const char* path) {
     char error[FLYTHROUGH_ERROR_SIZE];
-    if (write_flythrough_file(path, error, sizeof error)) return true;
+    if (write_flythrough_file(path, error, sizeof error)) {
+        dismiss_problem();
+        return true;
+    }
     report_problem("%s", error);
     return false;
 }

@@ -48,6 +48,7 @@ bool load_geometry_layer(const char* name) {
         report_problem("%s", error);
         return false;
     }
+    dismiss_problem();
     return true;
 }
 

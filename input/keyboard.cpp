@@ -46,7 +46,10 @@ namespace {
 // happens.
 bool save_typed_vector(const char* path) {
     char error[GEOMETRY_ERROR_SIZE];
-    if (write_geometry_layer(path, error, sizeof error)) return true;
+    if (write_geometry_layer(path, error, sizeof error)) {
+        dismiss_problem();
+        return true;
+    }
     report_problem("%s", error);
     return false;
 }

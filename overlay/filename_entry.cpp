@@ -29,6 +29,14 @@ void append_extension(const char* extension) {
     snprintf(filename_text + filename_length, sizeof filename_text - (size_t)filename_length, "%s", extension);
 }
 
+// A second prompt would take over the first one's Enter (a recording saved
+// under the layer's folder, say), so it waits until the first is done.
+bool refuse_second_entry() {
+    if (!filename_entry_active) return false;
+    report_problem("Finish typing the name on screen first: Enter saves it");
+    return true;
+}
+
 void refuse_long_name() {
     show_message("The name is too long: at most %d characters fit; Backspace to shorten it",
                  FILENAME_MAX_LENGTH - filename_prefix_length);
@@ -36,14 +44,18 @@ void refuse_long_name() {
 
 }  // namespace
 
-void prompt_flythrough_name() {
+bool prompt_flythrough_name() {
+    if (refuse_second_entry()) return false;
     start_entry("./Flythrough/");
     filename_entry_saves_flythrough = 1;
+    return true;
 }
 
-void prompt_vector_name() {
+bool prompt_vector_name() {
+    if (refuse_second_entry()) return false;
     start_entry("./Vector/");
     filename_entry_saves_vector = 1;
+    return true;
 }
 
 FilenameAction apply_filename_key(unsigned char key) {
@@ -51,6 +63,10 @@ FilenameAction apply_filename_key(unsigned char key) {
         // A name cut short would be saved under a name the user did not type.
         if (filename_overflow > 0) {
             refuse_long_name();
+            return FILENAME_TYPING;
+        }
+        if (filename_length == filename_prefix_length || filename_text[filename_prefix_length] == '.') {
+            report_problem("Type a name that does not begin with a dot, then press Enter");
             return FILENAME_TYPING;
         }
         filename_entry_active = 0;

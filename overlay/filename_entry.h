@@ -9,16 +9,21 @@ enum FilenameAction {
 };
 
 // Starts an entry under "./Flythrough/" (sets the flythrough save flag).
-void prompt_flythrough_name();
+// One name is typed at a time: while another entry is open this one is
+// refused with a message and false comes back.
+bool prompt_flythrough_name();
 
-// Starts an entry under "./Vector/" (sets the vector save flag).
-void prompt_vector_name();
+// Starts an entry under "./Vector/" (sets the vector save flag); refused as
+// prompt_flythrough_name is while another entry is open.
+bool prompt_vector_name();
 
 // Applies one key to the active entry. Backspace (8) removes a typed
 // character (never the prefix); Enter (13) ends the entry, appends the
 // extension of the save it reports and clears that save's flag; printable
 // characters other than '/' and '\' are appended while the path stays within
-// 47 characters; every other key is ignored. Characters that do not fit are
+// 47 characters; every other key is ignored. A name that is empty or begins
+// with a dot would be hidden from every list: Enter refuses it with a message
+// and the entry stays open. Characters that do not fit are
 // counted and refused with a message: Enter then refuses too (the entry stays
 // open) until Backspace has removed them. The prompt is rebuilt unless the
 // entry ended.

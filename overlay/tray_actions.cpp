@@ -54,6 +54,7 @@ void set_display(int textured, int mode) {
 void save_dem_dump() {
     char error[256];
     if (!write_terrain_dump(DEM_DUMP_NAME, error, sizeof error)) report_problem("%s", error);
+    else dismiss_problem();
 }
 
 void act(int slot) {

@@ -11,6 +11,7 @@ int terrain_tray_open = 0;
 int mesh_tray_open = 0;
 char message_text[MESSAGE_TEXT_SIZE] = "";
 int message_visible = 0;
+int message_is_problem = 0;
 char fps_text[FPS_TEXT_SIZE] = "";
 char item_readout_text[FPS_TEXT_SIZE] = "";
 int help_mode = 0;
@@ -36,6 +37,7 @@ namespace {
 void show_message_v(const char* format, va_list args) {
     vsnprintf(message_text, sizeof message_text, format, args);
     message_visible = 1;
+    message_is_problem = 0;
 }
 
 }  // namespace
@@ -58,4 +60,9 @@ void report_problem(const char* format, ...) {
     va_end(args);
     printf("\n%s\n", message_text);
     fflush(stdout);
+    message_is_problem = 1;
+}
+
+void dismiss_problem() {
+    if (message_is_problem) message_visible = message_is_problem = 0;
 }

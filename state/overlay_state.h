@@ -3,7 +3,7 @@
 //
 // Owns: overlay_visible, the four tray open flags, the hot-spot table, the
 // overlay and billboard textures and lists, message_text,
-// message_visible, fps_text, item_readout_text, help_mode, look_drag_active, hold_forward,
+// message_visible, message_is_problem, fps_text, item_readout_text, help_mode, look_drag_active, hold_forward,
 // hold_backward, hold_look_left, hold_look_right.
 // Lifetime: for the life of the process; the textures and lists are made
 // once at start-up, the hot spots again at every reshape.
@@ -34,6 +34,7 @@ extern int terrain_tray_open;                  // 1: the terrain tray is unfolde
 extern int mesh_tray_open;                     // 1: the mesh tray is unfolded
 extern char message_text[MESSAGE_TEXT_SIZE];   // the message line's text; at most 203 characters
 extern int message_visible;                    // 1: the message line is drawn each frame
+extern int message_is_problem;                 // 1 while message_text holds a refusal from report_problem
 extern char fps_text[FPS_TEXT_SIZE];           // the frame-rate line; rewritten at most once a second
 extern char item_readout_text[FPS_TEXT_SIZE];  // a moved item's position, shown in place of fps_text until its next update; "" when none
 extern int help_mode;                          // 1 while help mode is on
@@ -66,3 +67,7 @@ void hide_message();
 // A recoverable problem: prints the text on the console on a line of its own
 // and shows it on the message line. The caller keeps a safe state.
 void report_problem(const char* format, ...);
+
+// A load or save that worked: a refusal still on the message line is hidden,
+// so that it does not seem to speak of this success. Other texts stay.
+void dismiss_problem();

@@ -125,6 +125,24 @@ TEST_F(FlythroughGl, SaveThatCannotBeCreatedAsksAgainAndKeepsTheSamples) {
     type("kept\r");
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(read_file("Flythrough/kept.flt").rfind("6\n", 0), 0u);
+    EXPECT_EQ(message_visible, 0);  // the refusal does not stay over the save that worked
+}
+
+TEST_F(FlythroughGl, RecordWhileTheNameIsAskedForKeepsTheRecording) {
+    testing::internal::CaptureStdout();
+    start_recording();
+    for (int i = 0; i < 7; ++i) draw_frame();
+    type(" ");
+    int recorded = flythrough_frame;
+    start_recording();  // "Record Flythrough" again before the name is entered
+    draw_frame();
+    EXPECT_EQ(mode_record, 0);
+    EXPECT_EQ(flythrough_frame, recorded);
+    EXPECT_NE(std::string(message_text).find("before recording again"), std::string::npos) << message_text;
+    type("first\r");
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(read_file("Flythrough/first.flt").rfind(std::to_string(recorded) + "\n", 0), 0u);
+    EXPECT_EQ(mode_normal, 1);
 }
 
 TEST_F(FlythroughGl, RecordWhileRecordingSaysSoAndGoesOn) {

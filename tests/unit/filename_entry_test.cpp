@@ -46,19 +46,22 @@ TEST_F(FilenameEntry, ASecondShorterEntryHoldsOnlyItsOwnCharacters) {
     EXPECT_STREQ(filename_text, "./Flythrough/xy.flt");
 }
 
-TEST_F(FilenameEntry, EnterWithNothingTypedAndBackspaceAtThePrefix) {
+TEST_F(FilenameEntry, EmptyAndDotNamesAreRefusedAndAskedAgain) {
     prompt_flythrough_name();
     type("\b\b");
-    EXPECT_STREQ(filename_text, "./Flythrough/");
-    EXPECT_EQ(type("\r"), FILENAME_SAVE_FLYTHROUGH);
-    EXPECT_STREQ(filename_text, "./Flythrough/.flt");
+    EXPECT_STREQ(filename_text, "./Flythrough/");  // Backspace stops at the prefix
+    EXPECT_EQ(type("\r"), FILENAME_TYPING);        // nothing typed: no hidden ".flt"
+    EXPECT_EQ(filename_entry_active, 1);
+    EXPECT_NE(std::string(message_text).find("dot"), std::string::npos) << message_text;
+    EXPECT_EQ(type("..\r"), FILENAME_TYPING);
+    EXPECT_EQ(type("\b\bv1\r"), FILENAME_SAVE_FLYTHROUGH);
+    EXPECT_STREQ(filename_text, "./Flythrough/v1.flt");
 
     prompt_vector_name();
     EXPECT_STREQ(filename_prompt, "Enter FileName: ./Vector/");
-    type("\b");
-    EXPECT_STREQ(filename_text, "./Vector/");
-    EXPECT_EQ(type("\r"), FILENAME_SAVE_VECTOR);
-    EXPECT_STREQ(filename_text, "./Vector/.vec");
+    EXPECT_EQ(type(".hidden\r"), FILENAME_TYPING);
+    EXPECT_EQ(type("\b\b\b\b\b\b\bmap.v2\r"), FILENAME_SAVE_VECTOR);  // dots inside a name are fine
+    EXPECT_STREQ(filename_text, "./Vector/map.v2.vec");
 }
 
 TEST_F(FilenameEntry, EscapeControlCharactersAndSeparatorsAreIgnored) {
@@ -84,15 +87,16 @@ TEST_F(FilenameEntry, ANameTooLongIsRefusedNotCutShort) {
     EXPECT_EQ(std::string(filename_text).size(), (size_t)FILENAME_TEXT_SIZE - 1);
 }
 
-TEST_F(FilenameEntry, APromptDuringAnotherEntryKeepsTheOtherSaveFlag) {
+TEST_F(FilenameEntry, ASecondPromptWaitsUntilTheFirstNameIsEntered) {
     prompt_flythrough_name();
     type("fly");
-    prompt_vector_name();
-    type("geo");
-    EXPECT_EQ(type("\r"), FILENAME_SAVE_FLYTHROUGH);
-    EXPECT_STREQ(filename_text, "./Vector/geo.flt");
-    EXPECT_EQ(filename_entry_saves_vector, 1);
-    prompt_vector_name();
-    EXPECT_EQ(type("\r"), FILENAME_SAVE_VECTOR);
+    EXPECT_FALSE(prompt_vector_name());  // refused: Enter stays the recording's
+    EXPECT_NE(std::string(message_text).find("Finish typing"), std::string::npos) << message_text;
     EXPECT_EQ(filename_entry_saves_vector, 0);
+    type("m");
+    EXPECT_EQ(type("\r"), FILENAME_SAVE_FLYTHROUGH);
+    EXPECT_STREQ(filename_text, "./Flythrough/flym.flt");
+    EXPECT_TRUE(prompt_vector_name());
+    EXPECT_EQ(type("geo\r"), FILENAME_SAVE_VECTOR);
+    EXPECT_STREQ(filename_text, "./Vector/geo.vec");
 }

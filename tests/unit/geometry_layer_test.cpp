@@ -3,11 +3,15 @@
 
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "geometry/geometry_file.h"
 #include "geometry/geometry_layer.h"
+#include "geometry/placement.h"
 #include "state/geometry_edit_state.h"
 #include "state/geometry_state.h"
+#include "state/overlay_state.h"
 #include "tests/support/temp_files.h"
 
 namespace {
@@ -58,6 +62,13 @@ TEST_F(GeometryLayer, FileIsWrittenExactlyAndReadsBack) {
     EXPECT_FLOAT_EQ(geometry_items[2].x, 0.333333f);  // six decimals
     EXPECT_FLOAT_EQ(geometry_items[1].ry, 90.0f);
 
+    // Whole numbers written with a decimal point read as "%d" reads them.
+    std::string decimals = write_temp_file("d.vec", "2.0\n4.0 1 2 3 0 0 0 5 1.5\n-1.9 0 0 0 0 0 0 5 0\n");
+    ASSERT_EQ(load(decimals), 2);
+    EXPECT_EQ(geometry_items[0].kind, GEOMETRY_BILLBOARD);
+    EXPECT_EQ(geometry_items[0].texture, 1);
+    EXPECT_EQ(geometry_items[1].kind, -1);
+
     // A sphere line whose last field is 2 loads with picture 0.
     std::string sphere = write_temp_file("s.vec", "1\n0 1 2 3 0 0 0 5 2\n");
     ASSERT_EQ(load(sphere), 1);
@@ -71,7 +82,12 @@ TEST_F(GeometryLayer, FilesThatDoNotScanAreRefusedAndTheLayerStays) {
         const char* text;
         const char* line;
     } bad[] = {
-        {"2\n0 1 2 3 0 0 0 5 0\n", "line 3"},  // the second item is missing
+        {"2\n0 1 2 3 0 0 0 5 0\n", "line 2: the file ends before item 2 of 2"},
+        {"1\n0 1 2 3\n", "line 2: item 1"},  // a short last line is named, not the line after it
+        {"1\n0 1 2 3 0 0 0 5\n\n\n", "line 2: item 1"},
+        {"1\n4e0 1 2 3 0 0 0 5 0\n", "line 2"},  // what "%d" would not read stays refused
+        {"1\n.5 1 2 3 0 0 0 5 0\n", "line 2"},
+        {"1\n4 1 2 3 0 0 0 5 2x\n", "line 2"},
         {"1\n0 1 2 x 0 0 0 5 0\n", "line 2"},  // a number that does not scan
         {"-1\n", "line 1"},
         {"5001\n", "line 1"},
@@ -135,4 +151,31 @@ TEST_F(GeometryLayer, AFullLayerTakesWhatFitsAndNothingMore) {
     EXPECT_EQ(geometry_item_count, MAX_GEOMETRY_ITEMS);
     EXPECT_EQ(add_geometry_item(GEOMETRY_SPHERE, 0, 0, 0), -1);
     EXPECT_EQ(geometry_item_count, MAX_GEOMETRY_ITEMS);
+}
+
+TEST_F(GeometryLayer, AGoodLoadAfterARefusedOneClearsTheRefusal) {
+    char previous[1024];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    std::string world = make_temp_dir();
+    ASSERT_EQ(chdir(world.c_str()), 0);
+    mkdir("Vector", 0755);
+    for (const char* name : {"bad", "good"}) {
+        std::string text = name[0] == 'b' ? "1\n0 1 2\n" : "1\n0 1 2 3 0 0 0 5 0\n";
+        FILE* f = fopen((std::string("Vector/") + name + ".vec").c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        fputs(text.c_str(), f);
+        fclose(f);
+    }
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(load_geometry_layer("bad.vec"));
+    EXPECT_EQ(message_visible, 1);
+    show_message("Recording...SPACE to stop");
+    EXPECT_TRUE(load_geometry_layer("good.vec"));
+    EXPECT_EQ(message_visible, 1);  // only a refusal goes
+    EXPECT_FALSE(load_geometry_layer("bad.vec"));
+    EXPECT_TRUE(load_geometry_layer("good.vec"));
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(message_visible, 0);
+    EXPECT_EQ(geometry_item_count, 1);
+    ASSERT_EQ(chdir(previous), 0);
 }
