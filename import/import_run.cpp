@@ -20,6 +20,7 @@
 #include "import/map_image.h"
 #include "import/output_set.h"
 #include "import/progress.h"
+#include "import/terrain_location.h"
 #include "import/terrain_text.h"
 
 namespace {
@@ -49,8 +50,8 @@ const char* const USAGE =
     "  -h, --help             show this text\n"
     "\n"
     "Writes DEM/NAME.dem, Drape/NAME.raw and Drape/NAME.info (and Map/NAME.raw\n"
-    "with Map/NAME.info); files of the same name are replaced only once the new\n"
-    "ones are complete.\n";
+    "with Map/NAME.info), and DEM/NAME.location, where the terrain lies; files\n"
+    "of the same name are replaced only once the new ones are complete.\n";
 
 bool read_number(const char* text, double* value) {
     char* end = nullptr;
@@ -349,6 +350,8 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
         paths.push_back(map_path);
         paths.push_back(world + "/Map/" + name + ".info");
     }
+    const size_t location_file = paths.size();
+    paths.push_back(terrain_location_path(world, name));
     if (!ensure_folder(world + "/DEM", &error) || !ensure_folder(world + "/Drape", &error) ||
         (run.map.dataset && !ensure_folder(world + "/Map", &error)) ||
         !open_output_set(&run.outputs, paths, &error))
@@ -415,6 +418,11 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
         (run.map.dataset && (!write_bytes(files[3].file, map_pixels) ||
                              !write_info(files[4].file, map_width, map_height, run.map.components))))
         return refuse(&run, err, std::string("cannot write an image: ") + std::strerror(errno));
+    const std::string location = format_terrain_location(
+        locate_imported_terrain(elevation.frame, elevation.flip_columns, elevation.flip_rows, columns, rows, width,
+                                depth, base, options.exaggeration));
+    if (std::fputs(location.c_str(), files[location_file].file) < 0)
+        return refuse(&run, err, "cannot write '" + files[location_file].final_path + "': " + std::strerror(errno));
     if (!finish_output_set(&run.outputs, &error)) return refuse(&run, err, error);
     end_progress(&run.bar);
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "import/terrain_location.h"
 #include "tests/import/import_fixtures.h"
 #include "tests/support/temp_files.h"
 
@@ -80,7 +81,28 @@ TEST(ImportTerrain, ProjectedSlopeKeepsMetresHeightsAndOrientation) {
     const unsigned char* east = (const unsigned char*)&drape[(256 * 512 + 509) * 3];
     EXPECT_GT(west[1], west[0]);
     EXPECT_GT(east[2], 160);
-    EXPECT_EQ(list_world(world + "/DEM").size(), 1u);  // no temporary file left
+    // The terrain remembers where it lies: its corners are the raster's.
+    TerrainLocation where;
+    std::string error;
+    ASSERT_TRUE(read_terrain_location(world + "/DEM/Slope.location", &where, &error)) << error;
+    EXPECT_EQ(where.columns, 51);
+    EXPECT_EQ(where.rows, 26);
+    double easting = 0.0, northing = 0.0;
+    locate_in_raster_crs(where, -1000.0, -500.0, &easting, &northing);
+    EXPECT_NEAR(easting, 500000.0, 1e-6);
+    EXPECT_NEAR(northing, 4000000.0, 1e-6);
+    locate_in_raster_crs(where, 1000.0, 500.0, &easting, &northing);
+    EXPECT_NEAR(easting, 502000.0, 1e-6);
+    EXPECT_NEAR(northing, 3999000.0, 1e-6);
+    double x = 0.0, z = 0.0;
+    ASSERT_TRUE(locate_on_terrain(where, 501234.0, 3999876.0, &x, &z));
+    EXPECT_NEAR(x, 234.0, 1e-6);
+    EXPECT_NEAR(z, -376.0, 1e-6);
+    EXPECT_EQ(where.height_offset, 0.0);
+    EXPECT_EQ(where.height_factor, 1.0);
+    EXPECT_TRUE(contains(where.crs_wkt, "UTM zone 33N")) << where.crs_wkt;
+    // Only the terrain and its location, no temporary file; the menu lists one terrain.
+    EXPECT_EQ(list_world(world + "/DEM").size(), 2u);
     remove_world(world);
 }
 
@@ -124,6 +146,16 @@ TEST(ImportTerrain, GeographicRasterIsMeasuredAtItsLatitudeAndItsHoleFilled) {
             ASSERT_NEAR(vertex_at(t, 100, column, row).y, expected, 12.0) << column << "," << row;
         }
     EXPECT_NEAR(vertex_at(t, 100, 10, 80).y, vertex_at(t, 100, 30, 80).y, 2.0);
+    // The location undoes the measuring down: y 0 is the highest ground, near the south edge's 698 m.
+    TerrainLocation where;
+    std::string error;
+    ASSERT_TRUE(read_terrain_location(world + "/DEM/north.location", &where, &error)) << error;
+    EXPECT_NEAR(where.height_offset, 697.0, 1.5);
+    EXPECT_EQ(where.height_factor, 1.0);
+    double longitude = 0.0, latitude = 0.0;
+    locate_in_raster_crs(where, t.min_x, t.min_z, &longitude, &latitude);
+    EXPECT_NEAR(longitude, 10.0, 1e-7);  // a centimetre: the vertices are floats
+    EXPECT_NEAR(latitude, 60.05, 1e-7);
     free_terrain_parse(&t);
     remove_world(world);
 }
@@ -261,6 +293,15 @@ TEST(ImportTerrain, SouthUpAndVeryWideRastersKeepTheirGround) {
     ASSERT_EQ(run_import_tool({"--world", world, world + "/down.tif"}).status, 0);
     EXPECT_EQ(read_file(world + "/DEM/up.dem"), read_file(world + "/DEM/down.dem"));
     EXPECT_EQ(read_file(world + "/Drape/up.raw"), read_file(world + "/Drape/down.raw"));
+    // Both lie on the same ground, so they record the same location.
+    EXPECT_EQ(read_file(world + "/DEM/up.location"), read_file(world + "/DEM/down.location"));
+    TerrainLocation where;
+    std::string error;
+    ASSERT_TRUE(read_terrain_location(world + "/DEM/down.location", &where, &error)) << error;
+    double east = 0.0, north = 0.0;
+    locate_in_raster_crs(where, -200.0, -150.0, &east, &north);
+    EXPECT_NEAR(east, 0.0, 1e-9);
+    EXPECT_NEAR(north, 300.0, 1e-9);
 
     RasterRecipe wide;
     wide.width = 5000;
