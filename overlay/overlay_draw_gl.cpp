@@ -4,33 +4,20 @@
 #include <GL/glut.h>
 
 #include "overlay/readouts.h"
+#include "overlay/tray_logic.h"
+#include "overlay/tray_table.h"
 #include "state/app_state.h"
 #include "state/keyboard_state.h"
 #include "state/overlay_state.h"
 #include "state/terrain_draw_state.h"
 
 constexpr float OVERLAY_TURN = -45.0f;  // degrees: the disk is a diamond
-constexpr float PANEL_OFFSET = 0.1f;    // overlay units from the disk's centre to a panel's
 constexpr float HANDLE_FOLDED = 0.25f;  // handle on the disk's edge
 constexpr float HANDLE_UNFOLDED = 0.75f;  // handle on the panel's outer edge
 
 namespace {
 
 void* const text_font = GLUT_BITMAP_9_BY_15;
-
-struct TrayPicture {
-    const int* open;  // the tray's open flag
-    int texture;      // index into overlay_textures
-    float dx, dy;     // unit direction of the tray in the overlay's frame
-};
-
-// Drawing order: geometry, view, terrain, mesh.
-const TrayPicture TRAY_PICTURES[4] = {
-    {&geometry_tray_open, 1, 1.0f, 0.0f},
-    {&view_tray_open, 2, -1.0f, 0.0f},
-    {&terrain_tray_open, 3, 0.0f, -1.0f},
-    {&mesh_tray_open, 4, 0.0f, 1.0f},
-};
 
 void draw_overlay_element(float x, float y, unsigned int texture, unsigned int list) {
     glPushMatrix();
@@ -89,9 +76,10 @@ void draw_navigation_overlay() {
     glDisable(GL_LIGHTING);
     glColor3f(1.0f, 1.0f, 1.0f);
     draw_overlay_element(0.0f, 0.0f, overlay_textures[0], tray_panel_list);
-    for (const TrayPicture& t : TRAY_PICTURES) {
-        if (*t.open) {
-            draw_overlay_element(t.dx * PANEL_OFFSET, t.dy * PANEL_OFFSET, overlay_textures[t.texture], tray_panel_list);
+    for (const TrayPanel& t : TRAY_PANELS) {
+        if (*tray_open_flag(t.tray)) {
+            draw_overlay_element((float)(t.dx * TRAY_PANEL_OFFSET), (float)(t.dy * TRAY_PANEL_OFFSET),
+                                 overlay_textures[t.picture], tray_panel_list);
             draw_overlay_element(t.dx * HANDLE_UNFOLDED, t.dy * HANDLE_UNFOLDED, handle_texture, tray_handle_list);
         } else {
             draw_overlay_element(t.dx * HANDLE_FOLDED, t.dy * HANDLE_FOLDED, handle_texture, tray_handle_list);

@@ -28,7 +28,6 @@
 #include "terrain/terrain_list.h"
 
 constexpr int MESH_EXTRA_FACES[] = {1, 2, -1, -2, -3};  // after the picked face, for "Select Multiple Faces"
-constexpr int SLOT_RESERVED = 22;
 constexpr int KEY_LEFT = 100, KEY_UP = 101, KEY_RIGHT = 102, KEY_DOWN = 103;  // GLUT's arrow key codes
 
 namespace {
@@ -51,38 +50,38 @@ void set_display(int textured, int mode) {
     render_mode = mode;
 }
 
+void seek_to_selected_item() {
+    if (!is_geometry_item(selected_item)) return;
+    const GeometryItem& g = geometry_items[selected_item];
+    seek_to_point(g.x, g.y, g.z);
+}
+
 void save_dem_dump() {
     char error[256];
     if (!write_terrain_dump(DEM_DUMP_NAME, error, sizeof error)) report_problem("%s", error);
     else dismiss_problem();
 }
 
-void act(int slot) {
-    switch (slot) {
-        case 0: look_drag_active = 1; break;
-        case 1: press_disk_arrow(KEY_UP, &hold_forward); break;
-        case 2: press_disk_arrow(KEY_DOWN, &hold_backward); break;
-        case 3: press_disk_arrow(KEY_LEFT, &hold_look_left); break;
-        case 4: press_disk_arrow(KEY_RIGHT, &hold_look_right); break;
-        // The handles only fold and unfold: nothing goes to the keyboard,
-        // so a name being typed is left alone.
-        case 6: mesh_tray_open = 1; break;
-        case 7: view_tray_open = 1; break;
-        case 8: geometry_tray_open = 1; break;
-        case 9: terrain_tray_open = 1; break;
-        case 10: mesh_tray_open = 0; break;
-        case 11: view_tray_open = 0; break;
-        case 12: geometry_tray_open = 0; break;
-        case 13: terrain_tray_open = 0; break;
-        case 14:
-        case 15: {
+// The operation an element's click calls.
+void perform(const TrayElement& element) {
+    switch (element.operation) {
+        case OP_NONE: break;
+        case OP_DRAG_LOOK: start_look_drag(); break;
+        case OP_MOVE_FORWARD: press_disk_arrow(KEY_UP, &hold_forward); break;
+        case OP_MOVE_BACKWARD: press_disk_arrow(KEY_DOWN, &hold_backward); break;
+        case OP_LOOK_LEFT: press_disk_arrow(KEY_LEFT, &hold_look_left); break;
+        case OP_LOOK_RIGHT: press_disk_arrow(KEY_RIGHT, &hold_look_right); break;
+        case OP_UNFOLD_TRAY: unfold_tray(element.tray); break;
+        case OP_FOLD_TRAY: fold_tray(element.tray); break;
+        case OP_EXTRUDE_FACE:
+        case OP_DEPRESS_FACE: {
             MovedVertices moved{{}, 0};
-            if (slot == 14 ? extrude_face(picked_face, &moved) : depress_face(picked_face, &moved)) {
-                refresh_picked_face(moved);
-            }
+            bool changed = element.operation == OP_EXTRUDE_FACE ? extrude_face(picked_face, &moved)
+                                                                : depress_face(picked_face, &moved);
+            if (changed) refresh_picked_face(moved);
             break;
         }
-        case 16: {
+        case OP_EXTRUDE_FACES: {
             // Faces beyond either end of the mesh are skipped.
             MovedVertices moved{{}, 0};
             extrude_face(picked_face, &moved);
@@ -90,62 +89,73 @@ void act(int slot) {
             if (moved.count > 0) refresh_picked_face(moved);
             break;
         }
-        case 17: increase_handle_size(); break;
-        case 18: decrease_handle_size(); break;
-        case 24: prompt_vector_name(); break;
-        case 25: place_at_eye(augment_kind); break;
-        case 27: open_file_panel(&file_panel_lists_vector); break;
-        case 28: place_at_eye(GEOMETRY_BILLBOARD); break;
-        case 30:
-            if (is_geometry_item(selected_item)) {
-                const GeometryItem& g = geometry_items[selected_item];
-                seek_to_point(g.x, g.y, g.z);
-            }
-            break;
-        case 32: toggle_fog(); break;
-        case 33:
+        case OP_ENLARGE_MARKERS: increase_handle_size(); break;
+        case OP_SHRINK_MARKERS: decrease_handle_size(); break;
+        case OP_EDIT_LINES:
+        case OP_EDIT_VERTICES:
+        case OP_EDIT_FACES:
+        case OP_EDIT_MATERIAL:
+        case OP_TRANSFORM_GEOMETRY:
+        case OP_REPLICATE:
+        case OP_EDIT_LIGHT: toggle_edit_mode(element.operation); break;
+        case OP_SAVE_GEOMETRY: prompt_vector_name(); break;
+        case OP_PLACE_SOLID: place_at_eye(augment_kind); break;
+        case OP_LIST_GEOMETRY: open_file_panel(&file_panel_lists_vector); break;
+        case OP_PLACE_BILLBOARD: place_at_eye(GEOMETRY_BILLBOARD); break;
+        case OP_SEEK_ITEM: seek_to_selected_item(); break;
+        case OP_TOGGLE_FOG: toggle_fog(); break;
+        case OP_LIST_DEMS:
             open_file_panel(&file_panel_lists_dem);
             clear_view_matrix();
             return_camera_to_origin();
             break;
-        case 34: save_dem_dump(); break;
-        case 35: raise_camera(); show_frame(); break;
-        case 36: lower_camera(); show_frame(); break;
-        case 37: open_file_panel(&file_panel_lists_drape); break;
-        case 38: start_recording(); break;
-        case 39: open_file_panel(&file_panel_lists_flythrough); break;
-        case 40: open_file_panel(&file_panel_lists_map); break;
-        case 41: light_edit_mode = !light_edit_mode; break;
-        case 42: panoramic_sky_on = !panoramic_sky_on; break;
-        case 43: seek_to_point((float)pick_marker[0][0], (float)pick_marker[0][1], (float)pick_marker[0][2]); break;
-        case 44: increase_exaggeration(); break;
-        case 45: decrease_exaggeration(); break;
-        case 46: set_display(1, RENDER_FILLED); break;
-        case 47: set_display(0, RENDER_FILLED); break;
-        case 48: set_display(0, RENDER_WIRE_FRAME); break;
-        case 49: set_display(0, RENDER_POINT_CLOUD); break;
-        default: toggle_edit_mode_for_slot(slot); break;
+        case OP_SAVE_DEM: save_dem_dump(); break;
+        case OP_RAISE_EYE:
+            raise_camera();
+            show_frame();
+            break;
+        case OP_LOWER_EYE:
+            lower_camera();
+            show_frame();
+            break;
+        case OP_LIST_DRAPES: open_file_panel(&file_panel_lists_drape); break;
+        case OP_RECORD_FLYTHROUGH: start_recording(); break;
+        case OP_LIST_FLYTHROUGHS: open_file_panel(&file_panel_lists_flythrough); break;
+        case OP_LIST_MAPS: open_file_panel(&file_panel_lists_map); break;
+        case OP_TOGGLE_SKY: panoramic_sky_on = !panoramic_sky_on; break;
+        case OP_SEEK_FACE:
+            seek_to_point((float)pick_marker[0][0], (float)pick_marker[0][1], (float)pick_marker[0][2]);
+            break;
+        case OP_RAISE_EXAGGERATION: increase_exaggeration(); break;
+        case OP_LOWER_EXAGGERATION: decrease_exaggeration(); break;
+        case OP_SHOW_TEXTURED: set_display(1, RENDER_FILLED); break;
+        case OP_SHOW_SHADED: set_display(0, RENDER_FILLED); break;
+        case OP_SHOW_WIRE_FRAME: set_display(0, RENDER_WIRE_FRAME); break;
+        case OP_SHOW_POINTS: set_display(0, RENDER_POINT_CLOUD); break;
     }
 }
 
 }  // namespace
 
 void tray_action(int slot) {
+    const TrayElement* element = find_tray_element(slot);
     if (help_mode) {
         reveal_message();
-        const char* text = tray_help_text(slot);
-        if (slot == SLOT_RESERVED && !mesh_tray_open) return;  // its text needs the mesh tray
-        if (text[0]) {
-            show_message("%s", text);
+        // The reserved tile explains itself only on an open tray; until then
+        // the line shows its last text again.
+        if (element && element->gate == GATE_OPEN_HELP && !*tray_open_flag(element->tray)) return;
+        if (element && element->help[0]) {
+            show_message("%s", element->help);
             show_frame();
             return;
         }
         hide_message();
         return;
     }
-    int* tray = tray_flag_for_slot(slot);
+    if (!element) return;
+    int* tray = tray_open_flag(tray_needed_by(*element));
     if (tray && !*tray) return;
-    act(slot);
+    perform(*element);
 }
 
 void hit_test_overlay(int x, int y) {

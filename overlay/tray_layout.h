@@ -1,11 +1,10 @@
 // The overlay's hot-spot layout for a window size, and hit-testing (no GL).
 #pragma once
 
-// Reference frame the element positions were laid out for.
-constexpr int OVERLAY_REFERENCE_WIDTH = 1024;
-constexpr int OVERLAY_REFERENCE_HEIGHT = 768;
+#include "overlay/tray_table.h"
 
-// Lays out the hot spots and their box sizes for a width x height window.
+// Lays out the hot spots of the tray table's elements and their box sizes
+// for a width x height window.
 // The overlay is drawn with the scene's perspective, so it scales with the
 // height and stays centred: y positions and every box scale with the height,
 // x positions scale with the height about the window's centre. At 1024 x 768

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "camera/camera.h"
+#include "overlay/tray_table.h"
 #include "state/geometry_edit_state.h"
 #include "state/keyboard_state.h"
 #include "state/mesh_edit_state.h"
@@ -14,60 +15,6 @@ constexpr float LOOK_DRAG_STEP = 0.1f;  // camera_dir_y per motion event
 constexpr int KEY_LEFT = 100, KEY_UP = 101, KEY_RIGHT = 102, KEY_DOWN = 103;  // GLUT's arrow key codes
 
 namespace {
-
-// Help texts by slot, exactly as shown (trailing blanks included).
-const char* const HELP_TEXTS[HOT_SPOT_SLOTS] = {
-    "Drag Mouse here to change Look Angle",  // 0
-    "Move Forward",
-    "Move Backward",
-    "Look Left",
-    "Look Right",
-    "",  // 5
-    "Expand Panel",
-    "Expand Panel",
-    "Expand Panel",
-    "Expand Panel",
-    "Collapse Panel",  // 10
-    "Collapse Panel",
-    "Collapse Panel",
-    "Collapse Panel",
-    "Extrude Along Normal",
-    "Depress Along Normal",  // 15
-    "Select Multiple Faces (not Enabled)",
-    "Increase Handle Size",
-    "Decrease Handle Size",
-    "Edit Mesh by Line",
-    "Edit Mesh by Vertex",  // 20
-    "Edit Mesh by Face",
-    "Reserved for Future Use",
-    "Edit Material",
-    "Save Geometry Layer (Billboards and primitives)",
-    "Place Geometry Cone/Sphere...see Augmentation Menu (Right Click)",  // 25
-    "Transform Geometry (Use Num Pad) ",
-    "Open Geometry Layer (Billboards and primitives)",
-    "Place Billboard...see Augmentation Menu (Right Click)",
-    "",
-    "Seek to selected geometry ",  // 30
-    "Multi-Replicate",
-    "Toggle Fog",
-    "Open a DEM",
-    "Save DEM to dump.dem",
-    "Increase Height",  // 35
-    "Decrease Height",
-    "Load a Drape/Map",
-    "Record Flythrough",
-    "Load Flythrough",
-    "Load a Map/Drape",  // 40
-    "Edit Lighting",
-    "Toggle Panoramic Sky",
-    "Seek to Selected Polygon",
-    "Increase Exaggeration",
-    "Decrease Exaggeration",  // 45
-    "Fully Textured Mode",
-    "Solid Shaded Mode",
-    "Wire-Frame Mode",
-    "Point Cloud Mode",
-};
 
 // The seven edit modes in one place, so that scan orders can name them.
 enum EditMode { LINE, LIGHT, VERTEX, FACE, MATERIAL, TRANSFORM, REPLICATE };
@@ -86,40 +33,61 @@ int* mode_flag(EditMode m) {
 }
 
 struct ModeToggle {
-    int slot;
+    TrayOperation operation;
     EditMode own;
+    int clear_count;
     EditMode clears[6];  // scan order: the first of these that is set is cleared
 };
 
+// Lighting clears nothing, so it can be on together with one other mode.
 const ModeToggle MODE_TOGGLES[] = {
-    {19, LINE, {VERTEX, LIGHT, FACE, MATERIAL, TRANSFORM, REPLICATE}},
-    {20, VERTEX, {LINE, LIGHT, FACE, MATERIAL, TRANSFORM, REPLICATE}},
-    {21, FACE, {LINE, LIGHT, VERTEX, MATERIAL, TRANSFORM, REPLICATE}},
-    {23, MATERIAL, {LINE, LIGHT, VERTEX, FACE, TRANSFORM, REPLICATE}},
-    {26, TRANSFORM, {LINE, LIGHT, VERTEX, MATERIAL, FACE, REPLICATE}},
-    {31, REPLICATE, {LINE, LIGHT, VERTEX, FACE, TRANSFORM, MATERIAL}},
+    {OP_EDIT_LINES, LINE, 6, {VERTEX, LIGHT, FACE, MATERIAL, TRANSFORM, REPLICATE}},
+    {OP_EDIT_VERTICES, VERTEX, 6, {LINE, LIGHT, FACE, MATERIAL, TRANSFORM, REPLICATE}},
+    {OP_EDIT_FACES, FACE, 6, {LINE, LIGHT, VERTEX, MATERIAL, TRANSFORM, REPLICATE}},
+    {OP_EDIT_MATERIAL, MATERIAL, 6, {LINE, LIGHT, VERTEX, FACE, TRANSFORM, REPLICATE}},
+    {OP_TRANSFORM_GEOMETRY, TRANSFORM, 6, {LINE, LIGHT, VERTEX, MATERIAL, FACE, REPLICATE}},
+    {OP_REPLICATE, REPLICATE, 6, {LINE, LIGHT, VERTEX, FACE, TRANSFORM, MATERIAL}},
+    {OP_EDIT_LIGHT, LIGHT, 0, {}},
 };
 
 }  // namespace
 
 const char* tray_help_text(int slot) {
-    if (slot < 0 || slot >= HOT_SPOT_SLOTS || !HELP_TEXTS[slot]) return "";
-    return HELP_TEXTS[slot];
+    const TrayElement* e = find_tray_element(slot);
+    return e ? e->help : "";
 }
 
-int* tray_flag_for_slot(int slot) {
-    if (slot >= 14 && slot <= 22) return &mesh_tray_open;
-    if (slot >= 23 && slot <= 31) return &geometry_tray_open;
-    if (slot >= 32 && slot <= 40) return &terrain_tray_open;
-    if (slot >= 41 && slot <= 49) return &view_tray_open;
+int* tray_open_flag(Tray tray) {
+    switch (tray) {
+        case TRAY_MESH: return &mesh_tray_open;
+        case TRAY_VIEW: return &view_tray_open;
+        case TRAY_GEOMETRY: return &geometry_tray_open;
+        case TRAY_TERRAIN: return &terrain_tray_open;
+        case TRAY_NONE: break;
+    }
     return nullptr;
 }
 
-bool toggle_edit_mode_for_slot(int slot) {
+int* tray_flag_for_slot(int slot) {
+    const TrayElement* e = find_tray_element(slot);
+    return e ? tray_open_flag(tray_needed_by(*e)) : nullptr;
+}
+
+void unfold_tray(Tray tray) {
+    if (int* open = tray_open_flag(tray)) *open = 1;
+}
+
+void fold_tray(Tray tray) {
+    if (int* open = tray_open_flag(tray)) *open = 0;
+}
+
+void start_look_drag() { look_drag_active = 1; }
+
+bool toggle_edit_mode(TrayOperation operation) {
     for (const ModeToggle& t : MODE_TOGGLES) {
-        if (t.slot != slot) continue;
-        for (EditMode m : t.clears) {
-            int* flag = mode_flag(m);
+        if (t.operation != operation) continue;
+        for (int i = 0; i < t.clear_count; ++i) {
+            int* flag = mode_flag(t.clears[i]);
             if (*flag) {
                 *flag = 0;
                 break;

@@ -1,18 +1,30 @@
 // What the overlay's elements say and the tray rules that need no GL:
-// help texts, which tray a button needs, and the edit-mode toggles.
+// help texts, which tray a button needs, folding, and the edit-mode toggles.
 #pragma once
+
+#include "overlay/tray_table.h"
 
 // The element's help text ("" for slots without one).
 const char* tray_help_text(int slot);
+
+// The open flag of `tray`; null for TRAY_NONE.
+int* tray_open_flag(Tray tray);
 
 // The open flag a slot's action needs, or null when it acts with every tray
 // folded (the disk and the handles).
 int* tray_flag_for_slot(int slot);
 
-// The edit-mode toggle of a tray button (slots 19, 20, 21, 23, 26, 31): clears
-// the first mode that is set in the slot's own scan order, then inverts the
-// slot's own mode. Returns false for other slots.
-bool toggle_edit_mode_for_slot(int slot);
+// Unfolds or folds `tray` (nothing for TRAY_NONE).
+void unfold_tray(Tray tray);
+void fold_tray(Tray tray);
+
+// A press on the look pad: vertical drags tilt the view until the release.
+void start_look_drag();
+
+// An edit-mode button: clears the first mode that is set in the button's own
+// scan order, then inverts its own mode; lighting (OP_EDIT_LIGHT) clears
+// nothing. Returns false for operations that are no edit-mode toggle.
+bool toggle_edit_mode(TrayOperation operation);
 
 // Switches all seven edit modes off (a new terrain is loaded).
 void clear_edit_modes();

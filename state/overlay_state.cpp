@@ -22,8 +22,8 @@ int hold_look_left = 0;
 int hold_look_right = 0;
 
 HotSpot hot_spots[HOT_SPOT_SLOTS];
-float hot_half_width[6];
-float hot_half_height[6];
+float hot_half_width[HOT_KIND_COUNT];
+float hot_half_height[HOT_KIND_COUNT];
 
 unsigned int overlay_textures[OVERLAY_TEXTURES];
 unsigned int handle_texture = 0;

@@ -19,6 +19,7 @@ constexpr int BILLBOARD_PICTURES = 3;   // bill_0 .. bill_2
 
 // Kinds of hot spot; each has its own hit box.
 enum HotSpotKind { HOT_NONE = 0, HOT_BUTTON = 1, HOT_HANDLE = 3, HOT_ARROW = 4, HOT_LOOK_PAD = 5 };
+constexpr int HOT_KIND_COUNT = 6;  // kind values 0..5 (2 is unused)
 
 // One overlay element's place for hit-testing.
 struct HotSpot {
@@ -44,9 +45,9 @@ extern int hold_backward;                      // 1 while the disk's backward ar
 extern int hold_look_left;                     // 1 while the disk's look-left arrow is held
 extern int hold_look_right;                    // 1 while the disk's look-right arrow is held
 
-extern HotSpot hot_spots[HOT_SPOT_SLOTS];      // slot = element id; 0-4 and 6-49 laid out, others HOT_NONE
-extern float hot_half_width[6];                // half-width of each kind's box, pixels; index = kind
-extern float hot_half_height[6];               // half-height of each kind's box, pixels; index = kind
+extern HotSpot hot_spots[HOT_SPOT_SLOTS];      // slot = element id; the tray table's slots laid out, others HOT_NONE
+extern float hot_half_width[HOT_KIND_COUNT];   // half-width of each kind's box, pixels; index = kind
+extern float hot_half_height[HOT_KIND_COUNT];  // half-height of each kind's box, pixels; index = kind
 
 extern unsigned int overlay_textures[OVERLAY_TEXTURES];       // GL names; 0..4 hold navi_0..navi_4
 extern unsigned int handle_texture;                           // GL name of side_0 (the tray handle)

@@ -13,27 +13,12 @@
 #include "state/overlay_state.h"
 #include "tests/support/camera_reset.h"
 
-namespace {
-
-struct Place {
-    int slot;
-    float x, y;
-};
-
-// A sample of the reference table at 1024 x 768, typed from the layout sheet.
-const Place REFERENCE[] = {{1, 511, 469}, {2, 510, 294}, {3, 421, 382},  {4, 601, 383},  {6, 570, 440},
-                           {9, 454, 325}, {13, 345, 216}, {14, 619, 489}, {22, 691, 493}, {29, 621, 202},
-                           {31, 691, 274}, {40, 404, 202}, {41, 403, 561}, {49, 406, 420}};
-
-}  // namespace
-
 TEST(OverlayLayout, ReferenceSizeGivesTheTableExactly) {
     layout_overlay_for(1024, 768);
-    EXPECT_FLOAT_EQ(hot_spots[0].cx, 511.0f);
-    EXPECT_FLOAT_EQ(hot_spots[0].cy, 383.0f);
-    for (const Place& p : REFERENCE) {
-        EXPECT_EQ(hot_spots[p.slot].cx, p.x) << p.slot;
-        EXPECT_EQ(hot_spots[p.slot].cy, p.y) << p.slot;
+    for (const TrayElement& e : TRAY_ELEMENTS) {
+        EXPECT_EQ(hot_spots[e.slot].cx, (float)e.x) << e.slot;
+        EXPECT_EQ(hot_spots[e.slot].cy, (float)e.y) << e.slot;
+        EXPECT_EQ(hot_spots[e.slot].kind, e.kind) << e.slot;
     }
     EXPECT_EQ(hot_spots[5].kind, HOT_NONE);
     EXPECT_EQ(hot_spots[50].kind, HOT_NONE);
@@ -82,26 +67,30 @@ TEST(OverlayHitTest, LowestSlotWinsAndEdgesMiss) {
 TEST(TrayRules, EachToggleClearsTheFirstSetModeOfItsOwnOrder) {
     clear_edit_modes();
     vertex_edit_mode = light_edit_mode = face_edit_mode = 1;
-    ASSERT_TRUE(toggle_edit_mode_for_slot(19));  // line: clears vertex first
+    ASSERT_TRUE(toggle_edit_mode(OP_EDIT_LINES));  // line: clears vertex first
     EXPECT_EQ(vertex_edit_mode, 0);
     EXPECT_EQ(light_edit_mode, 1);
     EXPECT_EQ(face_edit_mode, 1);
     EXPECT_EQ(line_edit_mode, 1);
 
-    ASSERT_TRUE(toggle_edit_mode_for_slot(26));  // transform: clears line first
+    ASSERT_TRUE(toggle_edit_mode(OP_TRANSFORM_GEOMETRY));  // transform: clears line first
     EXPECT_EQ(line_edit_mode, 0);
     EXPECT_EQ(geometry_transform_mode, 1);
-    ASSERT_TRUE(toggle_edit_mode_for_slot(26));  // light is next in its order, then it switches off
+    ASSERT_TRUE(toggle_edit_mode(OP_TRANSFORM_GEOMETRY));  // light is next in its order, then it switches off
     EXPECT_EQ(light_edit_mode, 0);
     EXPECT_EQ(geometry_transform_mode, 0);
 
     clear_edit_modes();
     material_edit_mode = replicate_mode = 1;
-    ASSERT_TRUE(toggle_edit_mode_for_slot(31));  // replicate: material is last in its order
+    ASSERT_TRUE(toggle_edit_mode(OP_REPLICATE));  // replicate: material is last in its order
     EXPECT_EQ(material_edit_mode, 0);
     EXPECT_EQ(replicate_mode, 0);
-    EXPECT_FALSE(toggle_edit_mode_for_slot(41));  // lighting is toggled alone, elsewhere
-    EXPECT_FALSE(toggle_edit_mode_for_slot(22));
+    vertex_edit_mode = 1;
+    ASSERT_TRUE(toggle_edit_mode(OP_EDIT_LIGHT));  // lighting clears nothing
+    EXPECT_EQ(light_edit_mode, 1);
+    EXPECT_EQ(vertex_edit_mode, 1);
+    EXPECT_FALSE(toggle_edit_mode(OP_NONE));
+    clear_edit_modes();
 }
 
 TEST(TrayRules, HelpTextsAndTrays) {
