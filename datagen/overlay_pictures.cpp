@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "noise.h"
+#include "overlay/tray_table.h"
 #include "picture_kit.h"
 #include "world_files.h"
 
@@ -79,95 +80,13 @@ enum class icon_kind {
     point_cloud,
 };
 
-// A hot spot of the overlay layout at 1024 x 768: the element's window pixel (x from
-// the left, y from the bottom) and what it shows.
-struct hot_spot {
-    int x;
-    int y;
-    icon_kind icon;
-};
-
-struct overlay_picture {
-    double offset_x;  // panel offset in overlay units, before the turn
-    double offset_y;
-    rgba accent;
-    bool disk;
-    hot_spot spots[9];
-    int spot_count;
-};
-
-const overlay_picture pictures[overlay_picture_count] = {
-    // navi_0: the navigation disk: look pad (slot 0) and the arrows (slots 1-4).
-    {0.0,
-     0.0,
-     {0.59, 0.82, 0.94, 1.0},
-     true,
-     {{511, 383, icon_kind::look_pad},
-      {511, 469, icon_kind::arrow_forward},
-      {510, 294, icon_kind::arrow_backward},
-      {421, 382, icon_kind::arrow_left},
-      {601, 383, icon_kind::arrow_right}},
-     5},
-    // navi_1: the geometry tray, slots 23-31.
-    {0.1,
-     0.0,
-     {0.96, 0.65, 0.35, 1.0},
-     false,
-     {{551, 274, icon_kind::material},
-      {584, 311, icon_kind::save_layer},
-      {620, 343, icon_kind::place_solid},
-      {587, 237, icon_kind::transform},
-      {621, 273, icon_kind::open_folder},
-      {654, 308, icon_kind::place_billboard},
-      {621, 202, icon_kind::blank},
-      {658, 239, icon_kind::seek_item},
-      {691, 274, icon_kind::replicate}},
-     9},
-    // navi_2: the view tray, slots 41-49.
-    {-0.1,
-     0.0,
-     {0.43, 0.71, 0.96, 1.0},
-     false,
-     {{403, 561, icon_kind::sun},
-      {437, 526, icon_kind::sky},
-      {473, 491, icon_kind::seek_face},
-      {368, 525, icon_kind::exaggerate_more},
-      {402, 490, icon_kind::exaggerate_less},
-      {439, 454, icon_kind::textured},
-      {333, 491, icon_kind::shaded},
-      {369, 456, icon_kind::wire_frame},
-      {406, 420, icon_kind::point_cloud}},
-     9},
-    // navi_3: the terrain tray, slots 32-40.
-    {0.0,
-     -0.1,
-     {0.51, 0.82, 0.47, 1.0},
-     false,
-     {{403, 344, icon_kind::fog},
-      {439, 311, icon_kind::open_dem},
-      {473, 278, icon_kind::save_dem},
-      {368, 309, icon_kind::raise_eye},
-      {404, 276, icon_kind::lower_eye},
-      {439, 238, icon_kind::drape},
-      {333, 275, icon_kind::record},
-      {370, 238, icon_kind::play},
-      {404, 202, icon_kind::map}},
-     9},
-    // navi_4: the mesh tray, slots 14-22.
-    {0.0,
-     0.1,
-     {0.71, 0.59, 0.94, 1.0},
-     false,
-     {{619, 489, icon_kind::extrude},
-      {584, 458, icon_kind::depress},
-      {655, 526, icon_kind::select_faces},
-      {619, 420, icon_kind::handle_bigger},
-      {657, 459, icon_kind::handle_smaller},
-      {584, 527, icon_kind::edit_line},
-      {549, 493, icon_kind::edit_vertex},
-      {619, 562, icon_kind::edit_face},
-      {691, 493, icon_kind::blank}},
-     9},
+// The accent of each picture's rim, by picture number (navi_0 is the disk).
+const rgba accents[overlay_picture_count] = {
+    {0.59, 0.82, 0.94, 1.0},  // the navigation disk
+    {0.96, 0.65, 0.35, 1.0},  // the geometry tray
+    {0.43, 0.71, 0.96, 1.0},  // the view tray
+    {0.51, 0.82, 0.47, 1.0},  // the terrain tray
+    {0.71, 0.59, 0.94, 1.0},  // the mesh tray
 };
 
 const rgba ink = make_color(234, 241, 248);
@@ -641,6 +560,55 @@ rgba paint_icon(icon_kind kind, double x, double y) {
     return clear_color;
 }
 
+// What an element's icon shows; handles are drawn from side_0, not here.
+icon_kind find_icon(TrayOperation operation) {
+    switch (operation) {
+        case OP_NONE: return icon_kind::blank;
+        case OP_DRAG_LOOK: return icon_kind::look_pad;
+        case OP_MOVE_FORWARD: return icon_kind::arrow_forward;
+        case OP_MOVE_BACKWARD: return icon_kind::arrow_backward;
+        case OP_LOOK_LEFT: return icon_kind::arrow_left;
+        case OP_LOOK_RIGHT: return icon_kind::arrow_right;
+        case OP_UNFOLD_TRAY:
+        case OP_FOLD_TRAY: return icon_kind::blank;
+        case OP_EXTRUDE_FACE: return icon_kind::extrude;
+        case OP_DEPRESS_FACE: return icon_kind::depress;
+        case OP_EXTRUDE_FACES: return icon_kind::select_faces;
+        case OP_ENLARGE_MARKERS: return icon_kind::handle_bigger;
+        case OP_SHRINK_MARKERS: return icon_kind::handle_smaller;
+        case OP_EDIT_LINES: return icon_kind::edit_line;
+        case OP_EDIT_VERTICES: return icon_kind::edit_vertex;
+        case OP_EDIT_FACES: return icon_kind::edit_face;
+        case OP_EDIT_MATERIAL: return icon_kind::material;
+        case OP_SAVE_GEOMETRY: return icon_kind::save_layer;
+        case OP_PLACE_SOLID: return icon_kind::place_solid;
+        case OP_TRANSFORM_GEOMETRY: return icon_kind::transform;
+        case OP_LIST_GEOMETRY: return icon_kind::open_folder;
+        case OP_PLACE_BILLBOARD: return icon_kind::place_billboard;
+        case OP_SEEK_ITEM: return icon_kind::seek_item;
+        case OP_REPLICATE: return icon_kind::replicate;
+        case OP_TOGGLE_FOG: return icon_kind::fog;
+        case OP_LIST_DEMS: return icon_kind::open_dem;
+        case OP_SAVE_DEM: return icon_kind::save_dem;
+        case OP_RAISE_EYE: return icon_kind::raise_eye;
+        case OP_LOWER_EYE: return icon_kind::lower_eye;
+        case OP_LIST_DRAPES: return icon_kind::drape;
+        case OP_RECORD_FLYTHROUGH: return icon_kind::record;
+        case OP_LIST_FLYTHROUGHS: return icon_kind::play;
+        case OP_LIST_MAPS: return icon_kind::map;
+        case OP_EDIT_LIGHT: return icon_kind::sun;
+        case OP_TOGGLE_SKY: return icon_kind::sky;
+        case OP_SEEK_FACE: return icon_kind::seek_face;
+        case OP_RAISE_EXAGGERATION: return icon_kind::exaggerate_more;
+        case OP_LOWER_EXAGGERATION: return icon_kind::exaggerate_less;
+        case OP_SHOW_TEXTURED: return icon_kind::textured;
+        case OP_SHOW_SHADED: return icon_kind::shaded;
+        case OP_SHOW_WIRE_FRAME: return icon_kind::wire_frame;
+        case OP_SHOW_POINTS: return icon_kind::point_cloud;
+    }
+    return icon_kind::blank;
+}
+
 // Where an icon's opaque area balances, so it can be centred on its hot spot.
 point2 find_icon_centroid(icon_kind kind) {
     const double step = 0.5;
@@ -674,7 +642,7 @@ struct placed_icon {
     icon_kind icon;
 };
 
-rgba paint_plate(const overlay_picture& picture, double s, double t, const point2& at,
+rgba paint_plate(const rgba& accent, bool disk, double s, double t, const point2& at,
                  const std::vector<placed_icon>& icons) {
     // Position on the plate in pixels from its centre (before the turn).
     const double lx = (0.5 - s) * 2.0 * panel_half;
@@ -688,12 +656,12 @@ rgba paint_plate(const overlay_picture& picture, double s, double t, const point
     const double sheen = clamp_to(0.5 + (at.y - window_center_y) / 400.0, 0.0, 1.0);
     rgba c = mix_rgba(plate_color, make_color(30, 44, 62, 0.56), sheen * 0.6);
     if (edge > -rim_width) {
-        c = blend_over({picture.accent.r, picture.accent.g, picture.accent.b, 0.8}, c);
+        c = blend_over({accent.r, accent.g, accent.b, 0.8}, c);
     }
-    if (picture.disk && inside_circle(at.x, at.y, icons[0].center.x, icons[0].center.y, look_pad_radius)) {
+    if (disk && inside_circle(at.x, at.y, icons[0].center.x, icons[0].center.y, look_pad_radius)) {
         c = blend_over(pad_color, c);
     }
-    if (!picture.disk) {
+    if (!disk) {
         for (const placed_icon& icon : icons) {
             const double dx = at.x - icon.center.x;
             const double dy = at.y - icon.center.y;
@@ -701,7 +669,7 @@ rgba paint_plate(const overlay_picture& picture, double s, double t, const point
             if (d <= chip_radius) {
                 c = blend_over(chip_color, c);
                 if (d > chip_radius - chip_rim_width) {
-                    c = blend_over({picture.accent.r, picture.accent.g, picture.accent.b, 0.55}, c);
+                    c = blend_over({accent.r, accent.g, accent.b, 0.55}, c);
                 }
             }
         }
@@ -727,17 +695,19 @@ std::vector<uint8_t> paint_overlay_picture(int number) {
     if (number < 0 || number >= overlay_picture_count) {
         return {};
     }
-    const overlay_picture& picture = pictures[number];
+    const TrayPicture layout = find_tray_picture(number);
     std::vector<placed_icon> icons;
-    for (int i = 0; i < picture.spot_count; ++i) {
-        const hot_spot& spot = picture.spots[i];
+    for (int i = 0; i < layout.count; ++i) {
         // A hot spot names a pixel; its centre is half a pixel further on.
-        icons.push_back({{spot.x + 0.5, spot.y + 0.5}, find_icon_centroid(spot.icon), spot.icon});
+        const TrayElement& e = *layout.elements[i];
+        const icon_kind icon = find_icon(e.operation);
+        icons.push_back({{e.x + 0.5, e.y + 0.5}, find_icon_centroid(icon), icon});
     }
+    const bool disk = layout.tray == TRAY_NONE;
     return paint_rgba_picture(
         overlay_picture_size, overlay_picture_size, samples_per_texel, [&](double s, double t) {
-            const point2 at = locate_on_window(s, t, picture.offset_x, picture.offset_y);
-            return paint_plate(picture, s, t, at, icons);
+            const point2 at = locate_on_window(s, t, layout.offset_x, layout.offset_y);
+            return paint_plate(accents[number], disk, s, t, at, icons);
         });
 }
 

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-const int overlay_picture_count = 5;  // navi_0 (the disk) ... navi_4
+#include "overlay/tray_table.h"
+
+const int overlay_picture_count = TRAY_PICTURE_COUNT;  // navi_0 (the disk) ... navi_4
 const int overlay_picture_size = 128;
 const int handle_picture_size = 32;
 

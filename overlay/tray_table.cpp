@@ -102,6 +102,24 @@ const TrayElement* find_tray_element(int slot) {
     return nullptr;
 }
 
+TrayPicture find_tray_picture(int number) {
+    TrayPicture picture{TRAY_NONE, 0.0, 0.0, 0, {}};
+    if (number < 0 || number >= TRAY_PICTURE_COUNT) return picture;
+    for (const TrayPanel& panel : TRAY_PANELS) {
+        if (panel.picture != number) continue;
+        picture.tray = panel.tray;
+        picture.offset_x = panel.dx * TRAY_PANEL_OFFSET;
+        picture.offset_y = panel.dy * TRAY_PANEL_OFFSET;
+    }
+    const int capacity = (int)(sizeof picture.elements / sizeof picture.elements[0]);
+    for (const TrayElement& e : TRAY_ELEMENTS) {
+        // The handles have a picture of their own.
+        if (e.kind == HOT_HANDLE || e.tray != picture.tray || picture.count == capacity) continue;
+        picture.elements[picture.count++] = &e;
+    }
+    return picture;
+}
+
 Tray tray_needed_by(const TrayElement& element) { return element.gate == GATE_NONE ? TRAY_NONE : element.tray; }
 
 int reference_half_width(int kind) { return kind >= 0 && kind < KIND_COUNT ? HALF_SIZES[kind][0] : 0; }

@@ -88,8 +88,17 @@ struct TrayPanel {
     int dx, dy;   // unit direction from the disk in the overlay's frame (before its turn)
 };
 
+// What picture navi_<number> shows, where the viewer draws it.
+struct TrayPicture {
+    Tray tray;                     // TRAY_NONE: the disk
+    double offset_x, offset_y;     // the panel's offset in overlay units (before the turn)
+    int count;                     // elements on it; 0 for an unknown picture
+    const TrayElement* elements[9];  // its look pad and arrows or its buttons, by slot
+};
+
 constexpr int TRAY_ELEMENT_COUNT = 49;  // slots 0-4 and 6-49
 constexpr int TRAY_PANEL_COUNT = 4;
+constexpr int TRAY_PICTURE_COUNT = 5;  // navi_0 (the disk) .. navi_4
 
 // Every element, by increasing slot (a lower slot wins where boxes overlap).
 extern const TrayElement TRAY_ELEMENTS[TRAY_ELEMENT_COUNT];
@@ -99,6 +108,9 @@ extern const TrayPanel TRAY_PANELS[TRAY_PANEL_COUNT];
 
 // The element of `slot`, or null for a slot without one (5, 50-69, out of range).
 const TrayElement* find_tray_element(int slot);
+
+// The layout of picture navi_<number> (0 .. TRAY_PICTURE_COUNT - 1).
+TrayPicture find_tray_picture(int number);
 
 // The tray whose open flag the element needs to act, or TRAY_NONE.
 Tray tray_needed_by(const TrayElement& element);

@@ -10,6 +10,8 @@
 #include <system_error>
 #include <vector>
 
+#include "overlay/tray_table.h"
+
 namespace {
 
 const size_t longest_line = 98;  // the loader's line buffer holds 99 characters with the end
@@ -51,83 +53,6 @@ const int billboard_size = 128;
 const int icon_alpha = 250;
 const double icon_tolerance = 4.0;  // pixels between an icon's centroid and its hot spot
 const int fewest_icon_texels = 20;
-
-// A hot spot of the overlay layout at 1024 x 768 with its hit box's half-sizes; a
-// blank element shows no icon.
-struct overlay_element {
-    int slot;
-    int x;
-    int y;
-    int half_width;
-    int half_height;
-    bool blank;
-};
-
-struct overlay_panel {
-    double offset_x;  // overlay units, before the turn
-    double offset_y;
-    int element_count;
-    overlay_element elements[9];
-};
-
-const overlay_panel overlay_panels[5] = {
-    {0.0,
-     0.0,
-     5,
-     {{0, 511, 383, 55, 55, false},
-      {1, 511, 469, 25, 15, false},
-      {2, 510, 294, 25, 15, false},
-      {3, 421, 382, 25, 15, false},
-      {4, 601, 383, 25, 15, false}}},
-    {0.1,
-     0.0,
-     9,
-     {{23, 551, 274, 20, 20, false},
-      {24, 584, 311, 20, 20, false},
-      {25, 620, 343, 20, 20, false},
-      {26, 587, 237, 20, 20, false},
-      {27, 621, 273, 20, 20, false},
-      {28, 654, 308, 20, 20, false},
-      {29, 621, 202, 20, 20, true},
-      {30, 658, 239, 20, 20, false},
-      {31, 691, 274, 20, 20, false}}},
-    {-0.1,
-     0.0,
-     9,
-     {{41, 403, 561, 20, 20, false},
-      {42, 437, 526, 20, 20, false},
-      {43, 473, 491, 20, 20, false},
-      {44, 368, 525, 20, 20, false},
-      {45, 402, 490, 20, 20, false},
-      {46, 439, 454, 20, 20, false},
-      {47, 333, 491, 20, 20, false},
-      {48, 369, 456, 20, 20, false},
-      {49, 406, 420, 20, 20, false}}},
-    {0.0,
-     -0.1,
-     9,
-     {{32, 403, 344, 20, 20, false},
-      {33, 439, 311, 20, 20, false},
-      {34, 473, 278, 20, 20, false},
-      {35, 368, 309, 20, 20, false},
-      {36, 404, 276, 20, 20, false},
-      {37, 439, 238, 20, 20, false},
-      {38, 333, 275, 20, 20, false},
-      {39, 370, 238, 20, 20, false},
-      {40, 404, 202, 20, 20, false}}},
-    {0.0,
-     0.1,
-     9,
-     {{14, 619, 489, 20, 20, false},
-      {15, 584, 458, 20, 20, false},
-      {16, 655, 526, 20, 20, false},
-      {17, 619, 420, 20, 20, false},
-      {18, 657, 459, 20, 20, false},
-      {19, 584, 527, 20, 20, false},
-      {20, 549, 493, 20, 20, false},
-      {21, 619, 562, 20, 20, false},
-      {22, 691, 493, 20, 20, true}}},
-};
 
 // A geometry item stands this close to the ground the viewer draws.
 const double item_ground_tolerance = 1.0;
@@ -785,12 +710,13 @@ void check_flythrough(const std::string& path, const model& m, const ground_grid
 
 // Each overlay picture must show, under every hot spot of its element, an
 // icon centred on it (the centroid of its opaque texels, where the viewer
-// shows them), and nothing under a blank one.
-void check_overlay_picture(const std::string& path, const overlay_panel& panel) {
+// shows them), and nothing under a blank one (an element that does nothing).
+void check_overlay_picture(const std::string& path, int number) {
     std::vector<unsigned char> pixels;
     if (!check_image(path, overlay_size, overlay_size, 4, pixels)) {
         return;
     }
+    const TrayPicture picture = find_tray_picture(number);
     const double turn = std::sqrt(0.5);
     double sum_x[9] = {};
     double sum_y[9] = {};
@@ -801,15 +727,15 @@ void check_overlay_picture(const std::string& path, const overlay_panel& panel) 
                 icon_alpha) {
                 continue;
             }
-            const double x = 0.05 - 0.1 * (col + 0.5) / overlay_size + panel.offset_x;
-            const double y = -0.05 + 0.1 * (row + 0.5) / overlay_size + panel.offset_y;
+            const double x = 0.05 - 0.1 * (col + 0.5) / overlay_size + picture.offset_x;
+            const double y = -0.05 + 0.1 * (row + 0.5) / overlay_size + picture.offset_y;
             const double px = 512.0 + 1536.0 * turn * (x + y);
             const double py = 384.0 + 1536.0 * turn * (y - x);
-            for (int e = 0; e < panel.element_count; ++e) {
+            for (int e = 0; e < picture.count; ++e) {
                 // A hot spot names a pixel; its centre is half a pixel further on.
-                const overlay_element& element = panel.elements[e];
-                if (std::fabs(px - (element.x + 0.5)) < element.half_width &&
-                    std::fabs(py - (element.y + 0.5)) < element.half_height) {
+                const TrayElement& element = *picture.elements[e];
+                if (std::fabs(px - (element.x + 0.5)) < reference_half_width(element.kind) &&
+                    std::fabs(py - (element.y + 0.5)) < reference_half_height(element.kind)) {
                     sum_x[e] += px;
                     sum_y[e] += py;
                     ++count[e];
@@ -820,12 +746,13 @@ void check_overlay_picture(const std::string& path, const overlay_panel& panel) 
     }
     const int before = failures;
     char line[200];
-    for (int e = 0; e < panel.element_count; ++e) {
-        const overlay_element& element = panel.elements[e];
-        if (element.blank || count[e] < fewest_icon_texels) {
-            if (element.blank != (count[e] == 0)) {
+    for (int e = 0; e < picture.count; ++e) {
+        const TrayElement& element = *picture.elements[e];
+        const bool blank = element.operation == OP_NONE;
+        if (blank || count[e] < fewest_icon_texels) {
+            if (blank != (count[e] == 0)) {
                 std::snprintf(line, sizeof line, "slot %d shows %d icon texels under its hot spot, %s",
-                              element.slot, count[e], element.blank ? "not a blank tile" : "not an icon");
+                              element.slot, count[e], blank ? "not a blank tile" : "not an icon");
                 report_failure(path, line);
             }
             continue;
@@ -1066,8 +993,8 @@ int main(int argc, char** argv) {
         }
     }
     check_on_default_terrain(dir);
-    for (int i = 0; i < 5; ++i) {
-        check_overlay_picture(dir + "/navi_" + std::to_string(i) + ".raw", overlay_panels[i]);
+    for (int i = 0; i < TRAY_PICTURE_COUNT; ++i) {
+        check_overlay_picture(dir + "/navi_" + std::to_string(i) + ".raw", i);
     }
     check_handle(dir + "/side_0.raw");
     for (int i = 0; i < 3; ++i) {

@@ -10,8 +10,9 @@
 namespace {
 
 constexpr int FILE_ENTRY = 0, DEM_ENTRY = 0;
-const int MESH_HANDLE[2] = {570, 767 - 440}, EDIT_BY_FACE[2] = {619, 767 - 562};
-const int TERRAIN_HANDLE[2] = {454, 767 - 325}, OPEN_DEM[2] = {439, 767 - 311}, SAVE_DEM[2] = {473, 767 - 278};
+const WindowSpot MESH_HANDLE = tray_spot(OP_UNFOLD_TRAY, TRAY_MESH), EDIT_BY_FACE = tray_spot(OP_EDIT_FACES);
+const WindowSpot TERRAIN_HANDLE = tray_spot(OP_UNFOLD_TRAY, TRAY_TERRAIN), OPEN_DEM = tray_spot(OP_LIST_DEMS),
+                 SAVE_DEM = tray_spot(OP_SAVE_DEM);
 
 std::string read_text(const std::string& path) {
     FILE* f = fopen(path.c_str(), "rb");
@@ -33,16 +34,16 @@ TEST(Editing, AFaceExtrudedWithTheDigitKeysIsSavedAndLoadsBack) {
     ASSERT_TRUE(v.toggle_overlay());
     ASSERT_TRUE(v.click(600, 700, 1));  // pick a face of the ground close ahead
     ASSERT_TRUE(v.toggle_overlay());
-    ASSERT_TRUE(v.click(MESH_HANDLE[0], MESH_HANDLE[1], 1));
-    ASSERT_TRUE(v.click(EDIT_BY_FACE[0], EDIT_BY_FACE[1], 1));
+    ASSERT_TRUE(v.click(MESH_HANDLE.x, MESH_HANDLE.y, 1));
+    ASSERT_TRUE(v.click(EDIT_BY_FACE.x, EDIT_BY_FACE.y, 1));
     Screenshot flat = v.shot();
     for (int i = 0; i < 12; ++i) ASSERT_TRUE(v.press_key("8"));  // twelve steps along the face's normal
     Screenshot raised = v.shot();
     keep_shot(raised, "extruded");
     EXPECT_GT(fraction_differing(flat, raised, 24), 0.002);
 
-    ASSERT_TRUE(v.click(TERRAIN_HANDLE[0], TERRAIN_HANDLE[1], 1));
-    ASSERT_TRUE(v.click(SAVE_DEM[0], SAVE_DEM[1], 1));
+    ASSERT_TRUE(v.click(TERRAIN_HANDLE.x, TERRAIN_HANDLE.y, 1));
+    ASSERT_TRUE(v.click(SAVE_DEM.x, SAVE_DEM.y, 1));
     std::string dump = read_text(v.dir + "/dump.dem");
     ASSERT_EQ(dump.rfind("# Kestrolane DEM\n", 0), 0u);
     EXPECT_NE(dump.find("\nf "), std::string::npos);
@@ -66,9 +67,9 @@ TEST(Editing, TheFileListOpensOnTheDemsAndARowLoadsItsTerrain) {
     Viewer v;
     ASSERT_TRUE(v.start("\n"));
     ASSERT_TRUE(v.open_window());
-    ASSERT_TRUE(v.click(TERRAIN_HANDLE[0], TERRAIN_HANDLE[1], 1));
+    ASSERT_TRUE(v.click(TERRAIN_HANDLE.x, TERRAIN_HANDLE.y, 1));
     Screenshot before = v.shot();
-    ASSERT_TRUE(v.click(OPEN_DEM[0], OPEN_DEM[1], 1));
+    ASSERT_TRUE(v.click(OPEN_DEM.x, OPEN_DEM.y, 1));
     Screenshot listed = v.shot();
     keep_shot(listed, "file-list");
     // The names are drawn at the top left, row by row.

@@ -52,8 +52,9 @@ TEST(Geometry, ALayerSavedFromTheTrayLoadsAgainFromTheVectorMenu) {
     ASSERT_TRUE(v.press_key("shift+s"));
     ASSERT_TRUE(v.press_key("shift+s"));
     // The geometry tray's floppy asks for a name under ./Vector/.
-    ASSERT_TRUE(v.click(569, 767 - 325, 1));  // its folded handle
-    ASSERT_TRUE(v.click(584, 767 - 311, 1));  // "Save Geometry Layer"
+    const WindowSpot handle = tray_spot(OP_UNFOLD_TRAY, TRAY_GEOMETRY), save = tray_spot(OP_SAVE_GEOMETRY);
+    ASSERT_TRUE(v.click(handle.x, handle.y, 1));  // its folded handle
+    ASSERT_TRUE(v.click(save.x, save.y, 1));      // "Save Geometry Layer"
     for (const char* key : {"m", "i", "n", "e", "Return"}) ASSERT_TRUE(v.press_key(key));
     ASSERT_TRUE(v.wait_for_console("After: numitems"));
     FILE* saved = fopen((v.dir + "/Vector/mine.vec").c_str(), "rb");

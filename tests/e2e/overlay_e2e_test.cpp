@@ -6,20 +6,19 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
 
 #include "tests/e2e/viewer.h"
 
 namespace {
 
-// A hot spot's place at 1024 x 768, given from the bottom, in window pixels from the top.
-struct Spot {
-    int x, y;
-};
-Spot spot(int a, int b) { return Spot{a, 767 - b}; }
-
-const Spot VIEW_HANDLE = spot(450, 440), TERRAIN_HANDLE = spot(454, 325), FORWARD = spot(511, 469);
-const Spot WIRE_FRAME = spot(369, 456), INCREASE_EXAGGERATION = spot(368, 525), RECORD = spot(333, 275);
+constexpr int FILE_ENTRY = 0, FLYTHROUGH_ENTRY = 3;  // main menu > File > Flythrough
+const WindowSpot VIEW_HANDLE = tray_spot(OP_UNFOLD_TRAY, TRAY_VIEW), TERRAIN_HANDLE = tray_spot(OP_UNFOLD_TRAY, TRAY_TERRAIN);
+const WindowSpot FORWARD = tray_spot(OP_MOVE_FORWARD), WIRE_FRAME = tray_spot(OP_SHOW_WIRE_FRAME);
+const WindowSpot INCREASE_EXAGGERATION = tray_spot(OP_RAISE_EXAGGERATION), RECORD = tray_spot(OP_RECORD_FLYTHROUGH);
 
 // Share of near-white pixels along the message line at the bottom left.
 double message_ink(const Screenshot& s) { return fraction_near_colour(s, 10, 700, 500, 735, 255, 255, 255, 40); }
@@ -40,6 +39,22 @@ bool type(Viewer& v, const std::string& text) {
     for (char c : text)
         if (!v.press_key(std::string(1, c))) return false;
     return true;
+}
+
+bool click(Viewer& v, WindowSpot at) { return v.click(at.x, at.y, 1); }
+
+std::set<std::string> file_names(const std::string& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+// The buttons that open the file list; the list then takes every press until
+// one of its rows is chosen.
+bool opens_file_list(TrayOperation operation) {
+    for (TrayOperation list : {OP_LIST_GEOMETRY, OP_LIST_DEMS, OP_LIST_DRAPES, OP_LIST_FLYTHROUGHS, OP_LIST_MAPS})
+        if (operation == list) return true;
+    return false;
 }
 
 }  // namespace
@@ -114,6 +129,62 @@ TEST(Overlay, RecordFromTheTerrainTraySpaceAndANameSaveTheFlight) {
     struct stat info;
     ASSERT_EQ(stat((v.dir + "/Flythrough/trip.flt").c_str(), &info), 0);
     EXPECT_GT(info.st_size, 100);
+}
+
+TEST(Overlay, EveryTrayClickWhileAFlightIsNamedLeavesTheNameAsTyped) {
+    Viewer v;
+    ASSERT_TRUE(v.start("\n"));
+    ASSERT_TRUE(v.open_window());
+    const std::set<std::string> flights = file_names(v.dir + "/Flythrough"), layers = file_names(v.dir + "/Vector");
+    for (const TrayElement& e : TRAY_ELEMENTS) {
+        if (e.operation == OP_UNFOLD_TRAY) {
+            ASSERT_TRUE(click(v, tray_spot(e)));
+        }
+    }
+    ASSERT_TRUE(click(v, RECORD));
+    ASSERT_TRUE(v.hold_key("Right", 10));
+    ASSERT_TRUE(v.press_key("space"));  // "Enter FileName: ./Flythrough/"
+
+    for (const TrayElement& e : TRAY_ELEMENTS) {
+        // Folding comes last, so that every button acts. "Save Geometry
+        // Layer" starts an entry of its own, which starts the text again
+        // under ./Vector/ (the flythrough's save still pending): it would
+        // change the very name under test.
+        if (e.operation == OP_FOLD_TRAY || e.operation == OP_SAVE_GEOMETRY) continue;
+        ASSERT_TRUE(click(v, tray_spot(e))) << "slot " << e.slot;
+        // The list's first file closes it again: a terrain, layer, drape or
+        // map loads; a flythrough is refused until the recording is named.
+        if (opens_file_list(e.operation)) {
+            ASSERT_TRUE(v.click(20, 40, 1)) << "slot " << e.slot;
+        }
+    }
+    for (const TrayElement& e : TRAY_ELEMENTS) {
+        if (e.operation == OP_FOLD_TRAY) {
+            ASSERT_TRUE(click(v, tray_spot(e)));
+        }
+    }
+    std::string console = v.console();
+    EXPECT_NE(console.find("before recording again"), std::string::npos);  // Record kept the samples
+    EXPECT_NE(console.find("before loading Grand_Tour.flt"), std::string::npos);
+    EXPECT_NE(console.find("DEM Canyon.dem"), std::string::npos);  // the lists were really opened
+    ASSERT_EQ(console.find("After: numitems"), std::string::npos);  // nothing saved yet
+
+    ASSERT_TRUE(type(v, "walk"));
+    ASSERT_TRUE(v.press_key("Return"));
+    ASSERT_TRUE(v.wait_for_console("After: numitems"));
+    std::set<std::string> expected = flights;
+    expected.insert("walk.flt");
+    EXPECT_EQ(file_names(v.dir + "/Flythrough"), expected);
+    EXPECT_EQ(file_names(v.dir + "/Vector"), layers);
+
+    // It plays from the Flythrough menu with every sample recorded.
+    int samples = 0;
+    std::ifstream(v.dir + "/Flythrough/walk.flt") >> samples;
+    EXPECT_GE(samples, 10);
+    const int position = menu_position(v.dir + "/Flythrough", ".flt", "walk.flt");
+    ASSERT_TRUE(v.choose_menu_entry({FILE_ENTRY, FLYTHROUGH_ENTRY, position}));
+    ASSERT_TRUE(v.wait_for_console("Opening Flythrough File: walk.flt"));
+    ASSERT_TRUE(v.wait_for_console("No. of Frames: " + std::to_string(samples) + "\n"));
 }
 
 TEST(Picking, AClickOnAHillMarksTheCornersOfTheFaceUnderThePointer) {

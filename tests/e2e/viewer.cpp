@@ -522,3 +522,14 @@ int menu_position(const std::string& dir, const std::string& extension, const st
     auto it = std::find(names.begin(), names.end(), name);
     return it == names.end() ? -1 : (int)(it - names.begin());
 }
+
+WindowSpot tray_spot(const TrayElement& element) {
+    return WindowSpot{element.x, OVERLAY_REFERENCE_HEIGHT - 1 - element.y};  // the table counts y from the bottom
+}
+
+WindowSpot tray_spot(TrayOperation operation, Tray tray) {
+    for (const TrayElement& e : TRAY_ELEMENTS) {
+        if (e.operation == operation && (tray == TRAY_NONE || e.tray == tray)) return tray_spot(e);
+    }
+    return WindowSpot{-1, -1};
+}

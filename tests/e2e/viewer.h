@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "overlay/tray_table.h"
 #include "tests/e2e/pictures.h"
 
 // Every wait below ends on something the viewer reports (a console write, a window mapped or unmapped, a frame
@@ -22,6 +23,17 @@ constexpr int SETTLE_FRAMES = 3;
 // Position (0-based) of `name` among the files of folder `dir` whose names
 // contain `extension`, as an asset submenu lists them; -1 if it is not there.
 int menu_position(const std::string& dir, const std::string& extension, const std::string& name);
+
+// A point in the viewer's window, pixels from its top left.
+struct WindowSpot {
+    int x, y;
+};
+
+// The centre of an overlay element in the viewer's 1024 x 768 window.
+WindowSpot tray_spot(const TrayElement& element);
+// The centre of the element that calls `operation`, from the overlay's own table; for the handles, `tray` names
+// whose. {-1, -1} if no element does.
+WindowSpot tray_spot(TrayOperation operation, Tray tray = TRAY_NONE);
 
 struct Viewer {
     std::string dir;                // the scratch world, removed with the Viewer

@@ -64,6 +64,19 @@ TEST(OverlayHitTest, LowestSlotWinsAndEdgesMiss) {
     EXPECT_EQ(find_hot_spot(5, 5), -1);
 }
 
+TEST(OverlayHitTest, EveryElementAnswersAtItsOwnCentre) {
+    // Boxes overlap at their corners; none may hide another's centre, or
+    // that element could never be clicked.
+    const int sizes[][2] = {{1024, 768}, {800, 600}, {1920, 1080}};
+    for (const auto& size : sizes) {
+        layout_overlay_for(size[0], size[1]);
+        for (const TrayElement& e : TRAY_ELEMENTS) {
+            const HotSpot& h = hot_spots[e.slot];
+            EXPECT_EQ(find_hot_spot((int)h.cx, (int)h.cy), e.slot) << size[0] << "x" << size[1];
+        }
+    }
+}
+
 TEST(TrayRules, EachToggleClearsTheFirstSetModeOfItsOwnOrder) {
     clear_edit_modes();
     vertex_edit_mode = light_edit_mode = face_edit_mode = 1;
