@@ -2,7 +2,8 @@
 #pragma once
 
 // "Record Flythrough": starts a recording (or says "Already in Record!")
-// and shows "Recording...SPACE to stop".
+// and shows "Recording...SPACE to stop". While the last recording waits for
+// its name it is refused with a message, so its samples are kept.
 void start_recording();
 
 // Writes the recorded samples to `path`. A file that cannot be written is
