@@ -59,7 +59,7 @@ void gather_row(std::vector<double>& sum, std::vector<double>& weight, const std
     }
 }
 
-// Averages the known cells of each 2 x 2 block; NaN where all four are missing.
+// Averages the finite cells of each 2 x 2 block; NaN where none is finite.
 FillLevel halve_level(const FillLevel& fine) {
     FillLevel coarse;
     coarse.width = (fine.width + 1) / 2;
@@ -74,7 +74,7 @@ FillLevel halve_level(const FillLevel& fine) {
                     const int fx = 2 * x + dx, fy = 2 * y + dy;
                     if (fx >= fine.width || fy >= fine.height) continue;
                     const float v = fine.cells[(size_t)fy * fine.width + fx];
-                    if (!std::isnan(v)) sum += v, ++count;
+                    if (std::isfinite(v)) sum += v, ++count;
                 }
             if (count > 0) coarse.cells[(size_t)y * coarse.width + x] = (float)(sum / count);
         }
@@ -204,7 +204,12 @@ bool fill_missing_cells(float* grid, int width, int height) {
     if (!any_missing) return true;
     std::vector<FillLevel> levels(1);
     levels[0] = {width, height, std::vector<float>(grid, grid + count)};
-    while (has_missing(levels.back().cells)) levels.push_back(halve_level(levels.back()));
+    // Each level halves the one below, so there are at most about log2 of the
+    // longer side of them; a single cell still missing means nothing to fill from.
+    while (has_missing(levels.back().cells)) {
+        if (levels.back().width == 1 && levels.back().height == 1) return false;
+        levels.push_back(halve_level(levels.back()));
+    }
     // From the first complete level back down, each level's holes take the
     // values of the one above, then are relaxed towards the mean of their
     // neighbours so that the fill meets the known ground without a seam.

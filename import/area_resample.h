@@ -58,10 +58,10 @@ bool resample_by_area(const float* input, int input_width, int input_height, con
 // Fills every NaN cell from the heights around it: the grid is averaged down
 // level by level (2 x 2 cells, leaving NaN out) until no cell is missing, and
 // each missing cell takes the interpolated value of the level above it.
-// Every filled value is a weighted mean of known ones, so a fill never rises
-// above or sinks below the ground it replaces. Time and memory grow with the
-// grid, whatever the size of the holes. False (grid untouched) if no cell
-// holds a height.
+// Every filled value is a weighted mean of known finite ones, so a fill never
+// rises above or sinks below the ground it replaces. Time and memory grow with
+// the grid, whatever the size of the holes or the values around them. False
+// (grid untouched) if no cell holds a finite height.
 bool fill_missing_cells(float* grid, int width, int height);
 
 // Samples a grid with no missing heights at the centres of a finer (or equal)

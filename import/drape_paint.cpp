@@ -2,8 +2,11 @@
 #include "import/drape_paint.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <thread>
+
+#include "import/float_cast.h"
 
 namespace {
 
@@ -31,8 +34,9 @@ struct DrapeShading {
     const float* heights;
     int width, height;
     float light_east, light_north, light_up;  // towards the light
-    float east_scale, north_scale;            // height differences to slopes
-    float lowest, level_scale;                // height to tint level
+    float east_scale, north_scale;            // height differences to slopes; finite
+    double lowest, level_scale;               // height to tint level; in double, as a range of denormal
+                                              // heights makes a factor beyond any float
     uint8_t tints[TINT_LEVELS + 1][3];
     uint8_t* rgb;
 };
@@ -53,13 +57,18 @@ void paint_rows(const DrapeShading* d, int first_row, int end_row, ProgressFn pr
             // The upward normal is (-rise_east, -rise_north, 1), normalised.
             const float lit = (-rise_east * d->light_east - rise_north * d->light_north + d->light_up) /
                               std::sqrt(rise_east * rise_east + rise_north * rise_north + 1.0f);
-            const float brightness = AMBIENT + DIRECT * std::max(lit, 0.0f);
-            const int level = std::clamp((int)((here[x] - d->lowest) * d->level_scale + 0.5f), 0, TINT_LEVELS);
+            const float brightness = AMBIENT + DIRECT * (lit > 0.0f ? lit : 0.0f);  // NaN: unlit
+            const int level = clamp_to_integer((here[x] - d->lowest) * d->level_scale + 0.5, 0, TINT_LEVELS);
             for (int c = 0; c < 3; ++c)
-                out[3 * x + c] = (uint8_t)std::min(255.0f, d->tints[level][c] * brightness + 0.5f);
+                out[3 * x + c] = clamp_to_integer<uint8_t>(d->tints[level][c] * brightness + 0.5f, 0, 255);
         }
         if (progress && (y & 63) == 0) progress((double)(y - first_row) / (end_row - first_row), context);
     }
+}
+
+// A slope factor as a float: cells so narrow that it overflows get the largest one.
+float finite_factor(double factor) {
+    return std::isfinite(factor) ? (float)std::clamp(factor, -(double)FLT_MAX, (double)FLT_MAX) : FLT_MAX;
 }
 
 }  // namespace
@@ -95,10 +104,11 @@ void paint_drape(const float* heights, int width, int height, double pixel_east,
     shading.light_north = (float)(std::cos(LIGHT_ALTITUDE) * std::cos(LIGHT_AZIMUTH));
     shading.light_up = (float)std::sin(LIGHT_ALTITUDE);
     // Horn's 3 x 3 gradient: each difference spans two pixels and is weighted 1, 2, 1.
-    shading.east_scale = (float)(exaggeration / (8.0 * pixel_east));
-    shading.north_scale = (float)(exaggeration / (8.0 * pixel_south));
-    shading.lowest = (float)lowest;
-    shading.level_scale = (float)(TINT_LEVELS / (highest > lowest ? highest - lowest : 1.0));
+    shading.east_scale = finite_factor(exaggeration / (8.0 * pixel_east));
+    shading.north_scale = finite_factor(exaggeration / (8.0 * pixel_south));
+    shading.lowest = lowest;
+    shading.level_scale = highest > lowest ? TINT_LEVELS / (highest - lowest) : 0.0;
+    if (!std::isfinite(shading.level_scale)) shading.level_scale = 0.0;
     for (int i = 0; i <= TINT_LEVELS; ++i) tint_height((double)i / TINT_LEVELS, shading.tints[i]);
     shading.rgb = rgb->data();
 

@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+
+#include <sys/stat.h>
 
 #include <cpl_error.h>
 
@@ -39,6 +42,39 @@ std::string list_subdatasets(GDALDatasetH dataset) {
     return names;
 }
 
+// Why a stored value cannot be a height once scaled and offset.
+std::string describe_overflow(const ElevationRaster& raster, float stored, double height) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "': its scale %g and offset %g turn the stored height %g into %g; heights must be finite and "
+                  "below %g",
+                  raster.scale, raster.offset, stored, height, IMPLAUSIBLE_HEIGHT);
+    return "'" + raster.path + text;
+}
+
+// Sets the cells of a row without a height to NaN (counting them in *missing)
+// and scales and offsets the others, then turns an east-first row round. False
+// with a message when a height comes out implausible.
+bool convert_row(const ElevationRaster& raster, float* row, const unsigned char* row_mask, int count,
+                 long long* missing, std::string* error) {
+    const bool scaled = raster.scale != 1.0 || raster.offset != 0.0;
+    for (int x = 0; x < count; ++x) {
+        if (is_missing_height(raster, row[x]) || (row_mask && row_mask[x] == 0)) {
+            row[x] = NAN;
+            ++*missing;
+        } else if (scaled) {
+            const double height = row[x] * raster.scale + raster.offset;
+            if (!(std::fabs(height) < IMPLAUSIBLE_HEIGHT)) {
+                *error = describe_overflow(raster, row[x], height);
+                return false;
+            }
+            row[x] = (float)height;
+        }
+    }
+    if (raster.flip_columns) std::reverse(row, row + count);
+    return true;
+}
+
 }  // namespace
 
 std::string describe_gdal_error(const char* fallback) {
@@ -53,8 +89,30 @@ int report_gdal_progress(double fraction, const char*, void* context) {
     return TRUE;
 }
 
+std::string check_raster_file(const char* path) {
+    struct stat info;
+    if (stat(path, &info) != 0) {
+        const std::string name = path;
+        const size_t quote = name.find('"');
+        if (quote == std::string::npos) return "";
+        const std::string file = name.substr(quote + 1, name.find('"', quote + 1) - quote - 1);
+        if (stat(file.c_str(), &info) != 0) return "";
+    }
+    if (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) return "";
+    const char* kind = S_ISFIFO(info.st_mode)                              ? "a named pipe"
+                       : S_ISSOCK(info.st_mode)                            ? "a socket"
+                       : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
+                                                                           : "something";
+    return std::string("it is ") + kind + ", not a regular file";
+}
+
 bool open_elevation_raster(const char* path, ElevationRaster* raster, std::string* error) {
     *raster = ElevationRaster{};
+    const std::string unfit = check_raster_file(path);
+    if (!unfit.empty()) {
+        *error = "cannot read '" + std::string(path) + "': " + unfit;
+        return false;
+    }
     CPLErrorReset();
     GDALDatasetH dataset = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
     if (!dataset) {
@@ -81,6 +139,7 @@ bool open_elevation_raster(const char* path, ElevationRaster* raster, std::strin
         *error = refusal;
         return false;
     }
+    raster->path = path;
     raster->dataset = dataset;
     raster->band = GDALGetRasterBand(dataset, 1);
     RasterFrame& frame = raster->frame;
@@ -126,7 +185,6 @@ bool read_elevation_grid(ElevationRaster* raster, int width, int height, std::ve
     grid->assign((size_t)width * height, NAN);
     // At the raster's own size the rows go straight into the grid.
     const bool same_size = width == in_width && height == in_height;
-    const bool scaled = raster->scale != 1.0 || raster->offset != 0.0;
     AreaResampler resampler;
     if (!same_size && !start_area_resampler(&resampler, in_width, in_height, divide_evenly(in_width, width),
                                             divide_evenly(in_height, height), grid->data())) {
@@ -155,15 +213,7 @@ bool read_elevation_grid(ElevationRaster* raster, int width, int height, std::ve
             const int strip_row = raster->flip_rows ? rows - 1 - r : r;
             float* row = strip.data() + (size_t)strip_row * in_width;
             const unsigned char* row_mask = mask_band ? mask.data() + (size_t)strip_row * in_width : nullptr;
-            for (int x = 0; x < in_width; ++x) {
-                if (is_missing_height(*raster, row[x]) || (row_mask && row_mask[x] == 0)) {
-                    row[x] = NAN;
-                    ++missing_cells;
-                } else if (scaled) {
-                    row[x] = (float)(row[x] * raster->scale + raster->offset);
-                }
-            }
-            if (raster->flip_columns) std::reverse(row, row + in_width);
+            if (!convert_row(*raster, row, row_mask, in_width, &missing_cells, error)) return false;
             if (same_size)
                 std::copy(row, row + in_width, grid->begin() + (size_t)(y + r) * in_width);
             else
@@ -172,5 +222,52 @@ bool read_elevation_grid(ElevationRaster* raster, int width, int height, std::ve
         if (progress) progress((double)(y + rows) / in_height, context);
     }
     *missing = missing_cells;
+    return true;
+}
+
+long long estimate_sampled_cells(const ElevationRaster& raster, int width, int height) {
+    GDALRasterBandH band = GDALGetRasterSampleOverviewEx(raster.band, (GUIntBig)width * height);
+    int block_width = 0, block_height = 0;
+    GDALGetBlockSize(band, &block_width, &block_height);
+    block_width = std::max(block_width, 1);
+    block_height = std::max(block_height, 1);
+    const long long across = (GDALGetRasterBandXSize(band) + (long long)block_width - 1) / block_width;
+    const long long down = (GDALGetRasterBandYSize(band) + (long long)block_height - 1) / block_height;
+    return std::min<long long>(across, width) * std::min<long long>(down, height) * block_width * block_height;
+}
+
+bool sample_elevation_grid(ElevationRaster* raster, int width, int height, std::vector<float>* grid,
+                           long long* missing, std::string* error, ProgressFn progress, void* context) {
+    // The overview estimate_sampled_cells counts on, or the band itself.
+    GDALRasterBandH band = GDALGetRasterSampleOverviewEx(raster->band, (GUIntBig)width * height);
+    const int in_width = GDALGetRasterBandXSize(band), in_height = GDALGetRasterBandYSize(band);
+    std::vector<float> samples((size_t)width * height);
+    std::vector<unsigned char> mask(raster->has_mask ? samples.size() : 0);
+    GdalProgress gdal_progress = {progress, context};
+    GDALRasterIOExtraArg extra;
+    INIT_RASTERIO_EXTRA_ARG(extra);
+    extra.eResampleAlg = GRIORA_NearestNeighbour;
+    extra.pfnProgress = report_gdal_progress;
+    extra.pProgressData = &gdal_progress;
+    CPLErrorReset();
+    if (GDALRasterIOEx(band, GF_Read, 0, 0, in_width, in_height, samples.data(), width, height, GDT_Float32, 0, 0,
+                       &extra) != CE_None ||
+        (raster->has_mask && GDALRasterIO(GDALGetMaskBand(band), GF_Read, 0, 0, in_width, in_height, mask.data(),
+                                          width, height, GDT_Byte, 0, 0) != CE_None)) {
+        *error = "cannot sample the raster: " + describe_gdal_error("read error");
+        return false;
+    }
+    grid->resize(samples.size());
+    long long missing_samples = 0;
+    for (int y = 0; y < height; ++y) {
+        // North first, as read_elevation_grid gives it.
+        const int from = raster->flip_rows ? height - 1 - y : y;
+        float* row = samples.data() + (size_t)from * width;
+        const unsigned char* row_mask = raster->has_mask ? mask.data() + (size_t)from * width : nullptr;
+        if (!convert_row(*raster, row, row_mask, width, &missing_samples, error)) return false;
+        std::copy(row, row + width, grid->begin() + (size_t)y * width);
+    }
+    const double cells_per_sample = (double)raster->frame.width * raster->frame.height / samples.size();
+    *missing = std::llround(missing_samples * cells_per_sample);
     return true;
 }

@@ -11,6 +11,7 @@
 
 // An open single-band elevation raster and what the import needs to know of it.
 struct ElevationRaster {
+    std::string path;       // as given, for messages
     GDALDatasetH dataset;   // open for reading; null once closed
     GDALRasterBandH band;   // the one band
     RasterFrame frame;      // size and georeferencing
@@ -22,6 +23,12 @@ struct ElevationRaster {
     bool flip_rows;         // row 0 is the south edge: read upside down so that north comes first
     bool flip_columns;      // column 0 is the east edge
 };
+
+// "" when GDAL may open `path`; otherwise why not: it is a named pipe, a
+// device or a socket, which opening could wait on for ever. A folder passes
+// (some formats are folders), and so does a name that is no file, such as
+// GDAL's NETCDF:"file.nc":variable, whose quoted file is looked at instead.
+std::string check_raster_file(const char* path);
 
 // Opens `path` and checks that it is one band of heights at least 2 x 2
 // cells. False with a one-line message (GDAL's reason included) otherwise;
@@ -38,9 +45,23 @@ bool is_missing_height(const ElevationRaster& raster, float stored);
 // Reads the whole band, north row first, averaged by area onto a grid of
 // width x height cells (each at most the raster's size), heights scaled and
 // offset, NaN where no cell below held a height. Counts the raster's cells
-// without a height in *missing. False with a message on a read error.
+// without a height in *missing. False with a message on a read error, or
+// naming the raster when its scale and offset make a height infinite or
+// larger than any elevation.
 bool read_elevation_grid(ElevationRaster* raster, int width, int height, std::vector<float>* grid,
                          long long* missing, std::string* error, ProgressFn progress, void* context);
+
+// The cells GDAL decodes for sample_elevation_grid at width x height: every
+// block that holds a sample, whole (of an overview, when one is fine enough).
+long long estimate_sampled_cells(const ElevationRaster& raster, int width, int height);
+
+// Reads width x height samples spread evenly over the raster (each the
+// nearest cell, from an overview when one is fine enough), north row first,
+// as read_elevation_grid gives them: for a raster too large to read whole.
+// *missing estimates the raster's cells without a height from the samples.
+// False with a message as read_elevation_grid.
+bool sample_elevation_grid(ElevationRaster* raster, int width, int height, std::vector<float>* grid,
+                           long long* missing, std::string* error, ProgressFn progress, void* context);
 
 // GDAL's last error as one line, or `fallback` when it said nothing.
 std::string describe_gdal_error(const char* fallback);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include <sys/stat.h>
@@ -13,8 +14,10 @@
 
 #include <cpl_conv.h>
 #include <cpl_error.h>
+#include <cpl_string.h>
 #include <gdal.h>
 
+#include "files/same_file.h"
 #include "import/drape_paint.h"
 #include "import/elevation_raster.h"
 #include "import/map_image.h"
@@ -24,6 +27,8 @@
 #include "import/terrain_text.h"
 
 namespace {
+
+constexpr long long BLOCK_CACHE_BYTES = 256LL << 20;  // GDAL's block cache during an import
 
 const char* const USAGE =
     "Usage: kestrolane-import [options] ELEVATION_RASTER\n"
@@ -38,7 +43,9 @@ const char* const USAGE =
     "                         this program, the one the viewer starts in)\n"
     "  -n, --name NAME        name in the menus (default: the raster's file name)\n"
     "  -g, --grid N | CxR     N vertices along the longer side, or C columns by\n"
-    "                         R rows (default: the most under 500,000 faces)\n"
+    "                         R rows (default: the most under 500,000 faces);\n"
+    "                         a raster of more than 1,073,741,824 cells is read\n"
+    "                         only with a grid, one sample for each vertex\n"
     "  -e, --exaggeration F   multiply heights by F (default 1)\n"
     "  -m, --map IMAGE        also write Map/NAME.raw from IMAGE (RGB or grey),\n"
     "                         fitted to the same ground\n"
@@ -138,6 +145,27 @@ bool write_bytes(std::FILE* file, const std::vector<uint8_t>& bytes) {
 
 bool write_info(std::FILE* file, int width, int height, int components) {
     return std::fprintf(file, "%d %d %d\n", width, height, components) > 0;
+}
+
+// The file of `datasets` (each as GDAL lists its files) that one of `outputs`
+// is, or "" when none is; *output says which output.
+std::string find_replaced_input(const std::vector<std::string>& outputs, std::initializer_list<GDALDatasetH> datasets,
+                                std::string* output) {
+    std::string found;
+    for (GDALDatasetH dataset : datasets) {
+        if (!dataset) continue;
+        char** files = GDALGetFileList(dataset);
+        for (char** file = files; file && *file && found.empty(); ++file)
+            for (const std::string& path : outputs)
+                if (is_same_file(path.c_str(), *file)) {
+                    found = *file;
+                    *output = path;
+                    break;
+                }
+        CSLDestroy(files);
+        if (!found.empty()) break;
+    }
+    return found;
 }
 
 // Everything a run opens, closed on every path out.
@@ -272,7 +300,10 @@ std::string check_terrain_name(const std::string& name) {
 
 void choose_grid(double width, double depth, int most_x, int most_y, int requested_columns, int requested_rows,
                  int* columns, int* rows, bool* limited) {
-    const double aspect = width / depth;  // cells across per cell down, for square cells
+    // Cells across per cell down, for square cells. Beyond these bounds every
+    // side is held at 2 or its most anyway; within them no count overflows.
+    const double ratio = width / depth;
+    const double aspect = ratio > 1e-9 ? std::min(ratio, 1e9) : 1e-9;  // NaN too
     long c = 2, r = 2;
     if (requested_columns > 0 && requested_rows > 0) {
         c = requested_columns;
@@ -309,6 +340,10 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     ImportRun run{};
     start_progress_output(&run.bar, err);
     GDALAllRegister();
+    // GDAL would keep up to a twentieth of the machine's memory in blocks; an
+    // import uses most blocks once, so a little is as fast (unless the user
+    // sets GDAL_CACHEMAX).
+    if (!CPLGetConfigOption("GDAL_CACHEMAX", nullptr)) GDALSetCacheMax64(BLOCK_CACHE_BYTES);
     CPLPushErrorHandler(CPLQuietErrorHandler);
 
     const std::string name = options.name.empty() ? name_from_path(options.elevation_path) : options.name;
@@ -327,18 +362,43 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const double width = cells_x * cell.east, depth = cells_y * cell.south;
     if (!(width < LARGEST_COORDINATE / 10) || !(depth < LARGEST_COORDINATE / 10))
         return refuse(&run, err, "the raster covers more ground than a terrain can hold");
+    // Every cell is read and averaged unless the raster is too large for
+    // that to end in reasonable time; then only a grid asked for is sampled.
+    const std::string size = format_thousands(cells_x) + " x " + format_thousands(cells_y);
+    const bool sampling = (long long)cells_x * cells_y > MOST_CELLS_READ;
+    if (sampling && options.grid_columns == 0)
+        return refuse(&run, err, "'" + options.elevation_path + "' is " + size + " cells; an import reads at most " +
+                                     format_thousands(MOST_CELLS_READ) +
+                                     " cells whole: give --grid N to sample N vertices along its longer side");
     if (!options.map_path.empty() && !open_map_raster(options.map_path.c_str(), &run.map, &error))
         return refuse(&run, err, error);
+    if ((long long)run.map.width * run.map.height > MOST_CELLS_READ)
+        return refuse(&run, err, "map '" + options.map_path + "' is " + format_thousands(run.map.width) + " x " +
+                                     format_thousands(run.map.height) + " pixels; an import reads at most " +
+                                     format_thousands(MOST_CELLS_READ) + " (give a smaller copy of it)");
 
     // Sizes: the drape at about the raster's resolution; heights are read at
     // the drape's size or less, and the grid is averaged from those.
     const int drape_width = choose_texture_side(cells_x, SMALLEST_DRAPE_SIDE);
     const int drape_height = choose_texture_side(cells_y, SMALLEST_DRAPE_SIDE);
-    const int read_width = std::min(cells_x, drape_width), read_height = std::min(cells_y, drape_height);
+    int read_width = std::min(cells_x, drape_width), read_height = std::min(cells_y, drape_height);
     int columns = 0, rows = 0;
     bool limited = false;
     choose_grid(width, depth, std::min(read_width, LARGEST_GRID_SIDE), std::min(read_height, LARGEST_GRID_SIDE),
                 options.grid_columns, options.grid_rows, &columns, &rows, &limited);
+    if (sampling) {
+        // One sample for each vertex; the drape is enlarged from them.
+        read_width = columns;
+        read_height = rows;
+        const long long work = estimate_sampled_cells(elevation, columns, rows);
+        if (work > MOST_CELLS_READ)
+            return refuse(&run, err, "'" + options.elevation_path + "' is " + size + " cells: sampling it for a " +
+                                         std::to_string(columns) + " x " + std::to_string(rows) + " grid decodes " +
+                                         format_thousands(work) + " cells of its blocks, more than the " +
+                                         format_thousands(MOST_CELLS_READ) + " an import reads; give a smaller --grid");
+        std::fprintf(err, "kestrolane-import: '%s' is larger than an import reads whole: sampling %d x %d of its %s cells\n",
+                     options.elevation_path.c_str(), columns, rows, size.c_str());
+    }
     const int map_width = run.map.dataset ? choose_texture_side(run.map.width, 256) : 0;
     const int map_height = run.map.dataset ? choose_texture_side(run.map.height, 256) : 0;
 
@@ -352,17 +412,23 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     }
     const size_t location_file = paths.size();
     paths.push_back(terrain_location_path(world, name));
+    std::string output;
+    const std::string input = find_replaced_input(paths, {elevation.dataset, run.map.dataset, run.map.original}, &output);
+    if (!input.empty())
+        return refuse(&run, err, "'" + input + "' is read by this import; writing " + output.substr(world.size() + 1) +
+                                     " would replace it (give another --name or --world)");
     if (!ensure_folder(world + "/DEM", &error) || !ensure_folder(world + "/Drape", &error) ||
         (run.map.dataset && !ensure_folder(world + "/Map", &error)) ||
         !open_output_set(&run.outputs, paths, &error))
         return refuse(&run, err, error);
 
-    // Reading: the raster averaged onto the read grid, then the holes filled.
+    // Reading: the raster averaged (or sampled) onto the read grid, then the holes filled.
     std::vector<float> heights;
     long long missing = 0;
     begin_progress(&run.bar, "Reading");
-    if (!read_elevation_grid(&elevation, read_width, read_height, &heights, &missing, &error,
-                             report_progress_callback, &run.bar))
+    if (!(sampling ? sample_elevation_grid : read_elevation_grid)(&elevation, read_width, read_height, &heights,
+                                                                  &missing, &error, report_progress_callback,
+                                                                  &run.bar))
         return refuse(&run, err, error);
     end_progress(&run.bar);
     if (!fill_missing_cells(heights.data(), read_width, read_height))
@@ -432,7 +498,10 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                           format_thousands(2LL * (columns - 1) * (rows - 1)) + " faces" +
                           (limited ? ", limited by the raster's resolution" : "") + ") over " +
                           format_length(width) + " x " + format_length(depth) + " from " + std::to_string(cells_x) +
-                          " x " + std::to_string(cells_y) + " cells of " +
+                          " x " + std::to_string(cells_y) + " cells" +
+                          (sampling ? " (sampled " + std::to_string(read_width) + " x " + std::to_string(read_height) + ")"
+                                    : "") +
+                          " of " +
                           format_value("%.4g x %.4g m", cell.east, cell.south) + " (" + cell.basis + "). ";
     std::string how;
     if (!options.keep_heights) how = "down from the highest point";
@@ -442,7 +511,8 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                format_value("%.1f to %.1f", *written.first, *written.second) +
                (how.empty() ? "" : " (" + how + ")") + ". ";
     if (missing > 0)
-        summary += format_thousands(missing) + (missing == 1 ? " cell" : " cells") + " without a height (" +
+        summary += (sampling ? "About " : "") + format_thousands(missing) + (missing == 1 ? " cell" : " cells") +
+                   " without a height (" +
                    format_value("%.2g%%", 100.0 * missing / ((double)cells_x * cells_y)) + ") " +
                    (missing == 1 ? "was" : "were") + " filled from the ground around. ";
     else

@@ -7,6 +7,8 @@
 constexpr int MOST_FACES_BY_DEFAULT = 500000;  // the default grid stays at or under this
 constexpr int LARGEST_GRID_SIDE = 4096;        // vertices along a side; the file's lines stay short enough
 constexpr int LONGEST_NAME = 95;               // the menus skip names over 99 characters, ".dem" included
+constexpr long long MOST_CELLS_READ = 1LL << 30;  // cells read whole (32,768 x 32,768); beyond, only a --grid
+                                                  // is sampled, and a map is refused
 
 // Exit statuses of the tool.
 enum { IMPORT_OK = 0, IMPORT_FAILED = 1, IMPORT_USAGE = 2 };

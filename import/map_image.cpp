@@ -7,6 +7,8 @@
 #include <cpl_error.h>
 #include <gdal_utils.h>
 
+#include "import/float_cast.h"
+
 namespace {
 
 bool is_georeferenced(GDALDatasetH dataset) {
@@ -25,12 +27,13 @@ void convert_to_bytes(const std::vector<float>& samples, bool already_bytes, std
         high = -INFINITY;
         for (float v : samples)
             if (std::isfinite(v)) low = std::min(low, v), high = std::max(high, v);
-        if (!(high > low)) high = low + 1.0f;
     }
-    const float scale = 255.0f / (high - low);
+    // In double: the range of denormal samples makes a factor beyond any
+    // float, and that of the largest ones a range beyond it. Flat: all 0.
+    const double scale = high > low ? 255.0 / ((double)high - low) : 0.0;
     for (size_t i = 0; i < samples.size(); ++i) {
-        const float v = std::isfinite(samples[i]) ? (samples[i] - low) * scale : 0.0f;
-        (*pixels)[i] = (uint8_t)std::clamp(v + 0.5f, 0.0f, 255.0f);
+        const double v = std::isfinite(samples[i]) ? (samples[i] - (double)low) * scale : 0.0;
+        (*pixels)[i] = clamp_to_integer<uint8_t>(v + 0.5, 0, 255);
     }
 }
 
@@ -69,6 +72,11 @@ GDALDatasetH warp_onto_elevation(MapRaster* map, const ElevationRaster& elevatio
 
 bool open_map_raster(const char* path, MapRaster* map, std::string* error) {
     *map = MapRaster{};
+    const std::string unfit = check_raster_file(path);
+    if (!unfit.empty()) {
+        *error = "cannot read map '" + std::string(path) + "': " + unfit;
+        return false;
+    }
     CPLErrorReset();
     GDALDatasetH dataset = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
     if (!dataset) {

@@ -39,9 +39,16 @@ void report_progress(ProgressBar* bar, double fraction) {
     if (!(fraction > 0.0)) fraction = 0.0;
     if (fraction > 1.0) fraction = 1.0;
     int percent = (int)(fraction * 100.0);
+    // In a log, a line at each tenth rather than a redraw at each percent.
+    if (!bar->live) percent -= percent % 10;
     if (percent == bar->shown_percent) return;
     bar->shown_percent = percent;
-    if (bar->live) draw_bar(bar, percent);
+    if (bar->live) {
+        draw_bar(bar, percent);
+    } else if (percent > 0 && percent < 100) {
+        draw_bar(bar, percent);
+        std::fputc('\n', bar->stream);
+    }
 }
 
 void end_progress(ProgressBar* bar) {

@@ -4,12 +4,13 @@
 #include <cstdio>
 
 // One bar on one stream. On a terminal it is redrawn in place as it grows;
-// elsewhere (a log, a test) only the finished bar is printed, once.
+// elsewhere (a log, a test) it is printed as a line at each tenth of the step
+// and once finished, so that a long step shows it is moving.
 struct ProgressBar {
     std::FILE* stream;   // where the bar goes (stderr by the tool)
     bool live;           // redraw in place; true only on a terminal
     const char* label;   // step name shown before the bar
-    int shown_percent;   // last percentage drawn, -1 before the first
+    int shown_percent;   // last percentage drawn (a multiple of 10 when not live), -1 before the first
     bool active;         // a step is running and its bar is not finished
 };
 

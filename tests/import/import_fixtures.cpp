@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,16 @@
 #include <ogr_srs_api.h>
 
 #include "tests/support/temp_files.h"
+
+RasterRecipe small_raster() {
+    RasterRecipe recipe;
+    recipe.width = 8;
+    recipe.height = 6;
+    recipe.geotransform = {0.0, 30.0, 0.0, 0.0, 0.0, -30.0};
+    recipe.epsg = 32631;
+    recipe.value = [](int x, int y, int) { return 10.0 * x + y; };
+    return recipe;
+}
 
 bool write_raster(const std::string& path, const RasterRecipe& recipe) {
     GDALAllRegister();
@@ -36,6 +47,8 @@ bool write_raster(const std::string& path, const RasterRecipe& recipe) {
     for (int b = 1; b <= recipe.bands && ok; ++b) {
         GDALRasterBandH band = GDALGetRasterBand(ds, b);
         if (recipe.has_no_data) GDALSetRasterNoDataValue(band, recipe.no_data);
+        if (recipe.scale != 1.0) GDALSetRasterScale(band, recipe.scale);
+        if (recipe.offset != 0.0) GDALSetRasterOffset(band, recipe.offset);
         for (int y = 0; y < recipe.height && ok; ++y) {
             for (int x = 0; x < recipe.width; ++x) row[x] = recipe.value(x, y, b);
             ok = GDALRasterIO(band, GF_Write, 0, y, recipe.width, 1, row.data(), recipe.width, 1, GDT_Float64, 0, 0) ==
@@ -49,6 +62,15 @@ bool write_raster(const std::string& path, const RasterRecipe& recipe) {
     if (copy) GDALClose(copy);
     GDALClose(ds);
     return copy != nullptr;
+}
+
+bool write_sparse_raster(const std::string& path, int width, int height) {
+    GDALAllRegister();
+    const char* options[] = {"SPARSE_OK=TRUE", "TILED=YES", "BIGTIFF=YES", nullptr};
+    GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), path.c_str(), width, height, 1, GDT_Float32,
+                                 (char**)options);
+    if (ds) GDALClose(ds);
+    return ds != nullptr;
 }
 
 bool write_two_variable_netcdf(const std::string& path) {
@@ -74,7 +96,7 @@ bool write_two_variable_netcdf(const std::string& path) {
     return ok;
 }
 
-ToolRun run_import_tool(const std::vector<std::string>& args) {
+ToolRun run_import_tool(const std::vector<std::string>& args, int most_seconds, const char* program) {
     ToolRun run;
     const std::string dir = make_temp_dir();
     const std::string out_path = dir + "/out", err_path = dir + "/err";
@@ -84,7 +106,10 @@ ToolRun run_import_tool(const std::vector<std::string>& args) {
         const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(out, 1);
         dup2(err, 2);
-        std::vector<char*> argv = {const_cast<char*>(KESTROLANE_IMPORT_EXE)};
+        const rlimit memory = {4ul << 30, 4ul << 30};
+        setrlimit(RLIMIT_AS, &memory);
+        alarm((unsigned)most_seconds);  // kept across exec: SIGALRM ends a run that hangs
+        std::vector<char*> argv = {const_cast<char*>(program)};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(argv[0], argv.data());

@@ -17,12 +17,20 @@ struct RasterRecipe {
     int epsg = 0;                  // 0: no coordinate system
     bool has_no_data = false;
     double no_data = 0.0;
+    double scale = 1.0, offset = 0.0;  // height = stored value * scale + offset
     std::function<double(int column, int row, int band)> value;
 };
+
+// 8 x 6 cells of 30 m in UTM, rising 10 m a column eastwards and 1 m a row southwards.
+RasterRecipe small_raster();
 
 // Writes the raster (through a memory copy for drivers that only copy);
 // false with a message on stderr if GDAL refuses.
 bool write_raster(const std::string& path, const RasterRecipe& recipe);
+
+// Creates a width x height Float32 GeoTIFF without writing a cell: tiled and
+// sparse, a few megabytes however large (its cells read as 0).
+bool write_sparse_raster(const std::string& path, int width, int height);
 
 // Writes a netCDF file holding two 2-D variables, which GDAL opens with no
 // bands of its own (each variable is a sub-dataset); false if GDAL refuses.
@@ -35,8 +43,11 @@ struct ToolRun {
     std::string err;  // standard error (progress bars and refusals)
 };
 
-// Runs build/kestrolane-import with args and waits for it.
-ToolRun run_import_tool(const std::vector<std::string>& args);
+// Runs build/kestrolane-import (or `program`) with args and waits for it. A
+// run that takes more than most_seconds or 4 GB of address space is killed
+// (status -1), so that a hang or a runaway fails the test instead of the machine.
+ToolRun run_import_tool(const std::vector<std::string>& args, int most_seconds = 120,
+                        const char* program = KESTROLANE_IMPORT_EXE);
 
 // A scratch world folder with empty DEM, Drape and Map folders; removed by remove_world.
 std::string make_world();

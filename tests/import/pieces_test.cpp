@@ -58,6 +58,9 @@ TEST(Filling, HolesTakeTheGroundAroundThemAndNeverOvershootIt) {
         }
     std::vector<float> nothing(6, NAN);
     EXPECT_FALSE(fill_missing_cells(nothing.data(), 3, 2));
+    // Infinities once averaged to NaN at every level, which were added for ever.
+    std::vector<float> infinite = {INFINITY, -INFINITY, -INFINITY, NAN};
+    EXPECT_FALSE(fill_missing_cells(infinite.data(), 2, 2));
 }
 
 TEST(TerrainText, FixedNumbersReadBackWithinHalfTheirLastDigit) {

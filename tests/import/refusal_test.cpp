@@ -11,16 +11,6 @@
 
 namespace {
 
-RasterRecipe small_raster() {
-    RasterRecipe recipe;
-    recipe.width = 8;
-    recipe.height = 6;
-    recipe.geotransform = {0.0, 30.0, 0.0, 0.0, 0.0, -30.0};
-    recipe.epsg = 32631;
-    recipe.value = [](int x, int y, int) { return 10.0 * x + y; };
-    return recipe;
-}
-
 void write_text(const std::string& path, const char* text) {
     std::FILE* f = std::fopen(path.c_str(), "w");
     ASSERT_NE(f, nullptr);
