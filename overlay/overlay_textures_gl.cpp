@@ -71,11 +71,11 @@ void load_overlay_textures() {
     fflush(stdout);
     char name[32];
     for (int i = 0; i < NAVI_PICTURES; ++i) {
-        snprintf(name, sizeof name, "navi_%d.raw", i);
+        snprintf(name, sizeof name, NAVI_PICTURE_NAME, i);
         load_picture(name, OVERLAY_PICTURE_SIDE, overlay_textures[i], 0, "Texture file not found: %s...Quitting.");
     }
     for (int i = 0; i < BILLBOARD_PICTURES; ++i) {
-        snprintf(name, sizeof name, "bill_%d.raw", i);
+        snprintf(name, sizeof name, BILLBOARD_PICTURE_NAME, i);
         load_picture(name, OVERLAY_PICTURE_SIDE, billboard_textures[i], GL_REPEAT,
                      "Texture file not found: %s...Quitting.");
     }
@@ -83,7 +83,7 @@ void load_overlay_textures() {
 
     printf("Loading Side Textures");
     fflush(stdout);
-    load_picture("side_0.raw", HANDLE_PICTURE_SIDE, handle_texture, 0, "Side file not found...Quitting.");
+    load_picture(HANDLE_PICTURE_NAME, HANDLE_PICTURE_SIDE, handle_texture, 0, "Side file not found...Quitting.");
     compile_quad(tray_handle_list, HANDLE_QUAD, false);
 
     layout_overlay();

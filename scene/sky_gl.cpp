@@ -12,7 +12,6 @@
 #include "state/sky_state.h"
 
 constexpr float FOG_DENSITY = 0.15f;  // set although linear fog does not use it
-constexpr int SKY_FACES = 6;
 
 namespace {
 
@@ -36,7 +35,7 @@ const SkyFace SKY_FACE_TABLE[SKY_FACES] = {
 
 void load_sky_picture(int index, unsigned char* buffer) {
     char path[32];
-    snprintf(path, sizeof path, "sky_%d.raw", index);
+    snprintf(path, sizeof path, SKY_PICTURE_NAME, index);
     char error[128];
     FILE* file = fopen_regular_file(path, "Sky file", error, sizeof error);
     if (!file && strstr(error, "not found")) fatal_error("Sky file not found...Quitting.");

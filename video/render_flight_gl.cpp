@@ -289,6 +289,9 @@ int run_render_flight(int argc, char** argv) {
     }
     use_default_start_files();
     if (check_world_files(o)) return EXIT_FAILED;
+    RenderInputs inputs;
+    list_render_inputs(o, terrain_file_name, texture_file_name, &inputs);
+    if (!check_output_apart(o, inputs, error, sizeof error)) return fail("%s", error);
     if (!create_temp_beside(o.output_path, temp_output, sizeof temp_output, error, sizeof error)) {
         return fail("%s", error);
     }

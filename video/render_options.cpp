@@ -2,8 +2,15 @@
 #include "video/render_options.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+
+#include "files/same_file.h"
+#include "files/texture_file.h"
+#include "overlay/overlay_textures.h"
+#include "scene/sky.h"
+#include "state/overlay_state.h"
 
 namespace {
 
@@ -82,6 +89,14 @@ bool apply_value(RenderOptions* o, const ValueOption& option, const char* value,
     return true;
 }
 
+__attribute__((format(printf, 2, 3))) void add_input(RenderInputs* inputs, const char* format, ...) {
+    if (inputs->count == RENDER_MOST_INPUTS) return;
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(inputs->paths[inputs->count++], sizeof inputs->paths[0], format, arguments);
+    va_end(arguments);
+}
+
 void set_defaults(RenderOptions* o) {
     memset(o, 0, sizeof *o);
     o->width = RENDER_DEFAULT_WIDTH;
@@ -149,6 +164,40 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions* out,
     if (out->drape[0] && out->map[0])
         return fail(error, error_size, "%s", "--drape and --map both replace the terrain's picture; give one of them");
     return check_size(out, error, error_size);
+}
+
+static_assert(5 + 2 + NAVI_PICTURES + BILLBOARD_PICTURES + 1 + SKY_FACES <= RENDER_MOST_INPUTS,
+              "every file a run reads has a place in RenderInputs");
+
+void list_render_inputs(const RenderOptions& o, const char* terrain_file, const char* texture_file,
+                        RenderInputs* inputs) {
+    inputs->count = 0;
+    add_input(inputs, "%s", o.flight_path);
+    add_input(inputs, "%s", terrain_file);
+    add_input(inputs, "%s", texture_file);
+    if (o.terrain[0]) add_input(inputs, "DEM/%s", o.terrain);
+    if (o.vector[0]) add_input(inputs, "Vector/%s", o.vector);
+    if (o.drape[0] || o.map[0]) {
+        // The paths the drape loader reads: the image and the info file named up to its first '.'.
+        char request[RENDER_PATH_SIZE + 16], image[TEXTURE_PATH_SIZE], info[TEXTURE_PATH_SIZE], error[RENDER_ERROR_SIZE];
+        snprintf(request, sizeof request, "/%s/%s", o.drape[0] ? "Drape" : "Map", o.drape[0] ? o.drape : o.map);
+        if (drape_paths(request, image, sizeof image, info, sizeof info, error, sizeof error) >= 0) {
+            add_input(inputs, "%s", image);
+            add_input(inputs, "%s", info);
+        }
+    }
+    for (int i = 0; i < NAVI_PICTURES; ++i) add_input(inputs, NAVI_PICTURE_NAME, i);
+    for (int i = 0; i < BILLBOARD_PICTURES; ++i) add_input(inputs, BILLBOARD_PICTURE_NAME, i);
+    add_input(inputs, "%s", HANDLE_PICTURE_NAME);
+    for (int i = 0; i < SKY_FACES; ++i) add_input(inputs, SKY_PICTURE_NAME, i);
+}
+
+bool check_output_apart(const RenderOptions& o, const RenderInputs& inputs, char* error, size_t error_size) {
+    for (int i = 0; i < inputs.count; ++i)
+        if (is_same_file(o.output_path, inputs.paths[i]))
+            return fail(error, error_size, "Will not write %s: it is %s, which this run reads; name another output",
+                        o.output_path, inputs.paths[i]);
+    return true;
 }
 
 void print_render_help(FILE* out) {

@@ -14,6 +14,7 @@ constexpr long RENDER_MAX_PIXELS = 35651584; // largest frame: H.264's largest l
 constexpr int RENDER_MAX_FPS = 240;          // largest frame rate
 constexpr int RENDER_PATH_SIZE = 512;        // bytes of a path or asset name
 constexpr int RENDER_ERROR_SIZE = 640;       // bytes of a message
+constexpr int RENDER_MOST_INPUTS = 24;       // files one run reads, at most
 
 // What one run of the mode renders and how.
 struct RenderOptions {
@@ -43,6 +44,24 @@ struct RenderOptions {
 // a video (H.264 needs even sides), both
 // a drape and a map, or a path too long. With --help it returns true at once.
 bool parse_render_options(int argc, const char* const* argv, RenderOptions* out, char* error, size_t error_size);
+
+// The files one run reads, by the paths it opens them with.
+struct RenderInputs {
+    int count;                                        // 0..RENDER_MOST_INPUTS
+    char paths[RENDER_MOST_INPUTS][RENDER_PATH_SIZE + 16];
+};
+
+// Lists every file a run of `o` reads: the flight, the start-up terrain and
+// texture (terrain_file, texture_file), the terrain, drape or map with its
+// info file and the geometry layer asked for, and the pictures of the
+// overlay, the billboards, the tray handle and the sky.
+void list_render_inputs(const RenderOptions& o, const char* terrain_file, const char* texture_file,
+                        RenderInputs* inputs);
+
+// False with a message when o.output_path is the same file as one of
+// `inputs` (by device and inode, or by path once links are resolved): the
+// finished output would replace it.
+bool check_output_apart(const RenderOptions& o, const RenderInputs& inputs, char* error, size_t error_size);
 
 // Prints the usage and every option with its default.
 void print_render_help(FILE* out);

@@ -279,6 +279,41 @@ TEST(RenderFlight, BadInputIsRefusedWithAReasonAndLeavesNoFile) {
     remove_scratch(world);
 }
 
+// Writing over the flight, the terrain or a picture the run reads would
+// destroy it (the viewer then refused to start); it is refused and kept.
+TEST(RenderFlight, AnOutputThatTheRunReadsIsRefusedAndTheFileKept) {
+    std::string world = make_scratch(WORLD_DIR);
+    ASSERT_FALSE(world.empty());
+    write_flight(world + "/Flythrough/Short.flt", 12, moving_sample);
+    ASSERT_EQ(symlink("Flythrough/Short.flt", (world + "/link.mp4").c_str()), 0);
+
+    struct Case {
+        const char* what;
+        std::string args;
+        std::string input;  // the file the output would have replaced
+    } cases[] = {
+        {"the flight", "--render-flight Flythrough/Short.flt Flythrough/Short.flt", "Flythrough/Short.flt"},
+        {"the start-up terrain", "--render-flight Flythrough/Short.flt Default.obj --still 3", "Default.obj"},
+        {"a link to the flight", "--render-flight Flythrough/Short.flt link.mp4", "Flythrough/Short.flt"},
+        {"the drape's info file",
+         "--render-flight Flythrough/Short.flt Drape/Relief.info --drape Relief.raw --still 0 --size 64x48",
+         "./Drape/Relief.info"},
+        {"a sky picture by another path", "--render-flight Flythrough/Short.flt Flythrough/../sky_2.raw --still 0",
+         "sky_2.raw"},
+    };
+    for (const Case& c : cases) {
+        const std::string before = read_file(world + "/" + c.input);
+        ASSERT_FALSE(before.empty()) << c.input;
+        RunResult r = run_kestrolane(world, c.args);
+        EXPECT_EQ(r.status, 1) << c.what << "\n" << r.output;
+        EXPECT_NE(r.output.find("it is " + c.input + ", which this run reads"), std::string::npos)
+            << c.what << "\n" << r.output;
+        EXPECT_TRUE(read_file(world + "/" + c.input) == before) << c.what << ": " << c.input << " changed";
+    }
+    EXPECT_EQ(files_in(world + "/Flythrough").size(), files_in(std::string(WORLD_DIR) + "/Flythrough").size() + 1);
+    remove_scratch(world);
+}
+
 TEST(RenderFlight, AFrameIsWhatInteractivePlaybackShowsAtThatSample) {
     Viewer v;
     ASSERT_FALSE(v.dir.empty());
