@@ -10,6 +10,11 @@ void use_default_start_files();
 // (GL_LESS), counter-clockwise fronts with back faces culled, texturing on.
 void set_fixed_gl_state();
 
+// Sends every part of light0_* to GL_LIGHT0 (the position under the current
+// modelview matrix), the ambient as the light-model ambient too, and switches
+// lighting and GL_LIGHT0 on.
+void switch_on_light();
+
 // Installs draw_frame as the routine that shows changes at once, then the
 // fixed GL state, the overlay pictures, the sky box, the start-up terrain and
 // texture, and the light. Call once after the window exists.

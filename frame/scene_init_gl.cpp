@@ -28,6 +28,13 @@ void set_fixed_gl_state() {
     glEnable(GL_TEXTURE_2D);
 }
 
+void switch_on_light() {
+    send_light(LIGHT_ALL);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, light0_ambient);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+}
+
 void init_scene() {
     set_frame_drawer(draw_frame);
     set_fixed_gl_state();
@@ -36,11 +43,7 @@ void init_scene() {
     build_billboard_quad();
 
     load_terrain(terrain_file_name, texture_file_name, texture_components, texture_width, texture_height, 0);
-
-    send_light(LIGHT_ALL);
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, light0_ambient);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
+    switch_on_light();
 }
 
 void on_reshape(int width, int height) {

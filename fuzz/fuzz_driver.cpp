@@ -60,6 +60,7 @@
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
+#include "state/viewer_state.h"
 #include "terrain/picking.h"
 #include "terrain/terrain_file.h"
 #include "terrain/terrain_loader.h"
@@ -168,7 +169,6 @@ bool folders_changed() {
 // Removes what the previous input saved, so that every input starts in the same world.
 void clean_saved_files() {
     if (!folders_changed()) return;
-    bool removed = false;
     for (const char* d : WRITABLE) {
         AssetDir* dir = open_dir(d);
         std::vector<std::string> extra;
@@ -179,9 +179,8 @@ void clean_saved_files() {
             if (!known) extra.push_back(path);
         }
         close_dir(dir);
-        for (const std::string& path : extra) removed = unlink(path.c_str()) == 0 || removed;
+        for (const std::string& path : extra) unlink(path.c_str());
     }
-    if (removed) scan_folders();
     folders_changed();  // the removals changed the times again
 }
 
@@ -197,48 +196,26 @@ void copy_start_mesh() {
     apply_terrain_settings();
 }
 
+// What start-up does before the load: the window's size and layout, the
+// asset folders' listings.
+void start_window() {
+    window_width = 1024, window_height = 768;
+    layout_overlay();
+    setup_file_rows(window_height);
+    scan_folders();
+}
+
 // The state a fresh start has after the start-up load, for every input.
 void reset_state() {
+    clean_saved_files();
+    reset_viewer_state();
+    start_window();
     copy_start_mesh();
     unsigned char* image = (unsigned char*)malloc(start_image.size());
     memcpy(image, start_image.data(), start_image.size());
-    free(terrain_image);
     terrain_image = image;
     texture_width = start_width, texture_height = start_height;
     texture_components = terrain_image_components = start_components;
-
-    set_camera_mode(CAMERA_NORMAL);
-    flythrough_frame = flythrough_frame_count = playback_reset_view = flythrough_full = 0;
-    filename_entry_active = filename_entry_saves_flythrough = filename_entry_saves_vector = 0;
-    filename_text[0] = filename_prompt[0] = '\0';
-    filename_length = filename_prefix_length = 0;
-    light_edit_mode = vertex_edit_mode = line_edit_mode = face_edit_mode = 0;
-    geometry_transform_mode = replicate_mode = material_edit_mode = 0;
-    geometry_item_count = selected_item = picked_corner = 0;
-    replicate_quantity = 0;
-    replicate_offset[0] = replicate_offset[1] = replicate_offset[2] = 0.0f;
-    memset(pick_marker, 0, sizeof pick_marker);
-
-    camera_eye_x = camera_eye_y = camera_eye_z = 0.0f;
-    camera_dir_x = camera_dir_y = camera_dir_z = 0.0f;
-    camera_height = camera_yaw = camera_turn_left = camera_turn_right = 0.0f;
-    camera_fwd_speed = camera_back_speed = camera_speed = 0.0f;
-    hold_forward = hold_backward = hold_look_left = hold_look_right = look_drag_active = 0;
-
-    help_mode = message_visible = 0;
-    file_panel_open = file_panel_first_row = 0;
-    file_panel_lists_dem = file_panel_lists_drape = file_panel_lists_map = 0;
-    file_panel_lists_flythrough = file_panel_lists_vector = 0;
-    geometry_tray_open = view_tray_open = terrain_tray_open = mesh_tray_open = 0;
-    overlay_visible = 1;
-    stereo_on = 0;
-    stereo_angle = stereo_separation = stereo_saved_angle = stereo_saved_separation = 0.0f;
-    render_mode = RENDER_FILLED;
-    terrain_primitive = PRIMITIVE_TRIANGLES;
-    textures_on = average_normals = 1;
-    exaggeration = 1.0f;
-    fog_on = panoramic_sky_on = 0;
-    clean_saved_files();
 }
 
 void mouse_event(uint8_t what, uint8_t amount) {
@@ -304,10 +281,7 @@ void special_key_event(uint8_t b, bool down) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     set_frame_drawer(draw_frame);
     make_world();
-    scan_folders();
-    window_width = 1024, window_height = 768;
-    layout_overlay();
-    setup_file_rows(window_height);
+    start_window();
     if (!load_terrain("Default.obj", "Default.raw", 3, 4, 4, 0)) abort();
     // Keep the start-up mesh and image to go back to before each input.
     fuzz_require(allocate_terrain_parse(&start_mesh, terrain_vertex_count, terrain_face_count), "start copy");

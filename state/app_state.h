@@ -33,6 +33,10 @@ extern float light0_ambient[4];   // GL_LIGHT0 ambient and light-model ambient; 
 extern float light0_diffuse[4];   // GL_LIGHT0 diffuse; 0..1 each
 extern float light0_specular[4];  // GL_LIGHT0 specular; 0..1 each
 
+// Puts every variable of the group back to its start value (window 200 x 200,
+// no file names or menus, the light at 10, 10, 10). Forgets the menu ids.
+void reset_app_state();
+
 // The one fatal exit: prints the message, waits for one character from the
 // console so the user can read it, then ends the process with status 1.
 [[noreturn]] void fatal_error(const char* format, ...);

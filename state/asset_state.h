@@ -19,3 +19,6 @@ extern AssetName flythrough_menu_names[MENU_TABLE_ROWS];
 extern AssetName flythrough_panel_names[PANEL_TABLE_ROWS];
 extern AssetName vector_menu_names[MENU_TABLE_ROWS];
 extern AssetName vector_panel_names[PANEL_TABLE_ROWS];
+
+// Empties every name table, as at start.
+void reset_asset_state();

@@ -25,3 +25,7 @@ extern float camera_speed;        // speed of the current frame: fwd - back
 extern int move_speed;    // speed given to fwd/back while held; set from the terrain width by each load
 extern int height_step;   // height change of one raise/lower step; set from the terrain height range by each load
 extern float turn_step;   // radians per turn step; 0.05, never changed
+
+// Puts every variable of the group back to its start value: the eye at the
+// origin at rest, move_speed 75, height_step 5.
+void reset_camera_state();

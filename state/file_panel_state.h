@@ -19,3 +19,7 @@ constexpr int FILE_PANEL_LAST_FIRST_ROW = 200 - FILE_PANEL_ROWS;  // top row tha
 extern int file_panel_first_row;         // list entry on the panel's top row; 0..FILE_PANEL_LAST_FIRST_ROW
 extern int file_row_y[FILE_PANEL_ROWS];  // centre of each row's click band, pixels from the bottom; 747 - 20k at 768 high
 extern float file_row_half_h;            // half-height of a row's click band, pixels (7.5)
+
+// Puts every variable of the group back to its start value: closed, no list,
+// the bands unset until setup_file_rows.
+void reset_file_panel_state();

@@ -26,3 +26,7 @@ extern float flythrough_height[FLYTHROUGH_CAPACITY];  // per sample: camera_heig
 extern float flythrough_dir_y[FLYTHROUGH_CAPACITY];   // per sample: camera_dir_y
 extern float flythrough_start_eye[3];     // eye when the recording started
 extern float flythrough_start_target[3];  // eye + look direction when the recording started
+
+// Puts every variable of the group back to its start value: normal mode, no
+// samples.
+void reset_flythrough_state();

@@ -12,6 +12,10 @@ extern int fps_frames;       // frames counted since the last frame-rate update
 extern int fps_last_ms;      // GLUT elapsed time at the last frame-rate update, ms
 extern long frames_drawn;    // frames drawn since start (tests read it)
 
+// Puts the marker size and the counters back to their start values; the
+// installed frame drawer stays.
+void reset_frame_state();
+
 // Code below the frame that must show a change at once (a load's "Loading
 // DEM..." line, a seek's steps, a tray action) calls show_frame; the program
 // that owns the window installs its frame routine with set_frame_drawer.

@@ -17,3 +17,6 @@ extern float material_diffuse[4];    // diffuse of spheres and cones; r, g, b, a
 extern float material_ambient[4];    // ambient of spheres and cones; r, g, b, a
 extern int augment_kind;             // kind placed by the tray button: 0 sphere, 1 cone
 extern int augment_billboard;        // picture given to new billboards: 0..2
+
+// Puts every variable of the group back to its start value.
+void reset_geometry_edit_state();

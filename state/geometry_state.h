@@ -21,3 +21,6 @@ struct GeometryItem {
 
 extern GeometryItem geometry_items[MAX_GEOMETRY_ITEMS];  // entries 0 .. geometry_item_count - 1 in use
 extern int geometry_item_count;                          // 0..MAX_GEOMETRY_ITEMS
+
+// Empties the layer.
+void reset_geometry_state();

@@ -11,3 +11,6 @@ extern int joystick_first_sample;     // 1 until the first sample is taken as th
 extern int joystick_awaiting_button;  // 1 after the first sample, until a button press ends calibration
 extern int joystick_centre_x;         // rest position, GLUT axis units (-1000..1000)
 extern int joystick_centre_y;         // rest position, GLUT axis units
+
+// Puts every variable of the group back to its start value (no calibration pending).
+void reset_joystick_state();

@@ -19,3 +19,6 @@ extern int filename_prefix_length;            // length of this entry's director
 extern int filename_overflow;                 // characters typed beyond what fits; Enter refuses while > 0
 extern char filename_prompt[FILENAME_PROMPT_SIZE];   // "Enter FileName: %s" with filename_text
 extern int light_edit_mode;                   // 1: the digit keys edit GL_LIGHT0 (first in the digit order)
+
+// Puts every variable of the group back to its start value: no entry, empty name.
+void reset_keyboard_state();

@@ -11,3 +11,6 @@ extern int picked_corner;     // corner (vertex mode) or first corner of the edg
 extern int vertex_edit_mode;  // 1: digits move the picked vertex
 extern int line_edit_mode;    // 1: digits move the picked edge
 extern int face_edit_mode;    // 1: digits move the picked face
+
+// Puts every variable of the group back to its start value.
+void reset_mesh_edit_state();

@@ -12,3 +12,7 @@ extern double ray_near[3];        // start of the last pick ray: the pressed pix
 extern double ray_far[3];         // end of the last pick ray: the same pixel on the far plane, world units
 extern int mouse_modifiers;       // GLUT modifier bits held at the last left press; 0 before any
 extern int mouse_last_y;          // GLUT window y of the last motion event (top-down pixels); 0 before any
+
+// Puts every variable of the group back to its start value: face 0, markers
+// and ray at the origin.
+void reset_mouse_state();

@@ -56,6 +56,11 @@ extern unsigned int tray_panel_list;                          // GL list: the di
 extern unsigned int tray_handle_list;                         // GL list: the handle quad
 extern unsigned int billboard_quad_list;                      // GL list: a billboard's quad
 
+// Puts every variable of the group back to its start value, the hot spots
+// too (unset until layout_overlay); the GL names of the pictures and lists,
+// made once for the GL context, stay.
+void reset_overlay_state();
+
 // Writes a status text into message_text (truncated to fit) and shows it.
 void show_message(const char* format, ...);
 

@@ -10,3 +10,7 @@ extern unsigned int skybox_list;    // GL display list of the sky box; 0 until b
 extern int fog_on;                  // 1 while GL_FOG is enabled
 extern float fog_start;             // distance where linear fog begins, world units
 extern float fog_end;               // distance where fog is complete; 5/6 of the terrain's largest x after a load
+
+// Puts the switches and distances back to their start values; skybox_list,
+// made once for the GL context, stays.
+void reset_sky_state();

@@ -10,3 +10,6 @@ extern float stereo_separation;        // total shift between the copies along w
 extern float stereo_angle;             // each copy's turn about world y, degrees, opposite senses; unbounded
 extern float stereo_saved_angle;       // stereo_angle after its last increase or decrease
 extern float stereo_saved_separation;  // stereo_separation after its last increase or decrease
+
+// Puts every variable of the group back to its start value.
+void reset_stereo_state();

@@ -37,3 +37,7 @@ extern float terrain_min_x, terrain_max_x;  // extent in x; always contains 0
 extern float terrain_min_y, terrain_max_y;  // extent in y (height); always contains 0
 extern float terrain_min_z, terrain_max_z;  // extent in z; always contains 0
 extern long terrain_revision;            // grows with every change of the mesh or its vertex positions; caches compare it
+
+// Frees the mesh arrays and puts counts and extents back to 0; terrain_revision
+// grows instead, so no cache of an earlier mesh matches a later one.
+void reset_terrain_state();

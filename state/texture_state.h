@@ -14,3 +14,8 @@ extern int texture_width;              // width of the current terrain image, pi
 extern int texture_height;             // height of the current terrain image, pixels; > 0 after start-up
 extern int texture_components;         // components of the start-up image: 3 colour, 1 greyscale
 extern int terrain_image_components;   // bytes per pixel of terrain_image (3 colour, else read as luminance)
+
+// Frees terrain_image and puts every variable of the group back to its start
+// value, forgetting terrain_texture without deleting it (where a GL context
+// holds it, release_terrain_texture first).
+void reset_texture_state();

@@ -30,27 +30,20 @@ void type(const char* keys) {
     for (const char* k = keys; *k; ++k) on_keyboard((unsigned char)*k, 0, 0);
 }
 
-class FlythroughGl : public ::testing::Test {
+class FlythroughGl : public GlTest {
 protected:
     void SetUp() override {
+        GlTest::SetUp();
         ASSERT_NE(getcwd(previous_dir, sizeof previous_dir), nullptr);
         world = make_temp_dir();
         mkdir((world + "/Flythrough").c_str(), 0755);
         ASSERT_EQ(chdir(world.c_str()), 0);
         load_startup_terrain(grid_terrain_text(9, 9, dome_height));
         flythrough_menu = glutCreateMenu(on_flythrough_menu);
-        mode_normal = 1;
-        mode_record = mode_playback = 0;
-        filename_entry_active = filename_entry_saves_flythrough = filename_entry_saves_vector = 0;
-        camera_eye_x = camera_eye_z = camera_height = 0;
-        camera_fwd_speed = camera_back_speed = 0;
         draw_frame();
     }
     void TearDown() override {
         glutDestroyMenu(flythrough_menu);
-        mode_normal = 1;
-        mode_record = mode_playback = 0;
-        camera_fwd_speed = 0;
         ASSERT_EQ(chdir(previous_dir), 0);
     }
     std::string world;

@@ -12,6 +12,7 @@
 #include "state/geometry_edit_state.h"
 #include "state/geometry_state.h"
 #include "state/terrain_draw_state.h"
+#include "tests/gl/gl_support.h"
 
 namespace {
 
@@ -39,25 +40,8 @@ int drawn_pixels() {
     return n;
 }
 
-class GeometryGl : public ::testing::Test {
-protected:
-    void SetUp() override {
-        geometry_item_count = 0;
-        selected_item = 0;
-        textures_on = 1;
-        glEnable(GL_TEXTURE_2D);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CCW);
-        glClearColor(0, 0, 0, 0);
-    }
-    void TearDown() override {
-        glFrontFace(GL_CCW);
-        geometry_item_count = 0;
-    }
-};
+// Starts with an empty layer, textures on and the fixed GL state.
+using GeometryGl = GlTest;
 
 }  // namespace
 

@@ -1,6 +1,8 @@
-// Shared set-up for the GL tests: a loaded terrain with a small texture.
+// Shared set-up for the GL tests: the reset between tests, a loaded terrain
+// with a small texture.
 #include "tests/gl/gl_support.h"
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -8,9 +10,40 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "frame/scene_init.h"
 #include "input/keyboard.h"
+#include "state/viewer_state.h"
+#include "terrain/terrain_list.h"
 #include "terrain/terrain_loader.h"
+#include "terrain/texture.h"
 #include "tests/support/temp_files.h"
+
+void reset_gl_test_state() {
+    release_terrain();
+    release_terrain_texture();
+    reset_viewer_state();
+
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    set_fixed_gl_state();
+    switch_on_light();
+    on_reshape(1024, 768);
+
+    glDisable(GL_FOG);
+    glDisable(GL_BLEND);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    static const GLfloat ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f}, diffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f},
+                         none[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, none);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, none);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 0.0f);
+}
 
 std::string console_of_quitting(const std::function<void()>& quit, const std::string& out_path,
                                 const std::string& dir, const std::string& in_path) {

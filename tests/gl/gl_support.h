@@ -1,8 +1,24 @@
-// Shared set-up for the GL tests: a loaded terrain with a small texture.
+// Shared set-up for the GL tests: the reset between tests, a loaded terrain
+// with a small texture.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+
+// Deletes what loads made in GL (terrain lists, terrain texture), puts every
+// state group back to its start value, and the GL state back to what
+// start-up leaves: the fixed state, the light, the first reshape of the
+// 1024 x 768 window, and GL's defaults for what later commands change (fog,
+// blending, colour mask, texture matrix, material, winding).
+void reset_gl_test_state();
+
+// Every GL test starts from the viewer as it starts.
+class GlTest : public ::testing::Test {
+protected:
+    void SetUp() override { reset_gl_test_state(); }
+};
 
 // A 4 x 4 RGB texture file written once per process.
 std::string small_texture_path();

@@ -50,9 +50,10 @@ std::string tour() {
 
 // A scratch world whose folders hold hostile files beside good ones. Every
 // test runs under a watchdog: a read that blocks fails it instead of hanging.
-class HostileGl : public ::testing::Test {
+class HostileGl : public GlTest {
 protected:
     void SetUp() override {
+        GlTest::SetUp();
         alarm(60);
         ASSERT_NE(getcwd(previous_dir, sizeof previous_dir), nullptr);
         world = make_temp_dir();
@@ -85,16 +86,9 @@ protected:
         testing::internal::GetCapturedStdout();
         load_startup_terrain(grid_terrain_text(9, 9, dome_height));
         flythrough_menu = glutCreateMenu([](int) {});
-        mode_normal = 1;
-        mode_record = mode_playback = 0;
-        filename_entry_active = filename_entry_saves_flythrough = filename_entry_saves_vector = 0;
-        message_visible = 0;
     }
     void TearDown() override {
         glutDestroyMenu(flythrough_menu);
-        mode_normal = 1;
-        mode_record = mode_playback = 0;
-        filename_entry_active = 0;
         ASSERT_EQ(chdir(previous_dir), 0);
         alarm(0);
     }
@@ -228,7 +222,9 @@ TEST_F(HostileGl, SavingAFlightOntoAPipeAsksAgainAndKeepsTheSamples) {
 
 // At start-up the same refusals end the program with their message, after a
 // key press: the terrain named at the Config Utility is chosen there.
-TEST(HostileStartUp, AnEmptyOrPipeTerrainNamedAtTheConfigUtilityIsFatalWithItsMessage) {
+using HostileStartUp = GlTest;
+
+TEST_F(HostileStartUp, AnEmptyOrPipeTerrainNamedAtTheConfigUtilityIsFatalWithItsMessage) {
     char cwd[4096];
     ASSERT_TRUE(getcwd(cwd, sizeof cwd));
     std::string dir = std::string(cwd) + "/hostile_startup";

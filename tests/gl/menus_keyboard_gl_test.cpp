@@ -36,9 +36,10 @@ namespace {
 float flat_height(int, int) { return 0.0f; }
 
 // A scratch world with asset directories, entered for the test and left after.
-class MenusGl : public ::testing::Test {
+class MenusGl : public GlTest {
 protected:
     void SetUp() override {
+        GlTest::SetUp();
         ASSERT_NE(getcwd(previous_dir, sizeof previous_dir), nullptr);
         world = make_temp_dir();
         for (const char* d : {"DEM", "Drape", "Map", "Flythrough", "Vector"}) mkdir((world + "/" + d).c_str(), 0755);
@@ -55,11 +56,6 @@ protected:
         scan_asset_names("./Map", ".raw", map_menu_names, map_panel_names, nullptr);
         testing::internal::GetCapturedStdout();
         load_startup_terrain(grid_terrain_text(9, 9, dome_height));
-        filename_entry_active = 0;
-        filename_entry_saves_flythrough = filename_entry_saves_vector = 0;
-        mode_normal = 1;
-        mode_record = mode_playback = 0;
-        message_visible = 0;
     }
     void TearDown() override { ASSERT_EQ(chdir(previous_dir), 0); }
 
@@ -100,7 +96,6 @@ TEST_F(MenusGl, TerrainMenuEntriesActAndEditAmountMovesTheRightWay) {
     on_terrain_menu(7);
     on_terrain_menu(7);
     EXPECT_EQ(front_face(), GL_CW);
-    glFrontFace(GL_CCW);
 }
 
 TEST_F(MenusGl, DemMenuLoadsResetsToolModesAndKeepsTheTexture) {
@@ -170,7 +165,6 @@ TEST_F(MenusGl, AugmentationAndMainMenuHelp) {
     EXPECT_EQ(augment_kind, 1);
     on_augmentation_menu(0);
     EXPECT_EQ(augment_kind, 0);
-    help_mode = 0;
     on_main_menu(1);
     EXPECT_STREQ(message_text, "Help Mode (h) to Toggle");
     EXPECT_EQ(message_visible, 1);
@@ -239,8 +233,6 @@ TEST_F(MenusGl, CommandKeysFlipTheirSwitches) {
 }
 
 TEST_F(MenusGl, HelpKeyOpensTheTraysWhichStayOpen) {
-    help_mode = 0;
-    terrain_tray_open = mesh_tray_open = view_tray_open = geometry_tray_open = 0;
     long frames = frames_drawn;
     press("h");
     EXPECT_EQ(frames_drawn, frames + 1);
@@ -284,8 +276,6 @@ TEST_F(MenusGl, LightingDigitsReachGl) {
     glGetLightfv(GL_LIGHT0, GL_POSITION, position);
     glPopMatrix();
     EXPECT_FLOAT_EQ(position[1], y + 50.0f);
-    light0_position[1] = y;
-    light_edit_mode = 0;
 }
 
 TEST_F(MenusGl, TexelMarkPaintsTheTexelOfCornerZero) {
@@ -307,7 +297,6 @@ TEST_F(MenusGl, TexelMarkPaintsTheTexelOfCornerZero) {
     press("^");
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(terrain_texture, texture);
-    picked_face = 0;
 }
 
 TEST_F(MenusGl, TexelMarkOnAGreyImageStaysGrey) {
@@ -337,7 +326,6 @@ TEST_F(MenusGl, SpaceStopsARecordingAndAsksForAName) {
     press("\x1bt");  // Escape and commands go into the name, or are ignored
     EXPECT_STREQ(filename_text, "./Flythrough/t");
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    filename_entry_active = 0;
 }
 
 TEST_F(MenusGl, PlacingKeysAddItemsAtTheEyeAndStepBack) {
@@ -349,7 +337,9 @@ TEST_F(MenusGl, PlacingKeysAddItemsAtTheEyeAndStepBack) {
     EXPECT_FLOAT_EQ(camera_back_speed, 0.0f);
 }
 
-TEST(KeyboardExit, EscapeSaysThankYouAndExitsCleanly) {
+using KeyboardExit = GlTest;
+
+TEST_F(KeyboardExit, EscapeSaysThankYouAndExitsCleanly) {
     std::string out = "escape_console.txt";
     EXPECT_EXIT(
         {
@@ -362,7 +352,7 @@ TEST(KeyboardExit, EscapeSaysThankYouAndExitsCleanly) {
     remove(out.c_str());
 }
 
-TEST(KeyboardExit, MainMenuExitSaysTheSameFarewell) {
+TEST_F(KeyboardExit, MainMenuExitSaysTheSameFarewell) {
     std::string out = "exit_console.txt";
     EXPECT_EXIT(
         {
@@ -378,7 +368,9 @@ TEST(KeyboardExit, MainMenuExitSaysTheSameFarewell) {
     remove(out.c_str());
 }
 
-TEST(MenuScan, AMissingAssetFolderIsFatalWithTheExactText) {
+using MenuScan = GlTest;
+
+TEST_F(MenuScan, AMissingAssetFolderIsFatalWithTheExactText) {
     // Fixed names: the death test's child runs this body again from the start.
     char cwd[4096];
     ASSERT_TRUE(getcwd(cwd, sizeof cwd));

@@ -34,42 +34,21 @@
 
 namespace {
 
-constexpr int W = 1024, H = 768;
-
-void set_reference_window() {
-    window_width = W;
-    window_height = H;
-    apply_projection(W, H);
-    layout_overlay();
-}
+constexpr int W = 1024, H = 768;  // the window of the GL tests, laid out by their reset
 
 void all_trays(int open) { geometry_tray_open = view_tray_open = terrain_tray_open = mesh_tray_open = open; }
 
 // Centre of hot spot `slot` in GLUT's top-down window coordinates.
 void click_slot(int slot) { hit_test_overlay((int)hot_spots[slot].cx, (int)hot_spots[slot].cy); }
 
-class OverlayGl : public ::testing::Test {
+class OverlayGl : public GlTest {
 protected:
     void SetUp() override {
+        GlTest::SetUp();
         load_startup_terrain(grid_terrain_text(9, 9, dome_height));
-        set_reference_window();
-        help_mode = 0;
-        hide_message();
-        all_trays(0);
-        overlay_visible = 1;
-        textures_on = 1;
-        render_mode = RENDER_FILLED;
-        glEnable(GL_TEXTURE_2D);
-        glEnable(GL_LIGHTING);
-        line_edit_mode = light_edit_mode = vertex_edit_mode = face_edit_mode = 0;
-        material_edit_mode = geometry_transform_mode = replicate_mode = 0;
     }
     void TearDown() override {
         EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);  // every action leaves GL without an error
-        all_trays(0);
-        help_mode = 0;
-        mode_normal = 1;
-        mode_record = mode_playback = 0;
     }
 };
 
@@ -166,7 +145,6 @@ TEST_F(OverlayGl, HelpModeExplainsInsteadOfActing) {
     EXPECT_EQ(message_visible, 1);
     on_passive_motion(5, 5);
     EXPECT_EQ(message_visible, 0);
-    overlay_visible = 1;
 }
 
 TEST_F(OverlayGl, ReadoutsAndTheOverlayLeaveLightingOnAndTexturingAsSet) {
@@ -189,11 +167,11 @@ TEST_F(OverlayGl, ReadoutsAndTheOverlayLeaveLightingOnAndTexturingAsSet) {
         EXPECT_EQ(projection_depth, 1);
         EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     }
-    filename_entry_active = 0;
-    light_edit_mode = 0;
 }
 
-TEST(OverlayPictures, AMissingOrShortPictureIsFatalAndNamesIt) {
+using OverlayPictures = GlTest;
+
+TEST_F(OverlayPictures, AMissingOrShortPictureIsFatalAndNamesIt) {
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     std::string dir = std::string(cwd) + "/short_pictures", out = std::string(cwd) + "/pictures_console.txt";

@@ -73,17 +73,7 @@ std::string square_at(float cx, float cz) {
     return text;
 }
 
-class StereoGl : public ::testing::Test {
-protected:
-    void SetUp() override {
-        stereo_on = 0;
-        stereo_separation = 0.0f;
-        stereo_angle = 0.5f;
-        stereo_saved_angle = stereo_saved_separation = 0.0f;
-        average_normals = 1;
-    }
-    void TearDown() override { glEnable(GL_TEXTURE_2D); }
-};
+using StereoGl = GlTest;
 
 }  // namespace
 
@@ -156,7 +146,6 @@ TEST_F(StereoGl, MarkersAreDrawnOnceInFullColour) {
     const unsigned char* marker = p.at(pixel_x(6), pixel_y(6));
     EXPECT_GT(marker[1], 0);  // green: not filtered into the anaglyph
     EXPECT_EQ(p.at(pixel_x(0), pixel_y(0))[1], 0);
-    for (auto& m : pick_marker) m[0] = m[1] = m[2] = 0;
 }
 
 TEST_F(StereoGl, StereoMenuAdjustsResetsAndBringsBack) {
@@ -233,9 +222,7 @@ Pixels view_sky(float eye_z, float yaw, float up) {
     glColor3f(1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glCallList(skybox_list);
-    Pixels p = read_back();
-    camera_eye_z = camera_dir_y = 0;
-    return p;
+    return read_back();
 }
 
 bool centre_is(const Pixels& p, int face) {
@@ -246,7 +233,9 @@ bool centre_is(const Pixels& p, int face) {
 
 }  // namespace
 
-TEST(SkyBox, EachDirectionShowsItsFace) {
+using SkyBox = GlTest;
+
+TEST_F(SkyBox, EachDirectionShowsItsFace) {
     build_coloured_sky();
     EXPECT_TRUE(centre_is(view_sky(0, 0, 0), 0));                       // ahead, -z
     EXPECT_TRUE(centre_is(view_sky(0, (float)M_PI, 0), 1));             // behind
@@ -254,20 +243,18 @@ TEST(SkyBox, EachDirectionShowsItsFace) {
     EXPECT_TRUE(centre_is(view_sky(0, (float)M_PI / 2, 0), 4));         // right, +x
     EXPECT_TRUE(centre_is(view_sky(0, 0, 1000.0f), 5));                 // up
     EXPECT_TRUE(centre_is(view_sky(0, 0, -1000.0f), 2));                // down
-    glEnable(GL_LIGHTING);
 }
 
-TEST(SkyBox, AFacePassedFromOutsideIsCulled) {
+TEST_F(SkyBox, AFacePassedFromOutsideIsCulled) {
     build_coloured_sky();
     // Behind the +z wall looking back in: that wall is seen from behind and
     // culled, so the far wall ahead shows.
     Pixels p = view_sky(20000.0f, 0, 0);
     EXPECT_FALSE(centre_is(p, 1));
     EXPECT_TRUE(centre_is(p, 0));
-    glEnable(GL_LIGHTING);
 }
 
-TEST(SkyBox, MissingPictureIsFatal) {
+TEST_F(SkyBox, MissingPictureIsFatal) {
     std::string out = "sky_console.txt";
     EXPECT_EQ(console_of_quitting(build_sky_box, out, "/"), "Sky file not found...Quitting.");
     remove(out.c_str());
@@ -300,10 +287,10 @@ const char* STRIP = "v -3000 -10 100\nv -3000 -10 -6000\nv 3000 -10 100\nv 3000 
 
 }  // namespace
 
-TEST(Fog, DistantTerrainTendsToTheFogGreyAndTogglingTwiceRestores) {
+using Fog = GlTest;
+
+TEST_F(Fog, DistantTerrainTendsToTheFogGreyAndTogglingTwiceRestores) {
     load_startup_terrain(STRIP);
-    fog_on = 0;
-    glDisable(GL_FOG);
     Pixels clear = view_strip();
     fog_end = 500.0f;
     toggle_fog();
@@ -316,12 +303,9 @@ TEST(Fog, DistantTerrainTendsToTheFogGreyAndTogglingTwiceRestores) {
     EXPECT_EQ(fog_on, 0);
     Pixels again = view_strip();
     EXPECT_EQ(clear.rgb, again.rgb);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_LIGHTING);
 }
 
-TEST(Fog, FogEndFollowsTheLoadedTerrainAtTheNextSwitchOn) {
-    fog_on = 0;
+TEST_F(Fog, FogEndFollowsTheLoadedTerrainAtTheNextSwitchOn) {
     load_startup_terrain(STRIP);  // largest x 3000: fog ends at 2500
     toggle_fog();
     GLfloat end = 0;
@@ -340,5 +324,4 @@ TEST(Fog, FogEndFollowsTheLoadedTerrainAtTheNextSwitchOn) {
     GLint mode;
     glGetIntegerv(GL_FOG_MODE, &mode);
     EXPECT_EQ(mode, GL_LINEAR);
-    toggle_fog();
 }

@@ -69,20 +69,7 @@ GLint front_polygon_mode() {
     return modes[0];
 }
 
-class TerrainGl : public ::testing::Test {
-protected:
-    void SetUp() override {
-        terrain_primitive = PRIMITIVE_TRIANGLES;
-        render_mode = RENDER_FILLED;
-        average_normals = 1;
-        textures_on = 1;
-        exaggeration = 1.0f;
-        glEnable(GL_TEXTURE_2D);
-        glPolygonMode(GL_FRONT, GL_FILL);
-        message_visible = 0;
-        message_text[0] = '\0';
-    }
-};
+using TerrainGl = GlTest;
 
 }  // namespace
 
@@ -163,7 +150,6 @@ TEST_F(TerrainGl, AverageNormalsOffShadesEachFaceFlat) {
     int y = (int)(256 * 4.0 / 9), x1 = (int)(256 * 4.8 / 9), x2 = (int)(256 * 5.4 / 9);  // z 4.5, x 4.3 and 4.9
     EXPECT_EQ(flat[(y * 256 + x1) * 3], flat[(y * 256 + x2) * 3]);
     EXPECT_NE(smooth[(y * 256 + x1) * 3], smooth[(y * 256 + x2) * 3]);
-    glEnable(GL_TEXTURE_2D);
 }
 
 TEST_F(TerrainGl, QuadsWithAnOddFaceCountDrawTheLastFaceAsATriangle) {
@@ -187,8 +173,6 @@ TEST_F(TerrainGl, QuadsWithAnOddFaceCountDrawTheLastFaceAsATriangle) {
     EXPECT_TRUE(lit_at(6.5f, 6.5f));  // the odd face
     EXPECT_TRUE(lit_at(0.5f, 0.5f));  // the quad
     EXPECT_FALSE(lit_at(4.0f, 4.0f));
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_TEXTURE_2D);
 }
 
 TEST_F(TerrainGl, RefusedReloadKeepsTheLoadedTerrain) {
@@ -288,9 +272,6 @@ void expect_rest_state(const char* when) {
 
 TEST_F(TerrainGl, EveryFrameLeavesTheRestStateInEveryMode) {
     load_startup_terrain(grid_terrain_text(9, 9, dome_height));
-    glEnable(GL_LIGHTING);  // the rest state that start-up sets up
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
     long before = frames_drawn;
     const int modes[] = {RENDER_FILLED, RENDER_WIRE_FRAME, RENDER_POINT_CLOUD, 0};
     for (int stereo = 0; stereo < 2; ++stereo) {
@@ -305,11 +286,12 @@ TEST_F(TerrainGl, EveryFrameLeavesTheRestStateInEveryMode) {
             }
         }
     }
-    stereo_on = 0;
     EXPECT_EQ(frames_drawn, before + 16);
 }
 
-TEST(TerrainGlFatal, NinthFaceAtStartupIsFatalWithItsMessage) {
+using TerrainGlFatal = GlTest;
+
+TEST_F(TerrainGlFatal, NinthFaceAtStartupIsFatalWithItsMessage) {
     std::string fan = "v 0 0 0\n";
     for (int i = 0; i < 10; ++i) fan += "v " + std::to_string(std::cos(i * 0.6)) + " 0 " + std::to_string(std::sin(i * 0.6)) + "\n";
     for (int i = 0; i < 9; ++i) fan += "f 1/1/1 " + std::to_string(i + 3) + "/1/1 " + std::to_string(i + 2) + "/1/1\n";
@@ -322,7 +304,7 @@ TEST(TerrainGlFatal, NinthFaceAtStartupIsFatalWithItsMessage) {
     EXPECT_EQ(console.back(), 'e');  // no newline: the cursor waits behind the message
 }
 
-TEST(TerrainGlFatal, MissingStartupTerrainOrTextureIsFatal) {
+TEST_F(TerrainGlFatal, MissingStartupTerrainOrTextureIsFatal) {
     std::string out = "fatal_console_missing.txt";
     std::string console = console_of_quitting(
         [] { load_terrain("/nonexistent/Default.obj", small_texture_path().c_str(), 3, 4, 4, 0); }, out);

@@ -49,23 +49,6 @@ struct View {
 
 float rolling(int x, int z) { return 6.0f * std::sin(x * 0.09f) * std::cos(z * 0.07f) + 2.0f * std::sin(x * 0.5f + z * 0.3f); }
 
-void set_up_frame_state() {
-    apply_projection(WIDTH, HEIGHT);
-    glLoadIdentity();
-    send_light(LIGHT_ALL);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glShadeModel(GL_SMOOTH);
-    glPolygonMode(GL_FRONT, GL_FILL);
-    glClearColor(0, 0, 0, 0);
-    if (textures_on) glEnable(GL_TEXTURE_2D);
-    else glDisable(GL_TEXTURE_2D);
-}
-
 void look(const View& v) {
     camera_eye_x = v.x;
     camera_eye_z = v.z;
@@ -134,31 +117,9 @@ std::vector<long> expect_views_alike(const std::vector<View>& views, int tile_fa
     return drawn;
 }
 
-class TilesGl : public ::testing::Test {
-protected:
-    void SetUp() override {
-        terrain_primitive = PRIMITIVE_TRIANGLES;
-        render_mode = RENDER_FILLED;
-        average_normals = 1;
-        if (!textures_on) toggle_textures();
-        stereo_on = 0;
-        stereo_separation = 0.0f;
-        stereo_angle = 0.5f;
-        panoramic_sky_on = 0;
-        if (fog_on) toggle_fog();
-        for (auto& m : pick_marker) m[0] = m[1] = m[2] = 0;
-        marker_radius = 2.0f;
-        set_up_frame_state();
-    }
-    void TearDown() override {
-        terrain_primitive = PRIMITIVE_TRIANGLES;
-        render_mode = RENDER_FILLED;
-        average_normals = 1;
-        panoramic_sky_on = 0;
-        if (fog_on) toggle_fog();
-        terrain_tile_faces = TERRAIN_TILE_FACES;
-    }
-};
+// Each case starts from the frame's start-up state: the window's projection,
+// the light, the fixed GL state, every switch as at start.
+using TilesGl = GlTest;
 
 // The 257 x 257 test grid spans x and z 0..256.
 const std::vector<View> GRID_VIEWS = {
@@ -335,7 +296,6 @@ TEST_F(TilesGl, ExaggerationRecompilesEveryTileInPlace) {
     std::vector<unsigned char> raised = draw_scene(across);
     rebuild_with_tiles_of(terrain_face_count + 2);
     EXPECT_EQ(differing_bytes(draw_scene(across), raised), 0);
-    exaggeration = 1.0f;
 }
 
 TEST_F(TilesGl, AListCompiledOnTheSecondContextDrawsInTheWindow) {

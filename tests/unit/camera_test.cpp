@@ -6,16 +6,13 @@
 #include "camera/camera.h"
 #include "state/camera_state.h"
 #include "state/overlay_state.h"
-#include "tests/support/camera_reset.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 constexpr int LEFT = 100, UP = 101, RIGHT = 102, DOWN = 103;
 constexpr int SHIFT = 1, CTRL = 2, ALT = 4;
 
-class Camera : public ::testing::Test {
-protected:
-    void SetUp() override { reset_camera_for_test(75, 5); }
-};
+using Camera = ViewerTest;  // move_speed 75, height_step 5
 }  // namespace
 
 TEST_F(Camera, FirstFrameLooksAlongMinusZFromTheOrigin) {

@@ -5,17 +5,11 @@
 #include "overlay/file_panel.h"
 #include "state/asset_state.h"
 #include "state/file_panel_state.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 
-class FilePanel : public ::testing::Test {
-protected:
-    void SetUp() override {
-        file_panel_open = file_panel_lists_dem = file_panel_lists_drape = file_panel_lists_map = 0;
-        file_panel_lists_flythrough = file_panel_lists_vector = 0;
-        file_panel_first_row = 0;
-    }
-};
+using FilePanel = ViewerTest;
 
 }  // namespace
 

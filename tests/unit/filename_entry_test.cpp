@@ -6,6 +6,7 @@
 #include "overlay/filename_entry.h"
 #include "state/keyboard_state.h"
 #include "state/overlay_state.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 
@@ -15,12 +16,7 @@ FilenameAction type(const std::string& keys) {
     return last;
 }
 
-class FilenameEntry : public ::testing::Test {
-protected:
-    void SetUp() override {
-        filename_entry_active = filename_entry_saves_flythrough = filename_entry_saves_vector = 0;
-    }
-};
+using FilenameEntry = ViewerTest;
 
 }  // namespace
 

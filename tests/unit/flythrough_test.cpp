@@ -13,22 +13,19 @@
 #include "state/camera_state.h"
 #include "state/flythrough_state.h"
 #include "state/overlay_state.h"
-#include "tests/support/camera_reset.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 
 constexpr int UP = 101, LEFT = 100, RIGHT = 102, DOWN = 103, CTRL = 2, ALT = 4;
 
-class Flythrough : public ::testing::Test {
+class Flythrough : public ViewerTest {
 protected:
     void SetUp() override {
-        reset_camera_for_test(30, 7);
-        mode_normal = 1;
-        mode_record = mode_playback = 0;
-        flythrough_frame = flythrough_frame_count = 0;
-        playback_reset_view = 0;
-        message_visible = 0;
+        ViewerTest::SetUp();
+        move_speed = 30;
+        height_step = 7;
     }
 };
 

@@ -8,8 +8,11 @@
 #include "geometry/geometry_file.h"
 #include "state/geometry_state.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/viewer_test.h"
 
-TEST(VectorFile, PipesAreNeitherReadNorSavedOntoAndTheLayerStays) {
+using VectorFile = ViewerTest;
+
+TEST_F(VectorFile, PipesAreNeitherReadNorSavedOntoAndTheLayerStays) {
     std::string dir = make_temp_dir(), pipe = dir + "/pipe.vec";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
     geometry_item_count = 1;
@@ -29,5 +32,4 @@ TEST(VectorFile, PipesAreNeitherReadNorSavedOntoAndTheLayerStays) {
     std::string odd = write_temp_file("odd.vec", "1\n0 nan inf 0 0 0 0 5 0\n");
     EXPECT_EQ(read_geometry_layer(odd.c_str(), error, sizeof error), -1);
     EXPECT_EQ(geometry_item_count, 1);
-    geometry_item_count = 0;
 }

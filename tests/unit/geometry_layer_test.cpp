@@ -13,20 +13,11 @@
 #include "state/geometry_state.h"
 #include "state/overlay_state.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 
-class GeometryLayer : public ::testing::Test {
-protected:
-    void SetUp() override {
-        geometry_item_count = 0;
-        selected_item = 0;
-        augment_billboard = 0;
-        replicate_offset[0] = 5.0f, replicate_offset[1] = replicate_offset[2] = 0.0f;
-        replicate_quantity = 1;
-        replicate_mode = 0;
-    }
-};
+using GeometryLayer = ViewerTest;
 
 std::string save(const char* name) {
     std::string path = make_temp_dir() + "/" + name;

@@ -4,20 +4,17 @@
 #include "input/joystick.h"
 #include "state/camera_state.h"
 #include "state/joystick_state.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 
-class Joystick : public ::testing::Test {
+class Joystick : public ViewerTest {
 protected:
     void SetUp() override {
+        ViewerTest::SetUp();
+        // As start-up leaves it: the first sample is taken as the centre.
         joystick_calibrating = 1;
         joystick_first_sample = 1;
-        joystick_awaiting_button = 0;
-        joystick_centre_x = joystick_centre_y = 0;
-        camera_fwd_speed = camera_back_speed = 0;
-        camera_height = camera_dir_y = 0;
-        camera_turn_left = camera_turn_right = 0;
-        height_step = 5;
     }
     void calibrate_at(int x, int y) {
         testing::internal::CaptureStdout();

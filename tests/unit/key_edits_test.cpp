@@ -15,21 +15,11 @@
 #include "state/mouse_state.h"
 #include "state/overlay_state.h"
 #include "state/terrain_state.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 
-class KeyEdits : public ::testing::Test {
-protected:
-    void SetUp() override {
-        light_edit_mode = vertex_edit_mode = line_edit_mode = face_edit_mode = 0;
-        geometry_transform_mode = replicate_mode = material_edit_mode = 0;
-        geometry_item_count = 0;
-        memset(geometry_items, 0, sizeof geometry_items);
-        selected_item = 0;
-        picked_corner = picked_face = 0;
-        augment_billboard = 0;
-    }
-};
+using KeyEdits = ViewerTest;
 
 void add_items(int n) {
     for (int i = 0; i < n; ++i) add_geometry_item(GEOMETRY_SPHERE, (float)i, 0, 0);

@@ -14,6 +14,7 @@
 #include "terrain/terrain_file.h"
 #include "terrain/terrain_mesh.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 
@@ -31,12 +32,11 @@ void install(const std::string& text) {
     apply_terrain_settings();  // edit_amount 1.0, picked_face 0
 }
 
-class MeshEdit : public ::testing::Test {
+class MeshEdit : public ViewerTest {
 protected:
     void SetUp() override {
+        ViewerTest::SetUp();
         install(SQUARE);
-        picked_corner = 0;
-        for (auto& m : pick_marker) m[0] = m[1] = m[2] = 0.0;
     }
     MovedVertices moved;
 };

@@ -11,9 +11,17 @@
 #include "state/keyboard_state.h"
 #include "state/mesh_edit_state.h"
 #include "state/overlay_state.h"
-#include "tests/support/camera_reset.h"
+#include "tests/support/viewer_test.h"
 
-TEST(OverlayLayout, ReferenceSizeGivesTheTableExactly) {
+namespace {
+using OverlayLayout = ViewerTest;
+using OverlayHitTest = ViewerTest;
+using TrayRules = ViewerTest;
+using MouseHolds = ViewerTest;
+using Readouts = ViewerTest;
+}  // namespace
+
+TEST_F(OverlayLayout, ReferenceSizeGivesTheTableExactly) {
     layout_overlay_for(1024, 768);
     for (const TrayElement& e : TRAY_ELEMENTS) {
         EXPECT_EQ(hot_spots[e.slot].cx, (float)e.x) << e.slot;
@@ -30,7 +38,7 @@ TEST(OverlayLayout, ReferenceSizeGivesTheTableExactly) {
     EXPECT_EQ(hot_half_width[HOT_LOOK_PAD], 55.0f);
 }
 
-TEST(OverlayLayout, FourByThreeWindowsScaleTheTableAndWideOnesStayCentred) {
+TEST_F(OverlayLayout, FourByThreeWindowsScaleTheTableAndWideOnesStayCentred) {
     layout_overlay_for(800, 600);
     EXPECT_FLOAT_EQ(hot_spots[0].cx, 399.21875f);
     EXPECT_FLOAT_EQ(hot_spots[0].cy, 299.21875f);
@@ -50,7 +58,7 @@ TEST(OverlayLayout, FourByThreeWindowsScaleTheTableAndWideOnesStayCentred) {
     EXPECT_EQ(hot_half_width[HOT_HANDLE], 10.0f);
 }
 
-TEST(OverlayHitTest, LowestSlotWinsAndEdgesMiss) {
+TEST_F(OverlayHitTest, LowestSlotWinsAndEdgesMiss) {
     layout_overlay_for(1024, 768);
     // Inside both the look pad (up to 566) and the folded mesh handle (560..580).
     EXPECT_EQ(find_hot_spot(562, 432), 0);
@@ -64,7 +72,7 @@ TEST(OverlayHitTest, LowestSlotWinsAndEdgesMiss) {
     EXPECT_EQ(find_hot_spot(5, 5), -1);
 }
 
-TEST(OverlayHitTest, EveryElementAnswersAtItsOwnCentre) {
+TEST_F(OverlayHitTest, EveryElementAnswersAtItsOwnCentre) {
     // Boxes overlap at their corners; none may hide another's centre, or
     // that element could never be clicked.
     const int sizes[][2] = {{1024, 768}, {800, 600}, {1920, 1080}};
@@ -77,8 +85,7 @@ TEST(OverlayHitTest, EveryElementAnswersAtItsOwnCentre) {
     }
 }
 
-TEST(TrayRules, EachToggleClearsTheFirstSetModeOfItsOwnOrder) {
-    clear_edit_modes();
+TEST_F(TrayRules, EachToggleClearsTheFirstSetModeOfItsOwnOrder) {
     vertex_edit_mode = light_edit_mode = face_edit_mode = 1;
     ASSERT_TRUE(toggle_edit_mode(OP_EDIT_LINES));  // line: clears vertex first
     EXPECT_EQ(vertex_edit_mode, 0);
@@ -103,10 +110,9 @@ TEST(TrayRules, EachToggleClearsTheFirstSetModeOfItsOwnOrder) {
     EXPECT_EQ(light_edit_mode, 1);
     EXPECT_EQ(vertex_edit_mode, 1);
     EXPECT_FALSE(toggle_edit_mode(OP_NONE));
-    clear_edit_modes();
 }
 
-TEST(TrayRules, HelpTextsAndTrays) {
+TEST_F(TrayRules, HelpTextsAndTrays) {
     EXPECT_STREQ(tray_help_text(26), "Transform Geometry (Use Num Pad) ");
     EXPECT_STREQ(tray_help_text(30), "Seek to selected geometry ");
     EXPECT_STREQ(tray_help_text(16), "Select Multiple Faces (not Enabled)");
@@ -121,8 +127,7 @@ TEST(TrayRules, HelpTextsAndTrays) {
     EXPECT_EQ(tray_flag_for_slot(13), nullptr);
 }
 
-TEST(MouseHolds, TheReleaseEndsEveryHoldAndTheDragTilts) {
-    reset_camera_for_test(30, 5);
+TEST_F(MouseHolds, TheReleaseEndsEveryHoldAndTheDragTilts) {
     camera_fwd_speed = camera_back_speed = 30;
     hold_forward = hold_backward = hold_look_left = hold_look_right = look_drag_active = 1;
     release_mouse_holds();
@@ -139,13 +144,9 @@ TEST(MouseHolds, TheReleaseEndsEveryHoldAndTheDragTilts) {
     drag_look_pad(90);
     drag_look_pad(80);
     EXPECT_NEAR(camera_dir_y, -0.1f, 1e-6);
-    look_drag_active = 0;
 }
 
-TEST(Readouts, FrameRateLineAndEditChainStayInTheirBuffers) {
-    fps_text[0] = item_readout_text[0] = '\0';
-    fps_frames = 0;
-    fps_last_ms = 0;
+TEST_F(Readouts, FrameRateLineAndEditChainStayInTheirBuffers) {
     count_frame_for_readout(1000);  // not more than a second yet
     EXPECT_STREQ(frame_rate_line(), "");
     camera_eye_y = 3e38f;  // a huge height still fits the line
@@ -155,7 +156,6 @@ TEST(Readouts, FrameRateLineAndEditChainStayInTheirBuffers) {
     EXPECT_STREQ(frame_rate_line(), "1.00 2.00 3.00");
     count_frame_for_readout(3500);  // the next update replaces the item's position
     EXPECT_EQ(std::string(frame_rate_line()).rfind("FPS:", 0), 0u);
-    camera_eye_y = 0;
 
     char lines[3][READOUT_LINE_SIZE];
     clear_edit_modes();
@@ -164,8 +164,6 @@ TEST(Readouts, FrameRateLineAndEditChainStayInTheirBuffers) {
     replicate_offset[0] = -3e38f;
     ASSERT_EQ(format_edit_readout(lines), 3);
     EXPECT_STREQ(lines[2], "Press 5 to Multi-Replicate");
-    replicate_offset[0] = 5.0f;
     face_edit_mode = 1;
     EXPECT_EQ(format_edit_readout(lines), 0);  // face editing shows nothing, not even the prompt
-    clear_edit_modes();
 }

@@ -12,6 +12,7 @@
 #include "terrain/terrain_mesh.h"
 #include "tests/support/pick_reference.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 
@@ -47,11 +48,12 @@ void ray_down_at(double x, double z) {
 
 float bumps(int x, int z) { return 3.0f * std::sin(x * 0.7f) * std::cos(z * 0.5f) + (x == 20 ? 9.0f : 0.0f); }
 
+using Picking = ViewerTest;
+
 }  // namespace
 
-TEST(Picking, TheNearerOfTwoSurfacesWinsAndItsCornersAreMarked) {
+TEST_F(Picking, TheNearerOfTwoSurfacesWinsAndItsCornersAreMarked) {
     install(stacked_squares({0.0f, 5.0f}));
-    picked_face = 0;
     ray_down_at(0.2, 0.3);
     ASSERT_TRUE(pick_face());
     EXPECT_EQ(picked_face, 2);  // the upper square's first face
@@ -60,7 +62,7 @@ TEST(Picking, TheNearerOfTwoSurfacesWinsAndItsCornersAreMarked) {
     EXPECT_DOUBLE_EQ(pick_marker[2][0], 1.0);
 }
 
-TEST(Picking, ASharedEdgeGoesToTheLowerFaceAndAMissChangesNothing) {
+TEST_F(Picking, ASharedEdgeGoesToTheLowerFaceAndAMissChangesNothing) {
     install(stacked_squares({0.0f}));
     ray_down_at(0.5, 0.5);  // on the diagonal both faces share
     picked_face = 7;
@@ -78,7 +80,7 @@ TEST(Picking, ASharedEdgeGoesToTheLowerFaceAndAMissChangesNothing) {
     EXPECT_DOUBLE_EQ(pick_marker[2][0], 1.0);
 }
 
-TEST(Picking, MoreThanFiveHundredCrossingsStillFindTheNearest) {
+TEST_F(Picking, MoreThanFiveHundredCrossingsStillFindTheNearest) {
     std::vector<float> heights;
     for (int i = 0; i < 700; ++i) heights.push_back(i == 600 ? 50.0f : (float)(i % 40));
     install(stacked_squares(heights));
@@ -87,7 +89,7 @@ TEST(Picking, MoreThanFiveHundredCrossingsStillFindTheNearest) {
     EXPECT_EQ(picked_face, 1200);  // the highest square, crossed after 600 others
 }
 
-TEST(Picking, AgreesWithTestingEveryFaceOnAnyRayAndAfterTheMeshChanges) {
+TEST_F(Picking, AgreesWithTestingEveryFaceOnAnyRayAndAfterTheMeshChanges) {
     install(grid_terrain_text(41, 41, bumps));
     unsigned seed = 7;
     auto next = [&seed](double low, double high) {

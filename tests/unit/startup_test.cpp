@@ -8,9 +8,9 @@
 #include "app/startup.h"
 #include "files/console.h"
 #include "state/app_state.h"
-#include "state/app_state.h"
 #include "state/texture_state.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 
@@ -20,8 +20,6 @@ struct DialogueResult {
 };
 
 DialogueResult run_dialogue(const std::string& input) {
-    terrain_file_name[0] = texture_file_name[0] = '\0';
-    texture_width = texture_height = texture_components = 0;
     FILE* in = fmemopen((void*)input.data(), input.size(), "r");
     testing::internal::CaptureStdout();
     run_start_dialogue(in);
@@ -33,9 +31,12 @@ DialogueResult run_dialogue(const std::string& input) {
     return r;
 }
 
+using StartDialogue = ViewerTest;
+using ConfigUtility = ViewerTest;
+
 }  // namespace
 
-TEST(StartDialogue, BareEnterStartsTheDefaultWorld) {
+TEST_F(StartDialogue, BareEnterStartsTheDefaultWorld) {
     DialogueResult r = run_dialogue("\n");
     EXPECT_STREQ(terrain_file_name, "Default.obj");
     EXPECT_STREQ(texture_file_name, "Default.raw");
@@ -47,7 +48,7 @@ TEST(StartDialogue, BareEnterStartsTheDefaultWorld) {
     EXPECT_NE(r.console.find(std::string(76, '*') + "\n"), std::string::npos);
 }
 
-TEST(StartDialogue, EndOfInputAndOtherAnswersAlsoGiveDefaults) {
+TEST_F(StartDialogue, EndOfInputAndOtherAnswersAlsoGiveDefaults) {
     run_dialogue("");
     EXPECT_STREQ(terrain_file_name, "Default.obj");
     DialogueResult r = run_dialogue("xyz\nkept\n");
@@ -55,7 +56,7 @@ TEST(StartDialogue, EndOfInputAndOtherAnswersAlsoGiveDefaults) {
     EXPECT_EQ(r.rest, "kept\n");  // only the answer's own line is dropped
 }
 
-TEST(StartDialogue, HelpIsShownThenEnterGivesDefaults) {
+TEST_F(StartDialogue, HelpIsShownThenEnterGivesDefaults) {
     DialogueResult r = run_dialogue("h\n\n");
     EXPECT_NE(r.console.find("Help:\na)Navigation:\n 1)Arrow Keys to move around\n"), std::string::npos);
     EXPECT_NE(r.console.find("e)ESC to quit \n\n" + std::string(70, '*') + "\n"), std::string::npos);
@@ -64,7 +65,7 @@ TEST(StartDialogue, HelpIsShownThenEnterGivesDefaults) {
     EXPECT_EQ(r.console.find("Config Utility"), std::string::npos);
 }
 
-TEST(ConfigUtility, NamesSizeAndGreyscale) {
+TEST_F(ConfigUtility, NamesSizeAndGreyscale) {
     DialogueResult r = run_dialogue("n\nHills.obj\nHills.raw\n2\n2\n");
     EXPECT_NE(r.console.find("\nConfig Utility\nEnter Terrain File Name (obj):Enter Texture File Name (obj):"
                              "Texture Size 1) 256 2) 512 3)1024 4)2048 ?1)Color 2)GreyScale ?"),
@@ -77,7 +78,7 @@ TEST(ConfigUtility, NamesSizeAndGreyscale) {
     EXPECT_EQ(texture_components, 1);
 }
 
-TEST(ConfigUtility, UnknownSizeGoesWith1024AndUnknownColourMeansColour) {
+TEST_F(ConfigUtility, UnknownSizeGoesWith1024AndUnknownColourMeansColour) {
     DialogueResult r = run_dialogue("n\na.obj\nb.raw\n7\n5\n");
     EXPECT_NE(r.console.find("Going with 1024x1024"), std::string::npos);
     EXPECT_EQ(texture_width, 1024);
@@ -98,7 +99,7 @@ TEST(ConfigUtility, UnknownSizeGoesWith1024AndUnknownColourMeansColour) {
     }
 }
 
-TEST(ConfigUtility, ANameIsTheWholeLineBlanksAndAll) {
+TEST_F(ConfigUtility, ANameIsTheWholeLineBlanksAndAll) {
     DialogueResult r = run_dialogue("n\n\n  My Hills.obj  \r\nMy Hills.raw\n2\n1\n");
     EXPECT_STREQ(terrain_file_name, "My Hills.obj");
     EXPECT_STREQ(texture_file_name, "My Hills.raw");
@@ -106,7 +107,7 @@ TEST(ConfigUtility, ANameIsTheWholeLineBlanksAndAll) {
     EXPECT_EQ(texture_components, 3);
 }
 
-TEST(ConfigUtility, ANameThatDoesNotFitIsRefusedAndAskedAgain) {
+TEST_F(ConfigUtility, ANameThatDoesNotFitIsRefusedAndAskedAgain) {
     std::string too_long(FILE_NAME_SIZE, 'q'), just_fits(FILE_NAME_SIZE - 1, 'k');
     DialogueResult r = run_dialogue("n\n" + too_long + "\n" + just_fits + "\n" + too_long + "x y\nshort.raw\n1\n1\n");
     EXPECT_STREQ(terrain_file_name, just_fits.c_str());

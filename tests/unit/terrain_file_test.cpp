@@ -10,6 +10,7 @@
 #include "terrain/terrain_file.h"
 #include "terrain/terrain_mesh.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 
@@ -329,7 +330,9 @@ TEST(TerrainSettings, MarkerFogAndLightFollowTheExtents) {
     EXPECT_GT(huge.move_speed, 10);
 }
 
-TEST(TerrainMesh, ASecondSmallerLoadStartsAgainFromZero) {
+using TerrainMesh = ViewerTest;
+
+TEST_F(TerrainMesh, ASecondSmallerLoadStartsAgainFromZero) {
     Loaded big = load_text(grid_terrain_text(20, 10, ramp));
     ASSERT_TRUE(big.ok);
     install_terrain_mesh(&big.parse);
@@ -349,7 +352,7 @@ TEST(TerrainMesh, ASecondSmallerLoadStartsAgainFromZero) {
     EXPECT_EQ(s.move_speed, 2);
 }
 
-TEST(TerrainMesh, ExaggerationStepsRestoreHeights) {
+TEST_F(TerrainMesh, ExaggerationStepsRestoreHeights) {
     Loaded l = load_text(grid_terrain_text(4, 4, ramp));
     ASSERT_TRUE(l.ok);
     install_terrain_mesh(&l.parse);

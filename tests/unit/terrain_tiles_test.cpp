@@ -11,6 +11,7 @@
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
 
@@ -84,6 +85,8 @@ void expect_boxes_hold_their_faces() {
     }
 }
 
+using TerrainTiles = ViewerTest;
+
 }  // namespace
 
 TEST(TerrainFrustum, BoxesJustInsideEachCornerMeetItAndJustOutsideDoNot) {
@@ -138,7 +141,7 @@ TEST(TerrainFrustum, TheModelviewMovesTheFrustumIntoObjectCoordinates) {
     EXPECT_FALSE(meets(f, 600, 0, 150, 1)); // off to the side
 }
 
-TEST(TerrainTiles, GridsAreCutIntoSquaresOfWholePairsInFaceOrder) {
+TEST_F(TerrainTiles, GridsAreCutIntoSquaresOfWholePairsInFaceOrder) {
     install_text(grid_terrain_text(17, 17, flat));  // 16 x 16 cells, 512 faces
     ASSERT_TRUE(build_terrain_tiles(32));
     EXPECT_EQ(terrain_tile_count, 16);
@@ -159,7 +162,7 @@ TEST(TerrainTiles, GridsAreCutIntoSquaresOfWholePairsInFaceOrder) {
     free_terrain_tiles();
 }
 
-TEST(TerrainTiles, ScatteredFaceOrderFallsBackToRunsAndOddCountsKeepPairs) {
+TEST_F(TerrainTiles, ScatteredFaceOrderFallsBackToRunsAndOddCountsKeepPairs) {
     // The grid's pairs in a scrambled order, plus one lone face at the end.
     std::string grid = grid_terrain_text(17, 17, flat);
     size_t first_face = grid.find("f ");
@@ -183,7 +186,7 @@ TEST(TerrainTiles, ScatteredFaceOrderFallsBackToRunsAndOddCountsKeepPairs) {
     free_terrain_tiles();
 }
 
-TEST(TerrainTiles, AVertexMarksTheTilesOfEveryFaceUsingIt) {
+TEST_F(TerrainTiles, AVertexMarksTheTilesOfEveryFaceUsingIt) {
     install_text(grid_terrain_text(17, 17, flat));
     ASSERT_TRUE(build_terrain_tiles(32));
     std::vector<unsigned char> marks(terrain_tile_count, 0);
