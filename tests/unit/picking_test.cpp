@@ -126,7 +126,7 @@ TEST_F(Picking, AgreesWithTestingEveryFaceOnAnyRayAndAfterTheMeshChanges) {
     EXPECT_GT(hits, 200);  // most rays meet the land
 }
 
-TEST(Picking, AClickOnACornerFindsTheNodeAndAFaceAroundIt) {
+TEST_F(Picking, AClickOnACornerFindsTheNodeAndAFaceAroundIt) {
     // Far from the origin and seen from afar, as a click on the default
     // world is: single precision puts the crossing beside the corner there.
     install(grid_terrain_text(21, 21, bumps));
@@ -156,7 +156,7 @@ TEST(Picking, AClickOnACornerFindsTheNodeAndAFaceAroundIt) {
     EXPECT_TRUE(has_corner) << "face " << picked_face;
 }
 
-TEST(Picking, ALoadMarksFaceZeroOfTheNewTerrain) {
+TEST_F(Picking, ALoadMarksFaceZeroOfTheNewTerrain) {
     install(stacked_squares({0.0f, 5.0f}));
     ray_down_at(0.2, 0.3);
     testing::internal::CaptureStdout();
