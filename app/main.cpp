@@ -1,12 +1,12 @@
 // Program entry: the flight renderer, or the viewer's dialogue, window, scene and event loop.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "app/startup.h"
 #include "app/window.h"
 #include "frame/scene_init.h"
 #include "state/terrain_draw_state.h"
+#include "state/terrain_levels_state.h"
 #include "video/render_flight.h"
 
 int main(int argc, char** argv) {
@@ -18,9 +18,17 @@ int main(int argc, char** argv) {
     }
     // GLUT must be up before the screen size can be asked for.
     start_window_system(&argc, argv);
+    ViewerOptions options;
+    char error[160];
+    if (!parse_viewer_options(argc, argv, &options, error, sizeof error)) {
+        fprintf(stderr, "kestrolane: %s\n", error);
+        return 2;
+    }
+    terrain_lod_error = options.lod_error;
+    terrain_lod_forced = options.lod_given;
     run_start_dialogue(stdin);
     open_viewer_window();
     init_scene();
-    if (argc > 1 && strcmp(argv[1], "-q") == 0) terrain_primitive = PRIMITIVE_QUADS;
+    if (options.quads) terrain_primitive = PRIMITIVE_QUADS;
     run_viewer();
 }

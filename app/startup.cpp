@@ -9,6 +9,7 @@
 #include "frame/scene_init.h"
 #include "state/app_state.h"
 #include "state/texture_state.h"
+#include "terrain/terrain_levels.h"
 
 namespace {
 
@@ -102,4 +103,29 @@ void run_start_dialogue(FILE* in) {
     if (answer == 'n') run_config_utility(in);
     else use_default_start_files();
     fflush(stdout);
+}
+
+bool parse_viewer_options(int argc, const char* const* argv, ViewerOptions* out, char* error, size_t error_size) {
+    *out = ViewerOptions();
+    const char* option = "--lod-error";
+    size_t option_length = strlen(option);
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (strcmp(arg, "-q") == 0) {
+            out->quads = true;
+            continue;
+        }
+        if (strncmp(arg, option, option_length) != 0 || (arg[option_length] != '\0' && arg[option_length] != '='))
+            continue;
+        const char* value = arg[option_length] == '=' ? arg + option_length + 1 : i + 1 < argc ? argv[++i] : nullptr;
+        if (!value || !parse_lod_error(value, &out->lod_error)) {
+            snprintf(error, error_size,
+                     "--lod-error wants the largest error in pixels, a number such as 1 or 0.5 (0 draws every face "
+                     "exactly), not \"%.40s\"",
+                     value ? value : "");
+            return false;
+        }
+        out->lod_given = true;
+    }
+    return true;
 }

@@ -1,7 +1,20 @@
 // The start-up console dialogue: banner, help text and the Config Utility.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+
+// What the viewer's command line asks for.
+struct ViewerOptions {
+    bool quads = false;       // "-q": face pairs drawn as quads after the first rebuild
+    bool lod_given = false;   // "--lod-error PX" was given
+    float lod_error = 1.0f;   // its bound in pixels; >= 0
+};
+
+// Reads "-q" and "--lod-error PX" (also "--lod-error=PX") from the viewer's
+// arguments, in any order; other arguments are left alone. False, with the
+// reason in `error`, when --lod-error has no number of pixels 0 or above.
+bool parse_viewer_options(int argc, const char* const* argv, ViewerOptions* out, char* error, size_t error_size);
 
 // Prints the banner, asks "Press h for Help or Enter to Continue...", and
 // sets terrain_file_name, texture_file_name, texture_width, texture_height

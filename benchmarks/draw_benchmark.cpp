@@ -1,11 +1,17 @@
 // Drawing large terrains: the tiled, culled frame against the whole terrain
 // in one display list (the reference), over a fixed camera path, with the
-// pixels of every frame compared first; then a vertex edit with its rebuild
-// and an exaggeration step, each against recompiling the one list.
+// pixels of every frame compared first; the same path with levels of detail
+// (1 pixel) at 2 and 8 million faces and on an imported raster, against the
+// exact frame of the default world's size, with every frame's picture
+// compared to exact drawing; then a vertex edit with its rebuild and an
+// exaggeration step, each against recompiling the one list.
 // Needs a window: run under xvfb-run. Instead of the benchmarks,
-// "--frames CELLS" lists every frame of the path both ways, and
-// "--peak-memory CELLS [TILE_FACES]" loads one grid, draws one frame and
-// prints the peak resident memory.
+// "--frames CELLS" lists every frame of the path both ways,
+// "--peak-memory CELLS [TILE_FACES] [--levels]" loads one grid (and waits
+// for its levels), draws one frame and prints the peak resident memory, and
+// "--memory CELLS" runs that exact and with levels side by side, and
+// "--level-pictures CELLS" (-1: the imported raster) compares only the
+// pictures of the path with levels against exact drawing.
 #include <GL/glut.h>
 #include <benchmark/benchmark.h>
 
@@ -15,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <sys/stat.h>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -29,7 +36,9 @@
 #include "state/camera_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
+#include "state/terrain_levels_state.h"
 #include "state/texture_state.h"
+#include "terrain/level_lists.h"
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/terrain_mesh.h"
@@ -45,9 +54,15 @@ constexpr int PATH_FRAMES = TURN_FRAMES + FLIGHT_FRAMES;
 constexpr float EYE_HEIGHT = 200.0f;  // the hills reach about 155
 constexpr float LOOK_DOWN = -0.25f;   // one Alt+Down
 
-int loaded_cells = 0;
+int loaded_cells = 0;         // the grid loaded; 0 none, -1 the imported raster
+bool loaded_levels = false;   // it was loaded with levels (forced, so that any size has them)
+double levels_ready_ms = 0;   // from the end of its load until its levels were installed
 unsigned reference_list = 0;  // the whole terrain in one list, as it was drawn before tiles
 bool with_reference = true;   // false: only the viewer's own lists (for its memory)
+std::string imported_terrain; // the imported raster's terrain file, once made
+constexpr int IMPORTED = -1;  // "cells" of the imported raster in the path's arguments
+constexpr int IMPORTED_SIDE = 1415;  // raster samples a side: 4 million faces at full resolution
+constexpr float IMPORTED_CELL = 12.5f;  // metres a sample, as the generated grids' spacing
 
 // Silences the loader's console progress.
 struct QuietStdout {
@@ -85,35 +100,51 @@ void compile_reference() {
     glEndList();
 }
 
-// Loads the grid of `cells` cells a side (once), with tiles of `tile_faces`.
-void use_grid(int cells, int tile_faces = TERRAIN_TILE_FACES) {
-    if (loaded_cells != cells) {
+double wall_seconds();
+const std::string& ensure_imported_terrain();
+
+// Loads the grid of `cells` cells a side (once), with tiles of `tile_faces`;
+// with `levels`, also builds its levels of detail and waits for them (the
+// bound is 1 pixel; terrain_lod_error 0 then draws it exactly).
+void use_grid(int cells, int tile_faces = TERRAIN_TILE_FACES, bool levels = false) {
+    if (loaded_cells != cells || loaded_levels != levels) {
         QuietStdout quiet;
         if (reference_list) glDeleteLists(reference_list, 1);
         reference_list = 0;
         release_terrain();
         static std::string texture = texture_path();
         terrain_tile_faces = tile_faces;
-        load_terrain(ensure_bench_file(cells).c_str(), texture.c_str(), 3, 256, 256, 0);
+        terrain_lod_forced = levels;
+        terrain_lod_error = levels ? 1.0f : 0.0f;
+        const std::string& path = cells == IMPORTED ? ensure_imported_terrain() : ensure_bench_file(cells);
+        load_terrain(path.c_str(), texture.c_str(), 3, 256, 256, 0);
+        double loaded = wall_seconds();
+        wait_for_terrain_levels();
+        levels_ready_ms = 1e3 * (wall_seconds() - loaded);
         send_light(LIGHT_ALL);
         glEnable(GL_LIGHTING);
         glEnable(GL_LIGHT0);
-        if (with_reference) compile_reference();
+        if (with_reference && !levels) compile_reference();  // the levels' paths compare with the tiles
         loaded_cells = cells;
+        loaded_levels = levels;
     }
     if (terrain_tile_faces != tile_faces) {
         terrain_tile_faces = tile_faces;
         rebuild_terrain_list(false);
+        wait_for_terrain_levels();
     }
 }
 
 // Frame `frame` of the path: a full turn at the start, then north across.
+// The importer centres its terrain on the origin: the path starts at the
+// middle of its south edge, as on the grids.
 void place_camera(int cells, int frame) {
     float yaw = 0.0f, distance = 0.0f;
+    float side = cells == IMPORTED ? (IMPORTED_SIDE - 1) * IMPORTED_CELL : cells * BENCH_GRID_SPACING;
     if (frame < TURN_FRAMES) yaw = 2.0f * (float)M_PI * frame / TURN_FRAMES;
-    else distance = cells * BENCH_GRID_SPACING * (frame - TURN_FRAMES) / FLIGHT_FRAMES;
+    else distance = side * (frame - TURN_FRAMES) / FLIGHT_FRAMES;
     camera_eye_x = 0.0f;
-    camera_eye_z = -distance;
+    camera_eye_z = (cells == IMPORTED ? side / 2 : 0.0f) - distance;
     camera_height = EYE_HEIGHT;
     camera_dir_y = LOOK_DOWN;
     move_camera_eye(0);
@@ -194,6 +225,129 @@ bool confirm_same_pixels(int cells) {
     return all_same;
 }
 
+// Value noise on the integer lattice, smoothly interpolated: -1..1.
+double lattice(int x, int y, int seed) {
+    unsigned h = (unsigned)x * 374761393u + (unsigned)y * 668265263u + (unsigned)seed * 2246822519u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return ((h ^ (h >> 16)) & 0xffff) / 32767.5 - 1.0;
+}
+
+double smooth_noise(double x, double y, int seed) {
+    int ix = (int)std::floor(x), iy = (int)std::floor(y);
+    double fx = x - ix, fy = y - iy;
+    fx = fx * fx * (3 - 2 * fx);
+    fy = fy * fy * (3 - 2 * fy);
+    double a = lattice(ix, iy, seed), b = lattice(ix + 1, iy, seed);
+    double c = lattice(ix, iy + 1, seed), d = lattice(ix + 1, iy + 1, seed);
+    return a + (b - a) * fx + (c - a) * fy + (a - b - c + d) * fx * fy;
+}
+
+// Mountain ground in metres: ridged noise over rolling noise, steeper where
+// it is high, with a river valley wandering across (no-data free, like a
+// filled SRTM tile).
+double mountain_height(int column, int row) {
+    double x = column / 180.0, y = row / 180.0, ridges = 0.0, amplitude = 1.0, weight = 1.0;
+    for (int octave = 0; octave < 7; ++octave) {
+        double n = 1.0 - std::fabs(smooth_noise(x, y, octave));
+        n = n * n * weight;
+        weight = std::min(1.0, n * 2.0);
+        ridges += n * amplitude;
+        x *= 2.03;
+        y *= 2.03;
+        amplitude *= 0.5;
+    }
+    double rolling = smooth_noise(column / 500.0, row / 500.0, 11) * 0.5 + 0.5;
+    double river = std::fabs(row - IMPORTED_SIDE / 2.0 - 160.0 * std::sin(column / 230.0)) / 90.0;
+    double valley = river < 1.0 ? river * river : 1.0;
+    return 120.0 + (900.0 * ridges * rolling + 300.0 * rolling) * valley;
+}
+
+// The mountain raster as an ESRI ASCII grid, imported by kestrolane-import
+// at full resolution (one vertex a sample) into a world under /tmp, once.
+const std::string& ensure_imported_terrain() {
+    static std::string path;
+    if (!path.empty()) return path;
+    std::string world = "/tmp/kestrolane-bench-imported-" + std::to_string(IMPORTED_SIDE);
+    path = world + "/DEM/Mountains.dem";
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0) return path;
+    std::string raster = world + ".asc";
+    FILE* out = fopen(raster.c_str(), "w");
+    if (!out) {
+        fprintf(stderr, "cannot write %s\n", raster.c_str());
+        exit(1);
+    }
+    fprintf(out, "ncols %d\nnrows %d\nxllcorner 0\nyllcorner 0\ncellsize %g\nNODATA_value -9999\n", IMPORTED_SIDE,
+            IMPORTED_SIDE, IMPORTED_CELL);
+    for (int r = 0; r < IMPORTED_SIDE; ++r) {
+        for (int c = 0; c < IMPORTED_SIDE; ++c) fprintf(out, c ? " %.2f" : "%.2f", mountain_height(c, r));
+        fprintf(out, "\n");
+    }
+    fclose(out);
+    mkdir(world.c_str(), 0755);
+    std::string command = std::string(KESTROLANE_IMPORT_EXE) + " --world " + world + " --name Mountains --grid " +
+                          std::to_string(IMPORTED_SIDE) + " --cell-size " + std::to_string(IMPORTED_CELL) + " " +
+                          raster + " > /dev/null";
+    if (system(command.c_str()) != 0 || stat(path.c_str(), &info) != 0) {
+        fprintf(stderr, "the importer did not make %s\n", path.c_str());
+        exit(1);
+    }
+    return path;
+}
+
+// The clear colour of the compared frames.
+constexpr unsigned char BACKGROUND[3] = {255, 0, 255};  // a colour no lit terrain takes
+
+// The path with levels against exact drawing of the same levels' terrain:
+// per frame the mean absolute difference per channel (in levels of 255) and
+// the crack pixels (background where exact drawing shows ground), then the
+// worst of each. Returns whether every frame is within the targets.
+bool compare_level_pictures(int cells, const char* name) {
+    use_grid(cells, TERRAIN_TILE_FACES, true);
+    printf("%s: %d faces in %d tiles; levels ready %.0f ms after the load\n", name, terrain_face_count,
+           terrain_tile_count, levels_ready_ms);
+    glClearColor(BACKGROUND[0] / 255.0f, BACKGROUND[1] / 255.0f, BACKGROUND[2] / 255.0f, 1.0f);
+    double worst_mean = 0, mean_sum = 0;
+    long worst_cracks = 0, exact_faces = 0, level_faces = 0;
+    int worst_mean_frame = 0, worst_crack_frame = 0;
+    for (int frame = 0; frame < PATH_FRAMES; ++frame) {
+        terrain_lod_error = 0.0f;
+        draw_path_frame(cells, frame, true);
+        long frame_exact_faces = terrain_level_faces_drawn;
+        exact_faces += frame_exact_faces;
+        std::vector<unsigned char> exact = read_frame();
+        terrain_lod_error = 1.0f;
+        draw_path_frame(cells, frame, true);
+        level_faces += terrain_level_faces_drawn;
+        std::vector<unsigned char> levels = read_frame();
+        long sum = 0, cracks = 0;
+        for (size_t i = 0; i < exact.size(); i += 3) {
+            bool ground = false, background = true;
+            for (int k = 0; k < 3; ++k) {
+                sum += std::abs(exact[i + k] - levels[i + k]);
+                ground = ground || exact[i + k] != BACKGROUND[k];
+                background = background && levels[i + k] == BACKGROUND[k];
+            }
+            cracks += ground && background;
+        }
+        double mean = (double)sum / exact.size();
+        printf("  frame %3d: %7ld faces exact, %6ld with levels; mean difference %.3f / 255, %ld crack pixels (%.4f%%)\n",
+               frame, frame_exact_faces, terrain_level_faces_drawn,
+               mean, cracks, 100.0 * cracks / (WIDTH * HEIGHT));
+        mean_sum += mean;
+        if (mean > worst_mean) worst_mean = mean, worst_mean_frame = frame;
+        if (cracks > worst_cracks) worst_cracks = cracks, worst_crack_frame = frame;
+    }
+    glClearColor(0, 0, 0, 0);
+    printf("%s: faces drawn a frame %.0f exact, %.0f with levels (%.1f%%); mean difference %.3f / 255 on average, "
+           "worst %.3f (frame %d); worst crack pixels %ld = %.4f%% of a frame (frame %d)\n",
+           name, (double)exact_faces / PATH_FRAMES, (double)level_faces / PATH_FRAMES, 100.0 * level_faces / exact_faces,
+           mean_sum / PATH_FRAMES, worst_mean, worst_mean_frame, worst_cracks, 100.0 * worst_cracks / (WIDTH * HEIGHT),
+           worst_crack_frame);
+    fflush(stdout);
+    return worst_mean <= 1.5 && worst_cracks <= WIDTH * HEIGHT / 10000;
+}
+
 double process_cpu_seconds() {
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
@@ -225,15 +379,17 @@ void report_cpu(benchmark::State& state, double process_start, double thread_sta
     state.counters["main_ms"] = 1e3 * (thread_cpu_seconds() - thread_start) / steps;
 }
 
-void run_path(benchmark::State& state, bool tiles) {
+void run_path(benchmark::State& state, bool tiles, bool levels = false) {
     int cells = (int)state.range(0);
-    use_grid(cells, tile_faces_of(state));
-    long pieces = 0;
+    use_grid(cells, tile_faces_of(state), levels);
+    terrain_lod_error = levels ? 1.0f : 0.0f;
+    long pieces = 0, faces = 0;
     double process_start = process_cpu_seconds(), thread_start = thread_cpu_seconds();
     for (auto _ : state) {
         for (int frame = 0; frame < PATH_FRAMES; ++frame) {
             draw_path_frame(cells, frame, tiles);
             pieces += terrain_pieces_drawn;
+            faces += terrain_level_faces_drawn;
             glutSwapBuffers();
         }
         glFinish();
@@ -245,18 +401,23 @@ void run_path(benchmark::State& state, bool tiles) {
         state.counters["tiles"] = terrain_tile_count;
         state.counters["pieces"] = terrain_piece_count;
         state.counters["pieces_drawn"] = (double)pieces / frames;
+        state.counters["faces_drawn"] = (double)faces / frames;
     }
 }
 
 void BM_path_one_list(benchmark::State& state) { run_path(state, false); }
 void BM_path_tiles(benchmark::State& state) { run_path(state, true); }
+void BM_path_levels(benchmark::State& state) {
+    run_path(state, true, true);
+    state.counters["levels_ready_ms"] = levels_ready_ms;
+}
 
 // A vertex in the middle of the grid, moved up and down by one unit.
 int middle_vertex(int cells) { return (cells / 2) * (cells + 1) + cells / 2; }
 
-void run_vertex_edit(benchmark::State& state, bool tiles) {
+void run_vertex_edit(benchmark::State& state, bool tiles, bool levels = false) {
     int cells = (int)state.range(0);
-    use_grid(cells, tile_faces_of(state));
+    use_grid(cells, tile_faces_of(state), levels);
     int v = middle_vertex(cells);
     float step = 1.0f;
     double process_start = process_cpu_seconds(), thread_start = thread_cpu_seconds();
@@ -276,9 +437,14 @@ void run_vertex_edit(benchmark::State& state, bool tiles) {
 
 void BM_vertex_edit_one_list(benchmark::State& state) { run_vertex_edit(state, false); }
 void BM_vertex_edit_tiles(benchmark::State& state) { run_vertex_edit(state, true); }
+// The edit's own step: the touched tiles' levels are rebuilt in the background.
+void BM_vertex_edit_levels(benchmark::State& state) {
+    run_vertex_edit(state, true, true);
+    wait_for_terrain_levels();
+}
 
-void run_exaggeration(benchmark::State& state, bool tiles) {
-    use_grid((int)state.range(0), tile_faces_of(state));
+void run_exaggeration(benchmark::State& state, bool tiles, bool levels = false) {
+    use_grid((int)state.range(0), tile_faces_of(state), levels);
     bool raise = true;
     double process_start = process_cpu_seconds(), thread_start = thread_cpu_seconds();
     for (auto _ : state) {
@@ -293,6 +459,13 @@ void run_exaggeration(benchmark::State& state, bool tiles) {
 
 void BM_exaggeration_one_list(benchmark::State& state) { run_exaggeration(state, false); }
 void BM_exaggeration_tiles(benchmark::State& state) { run_exaggeration(state, true); }
+// The step's own time: the levels' lists are compiled again in the background.
+void BM_exaggeration_levels(benchmark::State& state) {
+    run_exaggeration(state, true, true);
+    double start = wall_seconds();
+    wait_for_terrain_levels();
+    state.counters["levels_again_ms"] = 1e3 * (wall_seconds() - start);
+}
 
 // Every frame of the path, both ways, with CPU and wall time each; then the
 // path's totals and the mean of the per-frame ratios.
@@ -324,15 +497,36 @@ int list_frames(int cells) {
     return 0;
 }
 
-// With tile_faces above the face count the terrain is one list, as before tiles.
-int peak_memory(int cells, int tile_faces) {
+// With tile_faces above the face count the terrain is one list, as before
+// tiles; with levels, they are waited for and the frame draws them.
+int peak_memory(int cells, int tile_faces, bool levels) {
     with_reference = false;  // the viewer has only its own lists
-    use_grid(cells, tile_faces > 0 ? tile_faces : TERRAIN_TILE_FACES);
+    use_grid(cells, tile_faces > 0 ? tile_faces : TERRAIN_TILE_FACES, levels);
     draw_path_frame(cells, 0, true);
     glFinish();
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
-    printf("%d faces: peak resident memory %.0f MiB\n", terrain_face_count, usage.ru_maxrss / 1024.0);
+    printf("%d faces%s: peak resident memory %.0f MiB\n", terrain_face_count, levels ? " with levels" : ", exact",
+           usage.ru_maxrss / 1024.0);
+    return 0;
+}
+
+// Peak memory exact and with levels, each in a process of its own, one after the other.
+int compare_memory(const char* program, int cells) {
+    double mib[2] = {0, 0};
+    for (int levels = 0; levels < 2; ++levels) {
+        std::string command = std::string(program) + " --peak-memory " + std::to_string(cells) + " 0" +
+                              (levels ? " --levels" : "");
+        FILE* child = popen(command.c_str(), "r");
+        char line[256];
+        while (child && fgets(line, sizeof line, child)) {
+            fputs(line, stdout);
+            const char* at = strstr(line, "memory ");
+            if (at) mib[levels] = atof(at + 7);
+        }
+        if (!child || pclose(child) != 0) return 1;
+    }
+    printf("levels add %.0f%% to the peak resident memory\n", 100.0 * (mib[1] - mib[0]) / mib[0]);
     return 0;
 }
 
@@ -343,16 +537,25 @@ int peak_memory(int cells, int tile_faces) {
 BENCHMARK(BM_path_one_list)->Args({500, 0})->Args({1000, 0})->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_path_tiles)
     ->Args({500, 0})->Args({1000, 0})->Args({1000, 2048})->Args({1000, 8192})->Args({1000, 16384})->Args({1000, 32768})
+    ->Args({256, 0})
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+// Levels at 1 pixel: 2 and 8 million faces and the imported mountains (-1),
+// against the one list at 2 million and the exact tiles at the default
+// world's size (256) above.
+BENCHMARK(BM_path_levels)
+    ->Args({1000, 0})->Args({2000, 0})->Args({IMPORTED, 0})
     ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 // 256 cells a side: the default world's size (131 thousand faces).
 BENCHMARK(BM_vertex_edit_one_list)->Args({256, 0})->Args({500, 0})->Args({1000, 0})->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_vertex_edit_tiles)
     ->Args({256, 0})->Args({500, 0})->Args({1000, 0})->Args({1000, 2048})->Args({1000, 8192})->Args({1000, 16384})->Args({1000, 32768})
     ->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
+BENCHMARK(BM_vertex_edit_levels)->Args({1000, 0})->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
 BENCHMARK(BM_exaggeration_one_list)->Args({500, 0})->Args({1000, 0})->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_exaggeration_tiles)
     ->Args({500, 0})->Args({1000, 0})->Args({1000, 2048})->Args({1000, 8192})->Args({1000, 16384})->Args({1000, 32768})
     ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_exaggeration_levels)->Args({1000, 0})->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 int main(int argc, char** argv) {
     glutInit(&argc, argv);
@@ -360,13 +563,25 @@ int main(int argc, char** argv) {
     glutInitWindowSize(WIDTH, HEIGHT);
     glutCreateWindow("Kestrolane draw benchmark");
     set_up_gl();
-    if (argc >= 3 && strcmp(argv[1], "--peak-memory") == 0) return peak_memory(atoi(argv[2]), argc > 3 ? atoi(argv[3]) : 0);
+    if (argc >= 3 && strcmp(argv[1], "--peak-memory") == 0)
+        return peak_memory(atoi(argv[2]), argc > 3 ? atoi(argv[3]) : 0, argc > 4 && strcmp(argv[4], "--levels") == 0);
+    if (argc == 3 && strcmp(argv[1], "--memory") == 0) return compare_memory(argv[0], atoi(argv[2]));
     if (argc == 3 && strcmp(argv[1], "--frames") == 0) return list_frames(atoi(argv[2]));
-    bool check = true;
-    for (int i = 1; i < argc; ++i) check = check && strcmp(argv[i], "--no-pixel-check") != 0;
+    if (argc == 3 && strcmp(argv[1], "--level-pictures") == 0)
+        return compare_level_pictures(atoi(argv[2]), argv[2]) ? 0 : 1;
+    bool check = true, level_check = true;
+    for (int i = 1; i < argc; ++i) {
+        check = check && strcmp(argv[i], "--no-pixel-check") != 0;
+        level_check = level_check && strcmp(argv[i], "--no-level-check") != 0;
+    }
     bool same = true;
     if (check) {
         for (int cells : {500, 1000}) same = confirm_same_pixels(cells) && same;
+    }
+    if (level_check) {
+        same = compare_level_pictures(1000, "2 million faces") && same;
+        same = compare_level_pictures(2000, "8 million faces") && same;
+        same = compare_level_pictures(IMPORTED, "imported mountains") && same;
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

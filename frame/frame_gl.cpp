@@ -26,6 +26,7 @@
 #include "state/stereo_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
+#include "terrain/level_lists.h"
 #include "terrain/terrain_list.h"
 
 constexpr int MARKER_SLICES = 5;
@@ -117,6 +118,7 @@ void draw_terrain_mono() {
         default: return;
     }
     glPolygonMode(GL_FRONT, mode);
+    choose_terrain_levels();
     draw_visible_terrain();
     glPolygonMode(GL_FRONT, GL_FILL);
 }

@@ -47,6 +47,31 @@ bool give_up_worker(Display* display, GLXContext current) {
     return false;
 }
 
+// Makes a 1 x 1 pbuffer and a context on it that shares `current`'s lists
+// into `made` (display and share set already); false, with whatever was
+// made left in `made` for release, when the display refuses either.
+bool make_pbuffer_context(Display* display, GLXContext current, GlWorker* made) {
+    const int config_wanted[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, None};
+    int configs_found = 0;
+    GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), config_wanted, &configs_found);
+    if (!configs) return false;
+    XSync(display, False);
+    x_error_seen = false;
+    int (*previous_handler)(Display*, XErrorEvent*) = XSetErrorHandler(note_x_error);
+    if (configs_found > 0) {
+        const int size[] = {GLX_PBUFFER_WIDTH, 1, GLX_PBUFFER_HEIGHT, 1, None};
+        made->surface = glXCreatePbuffer(display, configs[0], size);
+        XSync(display, False);
+        if (made->surface && !x_error_seen)
+            made->context = glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, current, True);
+        XSync(display, False);
+    }
+    XSetErrorHandler(previous_handler);
+    XFree(configs);
+    if (x_error_seen) made->surface = 0;  // it may not exist; a 1 x 1 pbuffer left over is harmless
+    return made->context && !x_error_seen;
+}
+
 // Makes a context sharing the current one's lists, unless one exists already.
 bool prepare_worker() {
     Display* display = glXGetCurrentDisplay();
@@ -57,29 +82,42 @@ bool prepare_worker() {
     release_gl_worker();
     worker.display = display;
     worker.shares_with = current;
-    const int config_wanted[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, None};
-    int configs_found = 0;
-    GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), config_wanted, &configs_found);
-    if (!configs) return give_up_worker(display, current);
-    XSync(display, False);
-    x_error_seen = false;
-    int (*previous_handler)(Display*, XErrorEvent*) = XSetErrorHandler(note_x_error);
-    if (configs_found > 0) {
-        const int size[] = {GLX_PBUFFER_WIDTH, 1, GLX_PBUFFER_HEIGHT, 1, None};
-        worker.surface = glXCreatePbuffer(display, configs[0], size);
-        XSync(display, False);
-        if (worker.surface && !x_error_seen)
-            worker.context = glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, current, True);
-        XSync(display, False);
-    }
-    XSetErrorHandler(previous_handler);
-    XFree(configs);
-    if (x_error_seen) worker.surface = 0;  // it may not exist; a 1 x 1 pbuffer left over is harmless
-    if (!worker.context || x_error_seen) return give_up_worker(display, current);
+    if (!make_pbuffer_context(display, current, &worker)) return give_up_worker(display, current);
     return true;
 }
 
 }  // namespace
+
+struct SharedGlContext {
+    GlWorker gl;
+};
+
+SharedGlContext* make_shared_gl_context() {
+    Display* display = glXGetCurrentDisplay();
+    GLXContext current = glXGetCurrentContext();
+    if (!display || !current) return nullptr;
+    SharedGlContext* shared = new SharedGlContext();
+    shared->gl.display = display;
+    shared->gl.shares_with = current;
+    if (!make_pbuffer_context(display, current, &shared->gl)) {
+        destroy_shared_gl_context(shared);
+        return nullptr;
+    }
+    return shared;
+}
+
+bool bind_shared_gl_context(SharedGlContext* shared, bool bind) {
+    if (!shared) return false;
+    if (!bind) return glXMakeContextCurrent(shared->gl.display, None, None, nullptr);
+    return glXMakeContextCurrent(shared->gl.display, shared->gl.surface, shared->gl.surface, shared->gl.context);
+}
+
+void destroy_shared_gl_context(SharedGlContext* shared) {
+    if (!shared) return;
+    if (shared->gl.context) glXDestroyContext(shared->gl.display, shared->gl.context);
+    if (shared->gl.surface) glXDestroyPbuffer(shared->gl.display, shared->gl.surface);
+    delete shared;
+}
 
 void run_on_both_gl_contexts(const std::function<void(int)>& work) {
     bool second_done = false;

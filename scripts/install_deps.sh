@@ -7,7 +7,7 @@ PACKAGES=(
   g++ make cmake pkg-config
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libx11-dev
   libgtest-dev libbenchmark-dev libtinyobjloader-dev
-  libgdal-dev
+  libgdal-dev libmeshoptimizer-dev
   xvfb xauth x11-utils libxdo-dev libpng-dev ffmpeg
   clang libclang-rt-14-dev
 )

@@ -3,6 +3,7 @@
 
 #include "state/mesh_edit_state.h"
 #include "state/mouse_state.h"
+#include "state/terrain_levels_state.h"
 #include "state/terrain_state.h"
 
 namespace {
@@ -43,11 +44,18 @@ void update_marker(int corner, int axis) {
 
 }  // namespace
 
-bool extrude_face(int face, MovedVertices* moved) { return move_face_along_normal(face, edit_amount, moved); }
+bool extrude_face(int face, MovedVertices* moved) {
+    std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+    return move_face_along_normal(face, edit_amount, moved);
+}
 
-bool depress_face(int face, MovedVertices* moved) { return move_face_along_normal(face, -edit_amount, moved); }
+bool depress_face(int face, MovedVertices* moved) {
+    std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+    return move_face_along_normal(face, -edit_amount, moved);
+}
 
 bool edit_picked_mesh(MeshEditTarget target, int digit, MovedVertices* moved) {
+    std::lock_guard<std::mutex> hold(terrain_mesh_lock);
     moved->count = 0;
     if (picked_face < 0 || picked_face >= terrain_face_count) return false;
     const bool axis_step = digit >= 1 && digit <= 6;

@@ -15,9 +15,11 @@
 #include "files/parallel.h"
 #include "gl/list_worker.h"
 #include "state/overlay_state.h"
+#include "state/terrain_levels_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
+#include "terrain/level_lists.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"
 
@@ -204,6 +206,7 @@ void hold_flushed_batch() {
 void compile_terrain_faces() { terrain_faces_compiled = emit_faces(0, terrain_face_count); }
 
 void rebuild_terrain_list(bool print_exaggeration) {
+    stop_terrain_levels();
     delete_terrain_lists();
     if (!build_terrain_tiles(terrain_tile_faces)) {
         // Without room for the tiles the terrain is one tile of one piece.
@@ -226,6 +229,7 @@ void rebuild_terrain_list(bool print_exaggeration) {
     glNewList(terrain_list, GL_COMPILE);
     for (int p = 0; terrain_piece_lists && p < terrain_piece_count; ++p) glCallList(terrain_piece_lists + p);
     glEndList();
+    if (terrain_piece_lists) start_terrain_levels();
     fflush(stdout);
 }
 
@@ -240,6 +244,7 @@ void recompile_terrain_tiles(bool print_exaggeration) {
     terrain_tail_set = 0;
     terrain_faces_compiled = compile_all_terrain_pieces();
     terrain_tiles_compiled = terrain_tile_count;
+    recompile_terrain_levels();
     fflush(stdout);
 }
 
@@ -265,6 +270,7 @@ void rebuild_terrain_tiles_for_vertices(const int* vertices, int count, bool pri
         refresh_terrain_tile_box(t);
         terrain_faces_compiled += compile_terrain_tile(t);
         ++terrain_tiles_compiled;
+        rebuild_terrain_tile_levels(t);
     }
     free(marks);
 }
@@ -283,12 +289,26 @@ void draw_visible_terrain() {
     GLint polygon_mode[2] = {GL_FILL, GL_FILL};
     glGetIntegerv(GL_POLYGON_MODE, polygon_mode);
     long batch_faces = polygon_mode[0] == GL_FILL ? FLUSH_FACES : FLUSH_OUTLINE_FACES;
+    // Filled drawing takes a tile's chosen level in place of its pieces, at
+    // the place of its first piece; wire frame and points show the faces.
+    bool levels = polygon_mode[0] == GL_FILL;
     long unflushed = 0;
+    terrain_level_faces_drawn = 0;
     for (int p = 0; p < terrain_piece_count; ++p) {
-        if (!terrain_tile_visible[terrain_pieces[p].tile]) continue;
-        glCallList(terrain_piece_lists + p);
-        ++terrain_pieces_drawn;
-        unflushed += terrain_pieces[p].face_end - terrain_pieces[p].first_face;
+        int tile = terrain_pieces[p].tile;
+        if (!terrain_tile_visible[tile]) continue;
+        long faces = 0;
+        unsigned level_list = levels ? terrain_tile_level_list(tile, &faces) : 0;
+        if (level_list) {
+            if (terrain_tile_pieces[terrain_tiles[tile].first_slot] != p) continue;
+            glCallList(level_list);
+        } else {
+            glCallList(terrain_piece_lists + p);
+            ++terrain_pieces_drawn;
+            faces = terrain_pieces[p].face_end - terrain_pieces[p].first_face;
+        }
+        terrain_level_faces_drawn += faces;
+        unflushed += faces;
         if (unflushed >= batch_faces) {
             hold_flushed_batch();
             unflushed = 0;
@@ -314,6 +334,7 @@ void release_terrain_draw_fences(long through_draw) {
 int terrain_draw_fences_held() { return (int)draw_fences.size(); }
 
 void release_terrain() {
+    stop_terrain_levels();
     glFinish();
     release_terrain_draw_fences(terrain_draws_done);
     delete_terrain_lists();

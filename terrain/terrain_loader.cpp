@@ -7,6 +7,7 @@
 #include "state/app_state.h"
 #include "state/frame_state.h"
 #include "state/overlay_state.h"
+#include "state/terrain_levels_state.h"
 #include "terrain/normals.h"
 #include "terrain/terrain_file.h"
 #include "terrain/terrain_list.h"
@@ -80,6 +81,11 @@ bool load_terrain(const char* path, const char* texture_path, int components, in
     rebuild_terrain_list(false);
     if (is_reload) hide_message();
     printf("Done!\n");
+    // Built in the background: the frames draw every face until they are ready.
+    if (terrain_levels_pending > 0) {
+        printf("Building detail levels...");
+        terrain_levels_announced = 1;
+    }
     fflush(stdout);
     return true;
 }

@@ -9,12 +9,16 @@
 #include "state/mesh_edit_state.h"
 #include "state/mouse_state.h"
 #include "state/sky_state.h"
+#include "state/terrain_levels_state.h"
 #include "state/terrain_state.h"
 #include "terrain/picking.h"
 
 constexpr float EXAGGERATION_FACTOR = 1.25f;
 
 void install_terrain_mesh(TerrainParse* parse) {
+    std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+    ++terrain_mesh_generation;
+    terrain_height_scale = 1.0f;
     free(terrain_vertices);
     free(terrain_faces);
     terrain_vertices = parse->vertices;
@@ -50,7 +54,11 @@ TerrainSettings apply_terrain_settings() {
 }
 
 void scale_terrain_heights(bool raise) {
+    std::lock_guard<std::mutex> hold(terrain_mesh_lock);
     ++terrain_revision;
+    ++terrain_heights_revision;
+    if (raise) terrain_height_scale *= EXAGGERATION_FACTOR;
+    else terrain_height_scale /= EXAGGERATION_FACTOR;
     for (int i = 0; i < terrain_vertex_count; ++i) {
         if (raise) terrain_vertices[i].y *= EXAGGERATION_FACTOR;
         else terrain_vertices[i].y /= EXAGGERATION_FACTOR;

@@ -30,8 +30,10 @@
 #include "state/overlay_state.h"
 #include "state/sky_state.h"
 #include "state/stereo_state.h"
+#include "state/terrain_levels_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
+#include "terrain/level_lists.h"
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/texture.h"
@@ -306,12 +308,16 @@ int run_render_flight(int argc, char** argv) {
                         "(scripts/install_deps.sh does)%s", "");
     }
 
+    terrain_lod_error = o.lod_error;
+    terrain_lod_forced = o.lod_given;
     if (open_window(argv[0])) return EXIT_FAILED;
     init_scene();
     if (!open_capture_target(o.width, o.height, error, sizeof error)) return fail("%s", error);
     on_reshape(o.width, o.height);
     const char* slash = strrchr(o.flight_path, '/');
     if (set_up_scene(o, slash ? slash + 1 : o.flight_path)) return EXIT_FAILED;
+    // Every frame with the same levels, however fast they were built.
+    wait_for_terrain_levels();
     begin_playback(frames);
     int status = o.still_frame >= 0 ? render_still(o, frames) : render_video(o, frames);
     fflush(stdout);

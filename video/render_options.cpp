@@ -11,6 +11,8 @@
 #include "overlay/overlay_textures.h"
 #include "scene/sky.h"
 #include "state/overlay_state.h"
+#include "state/terrain_levels_state.h"
+#include "terrain/terrain_levels.h"
 
 namespace {
 
@@ -22,7 +24,7 @@ struct ValueOption {
 
 const ValueOption VALUE_OPTIONS[] = {
     {"--terrain", "DEM/"}, {"--drape", "Drape/"}, {"--map", "Map/"}, {"--vector", "Vector/"},
-    {"--size", nullptr},   {"--fps", nullptr},    {"--still", nullptr},
+    {"--size", nullptr},   {"--fps", nullptr},    {"--still", nullptr}, {"--lod-error", nullptr},
 };
 
 bool fail(char* error, size_t error_size, const char* format, const char* a, const char* b = "") {
@@ -75,6 +77,15 @@ bool apply_value(RenderOptions* o, const ValueOption& option, const char* value,
             return fail(error, error_size, "--size wants WIDTHxHEIGHT in pixels, such as 1280x720, not \"%.60s\"", value);
         return true;
     }
+    if (!strcmp(name, "--lod-error")) {
+        if (!parse_lod_error(value, &o->lod_error))
+            return fail(error, error_size,
+                        "--lod-error wants the largest error in pixels, such as 1 or 0.5 (0 draws every face "
+                        "exactly), not \"%.60s\"",
+                        value);
+        o->lod_given = true;
+        return true;
+    }
     long v = 0;
     if (!strcmp(name, "--fps")) {
         if (!read_whole_number(value, 1, RENDER_MAX_FPS, &v))
@@ -103,6 +114,7 @@ void set_defaults(RenderOptions* o) {
     o->height = RENDER_DEFAULT_HEIGHT;
     o->fps = RENDER_DEFAULT_FPS;
     o->still_frame = -1;
+    o->lod_error = LOD_DEFAULT_ERROR;
 }
 
 bool check_size(const RenderOptions* o, char* error, size_t error_size) {
@@ -203,7 +215,7 @@ bool check_output_apart(const RenderOptions& o, const RenderInputs& inputs, char
 void print_render_help(FILE* out) {
     fprintf(out,
             "Usage:\n"
-            "  kestrolane [-q]                                      start the viewer\n"
+            "  kestrolane [-q] [--lod-error PX]                     start the viewer\n"
             "  kestrolane --render-flight FLIGHT.flt OUTPUT.mp4 [options]\n"
             "  kestrolane --render-flight FLIGHT.flt OUTPUT.png --still N [options]\n"
             "\n"
@@ -224,6 +236,9 @@ void print_render_help(FILE* out) {
             "  --sky            the panoramic sky box\n"
             "  --overlay        draw the navigation disk, read-outs and message line too\n"
             "  --still N        write frame N (0 is the start pose) as a PNG instead of a video\n"
+            "  --lod-error PX   draw distant ground simplified within PX pixels of the real\n"
+            "                   surface (default 1, for terrains over 500,000 faces; 0 draws\n"
+            "                   every face)\n"
             "  --help           this text\n",
             RENDER_DEFAULT_WIDTH, RENDER_DEFAULT_HEIGHT, RENDER_DEFAULT_FPS);
 }

@@ -33,6 +33,8 @@ struct RenderOptions {
     bool fog;                            // fog on
     bool sky;                            // panoramic sky box on
     bool overlay;                        // navigation disk, read-outs and message line drawn
+    float lod_error;                     // --lod-error: the terrain's error bound in pixels, >= 0
+    bool lod_given;                      // --lod-error was given
     bool help;                           // --help: print the options and do nothing else
 };
 

@@ -1,0 +1,80 @@
+// Levels of detail: coarser versions of a tile's faces with their geometric
+// error, and the per-frame choice of level within a screen-space bound. No GL:
+// the level threads, the frame and the tests call these.
+#pragma once
+
+#include <vector>
+
+constexpr int TERRAIN_MAX_LEVELS = 8;  // coarse levels a tile may have beyond its own faces
+
+// A tile's faces copied out of the mesh, one local vertex per distinct
+// (vertex, texcoord, normal) corner, for simplifying without holding the mesh.
+struct TileMeshCopy {
+    std::vector<int> corner;          // per local vertex: a corner it stands for, 3 x face + corner number (0-based)
+    std::vector<float> position;      // per local vertex: x, y, z, world units
+    std::vector<unsigned> triangles;  // 3 local vertices per face of the tile, in face order
+    bool finite = true;               // every position is finite; no levels are built otherwise
+};
+
+// One coarse level: triangles whose corners are corners of the real faces,
+// so they carry the real vertices' positions, normals and texture coordinates.
+struct TerrainLevel {
+    std::vector<int> corners;  // 3 corner ids (3 x face + corner number) per triangle, counter-clockwise as the faces
+    float error_across;        // largest horizontal (x, z) part of a real vertex's offset from this surface, world units
+    float error_up;            // largest vertical part, divided by terrain_height_scale at the time it was measured
+};
+
+// One corner as the GL draws it.
+struct LevelCorner {
+    float normal[3];    // the averaged normal of the corner's normal record
+    float texcoord[2];  // s and 1 - t of its texcoord record (as the faces are drawn)
+    float position[3];  // x, y, z of its vertex record
+};
+
+// The eye and the scale of the projection a frame chooses its levels with.
+struct LevelView {
+    double eye[3];            // world position of the eye
+    double pixels_per_unit;   // pixels covered by one world unit seen face-on at distance 1; > 0
+};
+
+// Whether the installed terrain is drawn with levels: a bound above 0, and
+// more than LOD_DEFAULT_MIN_FACES faces or a bound given on the command line.
+bool terrain_levels_wanted();
+
+// Reads a --lod-error value: a number of pixels, 0 or more and finite.
+// False (out unchanged) for anything else.
+bool parse_lod_error(const char* text, float* out);
+
+// Copies the faces of `tile` (terrain_tiles, terrain_pieces, the mesh): the
+// caller holds terrain_mesh_lock or is the only thread that may change them.
+void copy_tile_mesh(int tile, TileMeshCopy* copy);
+
+// Builds coarser levels of the copied faces, each about a quarter of the one
+// before, finest first, keeping the tile's border edges as they are so that
+// no gap opens against a neighbour drawn at another level. Stops when a
+// level would no longer shrink by a fifth, or at TERRAIN_MAX_LEVELS. Each
+// level's error bounds the distance from every copied vertex to its surface.
+// No levels for a copy with positions that are not finite.
+void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector<TerrainLevel>* levels);
+
+// The corners of `corners` as the GL draws them (reads the mesh: the same
+// rule for the caller as copy_tile_mesh).
+void copy_level_corners(const std::vector<int>& corners, std::vector<LevelCorner>* out);
+
+// A level's error in world units now that the heights are `height_scale`
+// times those of the load: a bound on every real vertex's distance from it.
+double terrain_level_error(const TerrainLevel& level, float height_scale);
+
+// The eye and scale of projection x modelview (column-major, as GL returns
+// them; the modelview a rotation and translation) for a viewport
+// `viewport_height` pixels high. False when the projection is not a perspective one.
+bool make_level_view(const double projection[16], const double modelview[16], int viewport_height, LevelView* view);
+
+// Distance from `eye` to the nearest point of the box lo..hi (0 inside it).
+double distance_to_box(const double eye[3], const float lo[3], const float hi[3]);
+
+// The coarsest level (1..count) whose error errors[level - 1], seen from
+// `distance` at `pixels_per_unit`, covers at most `bound_pixels`; 0 (the
+// real faces) when none does, when the bound is 0 or when the distance is 0.
+int choose_terrain_level(const double* errors, int count, double distance, double pixels_per_unit,
+                         double bound_pixels);

@@ -1,0 +1,227 @@
+// Levels of detail on real Mesa: a generated grid drawn with a bound of one
+// pixel against exact drawing (the difference and the crack pixels), and an
+// edit on a tile border shown by the very next frame.
+#include <GL/glut.h>
+#include <gtest/gtest.h>
+
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "camera/camera.h"
+#include "frame/frame.h"
+#include "gl/upload.h"
+#include "scene/stereo.h"
+#include "state/app_state.h"
+#include "state/camera_state.h"
+#include "state/stereo_state.h"
+#include "state/terrain_draw_state.h"
+#include "state/terrain_levels_state.h"
+#include "state/terrain_state.h"
+#include "state/texture_state.h"
+#include "terrain/level_lists.h"
+#include "terrain/terrain_list.h"
+#include "terrain/terrain_tiles.h"
+#include "tests/gl/gl_support.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+constexpr int WIDTH = 1024;
+constexpr int HEIGHT = 768;
+const unsigned char BACKGROUND[3] = {255, 0, 255};  // no lit ground takes this colour
+
+struct View {
+    const char* name;
+    float x, height, z;  // eye
+    float yaw, dir_y;    // heading (0 looks along -z) and look-up component
+    int stereo;
+};
+
+// Long hills with small bumps on them, 40 units high over the 257 x 257 grid.
+float hills(int x, int z) {
+    return 30.0f * std::sin(x * 0.021f) * std::cos(z * 0.026f) + 10.0f * std::sin(x * 0.05f + z * 0.04f) +
+           1.5f * std::sin(x * 0.31f) * std::sin(z * 0.23f);
+}
+
+void look(const View& v) {
+    camera_eye_x = v.x;
+    camera_eye_z = v.z;
+    camera_height = v.height;
+    camera_dir_y = v.dir_y;
+    move_camera_eye(0);
+    turn_camera_dir(v.yaw);
+    apply_view();
+    stereo_on = v.stereo;
+}
+
+// The terrain of one frame as the frame draws it, read back.
+std::vector<unsigned char> draw_terrain(const View& v) {
+    look(v);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glBindTexture(GL_TEXTURE_2D, terrain_texture);
+    if (stereo_on) draw_terrain_stereo();
+    else draw_terrain_mono();
+    glFinish();
+    std::vector<unsigned char> pixels(WIDTH * HEIGHT * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    release_terrain_draw_fences(terrain_draws_done);
+    stereo_on = 0;
+    return pixels;
+}
+
+struct Difference {
+    double mean;  // mean absolute difference per channel, levels of 255
+    long cracks;  // background where exact drawing shows ground
+};
+
+Difference compare(const std::vector<unsigned char>& exact, const std::vector<unsigned char>& levels) {
+    long sum = 0, cracks = 0;
+    for (size_t i = 0; i < exact.size(); i += 3) {
+        bool ground = false, background = true;
+        for (int k = 0; k < 3; ++k) {
+            sum += std::abs(exact[i + k] - levels[i + k]);
+            ground = ground || exact[i + k] != BACKGROUND[k];
+            background = background && levels[i + k] == BACKGROUND[k];
+        }
+        cracks += ground && background;
+    }
+    return {(double)sum / exact.size(), cracks};
+}
+
+int tiles_at_levels() {
+    int coarse = 0;
+    for (int t = 0; t < terrain_tile_count; ++t) coarse += terrain_tile_level(t) > 0;
+    return coarse;
+}
+
+class LevelsGl : public ::testing::Test {
+protected:
+    void SetUp() override {
+        terrain_primitive = PRIMITIVE_TRIANGLES;
+        render_mode = RENDER_FILLED;
+        average_normals = 1;
+        stereo_separation = 0.0f;
+        stereo_angle = 0.5f;
+        apply_projection(WIDTH, HEIGHT);
+        send_light(LIGHT_ALL);
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+        glClearColor(BACKGROUND[0] / 255.0f, BACKGROUND[1] / 255.0f, BACKGROUND[2] / 255.0f, 1.0f);
+        if (textures_on) glEnable(GL_TEXTURE_2D);
+        // The grid has 131072 faces: levels only because the bound is given.
+        terrain_lod_error = 1.0f;
+        terrain_lod_forced = 1;
+        terrain_tile_faces = 1024;
+        load_startup_terrain(grid_terrain_text(257, 257, hills));
+        testing::internal::CaptureStdout();
+        wait_for_terrain_levels();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Done!\n");
+    }
+    void TearDown() override {
+        stop_terrain_levels();
+        terrain_lod_forced = 0;
+        terrain_lod_error = LOD_DEFAULT_ERROR;
+        terrain_tile_faces = TERRAIN_TILE_FACES;
+        glClearColor(0, 0, 0, 0);
+    }
+};
+
+}  // namespace
+
+TEST_F(LevelsGl, WithinOnePixelThePicturesMatchExactDrawingWithoutCracks) {
+    ASSERT_GT(terrain_tile_count, 100);
+    const View views[] = {
+        {"from the edge, looking across", 128, 12, 262, 0.0f, -0.05f, 0},
+        {"from high above", 128, 220, 300, 0.0f, -0.8f, 0},
+        {"stereo, looking across", 40, 20, 250, 0.6f, -0.1f, 1},
+    };
+    stereo_separation = 2.0f;
+    stereo_angle = 0.5f;
+    for (const View& v : views) {
+        terrain_lod_error = 0.0f;
+        std::vector<unsigned char> exact = draw_terrain(v);
+        long exact_faces = terrain_level_faces_drawn;
+        terrain_lod_error = 1.0f;
+        std::vector<unsigned char> levels = draw_terrain(v);
+        EXPECT_GT(tiles_at_levels(), 10) << v.name;
+        EXPECT_LT(terrain_level_faces_drawn, exact_faces * 2 / 3) << v.name;
+        Difference d = compare(exact, levels);
+        EXPECT_LE(d.mean, 1.5) << v.name;
+        EXPECT_LE(d.cracks, WIDTH * HEIGHT / 10000) << v.name;
+        printf("%s: %ld of %ld faces, mean difference %.3f / 255, %ld crack pixels\n", v.name,
+               terrain_level_faces_drawn, exact_faces, d.mean, d.cracks);
+    }
+    // Wire frame shows the mesh itself.
+    render_mode = RENDER_WIRE_FRAME;
+    draw_terrain(views[1]);
+    EXPECT_EQ(terrain_level_faces_drawn, terrain_face_count);
+    render_mode = RENDER_FILLED;
+}
+
+TEST_F(LevelsGl, AnEditOnATileBorderShowsInTheNextFrame) {
+    // A view from far enough that every tile is drawn coarse.
+    const View far = {"far above", 128, 300, 420, 0.0f, -0.6f, 0};
+    terrain_lod_error = 50.0f;
+    std::vector<unsigned char> before = draw_terrain(far);
+    ASSERT_EQ(tiles_at_levels(), terrain_tile_count);
+
+    // Vertex (128, 128) lies where four tiles meet; raise it and the eight
+    // around it into a tower.
+    int vertex = 128 * 257 + 128, block[9], moved = 0;
+    std::vector<int> touched;
+    for (int k = 0; k < terrain_vertices[vertex].face_count; ++k) {
+        int t = terrain_face_tile(terrain_vertices[vertex].faces[k]);
+        if (std::find(touched.begin(), touched.end(), t) == touched.end()) touched.push_back(t);
+    }
+    ASSERT_GE(touched.size(), 2u);
+    float ground = terrain_vertices[vertex].y;
+    for (int dz = -1; dz <= 1; ++dz)
+        for (int dx = -1; dx <= 1; ++dx) {
+            block[moved] = vertex + dz * 257 + dx;
+            terrain_vertices[block[moved++]].y += 80.0f;
+        }
+    testing::internal::CaptureStdout();
+    rebuild_terrain_tiles_for_vertices(block, moved);
+    testing::internal::GetCapturedStdout();
+    // The touched tiles draw their faces, or levels rebuilt with the spike
+    // if the threads were quick: either way the next frame shows it.
+    std::vector<unsigned char> after = draw_terrain(far);
+
+    // Pixels along the tower's axis, from a third of the way up to near its top.
+    look(far);
+    double model[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const TerrainVertex& top = terrain_vertices[vertex];
+    auto spike_pixels_changed = [&](const std::vector<unsigned char>& picture) {
+        int changed = 0, seen = 0;
+        for (float h = ground + 25.0f; h < top.y - 5.0f; h += 2.0f) {
+            double x, y, z;
+            if (!gluProject(top.x, h, top.z, model, projection, viewport, &x, &y, &z)) continue;
+            if (x < 0 || y < 0 || x >= WIDTH || y >= HEIGHT) continue;
+            size_t at = 3 * ((size_t)y * WIDTH + (size_t)x);
+            ++seen;
+            changed += picture[at] != before[at] || picture[at + 1] != before[at + 1] || picture[at + 2] != before[at + 2];
+        }
+        EXPECT_GT(seen, 20);
+        return changed * 10 >= seen * 9;  // nine in ten at least
+    };
+    EXPECT_TRUE(spike_pixels_changed(after));
+
+    // Rebuilt in the background, the levels keep the tower (its middle is on their border).
+    wait_for_terrain_levels();
+    std::vector<unsigned char> rebuilt = draw_terrain(far);
+    EXPECT_EQ(tiles_at_levels(), terrain_tile_count);
+    EXPECT_TRUE(spike_pixels_changed(rebuilt));
+    terrain_lod_error = 0.0f;
+    EXPECT_TRUE(spike_pixels_changed(draw_terrain(far)));
+}

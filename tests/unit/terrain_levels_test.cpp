@@ -1,0 +1,230 @@
+// Levels of detail without a window: the choice of level at the corners of
+// the rule, and the levels of a tile (borders kept, errors that bound the
+// real vertices' distance).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/startup.h"
+#include "state/terrain_draw_state.h"
+#include "state/terrain_levels_state.h"
+#include "state/terrain_state.h"
+#include "terrain/terrain_file.h"
+#include "terrain/terrain_levels.h"
+#include "terrain/terrain_mesh.h"
+#include "terrain/terrain_tiles.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+void install_text(const std::string& text) {
+    TerrainParse parse;
+    char error[TERRAIN_ERROR_SIZE];
+    ASSERT_TRUE(read_terrain_file(write_temp_file("levels.obj", text).c_str(), &parse, error, sizeof error)) << error;
+    install_terrain_mesh(&parse);
+}
+
+float bumps(int x, int z) { return 4.0f * std::sin(x * 0.3f) * std::cos(z * 0.2f) + 0.5f * std::sin(x * 1.7f + z); }
+
+struct P {
+    double x, y, z;
+};
+
+P corner_position(int corner) {
+    const TerrainVertex& v = terrain_vertices[terrain_faces[corner / 3].corners[corner % 3].vertex - 1];
+    return {v.x, v.y, v.z};
+}
+
+P sub(P a, P b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+double dot(P a, P b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+P cross(P a, P b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+
+double segment_distance(P p, P a, P b) {
+    P ab = sub(b, a);
+    double t = std::clamp(dot(sub(p, a), ab) / dot(ab, ab), 0.0, 1.0);
+    P q = {a.x + t * ab.x, a.y + t * ab.y, a.z + t * ab.z};
+    return std::sqrt(dot(sub(p, q), sub(p, q)));
+}
+
+// Distance from p to triangle abc: to its plane when p projects inside it,
+// else to the nearest edge.
+double triangle_distance(P p, P a, P b, P c) {
+    P n = cross(sub(b, a), sub(c, a));
+    double area = std::sqrt(dot(n, n));
+    if (area > 0) {
+        double height = dot(sub(p, a), n) / area;
+        P q = {p.x - height * n.x / area, p.y - height * n.y / area, p.z - height * n.z / area};
+        bool inside = dot(cross(sub(b, a), sub(q, a)), n) >= 0 && dot(cross(sub(c, b), sub(q, b)), n) >= 0 &&
+                      dot(cross(sub(a, c), sub(q, c)), n) >= 0;
+        if (inside) return std::fabs(height);
+    }
+    return std::min({segment_distance(p, a, b), segment_distance(p, b, c), segment_distance(p, c, a)});
+}
+
+// Vertex-number edges used by exactly one triangle of `corners`.
+std::set<std::pair<int, int>> border_edges(const std::vector<int>& corners) {
+    std::map<std::pair<int, int>, int> uses;
+    for (size_t t = 0; t + 2 < corners.size(); t += 3) {
+        for (int k = 0; k < 3; ++k) {
+            int a = terrain_faces[corners[t + k] / 3].corners[corners[t + k] % 3].vertex;
+            int b = terrain_faces[corners[t + (k + 1) % 3] / 3].corners[corners[t + (k + 1) % 3] % 3].vertex;
+            ++uses[{std::min(a, b), std::max(a, b)}];
+        }
+    }
+    std::set<std::pair<int, int>> once;
+    for (const auto& [edge, count] : uses)
+        if (count == 1) once.insert(edge);
+    return once;
+}
+
+}  // namespace
+
+TEST(LevelChoice, TheCoarsestLevelWithinTheBoundAtTheTilesDistance) {
+    // 0.5, 2 and 8 units; 384 pixels a unit at distance 1 (90 degrees, 768 rows).
+    const double errors[] = {0.5, 2.0, 8.0};
+    EXPECT_EQ(choose_terrain_level(errors, 3, 100.0, 384.0, 1.0), 0);  // 0.5 unit is 1.9 pixels
+    EXPECT_EQ(choose_terrain_level(errors, 3, 192.0, 384.0, 1.0), 1);  // exactly 1 pixel is within
+    EXPECT_EQ(choose_terrain_level(errors, 3, 767.9, 384.0, 1.0), 1);
+    EXPECT_EQ(choose_terrain_level(errors, 3, 768.0, 384.0, 1.0), 2);
+    EXPECT_EQ(choose_terrain_level(errors, 3, 1e9, 384.0, 1.0), 3);
+    EXPECT_EQ(choose_terrain_level(errors, 3, INFINITY, 384.0, 1.0), 3);
+    EXPECT_EQ(choose_terrain_level(errors, 3, 768.0, 384.0, 4.0), 3);   // a looser bound, coarser levels
+    EXPECT_EQ(choose_terrain_level(errors, 3, 768.0, 768.0, 1.0), 1);   // a taller window, finer ones
+    // A bound of 0 draws the faces, as does a tile the eye is inside.
+    EXPECT_EQ(choose_terrain_level(errors, 3, 1e9, 384.0, 0.0), 0);
+    EXPECT_EQ(choose_terrain_level(errors, 3, 0.0, 384.0, 1.0), 0);
+    EXPECT_EQ(choose_terrain_level(errors, 0, 1e9, 384.0, 1.0), 0);
+    // A coarser level that happens to fit better still wins.
+    const double uneven[] = {2.0, 1.0, 8.0};
+    EXPECT_EQ(choose_terrain_level(uneven, 3, 384.0, 384.0, 1.0), 2);
+}
+
+TEST(LevelChoice, ViewDistanceAndErrorComeFromTheFramesMatrices) {
+    // gluPerspective(90, 4/3, 0.1, 50000) and a view from (10, 20, 30) turned a quarter about y.
+    double projection[16] = {0}, modelview[16] = {0};
+    projection[0] = 0.75;
+    projection[5] = 1.0;
+    projection[10] = -50000.1 / 49999.9;
+    projection[11] = -1.0;
+    projection[14] = -2.0 * 50000.0 * 0.1 / 49999.9;
+    modelview[2] = 1.0, modelview[5] = 1.0, modelview[8] = -1.0, modelview[15] = 1.0;  // R: x' = -z, z' = x
+    const double eye[3] = {10, 20, 30};
+    for (int row = 0; row < 3; ++row)  // t = -R eye
+        modelview[12 + row] = -(modelview[row] * eye[0] + modelview[4 + row] * eye[1] + modelview[8 + row] * eye[2]);
+    LevelView view;
+    ASSERT_TRUE(make_level_view(projection, modelview, 768, &view));
+    EXPECT_NEAR(view.pixels_per_unit, 384.0, 1e-9);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(view.eye[k], eye[k], 1e-9);
+    double orthographic[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1};
+    EXPECT_FALSE(make_level_view(orthographic, modelview, 768, &view));
+
+    const float lo[3] = {0, 0, 0}, hi[3] = {10, 10, 10};
+    const double inside[3] = {5, 5, 5}, beside[3] = {13, 5, 14};
+    EXPECT_EQ(distance_to_box(inside, lo, hi), 0.0);
+    EXPECT_DOUBLE_EQ(distance_to_box(beside, lo, hi), 5.0);
+
+    TerrainLevel level;
+    level.error_across = 3.0f;
+    level.error_up = 4.0f;
+    EXPECT_DOUBLE_EQ(terrain_level_error(level, 1.0f), 5.0);
+    EXPECT_DOUBLE_EQ(terrain_level_error(level, 0.0f), 3.0);   // flattened: only the part across is left
+    EXPECT_DOUBLE_EQ(terrain_level_error(level, 2.0f), std::sqrt(9.0 + 64.0));
+}
+
+TEST(LevelChoice, TheCommandLinesBound) {
+    const char* viewer[] = {"kestrolane", "--lod-error", "2.5", "-q"};
+    ViewerOptions options;
+    char error[160] = "";
+    ASSERT_TRUE(parse_viewer_options(4, viewer, &options, error, sizeof error));
+    EXPECT_TRUE(options.quads && options.lod_given);
+    EXPECT_EQ(options.lod_error, 2.5f);
+    const char* joined[] = {"kestrolane", "--lod-error=0"};
+    ASSERT_TRUE(parse_viewer_options(2, joined, &options, error, sizeof error));
+    EXPECT_TRUE(options.lod_given && !options.quads);
+    EXPECT_EQ(options.lod_error, 0.0f);
+    const char* plain[] = {"kestrolane"};
+    ASSERT_TRUE(parse_viewer_options(1, plain, &options, error, sizeof error));
+    EXPECT_FALSE(options.lod_given);
+    EXPECT_EQ(options.lod_error, LOD_DEFAULT_ERROR);
+    for (const char* bad : {"-1", "px", "nan", "inf", "1e9"}) {
+        const char* wrong[] = {"kestrolane", "--lod-error", bad};
+        EXPECT_FALSE(parse_viewer_options(3, wrong, &options, error, sizeof error)) << bad;
+        EXPECT_NE(std::string(error).find("pixels"), std::string::npos);
+    }
+    const char* missing[] = {"kestrolane", "--lod-error"};
+    EXPECT_FALSE(parse_viewer_options(2, missing, &options, error, sizeof error));
+
+    // Terrains up to half a million faces draw exactly unless the bound is given.
+    int faces = terrain_face_count;
+    terrain_face_count = LOD_DEFAULT_MIN_FACES;
+    terrain_lod_error = 1.0f;
+    terrain_lod_forced = 0;
+    EXPECT_FALSE(terrain_levels_wanted());
+    terrain_face_count = LOD_DEFAULT_MIN_FACES + 1;
+    EXPECT_TRUE(terrain_levels_wanted());
+    terrain_lod_error = 0.0f;
+    EXPECT_FALSE(terrain_levels_wanted());
+    terrain_lod_error = 1.0f;
+    terrain_lod_forced = 1;
+    terrain_face_count = 2;
+    EXPECT_TRUE(terrain_levels_wanted());
+    terrain_lod_forced = 0;
+    terrain_face_count = faces;
+}
+
+TEST(TileLevels, KeepTheTileBorderAndBoundEveryRealVertex) {
+    install_text(grid_terrain_text(65, 65, bumps));
+    ASSERT_TRUE(build_terrain_tiles(2048));
+    ASSERT_EQ(terrain_tile_count, 4);
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        TileMeshCopy copy;
+        copy_tile_mesh(t, &copy);
+        ASSERT_EQ(copy.corner.size(), 33u * 33u);  // shared corners once each
+        std::vector<TerrainLevel> levels;
+        build_tile_levels(copy, 1.0f, &levels);
+        ASSERT_GE(levels.size(), 2u) << "tile " << t;
+        std::vector<int> faces;
+        for (size_t i = 0; i < copy.triangles.size(); ++i) faces.push_back(copy.corner[copy.triangles[i]]);
+        std::set<std::pair<int, int>> border = border_edges(faces);
+        size_t finer = faces.size();
+        for (size_t l = 0; l < levels.size(); ++l) {
+            const TerrainLevel& level = levels[l];
+            EXPECT_LE(level.corners.size(), finer * 4 / 5) << "level " << l + 1;
+            finer = level.corners.size();
+            // The border edges are the tile's own: a neighbour at any level meets them.
+            EXPECT_EQ(border_edges(level.corners), border) << "tile " << t << " level " << l + 1;
+            double worst = 0.0;
+            for (size_t v = 0; v < copy.corner.size(); ++v) {
+                P p = corner_position(copy.corner[v]);
+                double nearest = INFINITY;
+                for (size_t c = 0; c + 2 < level.corners.size(); c += 3)
+                    nearest = std::min(nearest, triangle_distance(p, corner_position(level.corners[c]),
+                                                                  corner_position(level.corners[c + 1]),
+                                                                  corner_position(level.corners[c + 2])));
+                worst = std::max(worst, nearest);
+            }
+            EXPECT_LE(worst, terrain_level_error(level, 1.0f) * (1 + 1e-6)) << "tile " << t << " level " << l + 1;
+            EXPECT_GT(worst, terrain_level_error(level, 1.0f) * 0.5);  // and near it, not far above
+        }
+    }
+    // Heights that are not finite give no levels; nor do too few faces.
+    TileMeshCopy copy;
+    copy_tile_mesh(0, &copy);
+    copy.position[4] = NAN;
+    copy.finite = false;
+    std::vector<TerrainLevel> levels(1);
+    build_tile_levels(copy, 1.0f, &levels);
+    EXPECT_TRUE(levels.empty());
+    install_text(grid_terrain_text(2, 2, bumps));
+    ASSERT_TRUE(build_terrain_tiles(2048));
+    copy_tile_mesh(0, &copy);
+    build_tile_levels(copy, 1.0f, &levels);
+    EXPECT_TRUE(levels.empty());
+    free_terrain_tiles();
+}
