@@ -5,7 +5,8 @@
 // terrain_mesh_generation, terrain_heights_revision, terrain_mesh_lock, terrain_levels_pending,
 // terrain_levels_announced and the counters tests read.
 // Lifetime: the bound and the forced flag are set once from the command
-// line; terrain_height_scale and the generation start again at each load.
+// line; terrain_height_scale starts again at each load; the generation and
+// the heights revision only grow.
 // Writers: app/main.cpp and video/ (the bound), terrain/terrain_mesh.cpp and
 // terrain/mesh_edit.cpp (scale, generation, revision; under the lock),
 // terrain/terrain_levels_gl.cpp (pending, counters), the loader (announced).
@@ -26,6 +27,10 @@ extern long terrain_heights_revision;  // grows with each exaggeration step, so 
 extern int terrain_levels_pending;     // tiles whose levels are being built or compiled; >= 0
 extern int terrain_levels_announced;   // 1: "Building detail levels..." awaits its "Done!"
 extern long terrain_level_faces_drawn; // faces called by the last draw of the visible tiles, levels included
+
+// Puts every value but the generation and the revision (which grow) back
+// to its start; the level threads must be stopped (stop_terrain_levels).
+void reset_terrain_levels_state();
 
 // Held by every writer of the mesh arrays (and of the scale and generation)
 // while the level threads may read them; the level threads hold it only

@@ -17,6 +17,7 @@
 #include "state/sky_state.h"
 #include "state/stereo_state.h"
 #include "state/terrain_draw_state.h"
+#include "state/terrain_levels_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
 
@@ -37,6 +38,7 @@ void reset_viewer_state() {
     reset_sky_state();
     reset_stereo_state();
     reset_terrain_draw_state();
+    reset_terrain_levels_state();
     reset_terrain_state();
     reset_texture_state();
 }

@@ -101,35 +101,19 @@ int tiles_at_levels() {
     return coarse;
 }
 
-class LevelsGl : public ::testing::Test {
+class LevelsGl : public GlTest {
 protected:
     void SetUp() override {
-        terrain_primitive = PRIMITIVE_TRIANGLES;
-        render_mode = RENDER_FILLED;
-        average_normals = 1;
-        stereo_separation = 0.0f;
-        stereo_angle = 0.5f;
-        apply_projection(WIDTH, HEIGHT);
-        send_light(LIGHT_ALL);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
+        GlTest::SetUp();
+        stereo_separation = 2.0f;
         glClearColor(BACKGROUND[0] / 255.0f, BACKGROUND[1] / 255.0f, BACKGROUND[2] / 255.0f, 1.0f);
-        if (textures_on) glEnable(GL_TEXTURE_2D);
         // The grid has 131072 faces: levels only because the bound is given.
-        terrain_lod_error = 1.0f;
         terrain_lod_forced = 1;
         terrain_tile_faces = 1024;
         load_startup_terrain(grid_terrain_text(257, 257, hills));
         testing::internal::CaptureStdout();
         wait_for_terrain_levels();
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "Done!\n");
-    }
-    void TearDown() override {
-        stop_terrain_levels();
-        terrain_lod_forced = 0;
-        terrain_lod_error = LOD_DEFAULT_ERROR;
-        terrain_tile_faces = TERRAIN_TILE_FACES;
-        glClearColor(0, 0, 0, 0);
     }
 };
 
@@ -142,8 +126,6 @@ TEST_F(LevelsGl, WithinOnePixelThePicturesMatchExactDrawingWithoutCracks) {
         {"from high above", 128, 220, 300, 0.0f, -0.8f, 0},
         {"stereo, looking across", 40, 20, 250, 0.6f, -0.1f, 1},
     };
-    stereo_separation = 2.0f;
-    stereo_angle = 0.5f;
     for (const View& v : views) {
         terrain_lod_error = 0.0f;
         std::vector<unsigned char> exact = draw_terrain(v);

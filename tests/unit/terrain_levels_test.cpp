@@ -20,8 +20,12 @@
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/viewer_test.h"
 
 namespace {
+
+using TileLevels = ViewerTest;
+using LevelOptions = ViewerTest;
 
 void install_text(const std::string& text) {
     TerrainParse parse;
@@ -137,7 +141,7 @@ TEST(LevelChoice, ViewDistanceAndErrorComeFromTheFramesMatrices) {
     EXPECT_DOUBLE_EQ(terrain_level_error(level, 2.0f), std::sqrt(9.0 + 64.0));
 }
 
-TEST(LevelChoice, TheCommandLinesBound) {
+TEST_F(LevelOptions, TheCommandLinesBoundAndTheSizeThatUsesLevels) {
     const char* viewer[] = {"kestrolane", "--lod-error", "2.5", "-q"};
     ViewerOptions options;
     char error[160] = "";
@@ -161,7 +165,6 @@ TEST(LevelChoice, TheCommandLinesBound) {
     EXPECT_FALSE(parse_viewer_options(2, missing, &options, error, sizeof error));
 
     // Terrains up to half a million faces draw exactly unless the bound is given.
-    int faces = terrain_face_count;
     terrain_face_count = LOD_DEFAULT_MIN_FACES;
     terrain_lod_error = 1.0f;
     terrain_lod_forced = 0;
@@ -174,11 +177,9 @@ TEST(LevelChoice, TheCommandLinesBound) {
     terrain_lod_forced = 1;
     terrain_face_count = 2;
     EXPECT_TRUE(terrain_levels_wanted());
-    terrain_lod_forced = 0;
-    terrain_face_count = faces;
 }
 
-TEST(TileLevels, KeepTheTileBorderAndBoundEveryRealVertex) {
+TEST_F(TileLevels, KeepTheTileBorderAndBoundEveryRealVertex) {
     install_text(grid_terrain_text(65, 65, bumps));
     ASSERT_TRUE(build_terrain_tiles(2048));
     ASSERT_EQ(terrain_tile_count, 4);
@@ -226,5 +227,4 @@ TEST(TileLevels, KeepTheTileBorderAndBoundEveryRealVertex) {
     copy_tile_mesh(0, &copy);
     build_tile_levels(copy, 1.0f, &levels);
     EXPECT_TRUE(levels.empty());
-    free_terrain_tiles();
 }
