@@ -56,22 +56,18 @@ void apply_special_key_up(int key);
 // The nine gluLookAt arguments of the current pose (eye, centre, up).
 void camera_look_at(double out[9]);
 
-// --- The view transform (GL) ---
+// --- Changes the view follows at once (the state as above, then apply_view) ---
 
 // An arrow key pressed (a key or a disk arrow) with GLUT modifier bits: the
 // camera changes as apply_special_key says, the view follows a height change
 // at once, and a frame is shown when motion starts.
 void press_arrow_key(int key, int modifiers);
 
-// Loads the identity and the camera's look-at on the modelview matrix.
-void apply_view();
-
-// move_camera_eye, then apply_view.
-void advance_camera(int steps);
-
-// turn_camera_dir, then apply_view.
-void aim_camera(float yaw);
-
-// camera_height +/- height_step, then advance_camera(0).
+// camera_height +/- height_step, the eye moved to it, then apply_view.
 void raise_camera();
 void lower_camera();
+
+// --- The view transform (GL) ---
+
+// Loads the identity and the camera's look-at on the modelview matrix.
+void apply_view();

@@ -286,8 +286,7 @@ void special_key_event(uint8_t b, bool down) {
         apply_special_key_up(key);
         return;
     }
-    // on_special_key without the view: the state step and the frame it asks for.
-    if (apply_special_key(key, modifiers)) draw_frame();
+    press_arrow_key(key, modifiers);  // on_special_key but for F12's screenshot
 }
 
 }  // namespace

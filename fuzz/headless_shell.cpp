@@ -1,32 +1,30 @@
-// The GL shell without GL, for the fuzz driver: each operation that the
-// callbacks call keeps its state part and leaves out what it would draw or
-// upload. Where the real operation reads memory for GL (a texture upload, a
-// list compile), this one reads the same bytes, so that the sanitizers see
-// what GL would have been given.
+// The GL work of the *_gl.cpp files left out, for the fuzz driver: every
+// operation the callbacks call that would draw, upload or talk to GLUT is
+// replaced by one that does nothing but read what the GL call would read (a
+// texture's bytes, a list's corners), so that the sanitizers see what GL
+// would have been given. The state halves of the switches are the program's
+// own (they live outside the *_gl.cpp files).
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "camera/camera.h"
-#include "files/asset_dir.h"
 #include "flythrough/frame_modes.h"
 #include "frame/frame.h"
 #include "frame/shutdown.h"
 #include "fuzz/fuzz_support.h"
 #include "gl/asset_menus.h"
 #include "gl/upload.h"
+#include "overlay/readouts.h"
 #include "scene/sky.h"
-#include "state/camera_state.h"
 #include "state/frame_state.h"
-#include "state/overlay_state.h"
-#include "state/sky_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
 #include "terrain/terrain_list.h"
-#include "terrain/terrain_mesh.h"
 #include "terrain/texture.h"
 
-constexpr float EXAGGERATION_STEP = 0.25f;  // as terrain_list_gl.cpp
+constexpr int FRAME_MS = 20;  // the clock the frame-rate read-out is given moves this much a frame
 
 namespace {
 
@@ -41,16 +39,8 @@ void read_corner(const TerrainCorner& c) {
                  terrain_vertices[c.vertex - 1].x;
 }
 
-}  // namespace
-
-void draw_frame() {
-    step_frame_camera();
-    ++fps_frames;
-    ++frames_drawn;
-}
-
-void rebuild_terrain_list(bool) {
-    // The corners compile_terrain_faces emits, in its order.
+// The corners compile_terrain_faces emits, in its order.
+void read_compiled_corners() {
     long emitted = 0;
     if (terrain_primitive == PRIMITIVE_QUADS) {
         int pairs_end = terrain_face_count - terrain_face_count % 2;
@@ -71,6 +61,24 @@ void rebuild_terrain_list(bool) {
     terrain_faces_compiled = emitted;
 }
 
+}  // namespace
+
+// The frame without its drawing: the camera's step, and the read-outs'
+// texts that the overlay pass would draw.
+void draw_frame() {
+    step_frame_camera();
+    count_frame_for_readout((int)(frames_drawn * FRAME_MS));
+    char lines[4][READOUT_LINE_SIZE];
+    format_light_readout(lines);
+    format_edit_readout(lines);
+    sink = (unsigned)strlen(frame_rate_line());
+    ++frames_drawn;
+}
+
+void rebuild_terrain_list(bool) { read_compiled_corners(); }
+
+void recompile_terrain_tiles(bool) { read_compiled_corners(); }
+
 void rebuild_terrain_tiles_for_vertices(const int* vertices, int count, bool) {
     for (int i = 0; i < count; ++i) {
         fuzz_require(vertices[i] >= 0 && vertices[i] < terrain_vertex_count, "a moved vertex is one of the mesh");
@@ -85,54 +93,21 @@ void upload_terrain_texture(bool) {
     sink = sum;
 }
 
-void release_terrain_texture() {}
+void apply_view() {}
 void clear_view_matrix() {}
-
-// The arrow keys and the height steps without the view transform.
-void press_arrow_key(int key, int modifiers) {
-    if (apply_special_key(key, modifiers)) show_frame();
-}
-void raise_camera() {
-    change_camera_height((float)height_step);
-    move_camera_eye(0);
-}
-void lower_camera() {
-    change_camera_height(-(float)height_step);
-    move_camera_eye(0);
-}
 void send_light(int) {}
 void relight_scene() {}
 void rotate_drape_quarter_turn() {}
 void reverse_winding_order() {}
+void send_fog_switch() {}
+void send_texture_switch() {}
+void send_render_mode() {}
 
-void toggle_fog() { fog_on = !fog_on; }
-void toggle_textures() { textures_on = !textures_on; }
-void set_render_mode(int mode) { render_mode = mode; }
+void add_asset_menu_entry(const char* name, int) { sink = (unsigned)strlen(name); }
+void empty_asset_menu(int) {}
 
-void increase_exaggeration() {
-    exaggeration += EXAGGERATION_STEP;
-    scale_terrain_heights(true);
-    rebuild_terrain_list();
-}
-
-void decrease_exaggeration() {
-    exaggeration -= EXAGGERATION_STEP;
-    scale_terrain_heights(false);
-    rebuild_terrain_list();
-}
-
-void toggle_average_normals() {
-    average_normals = !average_normals;
-    rebuild_terrain_list();
-}
-
-void refresh_asset_menu(int, const char* directory, const char* extension, AssetName* menu_names,
-                        AssetName* panel_names) {
-    if (scan_asset_names(directory, extension, menu_names, panel_names, nullptr) < 0) {
-        report_problem("Cannot list %s", directory);
-    }
-}
-
+// Not a stand-in: ending the process would end the fuzzing run, so a path
+// to the exit is a finding.
 void exit_viewer() {
     fuzz_require(false, "the driver never asks to quit");
     abort();

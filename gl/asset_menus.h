@@ -11,3 +11,10 @@ bool scan_asset_directory(const char* directory, const char* extension, AssetNam
 // Empties a submenu and fills it again from its directory (after a save).
 void refresh_asset_menu(int menu, const char* directory, const char* extension, AssetName* menu_names,
                         AssetName* panel_names);
+
+// Adds an entry to the current GLUT menu.
+void add_asset_menu_entry(const char* name, int value);
+
+// Makes `menu` the current GLUT menu and removes its entries, printing the
+// count before and after.
+void empty_asset_menu(int menu);

@@ -16,3 +16,6 @@ void apply_fog_settings();
 
 // Flips fog_on with GL_FOG; switching on sends the current distances.
 void toggle_fog();
+
+// GL_FOG on exactly when fog_on is set; on, every fog parameter is sent too.
+void send_fog_switch();

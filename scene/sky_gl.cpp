@@ -86,13 +86,11 @@ void apply_fog_settings() {
     glFogf(GL_FOG_END, fog_end);
 }
 
-void toggle_fog() {
+void send_fog_switch() {
     if (fog_on) {
-        fog_on = 0;
-        glDisable(GL_FOG);
-    } else {
-        fog_on = 1;
         glEnable(GL_FOG);
         apply_fog_settings();
+    } else {
+        glDisable(GL_FOG);
     }
 }

@@ -43,7 +43,10 @@ int terrain_draw_fences_held();
 // Deletes the terrain lists and tiles and frees the mesh arrays (at exit).
 void release_terrain();
 
-// Exaggeration steps: +/-0.25 on the read-out, every height x or / 1.25, rebuild.
+// --- The switches (the state in terrain_switches.cpp, what GL is told here) ---
+
+// Exaggeration steps: +/-0.25 on the read-out, every height x or / 1.25, the
+// tiles recompiled.
 void increase_exaggeration();
 void decrease_exaggeration();
 
@@ -51,12 +54,18 @@ void decrease_exaggeration();
 void toggle_textures();
 
 // Flips average_normals (on: averaged vertex normals; off: flat face normals)
-// and rebuilds the list.
+// and recompiles the tiles.
 void toggle_average_normals();
 
 // Stores render_mode and sets the polygon mode it draws with at once
 // (1 wire frame GL_LINE, 2 point cloud GL_POINT, 3 filled GL_FILL).
 void set_render_mode(int mode);
+
+// GL_TEXTURE_2D on exactly when textures_on is set.
+void send_texture_switch();
+
+// The polygon mode of render_mode (an unknown mode leaves it).
+void send_render_mode();
 
 // The Terrain menu's "Reverse Winding Order": front faces become clockwise.
 void reverse_winding_order();

@@ -23,7 +23,6 @@
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"
 
-constexpr float EXAGGERATION_STEP = 0.25f;
 constexpr double CULL_MARGIN_PIXELS = 2.0;  // beyond half the point size or line width
 // The software rasteriser bins a whole frame before drawing any of it; handing
 // it the faces in batches of this many lets its threads draw one batch while
@@ -346,38 +345,15 @@ void release_terrain() {
     terrain_vertex_count = terrain_face_count = 0;
 }
 
-void increase_exaggeration() {
-    exaggeration += EXAGGERATION_STEP;
-    scale_terrain_heights(true);
-    recompile_terrain_tiles();
+void send_texture_switch() {
+    if (textures_on) glEnable(GL_TEXTURE_2D);
+    else glDisable(GL_TEXTURE_2D);
 }
 
-void decrease_exaggeration() {
-    exaggeration -= EXAGGERATION_STEP;
-    scale_terrain_heights(false);
-    recompile_terrain_tiles();
-}
-
-void toggle_textures() {
-    if (textures_on) {
-        textures_on = 0;
-        glDisable(GL_TEXTURE_2D);
-    } else {
-        textures_on = 1;
-        glEnable(GL_TEXTURE_2D);
-    }
-}
-
-void toggle_average_normals() {
-    average_normals = !average_normals;
-    recompile_terrain_tiles();
-}
-
-void set_render_mode(int mode) {
-    render_mode = mode;
-    if (mode == RENDER_POINT_CLOUD) glPolygonMode(GL_FRONT, GL_POINT);
-    else if (mode == RENDER_WIRE_FRAME) glPolygonMode(GL_FRONT, GL_LINE);
-    else if (mode == RENDER_FILLED) glPolygonMode(GL_FRONT, GL_FILL);
+void send_render_mode() {
+    if (render_mode == RENDER_POINT_CLOUD) glPolygonMode(GL_FRONT, GL_POINT);
+    else if (render_mode == RENDER_WIRE_FRAME) glPolygonMode(GL_FRONT, GL_LINE);
+    else if (render_mode == RENDER_FILLED) glPolygonMode(GL_FRONT, GL_FILL);
 }
 
 void reverse_winding_order() { glFrontFace(GL_CW); }
