@@ -3,8 +3,12 @@
 // Owns: the window size and full-screen flag, the file names chosen in the
 // start-up dialogue, the GLUT menu ids and the four GL_LIGHT0 parameters.
 // Lifetime: set during start-up; the window size follows every reshape.
-// Writers: app/ (dialogue, window, reshape, menus); the terrain loader moves
-// light0_position on every load; the light keys change the light.
+// Writers: the start-up dialogue (app/startup.cpp) and the defaults it and
+// the flight renderer take (frame/scene_init.cpp): the file names; the window
+// (app/window_gl.cpp) and every reshape (frame/scene_init_gl.cpp): the size;
+// the menus (app/menus_gl.cpp): the menu ids; each load's terrain settings
+// (terrain/terrain_mesh.cpp) move light0_position; the light keys
+// (input/key_edits.cpp, 'K' in input/keyboard.cpp) change the light.
 // Also home of fatal_error, the exit of every start-up failure.
 #pragma once
 

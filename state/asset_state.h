@@ -3,7 +3,8 @@
 // Owns: the five pairs of menu and panel name tables.
 // Lifetime: filled at start-up; the Flythrough and Vector pairs are filled
 // again after each save of their kind.
-// Writers: the directory scan (files/asset_dir.cpp).
+// Writers: the directory scan (files/asset_dir.cpp), which the menus'
+// scans (gl/asset_menus.cpp) call.
 #pragma once
 
 #include "files/asset_dir.h"

@@ -2,11 +2,12 @@
 //
 // Owns: eye, look direction, height, heading, turn accumulators, speeds,
 // move_speed, height_step, turn_step.
-// Lifetime: all zero at start; never reset by a terrain load (the loader
-// only replaces move_speed and height_step).
-// Writers: the camera operations of camera/camera.h (the keys, the joystick,
-// the frame's mode machine, playback and placement all go through them); the
-// loader sets move_speed and height_step.
+// Lifetime: the pose all zero at start; never reset by a terrain load (the
+// loader only replaces move_speed and height_step).
+// Writers: camera/ alone (camera.cpp, seek.cpp): the keys, the joystick, the
+// frame's mode machine, playback and placement all call its operations; each
+// load's terrain settings (terrain/terrain_mesh.cpp) set move_speed and
+// height_step.
 #pragma once
 
 constexpr float LOOK_STEP = 0.25f;     // change of camera_dir_y per Alt+Up / Alt+Down

@@ -3,8 +3,10 @@
 // Owns: file_panel_open, the five list flags, file_panel_first_row, the
 // rows' click bands.
 // Lifetime: closed at start; closed again by a menu load or a choice.
-// Writers: the keyboard ('T', 'U', 'r', 'y'), the trays, the asset menus,
-// the panel itself (overlay/file_panel.cpp: the bands, a choice).
+// Writers: the panel itself (overlay/file_rows.cpp: opening, scrolling, the
+// bands; overlay/file_panel.cpp: a choice, and the DEM, Raster and Map menus'
+// loads through it), the keyboard ('T', 'U': input/keyboard.cpp), the Vector
+// menu (geometry/placement.cpp).
 #pragma once
 
 extern int file_panel_open;              // 1 while the panel is drawn and takes left clicks

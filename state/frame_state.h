@@ -3,8 +3,10 @@
 // Owns: marker_radius, fps_frames, fps_last_ms, frames_drawn.
 // Lifetime: marker_radius is set by every terrain load and nudged by the
 // handle-size commands; the counters run for the life of the process.
-// Writers: frame/frame_gl.cpp (the counters), the loader and the handle-size
-// commands of terrain/picking.cpp (marker_radius).
+// Writers: frame/frame_gl.cpp (frames_drawn), the frame-rate read-out
+// (overlay/readouts.cpp: fps_frames, fps_last_ms), each load's terrain
+// settings (terrain/terrain_mesh.cpp) and the handle-size commands
+// (terrain/picking.cpp): marker_radius.
 #pragma once
 
 extern float marker_radius;  // radius of the pick and light marker spheres, world units; unbounded (may go <= 0)

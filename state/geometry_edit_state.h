@@ -4,7 +4,11 @@
 // material_edit_mode, replicate_offset, replicate_quantity,
 // material_diffuse, material_ambient, augment_kind, augment_billboard.
 // Lifetime: for the life of the process.
-// Writers: the keyboard, the trays, the Augmentation menu.
+// Writers: the digit keys and 'A' / 'B' (input/key_edits.cpp,
+// input/keyboard.cpp: the selection, replicate offset and quantity, material),
+// the trays' mode rules (overlay/tray_logic.cpp), a replication, which ends
+// replicate mode (geometry/geometry_layer.cpp), the Augmentation menu
+// (app/menu_handlers.cpp: augment_kind, augment_billboard).
 #pragma once
 
 extern int selected_item;            // index of the item the item commands act on; unbounded, checked on use

@@ -3,7 +3,8 @@
 // Owns: geometry_items, geometry_item_count.
 // Lifetime: empty at start; grows by placing and replicating; replaced by a
 // loaded .vec file.
-// Writers: geometry/ operations.
+// Writers: geometry/ (the layer's operations, the .vec reader) and the
+// size digits (input/key_edits.cpp).
 #pragma once
 
 constexpr int MAX_GEOMETRY_ITEMS = 5000;

@@ -3,7 +3,8 @@
 // Owns: joystick_calibrating, joystick_first_sample, joystick_awaiting_button,
 // joystick_centre_x, joystick_centre_y.
 // Lifetime: calibration pending from start-up until a button is pressed.
-// Writers: start-up (sets the first two), the joystick callback.
+// Writers: start-up (app/window_gl.cpp sets the first two), the joystick
+// callback (input/joystick.cpp).
 #pragma once
 
 extern int joystick_calibrating;      // 1 while calibration is pending

@@ -3,7 +3,9 @@
 // Owns: filename_entry_active, the two save flags, filename_text,
 // filename_length, filename_prompt, light_edit_mode.
 // Lifetime: an entry runs from a prompt to Enter; the switch is toggled by the view tray.
-// Writers: overlay/filename_entry.cpp, the keyboard, the trays.
+// Writers: the file-name entry (overlay/filename_entry.cpp), which the
+// keyboard and the trays start; the trays' mode rules (overlay/tray_logic.cpp:
+// light_edit_mode).
 #pragma once
 
 constexpr int FILENAME_TEXT_SIZE = 52;     // bytes of filename_text

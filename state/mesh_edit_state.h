@@ -3,7 +3,10 @@
 // Owns: edit_amount, picked_corner, vertex_edit_mode, line_edit_mode, face_edit_mode.
 // Lifetime: every terrain load sets edit_amount to 1.0; a DEM chosen from
 // the menu clears the modes.
-// Writers: the loader, the Terrain menu, the trays, the digit keys.
+// Writers: each load's terrain settings (terrain/terrain_mesh.cpp) and the
+// Terrain menu (app/menu_handlers.cpp): edit_amount; the trays' mode rules
+// (overlay/tray_logic.cpp), which the DEM menu uses to clear them; the digit
+// keys (input/key_edits.cpp: picked_corner).
 #pragma once
 
 extern float edit_amount;     // distance of one edit step, world units; 15.0 until the first load; unbounded

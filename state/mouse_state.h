@@ -2,8 +2,11 @@
 //
 // Owns: picked_face, pick_marker, the last pick ray, mouse_modifiers, mouse_last_y.
 // Lifetime: face 0 and markers at the origin until the first pick.
-// Writers: picking, mesh editing, the face-step digit; every terrain load
-// sets picked_face to 0 (a face of the new mesh).
+// Writers: picking (terrain/picking.cpp), mesh editing (terrain/mesh_edit.cpp:
+// the markers), the face-step digit (input/key_edits.cpp), each load's
+// terrain settings (terrain/terrain_mesh.cpp: face 0 and its markers), the
+// mouse callbacks (input/mouse_gl.cpp: the ray, the modifiers), the look pad
+// (overlay/tray_logic.cpp: mouse_last_y).
 #pragma once
 
 extern int picked_face;           // 0-based picked face; unbounded, checked on use

@@ -7,8 +7,11 @@
 // hold_backward, hold_look_left, hold_look_right.
 // Lifetime: for the life of the process; the textures and lists are made
 // once at start-up, the hot spots again at every reshape.
-// Writers: the overlay (overlay/), the keyboard, the main menu; message_text and
-// message_visible change only through the message functions below.
+// Writers: overlay/ (layout, trays, help mode, read-outs, the pictures),
+// the keyboard (input/keyboard.cpp: 'I' and the tray keys), an item move
+// (input/key_edits.cpp: item_readout_text), the flight renderer (video/:
+// overlay_visible); message_text and message_visible change only through
+// the message functions below.
 #pragma once
 
 constexpr int MESSAGE_TEXT_SIZE = 204;  // bytes of message_text

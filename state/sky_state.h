@@ -2,7 +2,11 @@
 //
 // Owns: panoramic_sky_on, skybox_list, fog_on, fog_start, fog_end.
 // Lifetime: the switches start off; fog_end follows every terrain load.
-// Writers: the sky and fog operations, the loader (fog_end).
+// Writers: the 's' key, the view tray and the flight renderer
+// (input/keyboard.cpp, overlay/tray_actions.cpp, video/): panoramic_sky_on;
+// the fog switch (scene/sky.cpp): fog_on; building the sky box
+// (scene/sky_gl.cpp): skybox_list; each load's terrain settings
+// (terrain/terrain_mesh.cpp): fog_end. fog_start never changes.
 #pragma once
 
 extern int panoramic_sky_on;        // 1: the frame pass draws the sky box

@@ -2,7 +2,8 @@
 //
 // Owns: stereo_on, stereo_separation, stereo_angle and their saved values.
 // Lifetime: for the whole run; terrain loads leave it alone.
-// Writers: the Stereo menu.
+// Writers: the Stereo menu (scene/stereo_menu.cpp); the flight renderer
+// sets stereo_on (video/).
 #pragma once
 
 extern int stereo_on;                  // 1: the terrain is drawn as a red/blue anaglyph pair

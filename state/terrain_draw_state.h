@@ -7,8 +7,11 @@
 // tiles and pieces are replaced by every load and every full rebuild; a
 // partial rebuild recompiles some pieces under the same list names and
 // refreshes their tiles' boxes.
-// Writers: terrain/terrain_list_gl.cpp (lists, counters, tail), terrain/terrain_tiles.cpp
-// (tiles, pieces, visibility), the loader, start-up ("-q").
+// Writers: the switches (terrain/terrain_switches.cpp: render mode, textures,
+// normals, exaggeration; the view tray sets render_mode and textures_on
+// itself, overlay/tray_actions.cpp), terrain/terrain_list_gl.cpp (lists,
+// counters, tail), terrain/terrain_tiles.cpp (tiles, pieces, visibility),
+// start-up ("-q": app/main.cpp).
 #pragma once
 
 constexpr int PRIMITIVE_QUADS = 1;      // face pairs drawn as quads ("-q")

@@ -3,9 +3,10 @@
 // Owns: terrain_vertices, terrain_faces, their counts and the six extents.
 // Lifetime: empty until the start-up load; replaced whole by each successful
 // load (a refused file leaves the previous mesh in place).
-// Writers: the loader (terrain/terrain_loader.cpp) installs a mesh; the
-// exaggeration steps scale every y; mesh editing moves vertices. Each of
-// them bumps terrain_revision.
+// Writers: terrain/terrain_mesh.cpp installs each loaded mesh and scales
+// every y (the exaggeration steps); mesh editing (terrain/mesh_edit.cpp)
+// moves vertices; each of them bumps terrain_revision. release_terrain
+// (terrain/terrain_list_gl.cpp) frees the mesh at exit.
 #pragma once
 
 constexpr int MAX_VERTEX_FACES = 8;  // faces a vertex may belong to

@@ -3,7 +3,10 @@
 // Owns: terrain_texture, terrain_image and the image size and components.
 // Lifetime: set by the start-up texture; replaced by each drape or map that
 // loads successfully (a refused one leaves everything as it was).
-// Writers: the start-up dialogue (size and components), terrain/texture.cpp.
+// Writers: the start-up dialogue and its defaults (app/startup.cpp,
+// frame/scene_init.cpp: the start-up size and components), terrain/texture.cpp
+// (the image of each load), terrain/texture_gl.cpp (the GL name; the release
+// at exit).
 #pragma once
 
 #include <cstddef>
