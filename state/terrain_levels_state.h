@@ -7,9 +7,10 @@
 // Lifetime: the bound and the forced flag are set once from the command
 // line; terrain_height_scale starts again at each load; the generation and
 // the heights revision only grow.
-// Writers: app/main.cpp and video/ (the bound), terrain/terrain_mesh.cpp and
-// terrain/mesh_edit.cpp (scale, generation, revision; under the lock),
-// terrain/terrain_levels_gl.cpp (pending, counters), the loader (announced).
+// Writers: app/main.cpp and video/ (the bound), terrain/terrain_mesh.cpp
+// (scale, generation, heights revision; under the lock),
+// terrain/level_lists_gl.cpp (pending, announced), terrain/terrain_list_gl.cpp
+// (terrain_level_faces_drawn), the loader (announced).
 #pragma once
 
 #include <mutex>
