@@ -32,12 +32,18 @@ void measure_radian_on_ellipsoid(double latitude, double semi_major, double inve
 }
 
 bool measure_cell_size(const RasterFrame& frame, double override_metres, CellSize* cell, std::string* error) {
+    const double* gt = frame.geotransform;
+    // Every coefficient places the terrain (its location record is read back
+    // by the track tools), so none may be NaN or infinite, not even the origin.
+    if (frame.has_geotransform && !std::all_of(gt, gt + 6, [](double v) { return std::isfinite(v); })) {
+        *error = "the raster's geotransform holds a number that is not finite";
+        return false;
+    }
     if (override_metres > 0.0) {
         cell->east = cell->south = override_metres;
         cell->basis = describe("cells of %g m as given", override_metres);
         return true;
     }
-    const double* gt = frame.geotransform;
     // Lengths of a cell's sides in coordinate units; a rotated grid keeps its cell sizes.
     const double along_row = frame.has_geotransform ? std::hypot(gt[1], gt[4]) : 1.0;
     const double along_column = frame.has_geotransform ? std::hypot(gt[2], gt[5]) : 1.0;

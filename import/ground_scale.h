@@ -27,5 +27,6 @@ struct CellSize {
 // Works out the cell size: geographic rasters at their centre latitude,
 // projected ones through their linear unit, anything else taken as metres
 // (basis says so). `override_metres` > 0 sets square cells of that size.
-// False with a message when the transform or the system is unusable.
+// False with a message when the transform (a coefficient not finite, a
+// cell of no size) or the system is unusable.
 bool measure_cell_size(const RasterFrame& frame, double override_metres, CellSize* cell, std::string* error);

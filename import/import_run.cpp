@@ -300,6 +300,9 @@ std::string check_terrain_name(const std::string& name) {
 
 void choose_grid(double width, double depth, int most_x, int most_y, int requested_columns, int requested_rows,
                  int* columns, int* rows, bool* limited) {
+    // A side has at least 2 vertices, whatever the raster allows.
+    most_x = std::max(most_x, 2);
+    most_y = std::max(most_y, 2);
     // Cells across per cell down, for square cells. Beyond these bounds every
     // side is held at 2 or its most anyway; within them no count overflows.
     const double ratio = width / depth;
@@ -332,8 +335,8 @@ void choose_grid(double width, double depth, int most_x, int most_y, int request
         while ((c - 1) * (r - 1) > (long)cells) c > r ? --c : --r;
     }
     *limited = (requested_columns > 0) && (c > most_x || r > most_y);
-    *columns = (int)std::clamp<long>(c, 2, std::max(most_x, 2));
-    *rows = (int)std::clamp<long>(r, 2, std::max(most_y, 2));
+    *columns = (int)std::clamp<long>(c, 2, most_x);
+    *rows = (int)std::clamp<long>(r, 2, most_y);
 }
 
 int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
@@ -484,9 +487,13 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
         (run.map.dataset && (!write_bytes(files[3].file, map_pixels) ||
                              !write_info(files[4].file, map_width, map_height, run.map.components))))
         return refuse(&run, err, std::string("cannot write an image: ") + std::strerror(errno));
-    const std::string location = format_terrain_location(
-        locate_imported_terrain(elevation.frame, elevation.flip_columns, elevation.flip_rows, columns, rows, width,
-                                depth, base, options.exaggeration));
+    const TerrainLocation placed = locate_imported_terrain(elevation.frame, elevation.flip_columns,
+                                                           elevation.flip_rows, columns, rows, width, depth, base,
+                                                           options.exaggeration);
+    if (!std::all_of(placed.affine, placed.affine + 6, [](double a) { return std::isfinite(a); }))
+        return refuse(&run, err, "'" + options.elevation_path +
+                                     "' lies so far out that its terrain's coordinates are not finite numbers");
+    const std::string location = format_terrain_location(placed);
     if (std::fputs(location.c_str(), files[location_file].file) < 0)
         return refuse(&run, err, "cannot write '" + files[location_file].final_path + "': " + std::strerror(errno));
     if (!finish_output_set(&run.outputs, &error)) return refuse(&run, err, error);

@@ -45,9 +45,10 @@ bool read_doubles(std::istringstream& in, double* values, int count) {
         std::string word;
         if (!(in >> word)) return false;
         char* end = nullptr;
-        errno = 0;
         values[i] = std::strtod(word.c_str(), &end);
-        if (*end != '\0' || end == word.c_str() || errno == ERANGE || !std::isfinite(values[i])) return false;
+        // An overflow reads as an infinity; an underflow (ERANGE too) is the
+        // denormal the record was written with, and reads back as it.
+        if (*end != '\0' || end == word.c_str() || !std::isfinite(values[i])) return false;
     }
     std::string extra;
     return !(in >> extra);

@@ -9,6 +9,7 @@
 
 #include "import/area_resample.h"
 #include "import/import_run.h"
+#include "import/terrain_location.h"
 #include "import/terrain_text.h"
 
 TEST(Resampling, AveragesByAreaAndLeavesOutMissingHeights) {
@@ -98,6 +99,10 @@ TEST(GridChoice, DefaultStaysUnderTheFaceLimitWithNearSquareCells) {
     choose_grid(100000, 1000, 4096, 40, 0, 0, &c, &r, &limited);
     EXPECT_EQ(r, 40);
     EXPECT_EQ(c, 4096);
+    // Limits under 2 (no raster has them) still give at least 2 x 2, without a division by zero.
+    choose_grid(100000, 1000, 4096, 1, 0, 0, &c, &r, &limited);
+    EXPECT_EQ(r, 2);
+    EXPECT_EQ(c, 4096);
     // A request beyond the raster's cells is cut down, and says so.
     choose_grid(2000, 1000, 200, 100, 1000, 0, &c, &r, &limited);
     EXPECT_EQ(c, 200);
@@ -119,4 +124,26 @@ TEST(TerrainName, TakenFromTheFileAndKeptInsideTheWorld) {
     for (const char* bad : {"", "..", ".hidden", "a/b", "a\\b", "x.y", "tab\there"})
         EXPECT_NE(check_terrain_name(bad), "") << bad;
     EXPECT_NE(check_terrain_name(std::string(LONGEST_NAME + 1, 'a')), "");
+}
+
+TEST(TerrainLocationRecord, ReadsBackEveryFiniteNumberItWrites) {
+    TerrainLocation where{};
+    where.columns = 20;
+    where.rows = 15;
+    where.width = 20000.0;
+    where.depth = 15000.0;
+    // Far out, minute (a denormal, which strtod reads with ERANGE) and negative zero.
+    const double affine[6] = {1.7e308, 1.0, -0.0, -1.7e308, 7.46e-319, -1.0};
+    std::copy(affine, affine + 6, where.affine);
+    where.height_offset = 44.5;
+    where.height_factor = 1.0;
+    TerrainLocation back{};
+    std::string error;
+    ASSERT_TRUE(parse_terrain_location(format_terrain_location(where), &back, &error)) << error;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(back.affine[i], where.affine[i]) << i;
+    // What no record holds is still refused.
+    std::string text = format_terrain_location(where);
+    const size_t first = text.find("affine ") + 7;
+    text.replace(first, text.find(' ', first) - first, "1e999");
+    EXPECT_FALSE(parse_terrain_location(text, &back, &error));
 }

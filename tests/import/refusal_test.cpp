@@ -1,6 +1,7 @@
 // Refusals of the import tool: one clear line, a non-zero status, and the world left as it was.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +37,9 @@ TEST(ImportRefusals, BadInputIsRefusedWithOneLineAndTheWorldUntouched) {
     voids.no_data = -1.0;
     voids.value = [](int, int, int) { return -1.0; };
     ASSERT_TRUE(write_raster(world + "/voids.tif", voids));
+    RasterRecipe adrift = small_raster();
+    adrift.geotransform[0] = NAN;  // its location could not be recorded
+    ASSERT_TRUE(write_raster(world + "/adrift.tif", adrift));
     write_text(world + "/notes.txt", "these are not heights\n");
     ASSERT_TRUE(write_two_variable_netcdf(world + "/climate.nc"));
     // A terrain that a failed import must leave alone.
@@ -53,6 +57,8 @@ TEST(ImportRefusals, BadInputIsRefusedWithOneLineAndTheWorldUntouched) {
         {{world + "/photo.tif"}, 1, "has 3 bands; an elevation raster has one"},
         {{world + "/line.tif"}, 1, "is 8 x 1 cells; a terrain needs at least 2 x 2"},
         {{world + "/voids.tif"}, 1, "holds no heights: every cell is no-data"},
+        {{world + "/adrift.tif"}, 1, "geotransform holds a number that is not finite"},
+        {{"--cell-size", "30", world + "/adrift.tif"}, 1, "geotransform holds a number that is not finite"},
         {{"--grid", "1", good}, 2, "is smaller than 2 x 2 vertices"},
         {{"--grid", "40x1", good}, 2, "is smaller than 2 x 2 vertices"},
         {{"--name", "../escape", good}, 1, "would leave the world's folders"},
