@@ -4,7 +4,8 @@
 #
 #   fuzz/run.sh [--runs N | --time SECONDS] [--jobs J] [--fresh] [--seed S] [TARGET...]
 #
-# TARGET is terrain, texture, flythrough, vector or driver (all by default).
+# TARGET is terrain, texture, flythrough, vector, driver, import, command_line
+# or dialogue (all by default).
 # --runs N      stop each target after N executions (default 100000)
 # --time S      run each target for S seconds instead
 # --jobs J      run J targets at once (default 1; the machine has two cores)
@@ -12,7 +13,8 @@
 # --seed S      libFuzzer's random seed (default 1 with --fresh, else random)
 #
 # Seeds: fuzz/corpus/TARGET (hand-made cases and every regression case) and
-# excerpts of the default world in build/world. Without --fresh, what a run
+# excerpts of the default world in build/world; fuzz/dict/TARGET.dict, when
+# there is one, gives the words of a format. Without --fresh, what a run
 # learns is kept in build/fuzz-corpus/TARGET for the next run. A finding is
 # written to build/fuzz-findings/; copy it into fuzz/corpus/TARGET as a
 # regression case once it is fixed.
@@ -30,12 +32,12 @@ while [ $# -gt 0 ]; do
     --jobs) JOBS=$2; shift 2 ;;
     --fresh) FRESH=1; shift ;;
     --seed) SEED=$2; shift 2 ;;
-    -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
     -*) echo "unknown option $1" >&2; exit 2 ;;
     *) TARGETS+=("$1"); shift ;;
   esac
 done
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(terrain texture flythrough vector driver)
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(terrain texture flythrough vector driver import command_line dialogue)
 [ -z "$SEED" ] && [ $FRESH -eq 1 ] && SEED=1
 
 for t in "${TARGETS[@]}"; do
@@ -49,6 +51,7 @@ done
 max_len() {
   case "$1" in
     terrain) echo 4096 ;; texture) echo 1024 ;; flythrough) echo 2048 ;; vector) echo 2048 ;; driver) echo 128 ;;
+    import) echo 4096 ;; command_line) echo 512 ;; dialogue) echo 512 ;;
   esac
 }
 
@@ -115,20 +118,29 @@ run_target() {
   local dirs=("$corpus" "$ROOT/fuzz/corpus/$t")
   [ -d "$WORLD_SEEDS/$t" ] && dirs+=("$WORLD_SEEDS/$t")
   local extra=()
-  [ "$t" = driver ] && extra=(-close_fd_mask=1)  # its console output is not needed
+  case "$t" in driver|dialogue) extra=(-close_fd_mask=1) ;; esac  # their console output is not needed
+  [ -f "$ROOT/fuzz/dict/$t.dict" ] && extra+=(-dict="$ROOT/fuzz/dict/$t.dict")
   local start=$SECONDS status
   # A hang (a read that blocks) shows as a timeout; an allocation beyond
   # 256 MB as an out-of-memory finding: inputs are a few kilobytes.
+  # The log as libFuzzer writes it; beside it, each new path with the second it was found.
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     "$BUILD/fuzz/fuzz_$t" "${limit[@]}" "${seed[@]}" -max_len="$(max_len "$t")" -timeout=10 \
       -rss_limit_mb=1024 -malloc_limit_mb=256 -print_final_stats=1 "${extra[@]}" \
-      -artifact_prefix="$BUILD/fuzz-findings/$t-" "${dirs[@]}" >"$log" 2>&1
-  status=$?
+      -artifact_prefix="$BUILD/fuzz-findings/$t-" "${dirs[@]}" 2>&1 | tee "$log" |
+    while IFS= read -r line; do
+      case "$line" in *"NEW "*) echo "$((SECONDS - start)) $line" ;; esac
+    done >"$log.new"
+  status=${PIPESTATUS[0]}
   local runs
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   [ -z "$runs" ] && runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -1)
+  # Coverage as libFuzzer last counted it: edges (cov) and features (ft).
+  local reach last
+  reach=$(grep -E '^#[0-9]+' "$log" | tail -1 | sed -n 's/.*cov: \([0-9]*\) ft: \([0-9]*\).*/cov \1, ft \2/p')
+  last=$(tail -1 "$log.new" | sed -n 's/^\([0-9]*\) #\([0-9]*\).*/last new path at execution \2, after \1 s/p')
   if [ $status -eq 0 ]; then
-    echo "fuzz_$t: ${runs:-0} executions in $((SECONDS - start)) s, nothing found"
+    echo "fuzz_$t: ${runs:-0} executions in $((SECONDS - start)) s (${reach:-cov ?}; ${last:-no new path}), nothing found"
   else
     local unit
     unit=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | tail -1)

@@ -6,8 +6,16 @@
 
 #include "import/area_resample.h"
 
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
 constexpr int LARGEST_TEXTURE_SIDE = 4096;   // the viewer uploads one level, unscaled: keep it widely supported
 constexpr int SMALLEST_DRAPE_SIDE = 512;     // below this the shading of a small raster turns blocky
+constexpr int SMALLEST_MAP_SIDE = 256;       // below this a map's lettering turns unreadable
+#else
+// The fuzz build paints small textures: each pixel takes the same path, and a run stays in milliseconds.
+constexpr int LARGEST_TEXTURE_SIDE = 32;  // under the largest raster the target builds: it averages too
+constexpr int SMALLEST_DRAPE_SIDE = 16;
+constexpr int SMALLEST_MAP_SIDE = 16;
+#endif
 
 // The side of a texture for `cells` raster cells: the next power of two,
 // kept within smallest..LARGEST_TEXTURE_SIDE.

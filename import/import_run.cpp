@@ -402,8 +402,8 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "kestrolane-import: '%s' is larger than an import reads whole: sampling %d x %d of its %s cells\n",
                      options.elevation_path.c_str(), columns, rows, size.c_str());
     }
-    const int map_width = run.map.dataset ? choose_texture_side(run.map.width, 256) : 0;
-    const int map_height = run.map.dataset ? choose_texture_side(run.map.height, 256) : 0;
+    const int map_width = run.map.dataset ? choose_texture_side(run.map.width, SMALLEST_MAP_SIDE) : 0;
+    const int map_height = run.map.dataset ? choose_texture_side(run.map.height, SMALLEST_MAP_SIDE) : 0;
 
     const std::string dem_path = world + "/DEM/" + name + ".dem";
     const std::string drape_path = world + "/Drape/" + name + ".raw";

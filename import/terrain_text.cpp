@@ -9,7 +9,11 @@
 
 namespace {
 
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
 constexpr size_t BUFFER_SIZE = 1 << 22;  // bytes formatted before each write
+#else
+constexpr size_t BUFFER_SIZE = 1 << 12;  // the fuzz build's terrains are small: they pass many buffers
+#endif
 constexpr size_t LONGEST_LINE = 128;     // a vertex line is under 60 bytes, a face line under 90
 
 const double POWERS_OF_TEN[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
