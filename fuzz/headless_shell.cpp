@@ -64,12 +64,12 @@ void read_compiled_corners() {
 }  // namespace
 
 // The frame without its drawing: the camera's step, and the read-outs'
-// texts that the overlay pass would draw.
+// texts that the overlay pass would draw (the light's, a fixed array of
+// numbers, left out).
 void draw_frame() {
     step_frame_camera();
     count_frame_for_readout((int)(frames_drawn * FRAME_MS));
-    char lines[4][READOUT_LINE_SIZE];
-    format_light_readout(lines);
+    char lines[3][READOUT_LINE_SIZE];
     format_edit_readout(lines);
     sink = (unsigned)strlen(frame_rate_line());
     ++frames_drawn;
