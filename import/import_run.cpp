@@ -58,7 +58,28 @@ const char* const USAGE =
     "\n"
     "Writes DEM/NAME.dem, Drape/NAME.raw and Drape/NAME.info (and Map/NAME.raw\n"
     "with Map/NAME.info), and DEM/NAME.location, where the terrain lies; files\n"
-    "of the same name are replaced only once the new ones are complete.\n";
+    "of the same name are replaced only once the new ones are complete.\n"
+    "\n"
+    "Usage: kestrolane-import --track TRACK --onto NAME [options]\n"
+    "\n"
+    "Lays a GPS track on a terrain imported before: a GPX track or route, KML,\n"
+    "GeoJSON, GeoPackage, a shapefile, any line GDAL reads, in any coordinate\n"
+    "system. Writes a flight along it, Flythrough/TRACK.flt; cones along it and\n"
+    "billboards at its waypoints (or its start and end), Vector/TRACK.vec; and\n"
+    "the terrain's drape with the track drawn on it, Drape/NAME_TRACK.raw with\n"
+    "its info file. Prints the command that renders the flight to a video.\n"
+    "\n"
+    "Options:\n"
+    "      --track FILE       the track to lay\n"
+    "      --onto NAME        the terrain to lay it on (DEM/NAME.dem)\n"
+    "      --layer L          the layer holding the line, when several do\n"
+    "      --above M          fly M metres over the ground (default 150)\n"
+    "      --speed M          fly M metres a frame (default: 1 per 150 m of\n"
+    "                         height, faster when a long track needs it to\n"
+    "                         fit the 8000 frames a flight holds)\n"
+    "  -n, --name TRACK       name of the flight and layer (default: the track's\n"
+    "                         file name)\n"
+    "  -w, --world DIR        as above\n";
 
 bool read_number(const char* text, double* value) {
     char* end = nullptr;
@@ -89,48 +110,6 @@ bool read_grid(const char* text, int* columns, int* rows) {
         if (!read_count(&p, rows)) return false;
     }
     return *p == '\0';
-}
-
-std::string folder_of_program() {
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
-    path[n] = '\0';
-    char* slash = std::strrchr(path, '/');
-    if (!slash) return ".";
-    *slash = '\0';
-    return path;
-}
-
-bool is_directory(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// Makes DEM/, Drape/ or Map/ in the world if it is missing.
-bool ensure_folder(const std::string& path, std::string* error) {
-    if (mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && is_directory(path))) return true;
-    *error = "cannot write into '" + path + "': " + (errno == EEXIST ? "not a folder" : std::strerror(errno));
-    return false;
-}
-
-std::string format_length(double metres) {
-    char text[64];
-    if (metres >= 10000.0)
-        std::snprintf(text, sizeof text, "%.1f km", metres / 1000.0);
-    else
-        std::snprintf(text, sizeof text, "%.0f m", metres);
-    return text;
-}
-
-std::string format_thousands(long long n) {
-    std::string digits = std::to_string(n);
-    std::string text;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
-        text += digits[i];
-    }
-    return text;
 }
 
 std::string format_value(const char* format, double a, double b = 0.0) {
@@ -191,7 +170,9 @@ int refuse(ImportRun* run, std::FILE* err, const std::string& message) {
 bool parse_import_options(int argc, char** argv, ImportOptions* options, std::string* error) {
     *options = ImportOptions{};
     options->exaggeration = 1.0;
+    options->above = DEFAULT_ABOVE;
     std::vector<std::string> rasters;
+    std::string raster_option, track_option;  // an option given that only one command takes
     for (int i = 1; i < argc; ++i) {
         std::string word = argv[i];
         std::string value;
@@ -225,9 +206,11 @@ bool parse_import_options(int argc, char** argv, ImportOptions* options, std::st
             }
         } else if (word == "-m" || word == "--map") {
             if (!take_value("--map")) return false;
+            raster_option = word;
             options->map_path = value;
         } else if (word == "-g" || word == "--grid") {
             if (!take_value("--grid")) return false;
+            raster_option = word;
             if (!read_grid(value.c_str(), &options->grid_columns, &options->grid_rows)) {
                 *error = "--grid takes N or CxR (whole numbers), not '" + value + "'";
                 return false;
@@ -238,6 +221,7 @@ bool parse_import_options(int argc, char** argv, ImportOptions* options, std::st
             }
         } else if (word == "-e" || word == "--exaggeration") {
             if (!take_value("--exaggeration")) return false;
+            raster_option = word;
             if (!read_number(value.c_str(), &options->exaggeration) || !(options->exaggeration > 0.0) ||
                 options->exaggeration > 1000.0) {
                 *error = "--exaggeration takes a number above 0 and up to 1000, not '" + value + "'";
@@ -245,6 +229,7 @@ bool parse_import_options(int argc, char** argv, ImportOptions* options, std::st
             }
         } else if (word == "--cell-size") {
             if (!take_value("--cell-size")) return false;
+            raster_option = word;
             if (!read_number(value.c_str(), &options->cell_size) || !(options->cell_size > 0.0) ||
                 options->cell_size > 1e6) {
                 *error = "--cell-size takes metres above 0 and up to 1000000, not '" + value + "'";
@@ -252,6 +237,32 @@ bool parse_import_options(int argc, char** argv, ImportOptions* options, std::st
             }
         } else if (word == "--keep-heights" && !has_value) {
             options->keep_heights = true;
+            raster_option = word;
+        } else if (word == "--track" || word == "--onto" || word == "--layer") {
+            if (!take_value(word.c_str())) return false;
+            if (word != "--track") track_option = word;
+            std::string& field =
+                word == "--track" ? options->track_path : word == "--onto" ? options->onto : options->layer;
+            field = value;
+            if (value.empty()) {
+                *error = word + " needs a value";
+                return false;
+            }
+        } else if (word == "--above") {
+            if (!take_value("--above")) return false;
+            track_option = word;
+            if (!read_number(value.c_str(), &options->above) || !(options->above > 0.0) ||
+                options->above > 100000.0) {
+                *error = "--above takes metres above 0 and up to 100000, not '" + value + "'";
+                return false;
+            }
+        } else if (word == "--speed") {
+            if (!take_value("--speed")) return false;
+            track_option = word;
+            if (!read_number(value.c_str(), &options->speed) || !(options->speed >= 0.1) || options->speed > 10000.0) {
+                *error = "--speed takes metres a frame from 0.1 to 10000, not '" + value + "'";
+                return false;
+            }
         } else if (word.size() > 1 && word[0] == '-') {
             *error = "unknown option '" + std::string(argv[i]) + "' (see --help)";
             return false;
@@ -260,6 +271,17 @@ bool parse_import_options(int argc, char** argv, ImportOptions* options, std::st
         }
     }
     if (options->help) return true;
+    if (!options->track_path.empty()) {
+        if (options->onto.empty()) *error = "--track needs --onto NAME, the terrain to lay it on";
+        else if (!rasters.empty()) *error = "give a raster to import or --track, not both";
+        else if (!raster_option.empty()) *error = raster_option + " is for importing a raster, not for --track";
+        else return true;
+        return false;
+    }
+    if (!track_option.empty()) {
+        *error = track_option + " goes with --track";
+        return false;
+    }
     if (rasters.size() != 1) {
         *error = rasters.empty() ? "no elevation raster given (see --help)"
                                  : "give one elevation raster, not " + std::to_string(rasters.size());
@@ -538,4 +560,45 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     close_map_raster(&run.map);
     close_elevation_raster(&run.elevation);
     return IMPORT_OK;
+}
+
+std::string folder_of_program() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    path[n] = '\0';
+    char* slash = std::strrchr(path, '/');
+    if (!slash) return ".";
+    *slash = '\0';
+    return path;
+}
+
+bool is_directory(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool ensure_folder(const std::string& path, std::string* error) {
+    if (mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && is_directory(path))) return true;
+    *error = "cannot write into '" + path + "': " + (errno == EEXIST ? "not a folder" : std::strerror(errno));
+    return false;
+}
+
+std::string format_length(double metres) {
+    char text[64];
+    if (metres >= 10000.0)
+        std::snprintf(text, sizeof text, "%.1f km", metres / 1000.0);
+    else
+        std::snprintf(text, sizeof text, "%.0f m", metres);
+    return text;
+}
+
+std::string format_thousands(long long n) {
+    std::string digits = std::to_string(n);
+    std::string text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
+    }
+    return text;
 }

@@ -9,6 +9,7 @@ constexpr int LARGEST_GRID_SIDE = 4096;        // vertices along a side; the fil
 constexpr int LONGEST_NAME = 95;               // the menus skip names over 99 characters, ".dem" included
 constexpr long long MOST_CELLS_READ = 1LL << 30;  // cells read whole (32,768 x 32,768); beyond, only a --grid
                                                   // is sampled, and a map is refused
+constexpr double DEFAULT_ABOVE = 150.0;        // metres between a track's flight and the ground
 
 // Exit statuses of the tool.
 enum { IMPORT_OK = 0, IMPORT_FAILED = 1, IMPORT_USAGE = 2 };
@@ -24,11 +25,17 @@ struct ImportOptions {
     double cell_size;            // metres per cell; 0 to take it from the raster
     bool keep_heights;           // write heights as stored instead of down from the highest point
     bool help;                   // print the usage and do nothing else
+    std::string track_path;      // a track to lay on a terrain instead of importing a raster; "" for none
+    std::string onto;            // with a track: the terrain's name in the DEM menu
+    std::string layer;           // with a track: its layer; "" for the one holding lines
+    double above;                // with a track: the eye over the ground, metres; > 0
+    double speed;                // with a track: metres a frame; 0 for the default
 };
 
 // Reads the command line (argv[0] is the program). False with a one-line
 // message for an unknown option, a missing or malformed value, a grid under
-// 2 x 2, or not exactly one raster.
+// 2 x 2, not exactly one raster (none with --track, which needs --onto), or
+// an option of one command given to the other.
 bool parse_import_options(int argc, char** argv, ImportOptions* options, std::string* error);
 
 // Prints the --help text.
@@ -52,6 +59,22 @@ std::string check_terrain_name(const std::string& name);
 // was cut down.
 void choose_grid(double width, double depth, int most_x, int most_y, int requested_columns, int requested_rows,
                  int* columns, int* rows, bool* limited);
+
+// The folder this program was started from.
+std::string folder_of_program();
+
+// True when `path` is a folder.
+bool is_directory(const std::string& path);
+
+// Makes a world's folder (DEM/, Drape/, ...) if it is missing. False with a
+// message when it cannot be made or is in the way as a file.
+bool ensure_folder(const std::string& path, std::string* error);
+
+// "850 m" under 10 km, "12.3 km" from there.
+std::string format_length(double metres);
+
+// "1,234,567".
+std::string format_thousands(long long n);
 
 // Runs the whole import, progress on `err` (as bars), the summary on `out`,
 // a one-line message on `err` for a refusal. Returns the exit status.

@@ -1,8 +1,9 @@
-// kestrolane-import: turns an elevation raster into a terrain, a drape and a map of a world.
+// kestrolane-import: turns an elevation raster into a terrain, a drape and a map of a world, or lays a track on one.
 #include <cstdio>
 #include <string>
 
 #include "import/import_run.h"
+#include "import/track_run.h"
 
 int main(int argc, char** argv) {
     ImportOptions options;
@@ -15,5 +16,6 @@ int main(int argc, char** argv) {
         print_import_usage(stdout);
         return IMPORT_OK;
     }
+    if (!options.track_path.empty()) return run_track(options, stdout, stderr);
     return run_import(options, stdout, stderr);
 }

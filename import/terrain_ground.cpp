@@ -1,0 +1,70 @@
+// The ground of an imported terrain, read through the viewer's own loader, and its height anywhere on it.
+#include "import/terrain_ground.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "terrain/terrain_file.h"
+
+namespace {
+
+// Vertices are written with three decimals and read as floats.
+bool near_coordinate(float read, double expected) {
+    return std::fabs(read - expected) <= 0.01 + 1e-6 * std::fabs(expected);
+}
+
+}  // namespace
+
+bool read_terrain_ground(const std::string& path, const TerrainLocation& location, TerrainGround* ground,
+                         std::string* error) {
+    char message[TERRAIN_ERROR_SIZE];
+    TerrainRead read;
+    if (!begin_terrain_read(path.c_str(), &read, message, sizeof message)) {
+        *error = message;
+        return false;
+    }
+    TerrainParse parse{};
+    const bool parsed = parse_terrain_read(&read, &parse, message, sizeof message);
+    end_terrain_read(&read);
+    if (!parsed) {
+        *error = message;
+        return false;
+    }
+    const long long expected = (long long)location.columns * location.rows;
+    const TerrainVertex* v = parse.vertices;
+    const int last = parse.vertex_count - 1;
+    const bool matches = parse.vertex_count == expected && near_coordinate(v[0].x, -location.width / 2) &&
+                         near_coordinate(v[0].z, -location.depth / 2) &&
+                         near_coordinate(v[last].x, location.width / 2) &&
+                         near_coordinate(v[last].z, location.depth / 2);
+    if (matches) {
+        ground->columns = location.columns;
+        ground->rows = location.rows;
+        ground->width = location.width;
+        ground->depth = location.depth;
+        ground->heights.resize((size_t)expected);
+        for (long long i = 0; i < expected; ++i) ground->heights[(size_t)i] = v[i].y;
+    }
+    free_terrain_parse(&parse);
+    if (!matches)
+        *error = "'" + path + "' is no longer the " + std::to_string(location.columns) + " x " +
+                 std::to_string(location.rows) + " grid that was imported; import the raster again";
+    return matches;
+}
+
+double measure_ground(const TerrainGround& g, double x, double z) {
+    const double column = std::clamp((x / g.width + 0.5) * (g.columns - 1), 0.0, g.columns - 1.0);
+    const double row = std::clamp((z / g.depth + 0.5) * (g.rows - 1), 0.0, g.rows - 1.0);
+    const int c = std::min((int)column, g.columns - 2), r = std::min((int)row, g.rows - 2);
+    const double u = column - c, v = row - r;  // east and south within the cell
+    const float* north = &g.heights[(size_t)r * g.columns + c];
+    const float* south = north + g.columns;
+    const double nw = north[0], ne = north[1], sw = south[0], se = south[1];
+    // The faces (north-west, south-east, north-east) and (north-west, south-west, south-east).
+    if (u >= v) return nw + u * (ne - nw) + v * (se - ne);
+    return nw + v * (sw - nw) + u * (se - sw);
+}
+
+double ground_cell_size(const TerrainGround& g) {
+    return std::max(g.width / (g.columns - 1), g.depth / (g.rows - 1));
+}

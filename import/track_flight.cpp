@@ -1,0 +1,315 @@
+// A flight along a track, computed by running the viewer's own playback steps and steering back onto the track.
+#include "import/track_flight.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+
+#include "camera/camera.h"
+#include "flythrough/frame_modes.h"
+#include "state/camera_state.h"
+#include "state/flythrough_state.h"
+
+namespace {
+
+constexpr double LOOK_AHEAD_CELLS = 1.5;   // steering aims this many grid cells ahead on the path...
+constexpr double LOOK_AHEAD_FRAMES = 4.0;  // ...or this many frames ahead, whichever is further
+constexpr double SMOOTHING_CELLS = 2.0;    // GPS scatter and bends tighter than the grid are smoothed over this
+constexpr double TURN_LIMIT = 2.5;         // most turn a frame, in frame lengths over the aim distance
+constexpr double VIEW_DISTANCE = 3.0;      // the eye looks at the ground this many clearances ahead
+constexpr double LOWEST_PITCH = -1.5;      // steepest look down (dir_y for a level heading of length 1)
+constexpr double HIGHEST_PITCH = 0.3;
+constexpr double STEERING_ROOM = 1.03;     // a flight is a little longer than its path at the least speed
+constexpr int LAST_SAMPLES = 1;            // the sample whose frame ends playback, never shown
+constexpr double MOST_STEERING_POINTS = 20000.0;  // the steering line is resampled into at most about this many points
+
+// The value a sample takes once written with "%f" and read back: the flight
+// is computed from what the file will hold.
+float as_written(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%f", (float)value);
+    return std::strtof(text, nullptr);
+}
+
+void append_point(FlightPath* path, double x, double z, bool on_track) {
+    if (!path->x.empty()) {
+        const double step = std::hypot(x - path->x.back(), z - path->z.back());
+        if (!(step > 0.0)) return;
+        path->on_track.push_back(on_track ? 1 : 0);
+        path->s.push_back(path->s.back() + step);
+    } else {
+        path->s.push_back(0.0);
+    }
+    path->x.push_back(x);
+    path->z.push_back(z);
+}
+
+// A window of path segments [first, last] that moves forward along the path.
+struct PathWindow {
+    size_t first, last;
+};
+
+// Moves the window to cover the segments between distances `from` and `to` along the path.
+void move_window(const FlightPath& p, double from, double to, PathWindow* w) {
+    const size_t segments = p.x.size() - 1;
+    while (w->first + 1 < segments && p.s[w->first + 1] < from) ++w->first;
+    if (w->last < w->first) w->last = w->first;
+    while (w->last + 1 < segments && p.s[w->last + 1] <= to) ++w->last;
+}
+
+// The nearest point to (x, z) on the window's segments: its distance, and how far along the path it lies.
+void find_nearest(const FlightPath& p, const PathWindow& w, double x, double z, double* distance, double* along) {
+    *distance = INFINITY;
+    for (size_t k = w.first; k <= w.last; ++k) {
+        const double dx = p.x[k + 1] - p.x[k], dz = p.z[k + 1] - p.z[k];
+        const double length2 = dx * dx + dz * dz;
+        const double t = std::clamp(((x - p.x[k]) * dx + (z - p.z[k]) * dz) / length2, 0.0, 1.0);
+        const double d = std::hypot(x - (p.x[k] + t * dx), z - (p.z[k] + t * dz));
+        if (d < *distance) {
+            *distance = d;
+            *along = p.s[k] + t * (p.s[k + 1] - p.s[k]);
+        }
+    }
+}
+
+// The point at distance `along` on the path; *k is a segment at or before it and moves forward.
+void locate_along(const FlightPath& p, double along, size_t* k, double* x, double* z) {
+    const size_t segments = p.x.size() - 1;
+    along = std::clamp(along, 0.0, p.s.back());
+    while (*k + 1 < segments && p.s[*k + 1] < along) ++*k;
+    const double t = (along - p.s[*k]) / (p.s[*k + 1] - p.s[*k]);
+    *x = p.x[*k] + t * (p.x[*k + 1] - p.x[*k]);
+    *z = p.z[*k] + t * (p.z[*k + 1] - p.z[*k]);
+}
+
+// The largest value within `radius` entries of each entry.
+std::vector<double> widen_to_maximum(const std::vector<double>& values, int radius) {
+    const int n = (int)values.size();
+    std::vector<double> out(values.size());
+    std::deque<int> window;  // indices whose values fall along it
+    for (int i = 0, next = 0; i < n; ++i) {
+        for (; next < n && next <= i + radius; ++next) {
+            while (!window.empty() && values[window.back()] <= values[next]) window.pop_back();
+            window.push_back(next);
+        }
+        while (window.front() < i - radius) window.pop_front();
+        out[i] = values[window.front()];
+    }
+    return out;
+}
+
+// The mean of the entries within `radius` of each entry: fewer at the ends,
+// or, with `keep_ends`, as many on either side, so that the ends stay put.
+std::vector<double> smooth_by_mean(const std::vector<double>& values, int radius, bool keep_ends = false) {
+    const int n = (int)values.size();
+    std::vector<double> sums(values.size() + 1, 0.0);
+    for (int i = 0; i < n; ++i) sums[i + 1] = sums[i] + values[i];
+    std::vector<double> out(values.size());
+    for (int i = 0; i < n; ++i) {
+        const int r = keep_ends ? std::min({radius, i, n - 1 - i}) : radius;
+        const int a = std::max(0, i - r), b = std::min(n, i + r + 1);
+        out[i] = (sums[b] - sums[a]) / (b - a);
+    }
+    return out;
+}
+
+// The line to steer along: the path at even `spacing`, averaged twice over
+// `radius` on either side, which takes out the scatter of GPS fixes and
+// rounds corners; its ends stay where the path's are. A mean of points on
+// the terrain, which is convex, stays on it.
+FlightPath smooth_path(const FlightPath& path, double spacing, double radius) {
+    std::vector<double> x, z;
+    size_t k = 0;
+    const int count = std::max(2, (int)std::ceil(path.s.back() / spacing) + 1);
+    for (int i = 0; i < count; ++i) {
+        double px = 0.0, pz = 0.0;
+        locate_along(path, path.s.back() * i / (count - 1), &k, &px, &pz);
+        x.push_back(px);
+        z.push_back(pz);
+    }
+    const int reach = std::max(1, (int)std::lround(radius / 2.0 / (path.s.back() / (count - 1))));
+    x = smooth_by_mean(smooth_by_mean(x, reach, true), reach, true);
+    z = smooth_by_mean(smooth_by_mean(z, reach, true), reach, true);
+    FlightPath smooth{};
+    for (size_t i = 0; i < x.size(); ++i) append_point(&smooth, x[i], z[i], true);
+    if (smooth.x.size() < 2) return path;
+    return smooth;
+}
+
+double wrap_angle(double a) { return std::remainder(a, 2.0 * M_PI); }
+
+}  // namespace
+
+bool clip_segment(double ax, double az, double bx, double bz, double half_width, double half_depth, double* t0,
+                  double* t1) {
+    double low = 0.0, high = 1.0;
+    const double p[4] = {-(bx - ax), bx - ax, -(bz - az), bz - az};
+    const double q[4] = {ax + half_width, half_width - ax, az + half_depth, half_depth - az};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0) low = std::max(low, t);
+        else high = std::min(high, t);
+    }
+    if (low > high) return false;
+    *t0 = low;
+    *t1 = high;
+    return true;
+}
+
+bool build_flight_path(const TrackLine& track, double width, double depth, FlightPath* path) {
+    *path = FlightPath{};
+    bool inside = false;     // the path's last point is where the track is, on the terrain
+    bool connected = false;  // ...and the track's next segment starts there
+    for (const std::vector<TrackPoint>& part : track.parts) {
+        connected = false;
+        for (size_t k = 0; k + 1 < part.size(); ++k) {
+            const TrackPoint a = part[k], b = part[k + 1];
+            double t0 = 0.0, t1 = 0.0;
+            const bool known = std::isfinite(a.x) && std::isfinite(b.x);
+            const bool visible = known && clip_segment(a.x, a.z, b.x, b.z, width / 2, depth / 2, &t0, &t1);
+            const double length = known ? std::hypot(b.x - a.x, b.z - a.z) : 0.0;
+            if (!visible) {
+                path->outside_length += length;
+                if (inside) ++path->exits;
+                inside = connected = false;
+                continue;
+            }
+            path->outside_length += length * (1.0 - (t1 - t0));
+            const double ax = a.x + t0 * (b.x - a.x), az = a.z + t0 * (b.z - a.z);
+            if (!(connected && t0 == 0.0)) append_point(path, ax, az, false);
+            append_point(path, a.x + t1 * (b.x - a.x), a.z + t1 * (b.z - a.z), true);
+            if (t1 < 1.0) ++path->exits;
+            inside = connected = t1 == 1.0;
+        }
+    }
+    return path->x.size() >= 2;
+}
+
+int least_speed_steps(double length) {
+    const double frames = FLYTHROUGH_CAPACITY - 1 - LAST_SAMPLES;
+    return std::max(1, (int)std::ceil(length * STEERING_ROOM / (frames * ADVANCE_SCALE)));
+}
+
+bool plan_flight(const FlightPath& path, const TerrainGround& ground, const FlightSettings& settings,
+                 FlightReport* report) {
+    *report = FlightReport{};
+    const double frame_length = settings.speed_steps * (double)ADVANCE_SCALE;
+    const double aim = std::max(LOOK_AHEAD_CELLS * settings.cell, LOOK_AHEAD_FRAMES * frame_length);
+    const double smoothing = std::max(SMOOTHING_CELLS * settings.cell, aim);
+    const double turn_limit = std::min(TURN_LIMIT * frame_length / aim, 0.5);
+    const FlightPath steer = smooth_path(
+        path, std::max(path.s.back() / MOST_STEERING_POINTS, std::min(frame_length, settings.cell / 4.0)), smoothing);
+    const double total = steer.s.back();
+
+    // The start pose: on the path's first point, heading for the aim point.
+    size_t aim_segment = 0;
+    double aim_x = 0.0, aim_z = 0.0;
+    locate_along(steer, aim, &aim_segment, &aim_x, &aim_z);
+    double yaw = as_written(std::atan2(aim_x - steer.x[0], -(aim_z - steer.z[0])));
+    const float start_x = as_written(steer.x[0]), start_z = as_written(steer.z[0]);
+    const float target_x = as_written(start_x + std::sin(yaw)), target_z = as_written(start_z - std::cos(yaw));
+
+    // First the heading of every frame, played one frame at a time; heights
+    // and pitch do not move the eye, so they follow once the ground under
+    // every eye is known.
+    flythrough_start_eye[0] = start_x;
+    flythrough_start_eye[1] = 0.0f;
+    flythrough_start_eye[2] = start_z;
+    flythrough_start_target[0] = target_x;
+    flythrough_start_target[1] = 0.0f;
+    flythrough_start_target[2] = target_z;
+    begin_playback(FLYTHROUGH_CAPACITY);
+    step_frame_camera();
+    std::vector<double> eye_x = {camera_eye_x}, eye_z = {camera_eye_z}, eye_yaw = {yaw};
+    PathWindow window{0, 0};
+    double progress = 0.0;
+    bool arrived = false;
+    int moving = 0;  // samples that move the eye
+    while (!arrived && moving < FLYTHROUGH_CAPACITY - LAST_SAMPLES) {
+        // Where this frame's move will take the eye, to steer from there.
+        const double next_x = camera_eye_x + settings.speed_steps * camera_dir_x * ADVANCE_SCALE;
+        const double next_z = camera_eye_z + settings.speed_steps * camera_dir_z * ADVANCE_SCALE;
+        move_window(steer, progress - frame_length, progress + aim + 2.0 * frame_length, &window);
+        double distance = 0.0, along = progress;
+        find_nearest(steer, window, next_x, next_z, &distance, &along);
+        progress = std::max(progress, along);
+        locate_along(steer, progress + aim, &aim_segment, &aim_x, &aim_z);
+        if (std::hypot(aim_x - next_x, aim_z - next_z) > 1e-9) {
+            const double wanted = std::atan2(aim_x - next_x, -(aim_z - next_z));
+            yaw = as_written(yaw + std::clamp(wrap_angle(wanted - yaw), -turn_limit, turn_limit));
+        }
+        const int i = moving++;
+        flythrough_speed[i] = (float)settings.speed_steps;
+        flythrough_yaw[i] = (float)yaw;
+        flythrough_height[i] = 0.0f;
+        flythrough_dir_y[i] = 0.0f;
+        step_frame_camera();
+        eye_x.push_back(camera_eye_x);
+        eye_z.push_back(camera_eye_z);
+        eye_yaw.push_back(yaw);
+        arrived = progress >= total - 0.5 * frame_length ||
+                  std::hypot(camera_eye_x - steer.x.back(), camera_eye_z - steer.z.back()) <= frame_length;
+    }
+    if (!arrived) return false;
+    const int samples = moving + LAST_SAMPLES;
+
+    // Heights: `above` over the highest ground within that distance of the
+    // flight, smoothed over half of it, so that the eye clears the ground
+    // under it and rises before a slope rather than into it.
+    const size_t shown = eye_x.size();  // the start pose and every moving sample
+    std::vector<double> ground_under(shown), heights(shown), pitch(shown);
+    for (size_t j = 0; j < shown; ++j) ground_under[j] = measure_ground(ground, eye_x[j], eye_z[j]);
+    const int reach = std::max(1, (int)std::lround(settings.above / frame_length));
+    heights = smooth_by_mean(widen_to_maximum(ground_under, reach), reach / 2);
+    const double view = VIEW_DISTANCE * settings.above;
+    for (size_t j = 0; j < shown; ++j) {
+        heights[j] += settings.above;
+        const double ahead = measure_ground(ground, eye_x[j] + view * std::sin(eye_yaw[j]),
+                                            eye_z[j] - view * std::cos(eye_yaw[j]));
+        pitch[j] = std::clamp((ahead - heights[j]) / view, LOWEST_PITCH, HIGHEST_PITCH);
+    }
+    pitch = smooth_by_mean(pitch, reach);
+
+    flythrough_start_eye[1] = as_written(heights[0]);
+    flythrough_start_target[1] = as_written(flythrough_start_eye[1] + pitch[0]);
+    for (int i = 0; i < samples; ++i) {
+        const size_t j = std::min<size_t>(i + 1, shown - 1);  // the frame this sample shows
+        flythrough_height[i] = as_written(heights[j]);
+        flythrough_dir_y[i] = as_written(pitch[j]);
+    }
+    flythrough_speed[samples - 1] = 0.0f;  // ends playback where the eye is
+    flythrough_yaw[samples - 1] = flythrough_yaw[samples - 2];  // at least one sample moves
+
+    // The flight as playback shows it: every frame but the last, which ends
+    // playback, measured against the path.
+    begin_playback(samples);
+    step_frame_camera();
+    window = PathWindow{0, 0};
+    progress = 0.0;
+    report->max_distance = 0.0;
+    report->lowest_clearance = INFINITY;
+    double last_x = camera_eye_x, last_z = camera_eye_z;
+    for (int frame = 0; frame < samples; ++frame) {
+        if (frame > 0) step_frame_camera();
+        const double x = camera_eye_x, z = camera_eye_z;
+        move_window(path, progress - 2.0 * aim, progress + 2.0 * aim + 4.0 * frame_length, &window);
+        double distance = 0.0, along = progress;
+        find_nearest(path, window, x, z, &distance, &along);
+        progress = std::max(progress, along);
+        report->max_distance = std::max(report->max_distance, distance);
+        report->lowest_clearance = std::min(report->lowest_clearance, camera_eye_y - measure_ground(ground, x, z));
+        report->flown_length += std::hypot(x - last_x, z - last_z);
+        last_x = x;
+        last_z = z;
+    }
+    flythrough_frame = samples;  // what the writer saves
+    set_camera_mode(CAMERA_NORMAL);
+    report->samples = samples;
+    return true;
+}

@@ -1,0 +1,222 @@
+// Reading a track through GDAL's vector drivers: its line and waypoints, placed on a terrain.
+#include "import/track_line.h"
+
+#include <cmath>
+#include <cstring>
+
+#include <cpl_error.h>
+#include <gdal.h>
+#include <ogr_api.h>
+#include <ogr_srs_api.h>
+
+#include "import/elevation_raster.h"
+
+namespace {
+
+// Coordinates as the file holds them, before placing.
+struct RawPart {
+    std::vector<double> x, y;
+};
+
+// What one layer holds.
+struct LayerContents {
+    std::string name;
+    OGRSpatialReferenceH srs;  // the layer's, borrowed; null when it names none
+    std::vector<RawPart> lines;
+    RawPart points;
+    std::vector<std::string> point_names;
+};
+
+void add_line(OGRGeometryH line, std::vector<RawPart>* lines) {
+    const int n = OGR_G_GetPointCount(line);
+    RawPart part;
+    for (int i = 0; i < n; ++i) {
+        const double x = OGR_G_GetX(line, i), y = OGR_G_GetY(line, i);
+        if (!std::isfinite(x) || !std::isfinite(y)) continue;
+        if (!part.x.empty() && part.x.back() == x && part.y.back() == y) continue;  // a repeated fix
+        part.x.push_back(x);
+        part.y.push_back(y);
+    }
+    if (part.x.size() >= 2) lines->push_back(std::move(part));
+}
+
+// Lines and points of a geometry, collections and curves included.
+void collect_geometry(OGRGeometryH g, const std::string& name, LayerContents* layer) {
+    if (!g) return;
+    switch (wkbFlatten(OGR_G_GetGeometryType(g))) {
+        case wkbPoint:
+            if (std::isfinite(OGR_G_GetX(g, 0)) && std::isfinite(OGR_G_GetY(g, 0))) {
+                layer->points.x.push_back(OGR_G_GetX(g, 0));
+                layer->points.y.push_back(OGR_G_GetY(g, 0));
+                layer->point_names.push_back(name);
+            }
+            return;
+        case wkbLineString:
+        case wkbLinearRing:
+            add_line(g, &layer->lines);
+            return;
+        case wkbMultiPoint:
+        case wkbMultiLineString:
+        case wkbGeometryCollection:
+        case wkbMultiCurve:
+            for (int i = 0; i < OGR_G_GetGeometryCount(g); ++i)
+                collect_geometry(OGR_G_GetGeometryRef(g, i), name, layer);
+            return;
+        case wkbCircularString:
+        case wkbCompoundCurve: {
+            OGRGeometryH linear = OGR_G_GetLinearGeometry(g, 0.0, nullptr);
+            collect_geometry(linear, name, layer);
+            if (linear) OGR_G_DestroyGeometry(linear);
+            return;
+        }
+        default:
+            return;  // areas and surfaces are no track
+    }
+}
+
+std::string feature_name(OGRFeatureH feature) {
+    for (const char* field : {"name", "Name", "NAME"}) {
+        const int i = OGR_F_GetFieldIndex(feature, field);
+        if (i >= 0 && OGR_F_IsFieldSetAndNotNull(feature, i)) return OGR_F_GetFieldAsString(feature, i);
+    }
+    return "";
+}
+
+LayerContents read_layer(OGRLayerH layer) {
+    LayerContents contents;
+    contents.name = OGR_L_GetName(layer);
+    contents.srs = OGR_L_GetSpatialRef(layer);
+    OGR_L_ResetReading(layer);
+    while (OGRFeatureH feature = OGR_L_GetNextFeature(layer)) {
+        OGRGeometryH g = OGR_F_GetGeometryRef(feature);
+        const bool point = g && (wkbFlatten(OGR_G_GetGeometryType(g)) == wkbPoint ||
+                                 wkbFlatten(OGR_G_GetGeometryType(g)) == wkbMultiPoint);
+        collect_geometry(g, point ? feature_name(feature) : "", &contents);
+        OGR_F_Destroy(feature);
+    }
+    return contents;
+}
+
+std::string crs_name(OGRSpatialReferenceH srs) {
+    const char* name = OSRGetName(srs);
+    return name && *name ? name : "its coordinate system";
+}
+
+// Brings coordinates from `from` (null: none named) into terrain x/z. False
+// with a message when they cannot be matched; points that do not transform
+// become NaN.
+bool place_points(OGRSpatialReferenceH from, const TerrainLocation& location, const RawPart& raw,
+                  std::vector<TrackPoint>* placed, std::string* placement, std::string* error) {
+    std::vector<double> x = raw.x, y = raw.y;
+    std::vector<int> ok(x.size(), TRUE);
+    if (from && location.crs_wkt.empty()) {
+        *error = "the track is in " + crs_name(from) +
+                 " but the terrain's raster names no coordinate system, so the track cannot be placed on it";
+        return false;
+    }
+    if (!from) {
+        *placement = location.crs_wkt.empty() ? "in the raster's grid units (neither names a coordinate system)"
+                                              : "taken as the raster's coordinate system (the track names none)";
+    } else {
+        OGRSpatialReferenceH source = OSRClone(from);
+        OGRSpatialReferenceH target = OSRNewSpatialReference(nullptr);
+        char* wkt = const_cast<char*>(location.crs_wkt.c_str());
+        OGRCoordinateTransformationH transform = nullptr;
+        if (OSRImportFromWkt(target, &wkt) == OGRERR_NONE) {
+            // Longitude (or easting) first on both sides, as GDAL's geotransforms have it.
+            OSRSetAxisMappingStrategy(source, OAMS_TRADITIONAL_GIS_ORDER);
+            OSRSetAxisMappingStrategy(target, OAMS_TRADITIONAL_GIS_ORDER);
+            transform = OCTNewCoordinateTransformation(source, target);
+        }
+        const bool same = OSRIsSame(source, target);
+        *placement = same ? "in the raster's coordinate system"
+                          : "transformed from " + crs_name(source) + " to the raster's " + crs_name(target);
+        OSRDestroySpatialReference(source);
+        OSRDestroySpatialReference(target);
+        if (!transform) {
+            *error = "cannot transform the track from " + crs_name(from) +
+                     " to the terrain's coordinate system: " + describe_gdal_error("no transformation known");
+            return false;
+        }
+        if (!x.empty()) OCTTransformEx(transform, (int)x.size(), x.data(), y.data(), nullptr, ok.data());
+        OCTDestroyCoordinateTransformation(transform);
+    }
+    placed->resize(x.size());
+    for (size_t i = 0; i < x.size(); ++i) {
+        TrackPoint& p = (*placed)[i];
+        if (!ok[i] || !std::isfinite(x[i]) || !std::isfinite(y[i]) || !locate_on_terrain(location, x[i], y[i], &p.x, &p.z))
+            p.x = p.z = NAN;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool read_track_line(const std::string& path, const std::string& layer_name, const TerrainLocation& location,
+                     TrackLine* track, std::string* error) {
+    *track = TrackLine{};
+    CPLErrorReset();
+    GDALDatasetH dataset = GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
+    if (!dataset) {
+        *error = "cannot read track '" + path + "': " + describe_gdal_error("not a vector file GDAL can read");
+        return false;
+    }
+    const bool gpx = std::strcmp(GDALGetDriverShortName(GDALGetDatasetDriver(dataset)), "GPX") == 0;
+    std::vector<LayerContents> layers;
+    std::string all_names;
+    for (int i = 0; i < GDALDatasetGetLayerCount(dataset); ++i) {
+        OGRLayerH layer = GDALDatasetGetLayer(dataset, i);
+        const std::string name = OGR_L_GetName(layer);
+        all_names += (all_names.empty() ? "" : ", ") + name;
+        // GPX repeats each track and route point as a point feature of its own.
+        if (gpx && (name == "track_points" || name == "route_points")) continue;
+        layers.push_back(read_layer(layer));
+    }
+    const LayerContents* chosen = nullptr;
+    std::string with_lines;
+    int line_layers = 0;
+    for (const LayerContents& l : layers) {
+        if (!layer_name.empty() ? l.name == layer_name : !l.lines.empty()) {
+            chosen = chosen ? chosen : &l;
+        }
+        if (!l.lines.empty()) {
+            ++line_layers;
+            with_lines += (with_lines.empty() ? "" : ", ") + l.name;
+        }
+    }
+    std::string refusal;
+    if (!layer_name.empty() && !chosen)
+        refusal = "track '" + path + "' has no layer '" + layer_name + "' (it has: " + all_names + ")";
+    else if (chosen && chosen->lines.empty())
+        refusal = "layer '" + layer_name + "' of track '" + path + "' holds no line" +
+                  (with_lines.empty() ? "" : " (lines are in: " + with_lines + ")");
+    else if (!chosen)
+        refusal = "track '" + path + "' holds no line of two points or more (a GPX track or route, a line string)";
+    else if (layer_name.empty() && line_layers > 1)
+        refusal = "track '" + path + "' holds lines in several layers (" + with_lines + "); choose one with --layer";
+    if (!refusal.empty()) {
+        GDALClose(dataset);
+        *error = refusal;
+        return false;
+    }
+
+    track->layer = chosen->name;
+    bool ok = true;
+    for (const RawPart& raw : chosen->lines) {
+        std::vector<TrackPoint> part;
+        ok = ok && place_points(chosen->srs, location, raw, &part, &track->placement, error);
+        track->point_count += (long long)part.size();
+        track->parts.push_back(std::move(part));
+    }
+    // Waypoints: GPX's own, or the point features of any other format.
+    for (const LayerContents& l : layers) {
+        if (!ok || l.points.x.empty() || (gpx && l.name != "waypoints")) continue;
+        std::vector<TrackPoint> placed;
+        std::string placement;
+        ok = place_points(l.srs, location, l.points, &placed, &placement, error);
+        for (size_t i = 0; ok && i < placed.size(); ++i)
+            if (std::isfinite(placed[i].x)) track->waypoints.push_back({placed[i], l.point_names[i]});
+    }
+    GDALClose(dataset);
+    return ok;
+}

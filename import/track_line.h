@@ -1,0 +1,36 @@
+// Reading a track through GDAL's vector drivers: its line and waypoints, placed on a terrain.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "import/terrain_location.h"
+
+// A point on the terrain: x east, z south, terrain units; both NaN where the
+// point could not be brought into the terrain's coordinate system.
+struct TrackPoint {
+    double x, z;
+};
+
+struct TrackWaypoint {
+    TrackPoint at;
+    std::string name;  // "" when the file gives none
+};
+
+struct TrackLine {
+    std::vector<std::vector<TrackPoint>> parts;  // the line's parts in file order (GPX segments, features)
+    std::vector<TrackWaypoint> waypoints;        // GPX wpt; point features of other formats
+    std::string layer;                           // the layer the line came from
+    std::string placement;                       // how its coordinates were placed, for the summary
+    long long point_count;                       // points of the line, all parts
+};
+
+// Reads the line of the track at `path`: the one layer holding lines, or
+// `layer` when given ("" to choose). Its parts are brought from the file's
+// coordinate system into the terrain's through the raster's. False with a
+// one-line message when GDAL cannot read the file, it holds no line of two
+// points or more, lines lie in several layers and none was chosen, the chosen
+// layer is missing, or the systems cannot be matched (a track with a
+// coordinate system on a terrain whose raster names none).
+bool read_track_line(const std::string& path, const std::string& layer, const TerrainLocation& location,
+                     TrackLine* track, std::string* error);

@@ -1,0 +1,226 @@
+// The --track command: a GPS track laid on an imported terrain becomes a flight, a marked layer and a drape line.
+#include "import/track_run.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <cpl_error.h>
+#include <gdal.h>
+
+#include "files/texture_file.h"
+#include "flythrough/flythrough_file.h"
+#include "geometry/geometry_file.h"
+#include "import/output_set.h"
+#include "import/terrain_ground.h"
+#include "import/terrain_location.h"
+#include "import/track_flight.h"
+#include "import/track_line.h"
+#include "import/track_marks.h"
+#include "state/camera_state.h"
+#include "state/flythrough_state.h"
+#include "state/geometry_state.h"
+
+namespace {
+
+constexpr double DEFAULT_FRAME_PER_ABOVE = 1.0 / 150.0;  // metres a frame per metre of height: 1 m at 150 m
+constexpr double SLOWER_ROOM = 1.02;  // a slower flight is planned for this share more frames than the first took
+constexpr int SPEED_RETRIES = 8;  // raising the speed this often to fit a flight whose steering ran long
+constexpr int WRITER_ERROR_SIZE = 512;
+
+int refuse(OutputSet* outputs, std::FILE* err, const std::string& message) {
+    CPLPopErrorHandler();
+    if (outputs) discard_output_set(outputs);
+    std::fprintf(err, "kestrolane-import: %s\n", message.c_str());
+    return IMPORT_FAILED;
+}
+
+std::string format_number(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// A word for the shell: as it is when it is plain, else in single quotes.
+std::string shell_word(const std::string& word) {
+    bool plain = !word.empty();
+    for (char c : word)
+        if (!std::isalnum((unsigned char)c) && !std::strchr("/._-+=:,", c)) plain = false;
+    if (plain) return word;
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The viewer's writers write a whole file by its path: they write the set's
+// temporary file, which is renamed with the others once all are complete.
+bool write_through_viewer(OutputFile* file, bool (*writer)(const char*, char*, size_t), std::string* error) {
+    std::fclose(file->file);
+    file->file = nullptr;
+    char message[WRITER_ERROR_SIZE];
+    if (writer(file->temporary_path.c_str(), message, sizeof message)) return true;
+    *error = "cannot write '" + file->final_path + "': " + message;
+    return false;
+}
+
+// Reads the terrain's drape as RGB (a grey one is widened).
+bool read_drape(const std::string& world, const std::string& name, std::vector<uint8_t>* rgb, int* width,
+                int* height, std::string* error) {
+    const std::string image = world + "/Drape/" + name + ".raw", info = world + "/Drape/" + name + ".info";
+    char message[WRITER_ERROR_SIZE];
+    int components = 0;
+    unsigned char* pixels = nullptr;
+    if (!read_info_file(info.c_str(), width, height, &components, message, sizeof message) ||
+        !read_raw_image(image.c_str(), *width, *height, components, &pixels, message, sizeof message)) {
+        *error = std::string(message) + " (the drape of " + name + "; import its raster again)";
+        return false;
+    }
+    const size_t count = (size_t)*width * *height;
+    rgb->resize(count * 3);
+    for (size_t i = 0; i < count; ++i)
+        for (int c = 0; c < 3; ++c) (*rgb)[3 * i + c] = pixels[components == 3 ? 3 * i + c : components * i];
+    std::free(pixels);
+    return true;
+}
+
+}  // namespace
+
+std::string terrain_name_from_onto(const std::string& onto) {
+    std::string name = onto;
+    if (name.rfind("DEM/", 0) == 0) name = name.substr(4);
+    const size_t suffix = name.size() >= 4 ? name.size() - 4 : std::string::npos;
+    if (suffix != std::string::npos && name.compare(suffix, 4, ".dem") == 0) name.resize(suffix);
+    return name;
+}
+
+int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
+    GDALAllRegister();
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    const std::string terrain = terrain_name_from_onto(options.onto);
+    const std::string track_name = options.name.empty() ? name_from_path(options.track_path) : options.name;
+    const std::string drape_name = terrain + "_" + track_name;
+    std::string bad = check_terrain_name(terrain);
+    if (bad.empty()) bad = check_terrain_name(track_name);
+    if (bad.empty()) bad = check_terrain_name(drape_name);
+    if (!bad.empty()) return refuse(nullptr, err, bad);
+    const std::string world = options.world.empty() ? folder_of_program() + "/world" : options.world;
+    if (!is_directory(world))
+        return refuse(nullptr, err, "world '" + world + "' is not a folder (give one with --world)");
+
+    // Where the terrain lies, the track on it, and the ground under it.
+    std::string error;
+    TerrainLocation location;
+    if (!read_terrain_location(terrain_location_path(world, terrain), &location, &error))
+        return refuse(nullptr, err, error);
+    TrackLine track;
+    if (!read_track_line(options.track_path, options.layer, location, &track, &error))
+        return refuse(nullptr, err, error);
+    FlightPath path;
+    if (!build_flight_path(track, location.width, location.depth, &path))
+        return refuse(nullptr, err,
+                      "track '" + options.track_path + "' lies outside terrain " + terrain + " (" +
+                          format_length(location.width) + " x " + format_length(location.depth) + "): none of its " +
+                          format_thousands(track.point_count) + " points is on it");
+    TerrainGround ground;
+    if (!read_terrain_ground(world + "/DEM/" + terrain + ".dem", location, &ground, &error))
+        return refuse(nullptr, err, error);
+    std::vector<uint8_t> drape;
+    int drape_width = 0, drape_height = 0;
+    if (!read_drape(world, terrain, &drape, &drape_width, &drape_height, &error)) return refuse(nullptr, err, error);
+
+    // The flight: at the speed asked for, or by default at one that suits
+    // the height, raised when a long track would not fit a flight.
+    const double length = path.s.back();
+    const int least = least_speed_steps(length);
+    const bool chosen_speed = options.speed > 0.0;
+    int steps = chosen_speed ? (int)std::lround(options.speed / ADVANCE_SCALE)
+                             : std::max(1, (int)std::lround(options.above * DEFAULT_FRAME_PER_ABOVE / ADVANCE_SCALE));
+    const int wanted_steps = steps;
+    if (!chosen_speed) steps = std::max(steps, least);
+    const FlightSettings settings{options.above, steps, ground_cell_size(ground)};
+    FlightReport flight{};
+    bool planned = plan_flight(path, ground, settings, &flight);
+    for (int retry = 0; !planned && !chosen_speed && retry < SPEED_RETRIES; ++retry) {
+        steps += std::max(1, steps / 10);
+        planned = plan_flight(path, ground, FlightSettings{options.above, steps, settings.cell}, &flight);
+    }
+    // The least speed came from the track's length, which GPS scatter adds
+    // to: fly as slowly as the flight found fits.
+    if (planned && !chosen_speed && steps > wanted_steps) {
+        const int slower = std::max(
+            wanted_steps, (int)std::ceil(steps * flight.samples * SLOWER_ROOM / FLYTHROUGH_CAPACITY));
+        FlightReport slow{};
+        if (slower < steps && plan_flight(path, ground, FlightSettings{options.above, slower, settings.cell}, &slow)) {
+            steps = slower;
+            flight = slow;
+        } else if (slower < steps) {
+            plan_flight(path, ground, FlightSettings{options.above, steps, settings.cell}, &flight);
+        }
+    }
+    if (!planned)
+        return refuse(nullptr, err,
+                      "at --speed " + format_number("%g", options.speed) + " the flight over " +
+                          format_length(length) + " needs more than the " + std::to_string(FLYTHROUGH_CAPACITY) +
+                          " frames a flight holds; give --speed " +
+                          format_number("%.1f", std::max(least, steps + std::max(1, steps / 10)) * ADVANCE_SCALE) +
+                          " or more, or leave it out");
+    const TrackMarks marks = place_track_marks(path, track.waypoints, ground);
+    paint_track_line(&drape, drape_width, drape_height, track, location.width, location.depth);
+
+    // All four files appear together or not at all.
+    const std::string flight_file = "Flythrough/" + track_name + ".flt", layer_file = "Vector/" + track_name + ".vec";
+    const std::string drape_file = "Drape/" + drape_name + ".raw", info_file = "Drape/" + drape_name + ".info";
+    OutputSet outputs;
+    if (!ensure_folder(world + "/Flythrough", &error) || !ensure_folder(world + "/Vector", &error) ||
+        !ensure_folder(world + "/Drape", &error) ||
+        !open_output_set(&outputs, {world + "/" + flight_file, world + "/" + layer_file, world + "/" + drape_file,
+                                    world + "/" + info_file},
+                         &error))
+        return refuse(nullptr, err, error);
+    std::vector<OutputFile>& files = outputs.files;
+    if (!write_through_viewer(&files[0], write_flythrough_file, &error) ||
+        !write_through_viewer(&files[1], write_geometry_layer, &error))
+        return refuse(&outputs, err, error);
+    if (std::fwrite(drape.data(), 1, drape.size(), files[2].file) != drape.size() ||
+        std::fprintf(files[3].file, "%d %d 3\n", drape_width, drape_height) < 0)
+        return refuse(&outputs, err, "cannot write the drape: " + std::string(std::strerror(errno)));
+    if (!finish_output_set(&outputs, &error)) return refuse(nullptr, err, error);
+    CPLPopErrorHandler();
+
+    // The summary: what was laid where, how closely the flight follows it, and what to run next.
+    const double cell = settings.cell;
+    std::string summary = "Laid '" + options.track_path + "' (" + format_thousands(track.point_count) +
+                          " points of layer " + track.layer + ", " + track.placement + ") on " + terrain + ": " +
+                          format_length(length) + " of track on the terrain";
+    if (path.exits > 0)
+        summary += "; the track leaves the terrain " + std::string(path.exits == 1 ? "once" : std::to_string(path.exits) + " times") +
+                   " (" + format_length(path.outside_length) +
+                   " beyond its edges) and the flight crosses straight to where it comes back";
+    summary += ". The flight: " + format_thousands(flight.samples) + " frames (" + format_length(flight.flown_length) +
+               ") at " +
+               format_number("%.1f", steps * ADVANCE_SCALE) + " m a frame";
+    if (!chosen_speed && steps > wanted_steps)
+        summary += " (the track is long: raised from " + format_number("%.1f", wanted_steps * ADVANCE_SCALE) +
+                   " m so that it fits the " + format_thousands(FLYTHROUGH_CAPACITY) + " frames a flight holds)";
+    summary += ", " + format_number("%g", options.above) + " m over the ground (at least " +
+               format_number("%.0f", flight.lowest_clearance) + " m); the eye's ground point stays within " +
+               format_number("%.1f", flight.max_distance) + " m of the track (" +
+               format_number("%.2f", flight.max_distance / cell) + " grid cells of " + format_number("%.3g", cell) +
+               " m).";
+    summary += " Wrote " + flight_file + ", " + layer_file + " (" + std::to_string(marks.cones) + " cones every " +
+               format_length(marks.spacing) + ", " + std::to_string(marks.billboards) +
+               (marks.at_ends ? " flags at the start and end" : marks.billboards == 1 ? " signpost at a waypoint" : " signposts at waypoints") + ") and " +
+               drape_file + " with " + info_file + " in " + world + ".";
+    if (marks.left_out > 0)
+        summary += " " + std::to_string(marks.left_out) + " marks did not fit the layer's " +
+                   std::to_string(MAX_GEOMETRY_ITEMS) + " items.";
+    std::fprintf(out, "%s\nRender the flight with:\n  cd %s && %s --render-flight %s %s.mp4 --terrain %s.dem "
+                      "--drape %s.raw --vector %s.vec\n",
+                 summary.c_str(), shell_word(world).c_str(), shell_word(folder_of_program() + "/kestrolane").c_str(),
+                 shell_word(flight_file).c_str(), shell_word(track_name).c_str(), shell_word(terrain).c_str(),
+                 shell_word(drape_name).c_str(), shell_word(track_name).c_str());
+    return IMPORT_OK;
+}
