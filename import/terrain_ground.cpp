@@ -65,6 +65,4 @@ double measure_ground(const TerrainGround& g, double x, double z) {
     return nw + v * (sw - nw) + u * (se - sw);
 }
 
-double ground_cell_size(const TerrainGround& g) {
-    return std::max(g.width / (g.columns - 1), g.depth / (g.rows - 1));
-}
+double ground_cell_size(const TerrainGround& g) { return std::max(g.width / (g.columns - 1), g.depth / (g.rows - 1)); }

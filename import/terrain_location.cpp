@@ -1,15 +1,15 @@
 // Where an imported terrain lies, recorded beside it and read back when a track is laid on it.
 #include "import/terrain_location.h"
 
+#include <cpl_conv.h>
+#include <ogr_srs_api.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
-
-#include <cpl_conv.h>
-#include <ogr_srs_api.h>
 
 namespace {
 
@@ -145,8 +145,12 @@ bool parse_terrain_location(const std::string& text, TerrainLocation* location, 
             return false;
         }
     }
-    const char* missing = !has_grid ? "grid" : !has_extent ? "extent" : !has_affine ? "affine"
-                        : !has_heights ? "heights" : !has_crs ? "crs" : nullptr;
+    const char* missing = !has_grid      ? "grid"
+                          : !has_extent  ? "extent"
+                          : !has_affine  ? "affine"
+                          : !has_heights ? "heights"
+                          : !has_crs     ? "crs"
+                                         : nullptr;
     if (missing) {
         *error = "it has no " + std::string(missing) + " line";
         return false;

@@ -10,12 +10,12 @@
 constexpr const char* LOCATION_SUFFIX = ".location";
 
 struct TerrainLocation {
-    int columns, rows;       // grid vertices, west to east and north to south
-    double width, depth;     // terrain units along x (east) and z (south), centred on the origin
-    std::string crs_wkt;     // the raster's coordinate system as one-line WKT; "" when it names none
-    double affine[6];        // X = a0 + a1 x + a2 z, Y = a3 + a4 x + a5 z (X east or longitude, Y north or latitude)
-    double height_offset;    // terrain y = (raster height - height_offset) * height_factor
-    double height_factor;    // > 0
+    int columns, rows;     // grid vertices, west to east and north to south
+    double width, depth;   // terrain units along x (east) and z (south), centred on the origin
+    std::string crs_wkt;   // the raster's coordinate system as one-line WKT; "" when it names none
+    double affine[6];      // X = a0 + a1 x + a2 z, Y = a3 + a4 x + a5 z (X east or longitude, Y north or latitude)
+    double height_offset;  // terrain y = (raster height - height_offset) * height_factor
+    double height_factor;  // > 0
 };
 
 // DEM/NAME.location in `world`.

@@ -21,8 +21,8 @@ constexpr double TURN_LIMIT = 2.5;         // most turn a frame, in frame length
 constexpr double VIEW_DISTANCE = 3.0;      // the eye looks at the ground this many clearances ahead
 constexpr double LOWEST_PITCH = -1.5;      // steepest look down (dir_y for a level heading of length 1)
 constexpr double HIGHEST_PITCH = 0.3;
-constexpr double STEERING_ROOM = 1.03;     // a flight is a little longer than its path at the least speed
-constexpr int LAST_SAMPLES = 1;            // the sample whose frame ends playback, never shown
+constexpr double STEERING_ROOM = 1.03;            // a flight is a little longer than its path at the least speed
+constexpr int LAST_SAMPLES = 1;                   // the sample whose frame ends playback, never shown
 constexpr double MOST_STEERING_POINTS = 20000.0;  // the steering line is resampled into at most about this many points
 
 // The value a sample takes once written with "%f" and read back: the flight
@@ -153,8 +153,10 @@ bool clip_segment(double ax, double az, double bx, double bz, double half_width,
             continue;
         }
         const double t = q[i] / p[i];
-        if (p[i] < 0.0) low = std::max(low, t);
-        else high = std::min(high, t);
+        if (p[i] < 0.0)
+            low = std::max(low, t);
+        else
+            high = std::min(high, t);
     }
     if (low > high) return false;
     *t0 = low;
@@ -270,8 +272,8 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
     const double view = VIEW_DISTANCE * settings.above;
     for (size_t j = 0; j < shown; ++j) {
         heights[j] += settings.above;
-        const double ahead = measure_ground(ground, eye_x[j] + view * std::sin(eye_yaw[j]),
-                                            eye_z[j] - view * std::cos(eye_yaw[j]));
+        const double ahead =
+            measure_ground(ground, eye_x[j] + view * std::sin(eye_yaw[j]), eye_z[j] - view * std::cos(eye_yaw[j]));
         pitch[j] = std::clamp((ahead - heights[j]) / view, LOWEST_PITCH, HIGHEST_PITCH);
     }
     pitch = smooth_by_mean(pitch, reach);
@@ -283,7 +285,7 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
         flythrough_height[i] = as_written(heights[j]);
         flythrough_dir_y[i] = as_written(pitch[j]);
     }
-    flythrough_speed[samples - 1] = 0.0f;  // ends playback where the eye is
+    flythrough_speed[samples - 1] = 0.0f;                       // ends playback where the eye is
     flythrough_yaw[samples - 1] = flythrough_yaw[samples - 2];  // at least one sample moves
 
     // The flight as playback shows it: every frame but the last, which ends

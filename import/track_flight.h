@@ -9,11 +9,11 @@
 // The line a flight follows: the track clipped to the terrain, joined
 // straight across where it leaves the terrain or breaks between parts.
 struct FlightPath {
-    std::vector<double> x, z;     // points, terrain units
-    std::vector<double> s;        // distance along the path at each point
-    std::vector<char> on_track;   // per segment (one fewer than points): 1 on the track, 0 a straight join
-    double outside_length;        // length of the track beyond the terrain's edges (what could be measured)
-    int exits;                    // times the track leaves the terrain and comes back or ends outside
+    std::vector<double> x, z;    // points, terrain units
+    std::vector<double> s;       // distance along the path at each point
+    std::vector<char> on_track;  // per segment (one fewer than points): 1 on the track, 0 a straight join
+    double outside_length;       // length of the track beyond the terrain's edges (what could be measured)
+    int exits;                   // times the track leaves the terrain and comes back or ends outside
 };
 
 // The part of segment a-b within |x| <= half_width and |z| <= half_depth, as
@@ -33,9 +33,9 @@ struct FlightSettings {
 };
 
 struct FlightReport {
-    int samples;            // samples of the flight, the last of which ends playback
-    double flown_length;    // terrain units the eye covers
-    double max_distance;    // largest distance of a shown eye's ground point from the path
+    int samples;              // samples of the flight, the last of which ends playback
+    double flown_length;      // terrain units the eye covers
+    double max_distance;      // largest distance of a shown eye's ground point from the path
     double lowest_clearance;  // least height of a shown eye over the ground under it
 };
 

@@ -1,13 +1,13 @@
 // Reading a track through GDAL's vector drivers: its line and waypoints, placed on a terrain.
 #include "import/track_line.h"
 
-#include <cmath>
-#include <cstring>
-
 #include <cpl_error.h>
 #include <gdal.h>
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
+
+#include <cmath>
+#include <cstring>
 
 #include "import/elevation_raster.h"
 
@@ -144,7 +144,8 @@ bool place_points(OGRSpatialReferenceH from, const TerrainLocation& location, co
     placed->resize(x.size());
     for (size_t i = 0; i < x.size(); ++i) {
         TrackPoint& p = (*placed)[i];
-        if (!ok[i] || !std::isfinite(x[i]) || !std::isfinite(y[i]) || !locate_on_terrain(location, x[i], y[i], &p.x, &p.z))
+        if (!ok[i] || !std::isfinite(x[i]) || !std::isfinite(y[i]) ||
+            !locate_on_terrain(location, x[i], y[i], &p.x, &p.z))
             p.x = p.z = NAN;
     }
     return true;

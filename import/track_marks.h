@@ -1,4 +1,4 @@
-// Marking a track: cones along it and billboards at its waypoints for the geometry layer, and its line painted on a drape.
+// Marking a track: cones and billboards for the geometry layer, and its line painted on a drape.
 #pragma once
 
 #include <cstdint>
@@ -18,15 +18,15 @@ struct TrackMarks {
     int left_out;           // marks that did not fit the layer
 };
 
-// Appends to the geometry layer (empty in a fresh process) upright cones on
-// the ground at even spacing along the path's stretches on the track, and
-// billboards standing at the waypoints on the terrain (survey flags at the
-// path's start and end when there are none), all sized to the terrain.
+// Appends to the geometry layer (empty in a fresh process) billboards
+// standing at the waypoints on the terrain (survey flags at the path's start
+// and end when there are none), then upright cones on the ground at even
+// spacing along the path's stretches on the track, all sized to the grid.
 TrackMarks place_track_marks(const FlightPath& path, const std::vector<TrackWaypoint>& waypoints,
                              const TerrainGround& ground);
 
 // Paints the track's parts, antialiased and a few pixels wide, into an RGB
 // image of width x height pixels that drapes the whole terrain (rows from the
 // north edge). Parts beyond the terrain are left out.
-void paint_track_line(std::vector<uint8_t>* rgb, int width, int height, const TrackLine& track,
-                      double terrain_width, double terrain_depth);
+void paint_track_line(std::vector<uint8_t>* rgb, int width, int height, const TrackLine& track, double terrain_width,
+                      double terrain_depth);

@@ -1,15 +1,15 @@
 // The --track command: a GPS track laid on an imported terrain becomes a flight, a marked layer and a drape line.
 #include "import/track_run.h"
 
+#include <cpl_error.h>
+#include <gdal.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-
-#include <cpl_error.h>
-#include <gdal.h>
 
 #include "files/texture_file.h"
 #include "flythrough/flythrough_file.h"
@@ -28,7 +28,7 @@ namespace {
 
 constexpr double DEFAULT_FRAME_PER_ABOVE = 1.0 / 150.0;  // metres a frame per metre of height: 1 m at 150 m
 constexpr double SLOWER_ROOM = 1.02;  // a slower flight is planned for this share more frames than the first took
-constexpr int SPEED_RETRIES = 8;  // raising the speed this often to fit a flight whose steering ran long
+constexpr int SPEED_RETRIES = 8;      // raising the speed this often to fit a flight whose steering ran long
 constexpr int WRITER_ERROR_SIZE = 512;
 
 int refuse(OutputSet* outputs, std::FILE* err, const std::string& message) {
@@ -67,8 +67,8 @@ bool write_through_viewer(OutputFile* file, bool (*writer)(const char*, char*, s
 }
 
 // Reads the terrain's drape as RGB (a grey one is widened).
-bool read_drape(const std::string& world, const std::string& name, std::vector<uint8_t>* rgb, int* width,
-                int* height, std::string* error) {
+bool read_drape(const std::string& world, const std::string& name, std::vector<uint8_t>* rgb, int* width, int* height,
+                std::string* error) {
     const std::string image = world + "/Drape/" + name + ".raw", info = world + "/Drape/" + name + ".info";
     char message[WRITER_ERROR_SIZE];
     int components = 0;
@@ -150,8 +150,8 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     // The least speed came from the track's length, which GPS scatter adds
     // to: fly as slowly as the flight found fits.
     if (planned && !chosen_speed && steps > wanted_steps) {
-        const int slower = std::max(
-            wanted_steps, (int)std::ceil(steps * flight.samples * SLOWER_ROOM / FLYTHROUGH_CAPACITY));
+        const int slower =
+            std::max(wanted_steps, (int)std::ceil(steps * flight.samples * SLOWER_ROOM / FLYTHROUGH_CAPACITY));
         FlightReport slow{};
         if (slower < steps && plan_flight(path, ground, FlightSettings{options.above, slower, settings.cell}, &slow)) {
             steps = slower;
@@ -162,8 +162,8 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     }
     if (!planned)
         return refuse(nullptr, err,
-                      "at --speed " + format_number("%g", options.speed) + " the flight over " +
-                          format_length(length) + " needs more than the " + std::to_string(FLYTHROUGH_CAPACITY) +
+                      "at --speed " + format_number("%g", options.speed) + " the flight over " + format_length(length) +
+                          " needs more than the " + std::to_string(FLYTHROUGH_CAPACITY) +
                           " frames a flight holds; give --speed " +
                           format_number("%.1f", std::max(least, steps + std::max(1, steps / 10)) * ADVANCE_SCALE) +
                           " or more, or leave it out");
@@ -176,9 +176,10 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     OutputSet outputs;
     if (!ensure_folder(world + "/Flythrough", &error) || !ensure_folder(world + "/Vector", &error) ||
         !ensure_folder(world + "/Drape", &error) ||
-        !open_output_set(&outputs, {world + "/" + flight_file, world + "/" + layer_file, world + "/" + drape_file,
-                                    world + "/" + info_file},
-                         &error))
+        !open_output_set(
+            &outputs,
+            {world + "/" + flight_file, world + "/" + layer_file, world + "/" + drape_file, world + "/" + info_file},
+            &error))
         return refuse(nullptr, err, error);
     std::vector<OutputFile>& files = outputs.files;
     if (!write_through_viewer(&files[0], write_flythrough_file, &error) ||
@@ -196,12 +197,12 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                           " points of layer " + track.layer + ", " + track.placement + ") on " + terrain + ": " +
                           format_length(length) + " of track on the terrain";
     if (path.exits > 0)
-        summary += "; the track leaves the terrain " + std::string(path.exits == 1 ? "once" : std::to_string(path.exits) + " times") +
-                   " (" + format_length(path.outside_length) +
+        summary += "; the track leaves the terrain " +
+                   std::string(path.exits == 1 ? "once" : std::to_string(path.exits) + " times") + " (" +
+                   format_length(path.outside_length) +
                    " beyond its edges) and the flight crosses straight to where it comes back";
     summary += ". The flight: " + format_thousands(flight.samples) + " frames (" + format_length(flight.flown_length) +
-               ") at " +
-               format_number("%.1f", steps * ADVANCE_SCALE) + " m a frame";
+               ") at " + format_number("%.1f", steps * ADVANCE_SCALE) + " m a frame";
     if (!chosen_speed && steps > wanted_steps)
         summary += " (the track is long: raised from " + format_number("%.1f", wanted_steps * ADVANCE_SCALE) +
                    " m so that it fits the " + format_thousands(FLYTHROUGH_CAPACITY) + " frames a flight holds)";
@@ -212,13 +213,16 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                " m).";
     summary += " Wrote " + flight_file + ", " + layer_file + " (" + std::to_string(marks.cones) + " cones every " +
                format_length(marks.spacing) + ", " + std::to_string(marks.billboards) +
-               (marks.at_ends ? " flags at the start and end" : marks.billboards == 1 ? " signpost at a waypoint" : " signposts at waypoints") + ") and " +
-               drape_file + " with " + info_file + " in " + world + ".";
+               (marks.at_ends           ? " flags at the start and end"
+                : marks.billboards == 1 ? " signpost at a waypoint"
+                                        : " signposts at waypoints") +
+               ") and " + drape_file + " with " + info_file + " in " + world + ".";
     if (marks.left_out > 0)
         summary += " " + std::to_string(marks.left_out) + " marks did not fit the layer's " +
                    std::to_string(MAX_GEOMETRY_ITEMS) + " items.";
-    std::fprintf(out, "%s\nRender the flight with:\n  cd %s && %s --render-flight %s %s.mp4 --terrain %s.dem "
-                      "--drape %s.raw --vector %s.vec\n",
+    std::fprintf(out,
+                 "%s\nRender the flight with:\n  cd %s && %s --render-flight %s %s.mp4 --terrain %s.dem "
+                 "--drape %s.raw --vector %s.vec\n",
                  summary.c_str(), shell_word(world).c_str(), shell_word(folder_of_program() + "/kestrolane").c_str(),
                  shell_word(flight_file).c_str(), shell_word(track_name).c_str(), shell_word(terrain).c_str(),
                  shell_word(drape_name).c_str(), shell_word(track_name).c_str());

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -381,4 +382,74 @@ TEST(Screenshots, F12SavesWhatTheWindowShowsAndAFailureLetsTheViewerGoOn) {
     // The standing view, up to the frame-rate figures.
     EXPECT_LT(fraction_differing(saved, before, 24), 0.01);
     EXPECT_GT(colour_variance(saved, 0, saved.height / 2, saved.width, saved.height), 50.0);
+}
+
+// The three commands of the README: a raster imported, a GPS track laid on
+// it, and the printed command renders the flight over its drape and layer.
+TEST(RenderFlight, ATrackLaidOnAnImportedRasterIsRenderedWithItsLineAndMarkers) {
+    std::string world = make_scratch(WORLD_DIR);
+    ASSERT_FALSE(world.empty());
+    // A valley running north in longitude and latitude: 120 x 100 cells of 0.0005 degrees at 46 N.
+    FILE* f = fopen((world + "/valley.asc").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fprintf(f, "ncols 120\nnrows 100\nxllcorner 8.0\nyllcorner 46.0\ncellsize 0.0005\n");
+    for (int row = 0; row < 100; ++row) {
+        for (int column = 0; column < 120; ++column)
+            fprintf(f, "%.1f ", 800.0 + 300.0 * std::pow((column - 60) / 60.0, 2) + 40.0 * std::sin(row / 9.0));
+        fputc('\n', f);
+    }
+    fclose(f);
+    f = fopen((world + "/valley.prj").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137,298.257223563]],"
+          "PRIMEM[\"Greenwich\",0],UNIT[\"Degree\",0.017453292519943295]]\n", f);
+    fclose(f);
+    // A walk up the valley floor, bending from side to side.
+    f = fopen((world + "/walk.gpx").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\" xmlns=\"http://www.topografix.com/GPX/1/1\">"
+          "\n<trk><trkseg>\n", f);
+    for (int i = 0; i <= 200; ++i)
+        fprintf(f, "<trkpt lat=\"%.7f\" lon=\"%.7f\"/>\n", 46.005 + 0.0002 * i, 8.03 + 0.004 * std::sin(i / 30.0));
+    fputs("</trkseg></trk>\n</gpx>\n", f);
+    fclose(f);
+
+    const std::string import_tool = quote(KESTROLANE_IMPORT_EXE) + " --world " + quote(world);
+    const std::string raster = quote(world + "/valley.asc");
+    ASSERT_EQ(std::system((import_tool + " --name Valley " + raster + " >/dev/null 2>&1").c_str()), 0);
+    const std::string laid = output_of(import_tool + " --track " + quote(world + "/walk.gpx") +
+                                       " --onto Valley --speed 30 2>&1");
+    const std::string prompt = "Render the flight with:\n  ";
+    const size_t command_at = laid.find(prompt);
+    ASSERT_NE(command_at, std::string::npos) << laid;
+    const std::string command = laid.substr(command_at + prompt.size(), laid.find('\n', command_at + prompt.size()) -
+                                                                            command_at - prompt.size());
+    EXPECT_NE(command.find("--render-flight Flythrough/walk.flt walk.mp4 --terrain Valley.dem --drape "
+                           "Valley_walk.raw --vector walk.vec"),
+              std::string::npos)
+        << command;
+    const int frames = std::atoi(read_file(world + "/Flythrough/walk.flt").c_str());
+    ASSERT_GT(frames, 100);
+    ASSERT_LT(frames, 250);
+
+    // As printed, made small, with no display.
+    const std::string log = world + "/render.log";
+    const int status = std::system(("unset DISPLAY; " + command + " --size 320x240 >" + quote(log) + " 2>&1").c_str());
+    ASSERT_EQ(status, 0) << read_file(log);
+    std::map<std::string, std::string> stream = probe(world + "/walk.mp4");
+    EXPECT_EQ(stream["width"], "320");
+    EXPECT_EQ(stream["nb_read_frames"], std::to_string(frames));
+    // Mid-flight the line on the drape and its cones lie ahead and below.
+    const Screenshot middle = decode_frame(world + "/walk.mp4", frames / 2, 320, 240);
+    ASSERT_EQ(middle.width, 320);
+    keep_shot(middle, "track-flight-middle");
+    long line = 0, cone = 0;
+    for (size_t i = 0; i + 2 < middle.rgb.size(); i += 3) {
+        const int r = middle.rgb[i], g = middle.rgb[i + 1], b = middle.rgb[i + 2];
+        if (r > g + 60 && b > g + 30) ++line;   // magenta
+        if (r > 150 && r > b + 60 && g < b + 40 && r > g + 60) ++cone;  // the cones' red
+    }
+    EXPECT_GT(line, 200);
+    EXPECT_GT(cone, 5);
+    remove_scratch(world);
 }

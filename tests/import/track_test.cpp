@@ -1,16 +1,15 @@
 // Laying tracks: the flight replayed with the viewer's own playback, the markers, the drape line and the refusals.
+#include <cpl_conv.h>
+#include <gdal.h>
 #include <gtest/gtest.h>
+#include <ogr_api.h>
+#include <ogr_srs_api.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include <cpl_conv.h>
-#include <gdal.h>
-#include <ogr_api.h>
-#include <ogr_srs_api.h>
 
 #include "flythrough/flythrough_file.h"
 #include "flythrough/frame_modes.h"
@@ -85,8 +84,9 @@ void write_gpx(const std::string& path, const std::vector<std::vector<Point>>& t
                const std::vector<std::pair<Point, std::string>>& waypoints, bool as_route = false) {
     std::FILE* f = std::fopen(path.c_str(), "w");
     ASSERT_NE(f, nullptr);
-    std::fprintf(f, "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\" "
-                    "xmlns=\"http://www.topografix.com/GPX/1/1\">\n");
+    std::fprintf(f,
+                 "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\" "
+                 "xmlns=\"http://www.topografix.com/GPX/1/1\">\n");
     for (const auto& w : waypoints) {
         const Point p = to_system({w.first}, WGS_84)[0];
         std::fprintf(f, "<wpt lat=\"%.9f\" lon=\"%.9f\"><name>%s</name></wpt>\n", p.z, p.x, w.second.c_str());
@@ -177,8 +177,9 @@ TEST(TrackFlight, AWindingTrackInAnotherSystemIsFollowedWithinTwoCells) {
     EXPECT_TRUE(contains(run.out, "Wrote Flythrough/hike.flt, Vector/hike.vec (")) << run.out;
     EXPECT_TRUE(contains(run.out, "1 signpost at a waypoint) and Drape/Hills_hike.raw with Drape/Hills_hike.info"))
         << run.out;
-    EXPECT_TRUE(contains(run.out, " --render-flight Flythrough/hike.flt hike.mp4 --terrain Hills.dem --drape "
-                                  "Hills_hike.raw --vector hike.vec\n"))
+    EXPECT_TRUE(contains(run.out,
+                         " --render-flight Flythrough/hike.flt hike.mp4 --terrain Hills.dem --drape "
+                         "Hills_hike.raw --vector hike.vec\n"))
         << run.out;
 
     const TerrainLocation location = read_location(world);
@@ -252,7 +253,8 @@ TEST(TrackFlight, AWindingTrackInAnotherSystemIsFollowedWithinTwoCells) {
             ASSERT_LT(distance_to(loop, x, z), 3.0 * std::max(pixel_x, pixel_z)) << column << "," << row;
         }
     const Point on = loop[loop.size() / 3];
-    const size_t under = ((size_t)((on.z + HALF_DEPTH) / pixel_z) * width + (size_t)((on.x + HALF_WIDTH) / pixel_x)) * 3;
+    const size_t under =
+        ((size_t)((on.z + HALF_DEPTH) / pixel_z) * width + (size_t)((on.x + HALF_WIDTH) / pixel_x)) * 3;
     EXPECT_GT((unsigned char)lined[under], 180);
     EXPECT_LT((unsigned char)lined[under + 1], 110);
     EXPECT_GT(changed, 1000);
@@ -331,7 +333,8 @@ TEST(TrackLine, KmlGeoJsonGeoPackageAndShapefileGiveTheSameLine) {
     std::string both = read_file(dir + "/both.gpx");
     write_gpx(dir + "/route.gpx", {{line[0], line[3]}}, {}, true);
     const std::string route = read_file(dir + "/route.gpx");
-    both.insert(both.rfind("</gpx>"), route.substr(route.find("<rte>"), route.rfind("</rte>") + 7 - route.find("<rte>")));
+    both.insert(both.rfind("</gpx>"),
+                route.substr(route.find("<rte>"), route.rfind("</rte>") + 7 - route.find("<rte>")));
     std::FILE* f = std::fopen((dir + "/both.gpx").c_str(), "w");
     std::fputs(both.c_str(), f);
     std::fclose(f);
@@ -369,13 +372,14 @@ TEST(TrackRefusals, NoLineALineOutsideAndATerrainWithoutLocationChangeNothing) {
     } cases[] = {
         {{"--track", world + "/waypoints.gpx", "--onto", "Hills"}, 1, "holds no line of two points or more"},
         {{"--track", world + "/far.gpx", "--onto", "Hills"}, 1, "lies outside terrain Hills (8000 m x 6000 m)"},
-        {{"--track", world + "/near.gpx", "--onto", "Old"}, 1,
+        {{"--track", world + "/near.gpx", "--onto", "Old"},
+         1,
          "Old.location' is missing: the terrain was imported without its location"},
         {{"--track", world + "/near.gpx", "--onto", "Swapped"}, 1, "is no longer the 400 x 300 grid that was imported"},
-        {{"--track", world + "/near.gpx", "--onto", "Hills", "--layer", "routes"}, 1,
-         "layer 'routes' of track '"},
+        {{"--track", world + "/near.gpx", "--onto", "Hills", "--layer", "routes"}, 1, "layer 'routes' of track '"},
         {{"--track", world + "/missing.gpx", "--onto", "Hills"}, 1, "cannot read track '"},
-        {{"--track", world + "/long.gpx", "--onto", "Hills", "--speed", "0.1"}, 1,
+        {{"--track", world + "/long.gpx", "--onto", "Hills", "--speed", "0.1"},
+         1,
          "needs more than the 8000 frames a flight holds; give --speed 2.8 or more"},
         {{"--track", world + "/near.gpx"}, 2, "--track needs --onto NAME"},
         {{"--track", world + "/near.gpx", "--onto", "Hills", "--grid", "20"}, 2, "--grid is for importing a raster"},
