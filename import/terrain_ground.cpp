@@ -13,6 +13,9 @@ bool near_coordinate(float read, double expected) {
     return std::fabs(read - expected) <= 0.01 + 1e-6 * std::fabs(expected);
 }
 
+// `value` held within 0..most; what is not a number goes to 0.
+double keep_within(double value, double most) { return value > 0.0 ? std::min(value, most) : 0.0; }
+
 }  // namespace
 
 bool read_terrain_ground(const std::string& path, const TerrainLocation& location, TerrainGround* ground,
@@ -53,8 +56,8 @@ bool read_terrain_ground(const std::string& path, const TerrainLocation& locatio
 }
 
 double measure_ground(const TerrainGround& g, double x, double z) {
-    const double column = std::clamp((x / g.width + 0.5) * (g.columns - 1), 0.0, g.columns - 1.0);
-    const double row = std::clamp((z / g.depth + 0.5) * (g.rows - 1), 0.0, g.rows - 1.0);
+    const double column = keep_within((x / g.width + 0.5) * (g.columns - 1), g.columns - 1.0);
+    const double row = keep_within((z / g.depth + 0.5) * (g.rows - 1), g.rows - 1.0);
     const int c = std::min((int)column, g.columns - 2), r = std::min((int)row, g.rows - 2);
     const double u = column - c, v = row - r;  // east and south within the cell
     const float* north = &g.heights[(size_t)r * g.columns + c];

@@ -42,7 +42,7 @@ void add_line(OGRGeometryH line, std::vector<RawPart>* lines) {
 
 // Lines and points of a geometry, collections and curves included.
 void collect_geometry(OGRGeometryH g, const std::string& name, LayerContents* layer) {
-    if (!g) return;
+    if (!g || OGR_G_IsEmpty(g)) return;
     switch (wkbFlatten(OGR_G_GetGeometryType(g))) {
         case wkbPoint:
             if (std::isfinite(OGR_G_GetX(g, 0)) && std::isfinite(OGR_G_GetY(g, 0))) {

@@ -13,4 +13,6 @@ std::string terrain_name_from_onto(const std::string& onto);
 // Flythrough/TRACK.flt, Vector/TRACK.vec and Drape/NAME_TRACK.raw with its
 // info file (all or none of them), the summary with the command that renders
 // the flight on `out`, a one-line refusal on `err`. Returns the exit status.
+// Once per process: the flight and the layer are made in the viewer's
+// flythrough and geometry state.
 int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err);
