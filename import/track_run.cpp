@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include <unistd.h>
+
 #include "files/texture_file.h"
 #include "flythrough/flythrough_file.h"
 #include "geometry/geometry_file.h"
@@ -31,9 +33,8 @@ constexpr double SLOWER_ROOM = 1.02;  // a slower flight is planned for this sha
 constexpr int SPEED_RETRIES = 8;      // raising the speed this often to fit a flight whose steering ran long
 constexpr int WRITER_ERROR_SIZE = 512;
 
-int refuse(OutputSet* outputs, std::FILE* err, const std::string& message) {
+int refuse(std::FILE* err, const std::string& message) {
     CPLPopErrorHandler();
-    if (outputs) discard_output_set(outputs);
     std::fprintf(err, "kestrolane-import: %s\n", message.c_str());
     return IMPORT_FAILED;
 }
@@ -55,15 +56,64 @@ std::string shell_word(const std::string& word) {
     return quoted + "'";
 }
 
-// The viewer's writers write a whole file by its path: they write the set's
-// temporary file, which is renamed with the others once all are complete.
-bool write_through_viewer(OutputFile* file, bool (*writer)(const char*, char*, size_t), std::string* error) {
-    std::fclose(file->file);
-    file->file = nullptr;
-    char message[WRITER_ERROR_SIZE];
-    if (writer(file->temporary_path.c_str(), message, sizeof message)) return true;
-    *error = "cannot write '" + file->final_path + "': " + message;
-    return false;
+// The drape and its info file, whole or not at all.
+bool write_drape_files(const std::string& image_path, const std::string& info_path, const std::vector<uint8_t>& rgb,
+                       int width, int height, std::string* error) {
+    OutputSet set;
+    if (!open_output_set(&set, {image_path, info_path}, error)) return false;
+    std::vector<OutputFile>& files = set.files;
+    if (std::fwrite(rgb.data(), 1, rgb.size(), files[0].file) != rgb.size() ||
+        std::fprintf(files[1].file, "%d %d 3\n", width, height) < 0) {
+        *error = "cannot write the drape: " + std::string(std::strerror(errno));
+        discard_output_set(&set);
+        return false;
+    }
+    return finish_output_set(&set, error);
+}
+
+// Writes the flight and the layer with the viewer's own writers, and the
+// drape, making their folders if need be. The flight and the layer are
+// written to hidden names beside their final ones (no menu lists them) and
+// take their names only once the drape is complete too, so that a failure
+// leaves the world as it was.
+bool write_track_files(const std::string& world, const std::string& flight_file, const std::string& layer_file,
+                       const std::string& drape_file, const std::string& info_file, const std::vector<uint8_t>& drape,
+                       int width, int height, std::string* error) {
+    typedef bool (*ViewerWriter)(const char* path, char* error, size_t error_size);
+    const std::string finals[2] = {world + "/" + flight_file, world + "/" + layer_file};
+    const ViewerWriter writers[2] = {write_flythrough_file, write_geometry_layer};
+    std::string folders[3], staged[2];
+    bool made[3] = {};  // folders this run made, removed again on failure
+    auto undo = [&](int written) {
+        for (int j = 0; j < written; ++j) std::remove(staged[j].c_str());
+        for (int j = 0; j < 3; ++j)
+            if (made[j]) rmdir(folders[j].c_str());
+        return false;
+    };
+    for (int i = 0; i < 3; ++i) {
+        const std::string& file = i < 2 ? finals[i] : world + "/" + drape_file;
+        folders[i] = file.substr(0, file.rfind('/'));
+        made[i] = !is_directory(folders[i]);
+        if (!ensure_folder(folders[i], error)) return undo(0);
+    }
+    for (int i = 0; i < 2; ++i) {
+        staged[i] = folders[i] + "/.track-" + std::to_string((long)getpid()) + ".tmp";
+        char message[WRITER_ERROR_SIZE];
+        if (!writers[i](staged[i].c_str(), message, sizeof message)) {
+            *error = "cannot write '" + finals[i] + "': " + message;
+            return undo(i);
+        }
+    }
+    if (!write_drape_files(world + "/" + drape_file, world + "/" + info_file, drape, width, height, error))
+        return undo(2);
+    for (int i = 0; i < 2; ++i) {
+        if (std::rename(staged[i].c_str(), finals[i].c_str()) != 0) {
+            *error = "cannot replace '" + finals[i] + "': " + std::strerror(errno);
+            for (int j = i; j < 2; ++j) std::remove(staged[j].c_str());
+            return false;
+        }
+    }
+    return true;
 }
 
 // Reads the terrain's drape as RGB (a grey one is widened).
@@ -105,31 +155,31 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     std::string bad = check_terrain_name(terrain);
     if (bad.empty()) bad = check_terrain_name(track_name);
     if (bad.empty()) bad = check_terrain_name(drape_name);
-    if (!bad.empty()) return refuse(nullptr, err, bad);
+    if (!bad.empty()) return refuse(err, bad);
     const std::string world = options.world.empty() ? folder_of_program() + "/world" : options.world;
     if (!is_directory(world))
-        return refuse(nullptr, err, "world '" + world + "' is not a folder (give one with --world)");
+        return refuse(err, "world '" + world + "' is not a folder (give one with --world)");
 
     // Where the terrain lies, the track on it, and the ground under it.
     std::string error;
     TerrainLocation location;
     if (!read_terrain_location(terrain_location_path(world, terrain), &location, &error))
-        return refuse(nullptr, err, error);
+        return refuse(err, error);
     TrackLine track;
     if (!read_track_line(options.track_path, options.layer, location, &track, &error))
-        return refuse(nullptr, err, error);
+        return refuse(err, error);
     FlightPath path;
     if (!build_flight_path(track, location.width, location.depth, &path))
-        return refuse(nullptr, err,
+        return refuse(err,
                       "track '" + options.track_path + "' lies outside terrain " + terrain + " (" +
                           format_length(location.width) + " x " + format_length(location.depth) + "): none of its " +
                           format_thousands(track.point_count) + " points is on it");
     TerrainGround ground;
     if (!read_terrain_ground(world + "/DEM/" + terrain + ".dem", location, &ground, &error))
-        return refuse(nullptr, err, error);
+        return refuse(err, error);
     std::vector<uint8_t> drape;
     int drape_width = 0, drape_height = 0;
-    if (!read_drape(world, terrain, &drape, &drape_width, &drape_height, &error)) return refuse(nullptr, err, error);
+    if (!read_drape(world, terrain, &drape, &drape_width, &drape_height, &error)) return refuse(err, error);
 
     // The flight: at the speed asked for, or by default at one that suits
     // the height, raised when a long track would not fit a flight.
@@ -161,7 +211,7 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
         }
     }
     if (!planned)
-        return refuse(nullptr, err,
+        return refuse(err,
                       "at --speed " + format_number("%g", options.speed) + " the flight over " + format_length(length) +
                           " needs more than the " + std::to_string(FLYTHROUGH_CAPACITY) +
                           " frames a flight holds; give --speed " +
@@ -170,25 +220,11 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const TrackMarks marks = place_track_marks(path, track.waypoints, ground);
     paint_track_line(&drape, drape_width, drape_height, track, location.width, location.depth);
 
-    // All four files appear together or not at all.
     const std::string flight_file = "Flythrough/" + track_name + ".flt", layer_file = "Vector/" + track_name + ".vec";
     const std::string drape_file = "Drape/" + drape_name + ".raw", info_file = "Drape/" + drape_name + ".info";
-    OutputSet outputs;
-    if (!ensure_folder(world + "/Flythrough", &error) || !ensure_folder(world + "/Vector", &error) ||
-        !ensure_folder(world + "/Drape", &error) ||
-        !open_output_set(
-            &outputs,
-            {world + "/" + flight_file, world + "/" + layer_file, world + "/" + drape_file, world + "/" + info_file},
-            &error))
-        return refuse(nullptr, err, error);
-    std::vector<OutputFile>& files = outputs.files;
-    if (!write_through_viewer(&files[0], write_flythrough_file, &error) ||
-        !write_through_viewer(&files[1], write_geometry_layer, &error))
-        return refuse(&outputs, err, error);
-    if (std::fwrite(drape.data(), 1, drape.size(), files[2].file) != drape.size() ||
-        std::fprintf(files[3].file, "%d %d 3\n", drape_width, drape_height) < 0)
-        return refuse(&outputs, err, "cannot write the drape: " + std::string(std::strerror(errno)));
-    if (!finish_output_set(&outputs, &error)) return refuse(nullptr, err, error);
+    if (!write_track_files(world, flight_file, layer_file, drape_file, info_file, drape, drape_width, drape_height,
+                           &error))
+        return refuse(err, error);
     CPLPopErrorHandler();
 
     // The summary: what was laid where, how closely the flight follows it, and what to run next.

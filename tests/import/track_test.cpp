@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -347,7 +348,7 @@ TEST(TrackLine, KmlGeoJsonGeoPackageAndShapefileGiveTheSameLine) {
     EXPECT_TRUE(contains(error, "holds lines in several layers (routes, tracks); choose one with --layer")) << error;
 }
 
-// Each refusal names its reason on one line, and the world is left as it was.
+// Each refusal names its reason on one line, and the world is left as it was: no flight, layer or drape.
 TEST(TrackRefusals, NoLineALineOutsideAndATerrainWithoutLocationChangeNothing) {
     const std::string world = make_world();
     ASSERT_EQ(import_hills(world), "");
@@ -363,6 +364,8 @@ TEST(TrackRefusals, NoLineALineOutsideAndATerrainWithoutLocationChangeNothing) {
     ASSERT_NE(f, nullptr);
     std::fputs(grid_terrain_text(3, 3, [](int, int) { return 0.0f; }).c_str(), f);
     std::fclose(f);
+    // A folder where the drape would go: the flight and the layer, which could be written, must not appear.
+    std::filesystem::create_directory(world + "/Drape/Hills_near.raw");
     const std::vector<std::string> before = list_world(world);
 
     struct Case {
@@ -378,6 +381,7 @@ TEST(TrackRefusals, NoLineALineOutsideAndATerrainWithoutLocationChangeNothing) {
         {{"--track", world + "/near.gpx", "--onto", "Swapped"}, 1, "is no longer the 400 x 300 grid that was imported"},
         {{"--track", world + "/near.gpx", "--onto", "Hills", "--layer", "routes"}, 1, "layer 'routes' of track '"},
         {{"--track", world + "/missing.gpx", "--onto", "Hills"}, 1, "cannot read track '"},
+        {{"--track", world + "/near.gpx", "--onto", "Hills"}, 1, "Drape/Hills_near.raw'"},
         {{"--track", world + "/long.gpx", "--onto", "Hills", "--speed", "0.1"},
          1,
          "needs more than the 8000 frames a flight holds; give --speed 2.8 or more"},
