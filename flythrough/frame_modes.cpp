@@ -55,6 +55,25 @@ void begin_playback(int frame_count) {
     flythrough_frame = 0;
 }
 
+void set_flythrough_sample(int i, float speed, float yaw, float height, float dir_y) {
+    if (i < 0 || i >= FLYTHROUGH_CAPACITY) return;
+    flythrough_speed[i] = speed;
+    flythrough_yaw[i] = yaw;
+    flythrough_height[i] = height;
+    flythrough_dir_y[i] = dir_y;
+}
+
+void set_flythrough_start(const float eye[3], const float target[3]) {
+    for (int k = 0; k < 3; ++k) {
+        flythrough_start_eye[k] = eye[k];
+        flythrough_start_target[k] = target[k];
+    }
+}
+
+void set_flythrough_length(int count) {
+    flythrough_frame = count < 0 ? 0 : count > FLYTHROUGH_CAPACITY ? FLYTHROUGH_CAPACITY : count;
+}
+
 void record_flythrough_sample() {
     if (flythrough_frame >= FLYTHROUGH_CAPACITY) {
         if (!flythrough_full) {

@@ -19,6 +19,14 @@ bool stop_recording();
 // the start pose.
 void begin_playback(int frame_count);
 
+// A flight computed rather than recorded (a tool's, for the .flt writer):
+// sets sample i (0..FLYTHROUGH_CAPACITY - 1; others are ignored)...
+void set_flythrough_sample(int i, float speed, float yaw, float height, float dir_y);
+// ...the start pose a playback of it begins from...
+void set_flythrough_start(const float eye[3], const float target[3]);
+// ...and its length, the samples a save writes (0..FLYTHROUGH_CAPACITY).
+void set_flythrough_length(int count);
+
 // Appends this frame's sample while recording. At the capacity it takes no
 // more samples and, the first time, says so on the console and message line.
 void record_flythrough_sample();

@@ -220,12 +220,8 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
     // First the heading of every frame, played one frame at a time; heights
     // and pitch do not move the eye, so they follow once the ground under
     // every eye is known.
-    flythrough_start_eye[0] = start_x;
-    flythrough_start_eye[1] = 0.0f;
-    flythrough_start_eye[2] = start_z;
-    flythrough_start_target[0] = target_x;
-    flythrough_start_target[1] = 0.0f;
-    flythrough_start_target[2] = target_z;
+    float start_eye[3] = {start_x, 0.0f, start_z}, start_target[3] = {target_x, 0.0f, target_z};
+    set_flythrough_start(start_eye, start_target);
     begin_playback(FLYTHROUGH_CAPACITY);
     step_frame_camera();
     std::vector<double> eye_x = {camera_eye_x}, eye_z = {camera_eye_z}, eye_yaw = {yaw};
@@ -246,11 +242,7 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
             const double wanted = std::atan2(aim_x - next_x, -(aim_z - next_z));
             yaw = as_written(yaw + std::clamp(wrap_angle(wanted - yaw), -turn_limit, turn_limit));
         }
-        const int i = moving++;
-        flythrough_speed[i] = (float)settings.speed_steps;
-        flythrough_yaw[i] = (float)yaw;
-        flythrough_height[i] = 0.0f;
-        flythrough_dir_y[i] = 0.0f;
+        set_flythrough_sample(moving++, (float)settings.speed_steps, (float)yaw, 0.0f, 0.0f);
         step_frame_camera();
         eye_x.push_back(camera_eye_x);
         eye_z.push_back(camera_eye_z);
@@ -278,15 +270,16 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
     }
     pitch = smooth_by_mean(pitch, reach);
 
-    flythrough_start_eye[1] = as_written(heights[0]);
-    flythrough_start_target[1] = as_written(flythrough_start_eye[1] + pitch[0]);
+    start_eye[1] = as_written(heights[0]);
+    start_target[1] = as_written(start_eye[1] + pitch[0]);
+    set_flythrough_start(start_eye, start_target);
     for (int i = 0; i < samples; ++i) {
         const size_t j = std::min<size_t>(i + 1, shown - 1);  // the frame this sample shows
-        flythrough_height[i] = as_written(heights[j]);
-        flythrough_dir_y[i] = as_written(pitch[j]);
+        // The last sample ends playback where the eye is: its frame is never shown.
+        const bool last = i == samples - 1;
+        set_flythrough_sample(i, last ? 0.0f : (float)settings.speed_steps, (float)eye_yaw[j],
+                              as_written(heights[j]), as_written(pitch[j]));
     }
-    flythrough_speed[samples - 1] = 0.0f;                       // ends playback where the eye is
-    flythrough_yaw[samples - 1] = flythrough_yaw[samples - 2];  // at least one sample moves
 
     // The flight as playback shows it: every frame but the last, which ends
     // playback, measured against the path.
@@ -310,7 +303,7 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
         last_x = x;
         last_z = z;
     }
-    flythrough_frame = samples;  // what the writer saves
+    set_flythrough_length(samples);  // what the writer saves
     set_camera_mode(CAMERA_NORMAL);
     report->samples = samples;
     return true;

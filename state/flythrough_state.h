@@ -6,7 +6,8 @@
 // Lifetime: normal mode from start; a recording or a load overwrites the
 // samples and the start pose; exactly one mode flag is set at any time.
 // Writers: the mode machine (flythrough/frame_modes.cpp: the mode flags through
-// set_camera_mode, sampling, playback steps) and the .flt reader.
+// set_camera_mode, sampling, playback steps, and the setters through which
+// the importer puts a computed flight) and the .flt reader.
 #pragma once
 
 constexpr int FLYTHROUGH_CAPACITY = 8000;  // samples each array holds
