@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "benchmarks/bench_grid.h"
-#include "terrain/normals.h"
-#include "terrain/terrain_file.h"
+#include "files/terrain_file.h"
+#include "files/terrain_normals.h"
 
 namespace {
 

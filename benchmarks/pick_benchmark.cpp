@@ -6,10 +6,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "files/terrain_normals.h"
 #include "state/camera_state.h"
 #include "state/mouse_state.h"
 #include "state/terrain_state.h"
-#include "terrain/normals.h"
 #include "terrain/picking.h"
 #include "tests/support/pick_reference.h"
 

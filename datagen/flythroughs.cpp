@@ -8,6 +8,8 @@
 #include <iterator>
 #include <vector>
 
+#include "files/flythrough_text.h"
+#include "files/whole_file.h"
 #include "noise.h"
 #include "world_files.h"
 
@@ -18,7 +20,7 @@ const double pi = 3.14159265358979323846;
 // The viewer moves the eye this far per unit of speed and frame, and holds
 // at most this many samples.
 const float advance_scale = 0.1f;
-const int most_samples = 8000;
+const int most_samples = FLYTHROUGH_CAPACITY;
 
 const double point_spacing = 2.0;      // between points of the planned curve
 const int curve_smoothing = 30;        // points averaged on either side, in two passes
@@ -101,13 +103,6 @@ struct flight {
     double start_z;
     double start_yaw;
 };
-
-// The value the viewer will hold after reading what "%f" wrote.
-float read_back(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%f", value);
-    return std::strtof(text, nullptr);
-}
 
 double measure_yaw(double dx, double dz) { return std::atan2(dx, -dz); }
 
@@ -380,34 +375,6 @@ std::vector<waypoint> circle_lake() {
     return route;
 }
 
-void append_line(std::string& text, const char* line, int length, size_t size) {
-    if (length > 0 && size > 0) {
-        text.append(line, std::min(static_cast<size_t>(length), size - 1));
-    }
-}
-
-std::string format_flight(const flight& plan) {
-    std::string text;
-    char line[200];
-    append_line(text, line, std::snprintf(line, sizeof line, "%d\n", static_cast<int>(plan.frames.size())),
-                sizeof line);
-    const double start_y = plan.heights.empty() ? 0.0 : plan.heights.front();
-    const double start_pitch = plan.pitches.empty() ? 0.0 : plan.pitches.front();
-    append_line(text, line,
-                std::snprintf(line, sizeof line, "%f %f %f %f %f %f\n", plan.start_x, start_y, plan.start_z,
-                              plan.start_x + std::sin(plan.start_yaw), start_y + start_pitch,
-                              plan.start_z - std::cos(plan.start_yaw)),
-                sizeof line);
-    for (size_t i = 0; i < plan.frames.size(); ++i) {
-        append_line(
-            text, line,
-            std::snprintf(line, sizeof line, "%f %f %f %f\n", static_cast<double>(plan.frames[i].steps),
-                          plan.frames[i].yaw, plan.heights[i], plan.pitches[i]),
-            sizeof line);
-    }
-    return text;
-}
-
 // A flight that strays off the land or runs past what the viewer holds
 // would show the void; refuse to write it.
 bool check_flight(const std::string& name, const flight& plan, std::string& error) {
@@ -436,10 +403,26 @@ bool write_flight(const std::string& folder, const std::string& name, const flig
     if (!check_flight(name, plan, error)) {
         return false;
     }
-    const std::string text = format_flight(plan);
-    // The raw writer stores bytes unchanged through a temporary file and a
-    // rename, which suits this text as well.
-    if (!write_raw_image(folder + "/" + name, std::vector<uint8_t>(text.begin(), text.end()), error)) {
+    // The file holds what the viewer will hold after reading it, so that the
+    // flight plays exactly as it was planned.
+    static float speed[FLYTHROUGH_CAPACITY], yaw[FLYTHROUGH_CAPACITY], height[FLYTHROUGH_CAPACITY],
+        pitch[FLYTHROUGH_CAPACITY];
+    const double start_y = plan.heights.empty() ? 0.0 : plan.heights.front();
+    const double start_pitch = plan.pitches.empty() ? 0.0 : plan.pitches.front();
+    float start_eye[3] = {read_back(plan.start_x), read_back(start_y), read_back(plan.start_z)};
+    float start_target[3] = {read_back(plan.start_x + std::sin(plan.start_yaw)), read_back(start_y + start_pitch),
+                             read_back(plan.start_z - std::cos(plan.start_yaw))};
+    for (size_t i = 0; i < plan.frames.size(); ++i) {
+        speed[i] = static_cast<float>(plan.frames[i].steps);
+        yaw[i] = read_back(plan.frames[i].yaw);
+        height[i] = read_back(plan.heights[i]);
+        pitch[i] = read_back(plan.pitches[i]);
+    }
+    char message[WHOLE_FILE_PATH_SIZE + 256];
+    const FlythroughArrays arrays{speed, yaw, height, pitch, start_eye, start_target};
+    if (!write_flythrough_text((folder + "/" + name).c_str(), arrays, static_cast<int>(plan.frames.size()), message,
+                               sizeof message)) {
+        error = message;
         return false;
     }
     summary += (summary.empty() ? " Flythrough/" : ", Flythrough/") + name + " (" +

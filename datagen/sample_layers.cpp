@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "billboards.h"
+#include "files/geometry_text.h"
+#include "files/whole_file.h"
 #include "noise.h"
 #include "world_files.h"
 
@@ -14,9 +16,8 @@ namespace {
 
 const double pi = 3.14159265358979323846;
 
-// Geometry kinds of the .vec file.
-const int kind_cone = 1;
-const int kind_billboard = 4;
+const int kind_cone = GEOMETRY_CONE;
+const int kind_billboard = GEOMETRY_BILLBOARD;
 const double cone_upright = -90.0;  // turns a cone's local +z (its axis) to world +y
 
 // Items keep this far inside the terrain's edges.
@@ -298,15 +299,18 @@ std::vector<layer_item> plan_lake_and_river(const river_network& rivers) {
 
 bool write_layer(const std::string& path, const std::vector<layer_item>& items, std::string& summary,
                  std::string& error) {
-    std::string text = std::to_string(items.size()) + "\n";
-    for (const layer_item& item : items) {
-        char line[200];
-        const int length = std::snprintf(line, sizeof line, "%d %f %f %f %f %f %f %f %d\n", item.kind, item.x,
-                                         item.y, item.z, item.rx, 0.0, 0.0, item.size, item.texture);
-        text.append(line,
-                    static_cast<size_t>(std::min(std::max(length, 0), static_cast<int>(sizeof line) - 1)));
+    if (items.size() > static_cast<size_t>(MAX_GEOMETRY_ITEMS)) {
+        error = "layer " + path + " has more items than the viewer holds";
+        return false;
     }
-    if (!write_raw_image(path, std::vector<uint8_t>(text.begin(), text.end()), error)) {
+    std::vector<GeometryItem> layer;
+    for (const layer_item& item : items) {
+        layer.push_back({item.kind, read_back(item.x), read_back(item.y), read_back(item.z), read_back(item.rx), 0.0f,
+                         0.0f, item.texture, read_back(item.size)});
+    }
+    char message[WHOLE_FILE_PATH_SIZE + 256];
+    if (!write_geometry_text(path.c_str(), layer.data(), static_cast<int>(layer.size()), message, sizeof message)) {
+        error = message;
         return false;
     }
     summary +=

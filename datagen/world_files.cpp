@@ -1,83 +1,40 @@
 // Writers for terrain models, raw images and info files; each reports failure through a message.
 #include "world_files.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <utility>
+
+#include "files/terrain_writer.h"
+#include "files/texture_file.h"
+#include "files/whole_file.h"
 
 namespace {
 
-std::string describe_errno(const std::string& action, const std::string& path) {
-    return "cannot " + action + " '" + path + "': " + std::strerror(errno);
+constexpr size_t ERROR_SIZE = WHOLE_FILE_PATH_SIZE + 256;
+
+// Every file goes through the programs' one whole-file writer: a failed run
+// never leaves a half-written file that looks complete.
+bool begin_file(const std::string& path, WholeFile* out, std::string& error) {
+    char message[ERROR_SIZE];
+    if (begin_whole_file(path.c_str(), out, message, sizeof message)) return true;
+    error = message;
+    return false;
 }
 
-// Writes the text or bytes into a temporary file beside the target and
-// renames it into place, so a failed run never leaves a half-written file
-// that looks complete.
-bool replace_file(const std::string& path, const std::string& content, std::string& error) {
-    const std::string temporary = path + ".partial";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) {
-        error = describe_errno("create", temporary);
-        return false;
-    }
-    bool ok = content.empty() || std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    ok = ok && std::fflush(file) == 0;
-    int failure = ok ? 0 : errno;
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        failure = errno;
-    }
-    if (!ok) {
-        errno = failure;
-        error = describe_errno("write", temporary);
-        std::remove(temporary.c_str());
-        return false;
-    }
-    std::error_code code;
-    std::filesystem::rename(temporary, path, code);
-    if (code) {
-        error = "cannot rename '" + temporary + "' to '" + path + "': " + code.message();
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+bool finish_file(WholeFile* out, std::string& error) {
+    char message[ERROR_SIZE];
+    if (finish_whole_file(out, message, sizeof message)) return true;
+    error = message;
+    return false;
 }
 
-// Appends what snprintf wrote into a buffer of the given size, never more
-// than the buffer holds even if the formatted text was cut short.
-void append_text(std::string& text, const char* line, int length, size_t size) {
-    if (length > 0 && size > 0) {
-        text.append(line, std::min(static_cast<size_t>(length), size - 1));
-    }
-}
-
-void append_vertex(std::string& text, double x, double y, double z) {
-    char line[128];
-    append_text(text, line, std::snprintf(line, sizeof line, "v %.3f %.3f %.3f\n", x, y, z), sizeof line);
-}
-
-void append_texcoord(std::string& text, double s, double t) {
-    char line[64];
-    append_text(text, line, std::snprintf(line, sizeof line, "vt %.6f %.6f\n", s, t), sizeof line);
-}
-
-// Vertex, texture coordinate and normal all refer to the same vertex record.
-void append_face(std::string& text, long a, long b, long c) {
-    char line[128];
-    append_text(text, line,
-                std::snprintf(line, sizeof line, "f %ld/%ld/%ld %ld/%ld/%ld %ld/%ld/%ld\n", a, a, a, b, b, b,
-                              c, c, c),
-                sizeof line);
-}
-
-// Printing -0.000 is legal but looks like a bug to anyone reading the file.
-double drop_negative_zero(double value, double resolution) {
-    return std::fabs(value) < resolution ? 0.0 : value;
+void read_heights_row(int row, double* heights, void* context) {
+    const std::pair<const std::vector<double>*, int>* grid = (const std::pair<const std::vector<double>*, int>*)context;
+    const double* from = grid->first->data() + static_cast<size_t>(row) * static_cast<size_t>(grid->second);
+    for (int c = 0; c < grid->second; ++c) heights[c] = from[c];
 }
 
 }  // namespace
@@ -100,53 +57,24 @@ bool write_terrain_model(const std::string& path, const terrain_extent& extent,
         error = "cannot write '" + path + "': height grid does not match its extent";
         return false;
     }
-    for (double h : heights) {
-        if (!std::isfinite(h)) {
-            error = "cannot write '" + path + "': height grid holds a value that is not a number";
-            return false;
-        }
+    WholeFile out;
+    if (!begin_file(path, &out, error)) return false;
+    std::pair<const std::vector<double>*, int> grid_rows(&heights, extent.columns);
+    const TerrainGrid grid{extent.columns, extent.rows, extent.x_min, extent.x_max,
+                           extent.z_min,   extent.z_max, read_heights_row, &grid_rows};
+    if (!write_grid_terrain(&out, grid, nullptr, nullptr)) {
+        discard_whole_file(&out);
+        error = "cannot write '" + path + "': height grid holds a value that is not a number or too large";
+        return false;
     }
-    const double width = extent.x_max - extent.x_min;
-    const double depth = extent.z_max - extent.z_min;
-
-    std::string text;
-    text.reserve(columns * rows * 64);
-    // Vertices run row by row from the north edge, west to east in each row.
-    for (size_t r = 0; r < rows; ++r) {
-        const double z = extent.z_min + depth * static_cast<double>(r) / static_cast<double>(rows - 1);
-        for (size_t c = 0; c < columns; ++c) {
-            const double x = extent.x_min + width * static_cast<double>(c) / static_cast<double>(columns - 1);
-            append_vertex(text, drop_negative_zero(x, 0.0005),
-                          drop_negative_zero(heights[r * columns + c], 0.0005),
-                          drop_negative_zero(z, 0.0005));
-        }
-    }
-    for (size_t r = 0; r < rows; ++r) {
-        const double t = static_cast<double>(rows - 1 - r) / static_cast<double>(rows - 1);
-        for (size_t c = 0; c < columns; ++c) {
-            append_texcoord(text, static_cast<double>(c) / static_cast<double>(columns - 1), t);
-        }
-    }
-    // Every cell is split along its north-west to south-east diagonal, and both
-    // triangles wind counter-clockwise seen from above, so faces point up and
-    // every inner vertex touches exactly six of them. The pair is written so
-    // that the viewer's quad mode ("-q": first face's corner 0, second face's
-    // corner 1, first face's corners 1 and 2) rebuilds the whole cell.
-    for (size_t r = 0; r + 1 < rows; ++r) {
-        for (size_t c = 0; c + 1 < columns; ++c) {
-            const long north_west = static_cast<long>(r * columns + c + 1);
-            const long north_east = north_west + 1;
-            const long south_west = north_west + static_cast<long>(columns);
-            const long south_east = south_west + 1;
-            append_face(text, north_west, south_east, north_east);
-            append_face(text, north_west, south_west, south_east);
-        }
-    }
-    return replace_file(path, text, error);
+    return finish_file(&out, error);
 }
 
 bool write_raw_image(const std::string& path, const std::vector<uint8_t>& pixels, std::string& error) {
-    return replace_file(path, std::string(pixels.begin(), pixels.end()), error);
+    WholeFile out;
+    if (!begin_file(path, &out, error)) return false;
+    append_whole_file(&out, pixels.data(), pixels.size());
+    return finish_file(&out, error);
 }
 
 std::string name_info_file(const std::string& image_path) {
@@ -161,7 +89,14 @@ std::string name_info_file(const std::string& image_path) {
 
 bool write_image_info(const std::string& image_path, int width, int height, int components,
                       std::string& error) {
-    char line[64];
-    std::snprintf(line, sizeof line, "%d %d %d\n", width, height, components);
-    return replace_file(name_info_file(image_path), line, error);
+    WholeFile out;
+    if (!begin_file(name_info_file(image_path), &out, error)) return false;
+    print_info_file(&out, width, height, components);
+    return finish_file(&out, error);
+}
+
+float read_back(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%f", value);
+    return std::strtof(text, nullptr);
 }

@@ -14,3 +14,6 @@ bool write_raw_image(const std::string& path, const std::vector<uint8_t>& pixels
 bool write_image_info(const std::string& image_path, int width, int height, int components,
                       std::string& error);
 std::string name_info_file(const std::string& image_path);
+
+// The float the viewer holds after reading what "%f" printed of `value`.
+float read_back(double value);

@@ -66,6 +66,7 @@ pid_t start_child(const char* path, char* const argv[], int in_fd, int out_fd, i
     if (max_fd < 0 || max_fd > 65536) max_fd = 65536;
     for (int fd = 3; fd < max_fd; ++fd)
         if (fd != keep_fd) close(fd);
+    if (keep_fd >= 0) fcntl(keep_fd, F_SETFD, 0);  // survives the exec even if opened close-on-exec
     signal(SIGPIPE, SIG_DFL);
     execv(path, argv);
     const char* text = "cannot run the program\n";

@@ -12,7 +12,8 @@ bool find_program(const char* program, char* found, size_t found_size);
 
 // Starts the executable `path` with argv (null-terminated, argv[0] first),
 // its standard input, output and error on the given descriptors (-1 gives
-// /dev/null), and no other descriptor of ours except `keep_fd` (if not -1).
+// /dev/null), and no other descriptor of ours except `keep_fd` (if not -1; kept
+// under its number even when opened close-on-exec).
 // The child is killed when this process ends. Returns its pid, or -1.
 pid_t start_child(const char* path, char* const argv[], int in_fd, int out_fd, int err_fd, int keep_fd);
 

@@ -3,13 +3,9 @@
 
 #include <png.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
-
-#include "files/output_file.h"
 
 namespace {
 
@@ -27,50 +23,47 @@ const unsigned char* rgb_rows(const unsigned char* pixels, int width, int height
 
 }  // namespace
 
-bool write_png_file(const char* path, const unsigned char* pixels, int width, int height, int channels,
-                    bool bottom_up, char* error, size_t error_size) {
+bool append_png_image(WholeFile* out, const unsigned char* pixels, int width, int height, int channels,
+                      bool bottom_up, char* error, size_t error_size) {
     if (width <= 0 || height <= 0 || (channels != 3 && channels != 4)) {
-        snprintf(error, error_size, "Cannot write %s: no picture to write", path);
+        snprintf(error, error_size, "Cannot write %s: no picture to write", out->target);
         return false;
     }
     unsigned char* owned = nullptr;
     const unsigned char* rgb = rgb_rows(pixels, width, height, channels, &owned);
     if (!rgb) {
-        snprintf(error, error_size, "Cannot write %s: out of memory", path);
+        snprintf(error, error_size, "Cannot write %s: out of memory", out->target);
         return false;
     }
-    char temp[1024];
-    if (!create_temp_beside(path, temp, sizeof temp, error, error_size)) {
-        free(owned);
-        return false;
-    }
-    bool ok = false;
-    FILE* file = fopen(temp, "wb");
-    if (!file) {
-        snprintf(error, error_size, "Cannot write %s: %s", path, strerror(errno));
-    } else {
-        png_image image;
-        memset(&image, 0, sizeof image);
-        image.version = PNG_IMAGE_VERSION;
-        image.width = (png_uint_32)width;
-        image.height = (png_uint_32)height;
-        image.format = PNG_FORMAT_RGB;
-        // A negative stride makes libpng take the rows from the last one up.
-        png_int_32 stride = (png_int_32)(width * 3) * (bottom_up ? -1 : 1);
-        ok = png_image_write_to_stdio(&image, file, 0, rgb, stride, nullptr) != 0;
-        if (!ok) snprintf(error, error_size, "Cannot write %s: %s", path, image.message);
-        bool flushed = fflush(file) == 0 && !ferror(file);
-        int saved = errno;
-        if (fclose(file) != 0 || !flushed) {
-            if (ok) snprintf(error, error_size, "Cannot write %s: %s", path, strerror(saved ? saved : errno));
-            ok = false;
-        }
-        png_image_free(&image);
-    }
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = (png_uint_32)width;
+    image.height = (png_uint_32)height;
+    image.format = PNG_FORMAT_RGB;
+    // A negative stride makes libpng take the rows from the last one up.
+    png_int_32 stride = (png_int_32)(width * 3) * (bottom_up ? -1 : 1);
+    // Encoded in memory, so that the file is written by the whole-file
+    // writer, which names the system's reason when a write fails.
+    png_alloc_size_t size = 0;
+    bool ok = png_image_write_to_memory(&image, nullptr, &size, 0, rgb, stride, nullptr) != 0;
+    void* encoded = ok ? malloc(size) : nullptr;
+    ok = encoded && png_image_write_to_memory(&image, encoded, &size, 0, rgb, stride, nullptr) != 0;
+    if (ok) append_whole_file(out, encoded, size);
+    else snprintf(error, error_size, "Cannot write %s: %s", out->target, encoded ? image.message : "out of memory");
+    png_image_free(&image);
+    free(encoded);
     free(owned);
-    if (!ok) {
-        unlink(temp);
+    return ok;
+}
+
+bool write_png_file(const char* path, const unsigned char* pixels, int width, int height, int channels,
+                    bool bottom_up, char* error, size_t error_size) {
+    WholeFile out;
+    if (!begin_whole_file(path, &out, error, error_size)) return false;
+    if (!append_png_image(&out, pixels, width, height, channels, bottom_up, error, error_size)) {
+        discard_whole_file(&out);
         return false;
     }
-    return commit_temp(temp, path, error, error_size);
+    return finish_whole_file(&out, error, error_size);
 }

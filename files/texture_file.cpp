@@ -1,4 +1,4 @@
-// Reading raw images and the info files of drapes and maps (no GL).
+// Raw images and the info files of drapes and maps.
 #include "files/texture_file.h"
 
 #include <cmath>
@@ -84,6 +84,10 @@ bool read_info_file(const char* path, int* width, int* height, int* components,
     *height = (int)h;
     *components = (int)c;
     return true;
+}
+
+void print_info_file(WholeFile* out, int width, int height, int components) {
+    print_whole_file(out, "%d %d %d\n", width, height, components);
 }
 
 int drape_paths(const char* path, char* image_path, size_t image_size,

@@ -1,7 +1,9 @@
-// Reading raw images and the info files of drapes and maps (no GL).
+// Raw images and the info files of drapes and maps (no GL).
 #pragma once
 
 #include <cstddef>
+
+#include "files/whole_file.h"
 
 constexpr int MAX_TEXTURE_SIDE = 16384;  // largest width or height accepted from an info file
 constexpr size_t TEXTURE_PATH_SIZE = 160;  // bytes of a drape or map path buffer
@@ -18,6 +20,9 @@ bool read_raw_image(const char* path, int width, int height, int components,
 // outside 1..16384 or components outside 1..4.
 bool read_info_file(const char* path, int* width, int* height, int* components,
                     char* error, size_t error_size);
+
+// Writes the info file's one line "W H C" into a save begun with begin_whole_file.
+void print_info_file(WholeFile* out, int width, int height, int components);
 
 // Builds the image path "." + path and the info path "." + path up to and
 // including its first '.' + "info". Returns the prefix length (position of

@@ -1,89 +1,23 @@
-// Reading and writing .flt flythrough files.
+// Reading and writing .flt flythrough files: the sample buffer and start pose
+// of the flythrough state.
 #include "flythrough/flythrough_file.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstring>
-
-#include "files/regular_file.h"
+#include "files/flythrough_text.h"
 #include "state/flythrough_state.h"
 
 namespace {
 
-// A load is read here first, so that a refused file changes nothing.
-float read_speed[FLYTHROUGH_CAPACITY];
-float read_yaw[FLYTHROUGH_CAPACITY];
-float read_height[FLYTHROUGH_CAPACITY];
-float read_dir_y[FLYTHROUGH_CAPACITY];
-
-// Playback moves the eye by the speed truncated to an int, so a speed must
-// be finite and truncate into int's range; the pose values must be finite.
-bool is_playable_sample(float speed, float yaw, float height, float dir_y) {
-    return std::isfinite(yaw) && std::isfinite(height) && std::isfinite(dir_y) && std::isfinite(speed) &&
-           std::fabs((double)speed) < FLYTHROUGH_SPEED_LIMIT;
+FlythroughArrays state_arrays() {
+    return {flythrough_speed, flythrough_yaw, flythrough_height, flythrough_dir_y, flythrough_start_eye,
+            flythrough_start_target};
 }
 
 }  // namespace
 
 bool write_flythrough_file(const char* path, char* error, size_t error_size) {
-    WholeFile out;
-    if (!begin_whole_file(path, &out, error, error_size)) return false;
-    FILE* file = out.file;
-    int n = flythrough_frame < FLYTHROUGH_CAPACITY ? flythrough_frame : FLYTHROUGH_CAPACITY;
-    fprintf(file, "%d\n", n);
-    fprintf(file, "%f %f %f %f %f %f\n", flythrough_start_eye[0], flythrough_start_eye[1], flythrough_start_eye[2],
-            flythrough_start_target[0], flythrough_start_target[1], flythrough_start_target[2]);
-    for (int i = 0; i < n; ++i) {
-        fprintf(file, "%f %f %f %f\n", flythrough_speed[i], flythrough_yaw[i], flythrough_height[i],
-                flythrough_dir_y[i]);
-    }
-    return finish_whole_file(&out, error, error_size);
+    return write_flythrough_text(path, state_arrays(), flythrough_frame, error, error_size);
 }
 
 int read_flythrough_file(const char* path, char* error, size_t error_size) {
-    FILE* file = fopen_regular_file(path, "Flythrough file", error, error_size);
-    if (!file) return 0;
-    int n = 0;
-    float start[6];
-    if (fscanf(file, "%d", &n) != 1 || n < 1 || n > FLYTHROUGH_CAPACITY) {
-        fclose(file);
-        snprintf(error, error_size, "%s: the frame count must be a number from 1 to %d", path, FLYTHROUGH_CAPACITY);
-        return 0;
-    }
-    if (fscanf(file, "%f %f %f %f %f %f", &start[0], &start[1], &start[2], &start[3], &start[4], &start[5]) != 6) {
-        fclose(file);
-        snprintf(error, error_size, "%s: line 2 must hold the start eye and target (six numbers)", path);
-        return 0;
-    }
-    for (float v : start) {
-        if (!std::isfinite(v)) {
-            fclose(file);
-            snprintf(error, error_size, "%s: line 2, the start eye and target, holds a number that is not finite",
-                     path);
-            return 0;
-        }
-    }
-    for (int i = 0; i < n; ++i) {
-        if (fscanf(file, "%f %f %f %f", &read_speed[i], &read_yaw[i], &read_height[i], &read_dir_y[i]) != 4) {
-            fclose(file);
-            snprintf(error, error_size, "%s: sample %d of %d is missing or does not scan", path, i + 1, n);
-            return 0;
-        }
-        if (!is_playable_sample(read_speed[i], read_yaw[i], read_height[i], read_dir_y[i])) {
-            fclose(file);
-            snprintf(error, error_size,
-                     "%s: sample %d of %d holds a number that is not finite or a speed beyond +-%.0f", path, i + 1,
-                     n, FLYTHROUGH_SPEED_LIMIT);
-            return 0;
-        }
-    }
-    fclose(file);
-    memcpy(flythrough_speed, read_speed, sizeof(float) * n);
-    memcpy(flythrough_yaw, read_yaw, sizeof(float) * n);
-    memcpy(flythrough_height, read_height, sizeof(float) * n);
-    memcpy(flythrough_dir_y, read_dir_y, sizeof(float) * n);
-    memcpy(flythrough_start_eye, start, sizeof flythrough_start_eye);
-    memcpy(flythrough_start_target, start + 3, sizeof flythrough_start_target);
-    return n;
+    return read_flythrough_text(path, state_arrays(), error, error_size);
 }

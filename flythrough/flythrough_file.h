@@ -4,19 +4,16 @@
 
 #include <cstddef>
 
+#include "files/flythrough_text.h"
+
 constexpr int FLYTHROUGH_PATH_SIZE = 160;   // bytes of a flythrough path
 constexpr int FLYTHROUGH_ERROR_SIZE = 256;  // bytes of an error message
-constexpr double FLYTHROUGH_SPEED_LIMIT = 2147483648.0;  // |speed| must stay below: it is truncated to an int
 
-// Writes flythrough_frame samples with the start pose to `path`. Returns
-// false with a message when the file cannot be written (or `path` exists and
-// is not a regular file: nothing is opened then).
+// Writes flythrough_frame samples (at most FLYTHROUGH_CAPACITY) with the
+// start pose to `path`, as write_flythrough_text does.
 bool write_flythrough_file(const char* path, char* error, size_t error_size);
 
-// Reads a .flt file into the sample buffer and start pose, which are left
-// untouched if the file is refused: missing or not a regular file, N outside
-// 1..8000, fewer sample lines than N, values that do not scan, a value that is
-// not finite (nan, inf, beyond a float) or a speed whose truncation does not
-// fit an int. The message names the file, and the sample when one is at fault.
-// Returns N, or 0 with a message.
+// Reads a .flt file into the sample buffer and start pose, as
+// read_flythrough_text does: a refused file leaves them untouched. Returns N,
+// or 0 with a message.
 int read_flythrough_file(const char* path, char* error, size_t error_size);

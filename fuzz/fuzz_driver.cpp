@@ -32,6 +32,7 @@
 #include "app/menus.h"
 #include "camera/camera.h"
 #include "files/asset_dir.h"
+#include "files/terrain_file.h"
 #include "flythrough/flythrough.h"
 #include "flythrough/frame_modes.h"
 #include "frame/frame.h"
@@ -63,7 +64,6 @@
 #include "state/texture_state.h"
 #include "state/viewer_state.h"
 #include "terrain/picking.h"
-#include "terrain/terrain_file.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/terrain_mesh.h"
 

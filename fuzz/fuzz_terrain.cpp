@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "files/terrain_file.h"
 #include "fuzz/fuzz_support.h"
-#include "terrain/terrain_file.h"
+#include "terrain/terrain_mesh.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string path = write_fuzz_file("input.dem", data, size);

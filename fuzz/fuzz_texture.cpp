@@ -11,9 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/terrain_file.h"
 #include "files/texture_file.h"
 #include "fuzz/fuzz_support.h"
-#include "terrain/terrain_file.h"
 
 namespace {
 

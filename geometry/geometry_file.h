@@ -3,21 +3,15 @@
 
 #include <cstddef>
 
+#include "files/geometry_text.h"
+
 constexpr int GEOMETRY_ERROR_SIZE = 256;  // bytes of an error message
 constexpr int GEOMETRY_PATH_SIZE = 160;   // bytes of a .vec path
 
-// Writes the layer: the count line, then one line per item
-// "kind x y z rx ry rz size texture" ("%f" floats, line feeds only). The file
-// is written beside `path` under a temporary name and renamed over it only
-// when complete. Returns false with a message when it cannot be written or
-// `path` exists and is not a regular file; the old file, if any, is then left
-// as it was.
+// Writes the layer (geometry_items, geometry_item_count) to `path`, as
+// write_geometry_text does; an earlier file stays as it was on failure.
 bool write_geometry_layer(const char* path, char* error, size_t error_size);
 
-// Reads a whole .vec file and, only if every line scans, replaces the layer
-// with it (kinds kept as stored; a billboard keeps its picture number, other
-// kinds get 0). Refuses, leaving the layer untouched, a file that cannot be
-// opened, a count that is not a number from 0 to 5000, an item line that does
-// not hold the nine numbers, or a number that is not finite; the message
-// names the file and the line. Returns the number of items, or -1.
+// Replaces the layer with a .vec file, as read_geometry_text reads it; a
+// refused file leaves the layer untouched. Returns the number of items, or -1.
 int read_geometry_layer(const char* path, char* error, size_t error_size);

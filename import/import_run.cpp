@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
@@ -18,13 +19,14 @@
 #include <gdal.h>
 
 #include "files/same_file.h"
+#include "files/terrain_writer.h"
+#include "files/texture_file.h"
 #include "import/drape_paint.h"
 #include "import/elevation_raster.h"
 #include "import/map_image.h"
 #include "import/output_set.h"
 #include "import/progress.h"
 #include "import/terrain_location.h"
-#include "import/terrain_text.h"
 
 namespace {
 
@@ -118,12 +120,10 @@ std::string format_value(const char* format, double a, double b = 0.0) {
     return text;
 }
 
-bool write_bytes(std::FILE* file, const std::vector<uint8_t>& bytes) {
-    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-}
-
-bool write_info(std::FILE* file, int width, int height, int components) {
-    return std::fprintf(file, "%d %d %d\n", width, height, components) > 0;
+void read_grid_row(int row, double* heights, void* context) {
+    const std::pair<const float*, int>* grid = (const std::pair<const float*, int>*)context;
+    const float* from = grid->first + (size_t)row * grid->second;
+    for (int c = 0; c < grid->second; ++c) heights[c] = from[c];
 }
 
 // The file of `datasets` (each as GDAL lists its files) that one of `outputs`
@@ -501,14 +501,18 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     }
 
     begin_progress(&run.bar, "Writing");
-    std::vector<OutputFile>& files = run.outputs.files;
-    if (!write_grid_terrain(files[0].file, grid.data(), columns, rows, width, depth, report_progress_callback,
-                            &run.bar))
-        return refuse(&run, err, "cannot write '" + dem_path + "': " + std::strerror(errno));
-    if (!write_bytes(files[1].file, drape) || !write_info(files[2].file, drape_width, drape_height, 3) ||
-        (run.map.dataset && (!write_bytes(files[3].file, map_pixels) ||
-                             !write_info(files[4].file, map_width, map_height, run.map.components))))
-        return refuse(&run, err, std::string("cannot write an image: ") + std::strerror(errno));
+    WholeFile* files = run.outputs.files;
+    std::pair<const float*, int> grid_rows(grid.data(), columns);
+    const TerrainGrid terrain{columns, rows, -width / 2.0, width / 2.0, -depth / 2.0, depth / 2.0, read_grid_row,
+                              &grid_rows};
+    if (!write_grid_terrain(&files[0], terrain, report_progress_callback, &run.bar))
+        return refuse(&run, err, "cannot write '" + dem_path + "': a number is too large for a terrain file");
+    append_whole_file(&files[1], drape.data(), drape.size());
+    print_info_file(&files[2], drape_width, drape_height, 3);
+    if (run.map.dataset) {
+        append_whole_file(&files[3], map_pixels.data(), map_pixels.size());
+        print_info_file(&files[4], map_width, map_height, run.map.components);
+    }
     const TerrainLocation placed = locate_imported_terrain(elevation.frame, elevation.flip_columns,
                                                            elevation.flip_rows, columns, rows, width, depth, base,
                                                            options.exaggeration);
@@ -516,8 +520,7 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
         return refuse(&run, err, "'" + options.elevation_path +
                                      "' lies so far out that its terrain's coordinates are not finite numbers");
     const std::string location = format_terrain_location(placed);
-    if (std::fputs(location.c_str(), files[location_file].file) < 0)
-        return refuse(&run, err, "cannot write '" + files[location_file].final_path + "': " + std::strerror(errno));
+    append_whole_file(&files[location_file], location.data(), location.size());
     if (!finish_output_set(&run.outputs, &error)) return refuse(&run, err, error);
     end_progress(&run.bar);
 

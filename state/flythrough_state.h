@@ -10,7 +10,7 @@
 // the importer puts a computed flight) and the .flt reader.
 #pragma once
 
-constexpr int FLYTHROUGH_CAPACITY = 8000;  // samples each array holds
+#include "files/flythrough_text.h"  // FLYTHROUGH_CAPACITY, the samples each array holds
 
 extern int mode_normal;    // 1 while the keys drive the camera
 extern int mode_record;    // 1 while a recording takes one sample per frame

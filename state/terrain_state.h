@@ -9,26 +9,7 @@
 // (terrain/terrain_list_gl.cpp) frees the mesh at exit.
 #pragma once
 
-constexpr int MAX_VERTEX_FACES = 8;  // faces a vertex may belong to
-
-struct TerrainVertex {
-    float x, y, z;                 // position, world units
-    float s, t;                    // texture coordinate from the matching "vt" line
-    int faces[MAX_VERTEX_FACES];   // 0-based numbers of the faces using this vertex, file order
-    int face_count;                // entries used in faces; 0..8
-    float nx, ny, nz;              // averaged unit normal; zero for an unused vertex
-};
-
-struct TerrainCorner {
-    int vertex;    // 1-based vertex record giving the position; 1..terrain_vertex_count
-    int texcoord;  // 1-based vertex record giving s, t; 1..terrain_vertex_count
-    int normal;    // 1-based vertex record giving the normal; 1..terrain_vertex_count
-};
-
-struct TerrainFace {
-    TerrainCorner corners[3];  // corner 0 first, as in the file
-    float nx, ny, nz;          // unit face normal; zero for a degenerate face
-};
+#include "files/terrain_records.h"
 
 extern TerrainVertex* terrain_vertices;  // terrain_vertex_count records; null before the first load
 extern TerrainFace* terrain_faces;       // terrain_face_count records; null before the first load

@@ -20,11 +20,11 @@
 #include <thread>
 #include <vector>
 
+#include "files/terrain_normals.h"
 #include "gl/list_worker.h"
 #include "state/terrain_draw_state.h"
 #include "state/terrain_levels_state.h"
 #include "state/terrain_state.h"
-#include "terrain/normals.h"
 #include "terrain/terrain_levels.h"
 
 constexpr int LEVEL_THREADS = 2;  // both cores; the first also compiles

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/terrain_file.h"
+#include "files/terrain_normals.h"
 #include "state/app_state.h"
 #include "state/frame_state.h"
 #include "state/overlay_state.h"
 #include "state/terrain_levels_state.h"
-#include "terrain/normals.h"
-#include "terrain/terrain_file.h"
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/texture.h"

@@ -1,6 +1,8 @@
 // Installing a parsed terrain as the global mesh, and changes to its heights.
 #include "terrain/terrain_mesh.h"
 
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 
 #include "state/app_state.h"
@@ -14,6 +16,35 @@
 #include "terrain/picking.h"
 
 constexpr float EXAGGERATION_FACTOR = 1.25f;
+
+namespace {
+
+// Truncates toward zero into an int, saturating instead of overflowing.
+int truncate_to_int(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= (double)INT_MAX) return INT_MAX;
+    if (value <= -(double)INT_MAX) return -INT_MAX;  // keeps abs() defined
+    return (int)value;
+}
+
+int speed_from_range(int range) {
+    int speed = truncate_to_int(range / 10.0);
+    return speed < 10 ? 2 : speed;
+}
+
+}  // namespace
+
+TerrainSettings derive_terrain_settings(float min_x, float max_x, float min_y, float max_y) {
+    TerrainSettings s;
+    s.width_range = std::abs(truncate_to_int((double)(max_x - min_x)));
+    s.move_speed = speed_from_range(s.width_range);
+    s.height_range = std::abs(truncate_to_int((double)(max_y - min_y)));
+    s.height_step = speed_from_range(s.height_range);
+    s.marker_radius = max_x / 300.0f;
+    s.fog_end = max_x * 5.0f / 6.0f;
+    s.light_y = max_y + 50.0f;
+    return s;
+}
 
 void install_terrain_mesh(TerrainParse* parse) {
     std::lock_guard<std::mutex> hold(terrain_mesh_lock);

@@ -1,7 +1,21 @@
 // Installing a parsed terrain as the global mesh, and changes to its heights.
 #pragma once
 
-#include "terrain/terrain_file.h"
+#include "files/terrain_file.h"
+
+// Settings derived from a terrain's extents.
+struct TerrainSettings {
+    int width_range;      // |trunc(max_x - min_x)|
+    int move_speed;       // trunc(width_range / 10.0), or 2 below 10
+    int height_range;     // |trunc(max_y - min_y)|
+    int height_step;      // trunc(height_range / 10.0), or 2 below 10
+    float marker_radius;  // max_x / 300
+    float fog_end;        // max_x * 5 / 6
+    float light_y;        // max_y + 50
+};
+
+// Derives speeds, marker size, fog end and light height from extents.
+TerrainSettings derive_terrain_settings(float min_x, float max_x, float min_y, float max_y);
 
 // Frees the current global mesh and takes over the arrays, counts and
 // extents of `parse` (which is left empty).

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files/terrain_file.h"
 #include "files/texture_file.h"
 #include "state/app_state.h"
 #include "state/frame_state.h"
@@ -14,7 +15,6 @@
 #include "state/overlay_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
-#include "terrain/terrain_file.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <cstring>
 
 #include "files/child_process.h"
-#include "files/output_file.h"
 #include "files/png_file.h"
+#include "files/whole_file.h"
 #include "flythrough/flythrough_file.h"
 #include "flythrough/frame_modes.h"
 #include "frame/frame.h"
@@ -49,7 +49,8 @@ constexpr int WINDOW_SIDE = 64;             // the hidden window; frames are dra
 
 namespace {
 
-char temp_output[RENDER_PATH_SIZE + 32];  // the output being written; "" once renamed or removed
+WholeFile output;           // the video or still being written, under its temporary name
+bool output_begun = false;  // output holds a save begun and not yet finished or discarded
 
 double seconds_now() {
     timespec t;
@@ -67,14 +68,14 @@ int fail(const char* format, const char* a, const char* b = "") {
 // Leaves nothing behind: no half-written output, no ffmpeg, no Xvfb.
 void clean_up() {
     kill_video_encoder();
-    if (temp_output[0]) unlink(temp_output);
-    temp_output[0] = '\0';
+    if (output_begun) discard_whole_file(&output);
+    output_begun = false;
     close_render_display();
 }
 
 void on_stop_signal(int signal_number) {
     kill_video_encoder();
-    if (temp_output[0]) unlink(temp_output);
+    remove_pending_temporaries();
     close_render_display();
     _exit(128 + signal_number);
 }
@@ -198,7 +199,7 @@ bool pass_frame_to_encoder(size_t frame_bytes) {
 
 int render_video(const RenderOptions& o, int frames) {
     char error[RENDER_ERROR_SIZE];
-    if (!start_video_encoder(temp_output, o.width, o.height, o.fps, error, sizeof error)) return fail("%s", error);
+    if (!start_video_encoder(output.fd, o.width, o.height, o.fps, error, sizeof error)) return fail("%s", error);
     size_t frame_bytes = (size_t)o.width * o.height * 4;
     double start = seconds_now();
     bool fed = true;
@@ -226,8 +227,8 @@ int render_video(const RenderOptions& o, int frames) {
     }
     double elapsed = seconds_now() - start;
     print_progress(frames, frames, elapsed, true);
-    if (!commit_temp(temp_output, o.output_path, error, sizeof error)) return fail("%s", error);
-    temp_output[0] = '\0';
+    output_begun = false;
+    if (!finish_whole_file(&output, error, sizeof error)) return fail("%s", error);
     struct stat st;
     double megabytes = stat(o.output_path, &st) == 0 ? st.st_size / 1e6 : 0.0;
     double duration = (double)frames / o.fps;
@@ -244,10 +245,12 @@ int render_still(const RenderOptions& o, int frames) {
     const unsigned char* pixels = map_oldest_frame_read();
     if (pixels) release_terrain_draw_fences(terrain_draws_done);
     char error[RENDER_ERROR_SIZE];
-    bool ok = pixels && write_png_file(o.output_path, pixels, o.width, o.height, 4, true, error, sizeof error);
+    bool ok = pixels && append_png_image(&output, pixels, o.width, o.height, 4, true, error, sizeof error);
     if (!pixels) snprintf(error, sizeof error, "The frame could not be read back from GL");
     release_frame_read();
     if (!ok) return fail("%s", error);
+    output_begun = false;
+    if (!finish_whole_file(&output, error, sizeof error)) return fail("%s", error);
     struct stat st;
     double megabytes = stat(o.output_path, &st) == 0 ? st.st_size / 1e6 : 0.0;
     printf("Wrote %s: frame %d of %d, %d x %d, %.1f MB\n", o.output_path, o.still_frame, frames, o.width, o.height,
@@ -294,14 +297,11 @@ int run_render_flight(int argc, char** argv) {
     RenderInputs inputs;
     list_render_inputs(o, terrain_file_name, texture_file_name, &inputs);
     if (!check_output_apart(o, inputs, error, sizeof error)) return fail("%s", error);
-    if (!create_temp_beside(o.output_path, temp_output, sizeof temp_output, error, sizeof error)) {
-        return fail("%s", error);
-    }
-    if (o.still_frame >= 0) {
-        // The still is written through its own temporary file; this one only proved the folder writable.
-        unlink(temp_output);
-        temp_output[0] = '\0';
-    } else {
+    // The output's temporary file is made before any window opens, so that
+    // an output that cannot be written is refused at once.
+    if (!begin_whole_file(o.output_path, &output, error, sizeof error)) return fail("%s", error);
+    output_begun = true;
+    if (o.still_frame < 0) {
         char ffmpeg[1024];
         if (!find_program(FFMPEG_PROGRAM, ffmpeg, sizeof ffmpeg))
             return fail("ffmpeg is not installed (or not on PATH); install Debian's ffmpeg package "

@@ -147,7 +147,7 @@ void convert_rgba_to_yuv420(const unsigned char* rgba, int width, int height, un
     }
 }
 
-bool start_video_encoder(const char* output_path, int width, int height, int fps, char* error, size_t error_size) {
+bool start_video_encoder(int output_fd, int width, int height, int fps, char* error, size_t error_size) {
     char program[1024];
     if (!find_program(FFMPEG_PROGRAM, program, sizeof program)) {
         snprintf(error, error_size,
@@ -187,7 +187,11 @@ bool start_video_encoder(const char* output_path, int width, int height, int fps
     }
     fcntl(pipe_fds[1], F_SETPIPE_SZ, PIPE_BYTES);
 
-    char size[32], rate[16];
+    // ffmpeg writes through the descriptor of the output's temporary file,
+    // which it inherits, never by name: nothing put at the name since the
+    // file was made can receive the video.
+    char size[32], rate[16], output_path[64];
+    snprintf(output_path, sizeof output_path, "/proc/self/fd/%d", output_fd);
     snprintf(size, sizeof size, "%dx%d", width, height);
     snprintf(rate, sizeof rate, "%d", fps);
     const char* args[] = {
@@ -196,7 +200,7 @@ bool start_video_encoder(const char* output_path, int width, int height, int fps
         "-an", "-c:v", "libx264", "-preset", "ultrafast", "-crf", "18",
         "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
         "-movflags", "+faststart", "-f", "mp4", "-y", output_path, nullptr};
-    pid_t pid = start_child(program, (char* const*)args, pipe_fds[0], -1, log_fd, -1);
+    pid_t pid = start_child(program, (char* const*)args, pipe_fds[0], -1, log_fd, output_fd);
     int spawn_errno = errno;
     close(pipe_fds[0]);
     close(log_fd);

@@ -15,9 +15,10 @@ constexpr int ENCODER_BUFFERS = 3;                // frames waiting for ffmpeg a
 void convert_rgba_to_yuv420(const unsigned char* rgba, int width, int height, unsigned char* yuv);
 
 // Starts ffmpeg writing an H.264 MP4 (yuv420p, BT.709) of width x height
-// (both even) at fps to output_path, fed with RGBA frames whose rows run
-// bottom up. Returns false with a message if ffmpeg cannot be started.
-bool start_video_encoder(const char* output_path, int width, int height, int fps, char* error, size_t error_size);
+// (both even) at fps into the open file `output_fd`, fed with RGBA frames
+// whose rows run bottom up. Returns false with a message if ffmpeg cannot be
+// started.
+bool start_video_encoder(int output_fd, int width, int height, int fps, char* error, size_t error_size);
 
 // A free frame buffer of width x height x 4 bytes to fill; waits while
 // ENCODER_BUFFERS frames are queued. Null once ffmpeg has failed.

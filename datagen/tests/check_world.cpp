@@ -1,4 +1,5 @@
-// Checks a generated world folder against what the viewer's loaders and first view need.
+// Checks a generated world folder against what the viewer's loaders and first view need:
+// the terrains, flythroughs and geometry layers are read with the viewer's own readers.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -10,18 +11,19 @@
 #include <system_error>
 #include <vector>
 
+#include "files/flythrough_text.h"
+#include "files/geometry_text.h"
+#include "files/terrain_file.h"
+#include "files/texture_file.h"
 #include "overlay/tray_table.h"
 
 namespace {
 
-const size_t longest_line = 98;  // the loader's line buffer holds 99 characters with the end
-const int most_faces_per_vertex = 8;
 const double start_clearance = 40.0;  // ground near the start point lies at least this far below the eye
 const double start_radius = 150.0;
 const double lake_level = -100.0;
 
 const char* const flythrough_names[] = {"Grand_Tour.flt", "Lake_Circle.flt"};
-const int most_flythrough_samples = 8000;  // the viewer's buffer holds no more
 const int shortest_flythrough = 600;       // ten seconds at 60 frames a second
 const double longest_flythrough_speed = 100.0;
 // The eye stays this far above the highest corner of the terrain cell it is over.
@@ -125,85 +127,33 @@ bool read_file(const std::string& path, std::string& content) {
     return true;
 }
 
-// A corner must read "a/a/a": the same vertex number three times.
-bool parse_corner(const std::string& word, long& vertex) {
-    long a = 0;
-    long b = 0;
-    long c = 0;
-    char tail = 0;
-    if (std::sscanf(word.c_str(), "%ld/%ld/%ld%c", &a, &b, &c, &tail) != 3 || a != b || a != c) {
-        return false;
-    }
-    vertex = a;
-    return true;
-}
-
+// The model as the viewer reads it; every corner must name one vertex record
+// for its position, texture coordinate and normal alike.
 bool load_model(const std::string& path, model& m) {
-    std::string content;
-    if (!read_file(path, content)) {
-        report_failure(path, "cannot be read");
+    TerrainParse parse;
+    char error[TERRAIN_ERROR_SIZE];
+    if (!read_terrain_file(path.c_str(), &parse, error, sizeof error)) {
+        report_failure(path, error);
         return false;
     }
-    if (!content.empty() && content.back() != '\n') {
-        report_failure(path, "last line does not end with a newline");
+    for (int i = 0; i < parse.vertex_count; ++i) {
+        const TerrainVertex& v = parse.vertices[i];
+        m.x.push_back(v.x);
+        m.y.push_back(v.y);
+        m.z.push_back(v.z);
+        m.s.push_back(v.s);
+        m.t.push_back(v.t);
     }
-    std::istringstream in(content);
-    std::string line;
-    int section = 0;  // 0: vertices, 1: texture coordinates, 2: faces
-    size_t number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        const std::string where = path + " line " + std::to_string(number);
-        if (line.size() > longest_line) {
-            report_failure(where, "too long");
-            return false;
-        }
-        std::istringstream words(line);
-        std::string kind;
-        words >> kind;
-        if (kind == "v" && section == 0) {
-            double x = 0;
-            double y = 0;
-            double z = 0;
-            if (!(words >> x >> y >> z)) {
-                report_failure(where, "bad vertex");
-                return false;
-            }
-            m.x.push_back(x);
-            m.y.push_back(y);
-            m.z.push_back(z);
-        } else if (kind == "vt" && section <= 1) {
-            section = 1;
-            double s = 0;
-            double t = 0;
-            if (!(words >> s >> t)) {
-                report_failure(where, "bad texture coordinate");
-                return false;
-            }
-            m.s.push_back(s);
-            m.t.push_back(t);
-        } else if (kind == "f" && section >= 1) {
-            section = 2;
-            for (int k = 0; k < 3; ++k) {
-                std::string word;
-                long vertex = 0;
-                if (!(words >> word) || !parse_corner(word, vertex)) {
-                    report_failure(where, "bad face corner");
-                    return false;
-                }
-                m.corners.push_back(vertex);
-            }
-            std::string extra;
-            if (words >> extra) {
-                report_failure(where, "face has more than three corners");
-                return false;
-            }
-        } else {
-            report_failure(where, "unexpected line '" + line + "'");
-            return false;
+    bool same = true;
+    for (int f = 0; f < parse.face_count; ++f) {
+        for (const TerrainCorner& c : parse.faces[f].corners) {
+            same = same && c.texcoord == c.vertex && c.normal == c.vertex;
+            m.corners.push_back(c.vertex);
         }
     }
-    return true;
+    free_terrain_parse(&parse);
+    if (!same) report_failure(path, "a face corner does not read \"a/a/a\"");
+    return same;
 }
 
 void check_model(const std::string& path) {
@@ -231,17 +181,12 @@ void check_model(const std::string& path) {
         }
     }
 
-    std::vector<int> faces_at(count, 0);
+    // The reader has refused corners beyond the vertices and vertices with
+    // more faces than the viewer holds.
     for (size_t f = 0; f + 2 < m.corners.size(); f += 3) {
         size_t p[3];
         for (int k = 0; k < 3; ++k) {
-            const long v = m.corners[f + static_cast<size_t>(k)];
-            if (v < 1 || static_cast<size_t>(v) > count) {
-                report_failure(path, "face refers to a missing vertex");
-                return;
-            }
-            p[k] = static_cast<size_t>(v - 1);
-            ++faces_at[p[k]];
+            p[k] = static_cast<size_t>(m.corners[f + static_cast<size_t>(k)] - 1);
         }
         const double ax = m.x[p[1]] - m.x[p[0]];
         const double az = m.z[p[1]] - m.z[p[0]];
@@ -251,10 +196,6 @@ void check_model(const std::string& path) {
             report_failure(path, "face " + std::to_string(f / 3 + 1) + " does not face up");
             return;
         }
-    }
-    if (*std::max_element(faces_at.begin(), faces_at.end()) > most_faces_per_vertex) {
-        report_failure(path,
-                       "a vertex belongs to more than " + std::to_string(most_faces_per_vertex) + " faces");
     }
 
     // The eye starts at the origin at height 0 looking north (-z): the origin
@@ -301,10 +242,14 @@ bool check_image(const std::string& path, int width, int height, int components,
     return true;
 }
 
-void check_info(const std::string& path, const std::string& expected) {
-    std::string content;
-    if (!read_file(path, content) || content != expected) {
-        report_failure(path, "should read '" + expected.substr(0, expected.size() - 1) + "'");
+void check_info(const std::string& path, int width, int height, int components) {
+    int w = 0, h = 0, c = 0;
+    char error[512];
+    if (!read_info_file(path.c_str(), &w, &h, &c, error, sizeof error)) {
+        report_failure(path, error);
+    } else if (w != width || h != height || c != components) {
+        report_failure(path, "should read " + std::to_string(width) + " " + std::to_string(height) + " " +
+                                 std::to_string(components));
     }
 }
 
@@ -511,91 +456,21 @@ void check_sky(const std::string& dir) {
     }
 }
 
-// A number as "%f" prints it: an optional minus, digits, a point and six digits.
-bool is_printed_number(const std::string& word) {
-    size_t i = !word.empty() && word[0] == '-' ? 1 : 0;
-    const size_t first_digit = i;
-    while (i < word.size() && word[i] >= '0' && word[i] <= '9') {
-        ++i;
-    }
-    if (i == first_digit || i + 7 != word.size() || word[i] != '.') {
-        return false;
-    }
-    for (size_t k = i + 1; k < word.size(); ++k) {
-        if (word[k] < '0' || word[k] > '9') {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Reads exactly `count` numbers separated by single blanks, as the viewer's
-// scanner would read them.
-bool read_numbers(const std::string& line, size_t count, std::vector<float>& values) {
-    values.clear();
-    size_t start = 0;
-    for (;;) {
-        const size_t blank = line.find(' ', start);
-        const std::string word = line.substr(start, blank == std::string::npos ? blank : blank - start);
-        if (!is_printed_number(word)) {
-            return false;
-        }
-        values.push_back(std::strtof(word.c_str(), nullptr));
-        if (blank == std::string::npos) {
-            break;
-        }
-        start = blank + 1;
-    }
-    return values.size() == count;
-}
-
 bool load_flythrough(const std::string& path, flythrough& f) {
-    std::string content;
-    if (!read_file(path, content)) {
-        report_failure(path, "cannot be read");
+    f.speed.resize(FLYTHROUGH_CAPACITY);
+    f.yaw.resize(FLYTHROUGH_CAPACITY);
+    f.height.resize(FLYTHROUGH_CAPACITY);
+    f.dir_y.resize(FLYTHROUGH_CAPACITY);
+    const FlythroughArrays arrays{f.speed.data(), f.yaw.data(), f.height.data(), f.dir_y.data(), f.start,
+                                  f.start + 3};
+    char error[512];
+    const int count = read_flythrough_text(path.c_str(), arrays, error, sizeof error);
+    if (count <= 0) {
+        report_failure(path, error);
         return false;
     }
-    if (content.empty() || content.back() != '\n') {
-        report_failure(path, "last line does not end with a newline");
-        return false;
-    }
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < content.size()) {
-        const size_t end = content.find('\n', start);
-        lines.push_back(content.substr(start, end - start));
-        start = end + 1;
-    }
-    const std::string& first = lines[0];
-    if (first.empty() || first.size() > 4 || first.find_first_not_of("0123456789") != std::string::npos) {
-        report_failure(path, "line 1 is not a sample count");
-        return false;
-    }
-    const int count = std::stoi(first);
-    if (count < 1 || count > most_flythrough_samples) {
-        report_failure(path,
-                       "holds " + first + " samples, not 1 to " + std::to_string(most_flythrough_samples));
-        return false;
-    }
-    if (lines.size() != static_cast<size_t>(count) + 2) {
-        report_failure(path, "has " + std::to_string(lines.size()) + " lines, not the count plus two");
-        return false;
-    }
-    std::vector<float> values;
-    if (!read_numbers(lines[1], 6, values)) {
-        report_failure(path, "line 2 is not six numbers: the start eye and target");
-        return false;
-    }
-    std::copy(values.begin(), values.end(), f.start);
-    for (size_t i = 2; i < lines.size(); ++i) {
-        if (!read_numbers(lines[i], 4, values)) {
-            report_failure(path + " line " + std::to_string(i + 1), "is not four numbers");
-            return false;
-        }
-        f.speed.push_back(values[0]);
-        f.yaw.push_back(values[1]);
-        f.height.push_back(values[2]);
-        f.dir_y.push_back(values[3]);
+    for (std::vector<float>* samples : {&f.speed, &f.yaw, &f.height, &f.dir_y}) {
+        samples->resize(static_cast<size_t>(count));
     }
     return true;
 }
@@ -834,13 +709,6 @@ void check_billboard(const std::string& path) {
     }
 }
 
-// A number as "%d" prints it, short enough to convert without overflow.
-bool is_printed_integer(const std::string& word) {
-    const size_t first = !word.empty() && word[0] == '-' ? 1 : 0;
-    return word.size() > first && word.size() <= first + 9 &&
-           word.find_first_not_of("0123456789", first) == std::string::npos;
-}
-
 // The ground the viewer draws at a point of the grid: each cell split from
 // its north-west to its south-east corner, as Default.obj's faces are.
 double measure_drawn_height(const model& m, const ground_grid& grid, double x, double z) {
@@ -866,52 +734,26 @@ double measure_drawn_height(const model& m, const ground_grid& grid, double x, d
 // height (4 size / 5) above it, an upright cone's base and a sphere's
 // lowest point on it.
 void check_vector_layer(const std::string& path, const model& m, const ground_grid& grid) {
-    std::string content;
-    if (!read_file(path, content) || content.empty() || content.back() != '\n' ||
-        content.find('\r') != std::string::npos) {
-        report_failure(path, "cannot be read, or its lines do not end with a single line feed");
+    std::vector<GeometryItem> items(MAX_GEOMETRY_ITEMS);
+    char error[512];
+    const int count = read_geometry_text(path.c_str(), items.data(), error, sizeof error);
+    if (count < 0) {
+        report_failure(path, error);
         return;
     }
-    std::vector<std::string> lines;
-    for (size_t start = 0; start < content.size();) {
-        const size_t end = content.find('\n', start);
-        lines.push_back(content.substr(start, end - start));
-        start = end + 1;
-    }
-    if (!is_printed_integer(lines[0]) || lines[0][0] == '-' || std::stoul(lines[0]) + 1 != lines.size() ||
-        lines.size() < 2) {
-        report_failure(path, "line 1 is not the count of the item lines that follow");
+    if (count == 0) {
+        report_failure(path, "holds no items");
         return;
     }
-    for (size_t i = 1; i < lines.size(); ++i) {
-        const std::string where = path + " line " + std::to_string(i + 1);
-        std::vector<std::string> words;
-        for (size_t start = 0;;) {
-            const size_t blank = lines[i].find(' ', start);
-            words.push_back(lines[i].substr(start, blank == std::string::npos ? blank : blank - start));
-            if (blank == std::string::npos) {
-                break;
-            }
-            start = blank + 1;
-        }
-        bool scans = words.size() == 9 && is_printed_integer(words[0]) && is_printed_integer(words[8]);
-        for (size_t k = 1; scans && k < 8; ++k) {
-            scans = is_printed_number(words[k]);
-        }
-        if (!scans) {
-            report_failure(where, "is not \"%d %f %f %f %f %f %f %f %d\"");
-            return;
-        }
-        double v[8];
-        for (size_t k = 1; k < 8; ++k) {
-            v[k] = std::strtod(words[k].c_str(), nullptr);
-        }
-        const int kind = std::stoi(words[0]);
-        const int texture = std::stoi(words[8]);
-        const double x = v[1], y = v[2], z = v[3], size = v[7];
-        const bool upright = v[4] == -90.0 && v[5] == 0.0 && v[6] == 0.0;
-        if (!((kind == 0 && texture == 0) || (kind == 1 && texture == 0 && upright) ||
-              (kind == 4 && texture >= 0 && texture <= 2)) ||
+    for (int i = 0; i < count; ++i) {
+        const std::string where = path + " item " + std::to_string(i + 1);
+        const GeometryItem& g = items[static_cast<size_t>(i)];
+        const int kind = g.kind;
+        const int texture = g.texture;
+        const double x = g.x, y = g.y, z = g.z, size = g.size;
+        const bool upright = g.rx == -90.0f && g.ry == 0.0f && g.rz == 0.0f;
+        if (!((kind == GEOMETRY_SPHERE && texture == 0) || (kind == GEOMETRY_CONE && texture == 0 && upright) ||
+              (kind == GEOMETRY_BILLBOARD && texture >= 0 && texture <= 2)) ||
             !(size > 0.0)) {
             report_failure(where, "is not a sphere, an upright cone or a billboard of picture 0 to 2");
             return;
@@ -920,7 +762,7 @@ void check_vector_layer(const std::string& path, const model& m, const ground_gr
             report_failure(where, "lies off the terrain");
             return;
         }
-        const double base = kind == 4 ? y - 0.8 * size : (kind == 0 ? y - size : y);
+        const double base = kind == GEOMETRY_BILLBOARD ? y - 0.8 * size : (kind == GEOMETRY_SPHERE ? y - size : y);
         const double ground = measure_drawn_height(m, grid, x, z);
         if (std::fabs(base - ground) > item_ground_tolerance) {
             char line[160];
@@ -929,7 +771,7 @@ void check_vector_layer(const std::string& path, const model& m, const ground_gr
             return;
         }
     }
-    std::printf("ok   %s: %zu items on the ground\n", path.c_str(), lines.size() - 1);
+    std::printf("ok   %s: %d items on the ground\n", path.c_str(), count);
 }
 
 void check_on_default_terrain(const std::string& dir) {
@@ -983,9 +825,9 @@ int main(int argc, char** argv) {
     check_image(dir + "/Drape/Relief.raw", 512, 512, 3, pixels);
     check_image(dir + "/Map/Slope.raw", 256, 256, 1, pixels);
     check_sky(dir);
-    check_info(dir + "/Drape/Relief.info", "512 512 3\n");
-    check_info(dir + "/Map/Topo.info", "512 512 3\n");
-    check_info(dir + "/Map/Slope.info", "256 256 1\n");
+    check_info(dir + "/Drape/Relief.info", 512, 512, 3);
+    check_info(dir + "/Map/Topo.info", 512, 512, 3);
+    check_info(dir + "/Map/Slope.info", 256, 256, 1);
     for (const char* folder : {"/Flythrough", "/Vector"}) {
         std::error_code code;
         if (!std::filesystem::is_directory(dir + folder, code)) {

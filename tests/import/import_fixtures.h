@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "terrain/terrain_file.h"
+#include "files/terrain_file.h"
 
 // A raster to write: size, bands, type, placement and a value per cell.
 struct RasterRecipe {

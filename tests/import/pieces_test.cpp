@@ -1,16 +1,14 @@
-// The importer's pieces: averaging around missing heights, number formatting, grid sizes, names.
+// The importer's pieces: averaging around missing heights, grid sizes, names.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "import/area_resample.h"
 #include "import/import_run.h"
 #include "import/terrain_location.h"
-#include "import/terrain_text.h"
 
 TEST(Resampling, AveragesByAreaAndLeavesOutMissingHeights) {
     // 3 x 2 cells onto 2 x 1: each output takes one and a half columns.
@@ -62,27 +60,6 @@ TEST(Filling, HolesTakeTheGroundAroundThemAndNeverOvershootIt) {
     // Infinities once averaged to NaN at every level, which were added for ever.
     std::vector<float> infinite = {INFINITY, -INFINITY, -INFINITY, NAN};
     EXPECT_FALSE(fill_missing_cells(infinite.data(), 2, 2));
-}
-
-TEST(TerrainText, FixedNumbersReadBackWithinHalfTheirLastDigit) {
-    char text[32];
-    auto format = [&](double v, int decimals) {
-        *format_fixed(text, v, decimals) = '\0';
-        return std::string(text);
-    };
-    EXPECT_EQ(format(0.0, 3), "0.000");
-    EXPECT_EQ(format(-0.0004, 3), "0.000");  // never "-0.000"
-    EXPECT_EQ(format(-1234.5678, 3), "-1234.568");
-    EXPECT_EQ(format(1.0, 6), "1.000000");
-    EXPECT_EQ(format(0.0000125, 6), "0.000013");
-    EXPECT_EQ(format(99999999.9996, 3), "100000000.000");
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> spread(-3e6, 3e6);
-    for (int i = 0; i < 20000; ++i) {
-        const double v = spread(random) / (1 << (i % 20));
-        const std::string s = format(v, 3);
-        ASSERT_LE(std::fabs(std::strtod(s.c_str(), nullptr) - v), 0.0005 + 1e-9) << v << " " << s;
-    }
 }
 
 TEST(GridChoice, DefaultStaysUnderTheFaceLimitWithNearSquareCells) {

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "files/terrain_file.h"
 #include "input/key_edits.h"
 #include "state/mesh_edit_state.h"
 #include "state/mouse_state.h"
 #include "state/terrain_state.h"
 #include "terrain/mesh_edit.h"
 #include "terrain/terrain_dump.h"
-#include "terrain/terrain_file.h"
 #include "terrain/terrain_mesh.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/viewer_test.h"

@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "terrain/normals.h"
-#include "terrain/terrain_file.h"
+#include "files/terrain_file.h"
+#include "files/terrain_normals.h"
 #include "tests/support/temp_files.h"
 
 namespace {

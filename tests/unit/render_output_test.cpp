@@ -1,4 +1,4 @@
-// The flight-rendering command line, and the PNG and temporary files its output goes through.
+// The flight-rendering command line, and the PNG files its output goes through.
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "files/output_file.h"
 #include "files/png_file.h"
 #include "tests/support/temp_files.h"
 #include "video/render_options.h"
@@ -153,33 +152,6 @@ TEST(PngFile, AFileThatCannotBeWrittenLeavesNothingAndKeepsTheOldOne) {
     ASSERT_TRUE(write_png_file(path.c_str(), pixel, 1, 1, 3, false, error, sizeof error)) << error;
     int width = 0, height = 0;
     EXPECT_EQ(read_png(path, &width, &height), (std::vector<unsigned char>{200, 100, 50}));
-}
-
-TEST(OutputFile, TheTemporaryNameLiesBesideTheOutputAndIsRenamedOverIt) {
-    std::string dir = make_temp_dir();
-    std::string path = dir + "/tour.mp4";
-    char temp[512], error[256];
-    mode_t mask = umask(022);
-    ASSERT_TRUE(create_temp_beside(path.c_str(), temp, sizeof temp, error, sizeof error)) << error;
-    umask(mask);
-    EXPECT_EQ(std::string(temp).rfind(dir + "/.tour.mp4.", 0), 0u) << temp;
-    struct stat st;
-    ASSERT_EQ(stat(temp, &st), 0);
-    EXPECT_EQ(st.st_mode & 0044, 0044u);  // readable by others, as a new file usually is
-    ASSERT_TRUE(commit_temp(temp, path.c_str(), error, sizeof error)) << error;
-    EXPECT_EQ(files_in(dir), std::vector<std::string>{"tour.mp4"});
-
-    // A bare file name lies in the working directory.
-    char here[1024];
-    ASSERT_NE(getcwd(here, sizeof here), nullptr);
-    ASSERT_EQ(chdir(dir.c_str()), 0);
-    bool made = create_temp_beside("here.mp4", temp, sizeof temp, error, sizeof error);
-    EXPECT_TRUE(made) << error;
-    if (made) {
-        EXPECT_EQ(std::string(temp).rfind(".here.mp4.", 0), 0u) << temp;
-        unlink(temp);
-    }
-    ASSERT_EQ(chdir(here), 0);
 }
 
 TEST(VideoFrames, ColoursBecomeLimitedRangeBt709AndRowsTurnTopDown) {

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "files/terrain_file.h"
 #include "state/terrain_state.h"
-#include "terrain/terrain_file.h"
 #include "terrain/terrain_mesh.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/viewer_test.h"

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "files/terrain_file.h"
 #include "state/terrain_draw_state.h"
 #include "state/terrain_levels_state.h"
 #include "state/terrain_state.h"
-#include "terrain/terrain_file.h"
 #include "terrain/terrain_levels.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"

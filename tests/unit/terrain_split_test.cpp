@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "terrain/terrain_file.h"
+#include "files/terrain_file.h"
 #include "tests/support/temp_files.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstddef>
 
 #include "files/parallel.h"
-#include "state/terrain_state.h"
+#include "files/terrain_records.h"
 
 constexpr int TERRAIN_LINE_CHUNK = 99;   // a longer line is split and its rest read as a line of its own
 constexpr int TERRAIN_ERROR_SIZE = 256;  // bytes of an error message buffer
@@ -118,17 +118,3 @@ bool read_terrain_file(const char* path, TerrainParse* parse, char* error, size_
 
 // Frees the arrays of a parse and empties it.
 void free_terrain_parse(TerrainParse* parse);
-
-// Settings derived from a terrain's extents.
-struct TerrainSettings {
-    int width_range;      // |trunc(max_x - min_x)|
-    int move_speed;       // trunc(width_range / 10.0), or 2 below 10
-    int height_range;     // |trunc(max_y - min_y)|
-    int height_step;      // trunc(height_range / 10.0), or 2 below 10
-    float marker_radius;  // max_x / 300
-    float fog_end;        // max_x * 5 / 6
-    float light_y;        // max_y + 50
-};
-
-// Derives speeds, marker size, fog end and light height from extents.
-TerrainSettings derive_terrain_settings(float min_x, float max_x, float min_y, float max_y);

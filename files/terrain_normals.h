@@ -1,7 +1,7 @@
-// Face normals, per-vertex face lists and averaged vertex normals.
+// Face normals, per-vertex face lists and averaged vertex normals (no GL).
 #pragma once
 
-#include "state/terrain_state.h"
+#include "files/terrain_records.h"
 
 // Scales v[0..2] in place to unit length; a zero vector stays zero.
 void normalize3(float* v);

@@ -5,7 +5,7 @@
 // in chunks of at most 99 characters (a longer line's rest counts as a line
 // of its own) and scanned like "%s %f %f %f", "%s %f %f" and "%s %s %s %s"
 // with "%d/%d/%d" corners, so files load exactly as they always have.
-#include "terrain/terrain_file.h"
+#include "files/terrain_file.h"
 
 #include <algorithm>
 #include <cassert>
@@ -28,7 +28,7 @@
 
 #include "files/parallel.h"
 #include "files/regular_file.h"
-#include "terrain/normals.h"
+#include "files/terrain_normals.h"
 
 namespace {
 
@@ -180,19 +180,6 @@ bool scan_corner(const char*& p, const char* end, const char* readable, long lon
     while (q < end && *q != '\0' && !is_space(*q)) ++q;
     p = q;
     return ok;
-}
-
-// Truncates toward zero into an int, saturating instead of overflowing.
-int truncate_to_int(double value) {
-    if (std::isnan(value)) return 0;
-    if (value >= (double)INT_MAX) return INT_MAX;
-    if (value <= -(double)INT_MAX) return -INT_MAX;  // keeps abs() defined
-    return (int)value;
-}
-
-int speed_from_range(int range) {
-    int speed = truncate_to_int(range / 10.0);
-    return speed < 10 ? 2 : speed;
 }
 
 const char* corner_part_name(int k) {
@@ -769,16 +756,4 @@ void free_terrain_parse(TerrainParse* parse) {
     free(parse->vertices);
     free(parse->faces);
     *parse = TerrainParse{};
-}
-
-TerrainSettings derive_terrain_settings(float min_x, float max_x, float min_y, float max_y) {
-    TerrainSettings s;
-    s.width_range = std::abs(truncate_to_int((double)(max_x - min_x)));
-    s.move_speed = speed_from_range(s.width_range);
-    s.height_range = std::abs(truncate_to_int((double)(max_y - min_y)));
-    s.height_step = speed_from_range(s.height_range);
-    s.marker_radius = max_x / 300.0f;
-    s.fog_end = max_x * 5.0f / 6.0f;
-    s.light_y = max_y + 50.0f;
-    return s;
 }

@@ -1,5 +1,5 @@
 // Face normals, per-vertex face lists and averaged vertex normals.
-#include "terrain/normals.h"
+#include "files/terrain_normals.h"
 
 #include <cassert>
 #include <cmath>
