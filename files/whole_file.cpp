@@ -24,6 +24,7 @@ namespace {
 const char LETTERS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 void (*letters_for_test)(char* letters, int count) = nullptr;
+void (*volatile stop_first)() = nullptr;  // what a stop signal runs before removing the temporaries
 
 // Temporary files a stop signal removes: a slot's path is written before the
 // slot is marked used, so a handler never reads a half-written path.
@@ -154,6 +155,7 @@ long parse_temporary_name(const char* name, const char* prefix, const char* suff
 bool is_running(long pid) { return kill((pid_t)pid, 0) == 0 || errno == EPERM; }
 
 void on_stop_signal(int signal_number) {
+    if (stop_first) stop_first();
     remove_pending_temporaries();
     signal(signal_number, SIG_DFL);
     raise(signal_number);
@@ -319,7 +321,8 @@ void remove_pending_temporaries() {
         if (pending_used[i]) unlink(pending_paths[i]);
 }
 
-void remove_temporaries_on_stop_signals() {
+void remove_temporaries_on_stop_signals(void (*before_exit)()) {
+    stop_first = before_exit;
     struct sigaction action;
     memset(&action, 0, sizeof action);
     action.sa_handler = on_stop_signal;

@@ -88,9 +88,10 @@ int sweep_stale_temporaries(const char* folder, const char* prefix, const char* 
 // handler.
 void remove_pending_temporaries();
 
-// From now on SIGINT, SIGTERM and SIGHUP remove the temporary files of the
-// saves in progress before the process ends as the signal would end it.
-void remove_temporaries_on_stop_signals();
+// From now on SIGINT, SIGTERM and SIGHUP run `before_exit` (if given; it
+// must be safe in a signal handler), remove the temporary files of the saves
+// in progress, and end the process as the signal would end it.
+void remove_temporaries_on_stop_signals(void (*before_exit)() = nullptr);
 
 // For tests: the letters of the following temporary names come from
 // make(letters, count) instead of the random source; null restores it.

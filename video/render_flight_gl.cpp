@@ -7,7 +7,6 @@
 #include "video/render_flight.h"
 
 #include <GL/freeglut.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -73,21 +72,15 @@ void clean_up() {
     close_render_display();
 }
 
-void on_stop_signal(int signal_number) {
+// On a stop signal, before the temporary files go: no more video, no Xvfb.
+void stop_helpers() {
     kill_video_encoder();
-    remove_pending_temporaries();
     close_render_display();
-    _exit(128 + signal_number);
 }
 
 void install_clean_up() {
     atexit(clean_up);
-    struct sigaction action;
-    memset(&action, 0, sizeof action);
-    action.sa_handler = on_stop_signal;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    remove_temporaries_on_stop_signals(stop_helpers);
 }
 
 bool is_readable_file(const char* path) {
