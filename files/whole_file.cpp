@@ -106,6 +106,18 @@ void write_out_block(WholeFile* out, bool background) {
     out->size += (long long)size;
     out->end = data;
     if (out->failure) return;  // after a failed write nothing more goes to the file
+    if (out->block_size < WHOLE_FILE_BLOCK) {
+        // A file larger than the first block: it is written as it goes, in
+        // large blocks from now on.
+        out->failure = write_block(out->fd, data, size, offset);
+        char* larger = (char*)malloc(WHOLE_FILE_BLOCK);
+        if (larger) {
+            free(data);
+            out->blocks[out->current] = out->end = larger;
+            out->block_size = WHOLE_FILE_BLOCK;
+        }
+        return;
+    }
     const int other = out->current ^ 1;
     if (background && !out->blocks[other]) out->blocks[other] = (char*)malloc(WHOLE_FILE_BLOCK);
     if (background && out->blocks[other]) {
@@ -168,6 +180,7 @@ bool begin_whole_file(const char* path, WholeFile* out, char* error, size_t erro
     out->failure = 0;
     out->size = 0;
     out->blocks[0] = out->blocks[1] = nullptr;
+    out->block_size = WHOLE_FILE_FIRST_BLOCK;
     out->current = 0;
     out->end = nullptr;
     out->writer_failure = 0;
@@ -196,7 +209,7 @@ bool begin_whole_file(const char* path, WholeFile* out, char* error, size_t erro
         return false;
     }
     out->pending_slot = list_pending(out->temporary);
-    out->blocks[0] = (char*)malloc(WHOLE_FILE_BLOCK);
+    out->blocks[0] = (char*)malloc(WHOLE_FILE_FIRST_BLOCK);
     if (!out->blocks[0]) {
         snprintf(error, error_size, "Cannot create %s: out of memory", path);
         discard_whole_file(out);
@@ -207,14 +220,14 @@ bool begin_whole_file(const char* path, WholeFile* out, char* error, size_t erro
 }
 
 char* reserve_whole_file(WholeFile* out, size_t bytes) {
-    if ((size_t)(out->blocks[out->current] + WHOLE_FILE_BLOCK - out->end) < bytes) write_out_block(out, true);
+    if ((size_t)(out->blocks[out->current] + out->block_size - out->end) < bytes) write_out_block(out, true);
     return out->end;
 }
 
 void append_whole_file(WholeFile* out, const void* data, size_t size) {
     const char* from = (const char*)data;
     while (size > 0) {
-        size_t room = (size_t)(out->blocks[out->current] + WHOLE_FILE_BLOCK - out->end);
+        size_t room = (size_t)(out->blocks[out->current] + out->block_size - out->end);
         if (room == 0) {
             write_out_block(out, true);
             continue;

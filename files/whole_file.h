@@ -9,7 +9,8 @@
 #include <thread>
 
 constexpr size_t WHOLE_FILE_PATH_SIZE = 4096;  // bytes of a target or temporary path
-constexpr size_t WHOLE_FILE_BLOCK = 4 << 20;   // bytes gathered before each write
+constexpr size_t WHOLE_FILE_FIRST_BLOCK = 64 << 10;  // bytes gathered before the first write: most saves are small
+constexpr size_t WHOLE_FILE_BLOCK = 4 << 20;         // bytes gathered before each later write
 constexpr size_t WHOLE_FILE_LINE = 1024;       // most bytes one print_whole_file call adds
 // A save's temporary file is "<folder>/.kestrolane-<pid>-<six letters>.tmp":
 // hidden and without an asset extension, so no menu lists it, and named by
@@ -24,6 +25,7 @@ struct WholeFile {
     int failure;               // errno of the first failed write or sync; 0 while all went well
     long long size;            // bytes handed to the file so far (all of them once finished)
     char* blocks[2];           // the block being filled, and the one the writer thread writes
+    size_t block_size;         // bytes each block holds: WHOLE_FILE_FIRST_BLOCK, then WHOLE_FILE_BLOCK
     int current;               // index of the block being filled
     char* end;                 // end of the bytes in the current block
     std::thread writer;        // writes the other block; joined before that block is reused
@@ -41,7 +43,7 @@ struct WholeFile {
 // "Cannot create <path>: <reason>".
 bool begin_whole_file(const char* path, WholeFile* out, char* error, size_t error_size);
 
-// Room for `bytes` (at most WHOLE_FILE_BLOCK) at the end of the file: write
+// Room for `bytes` (at most WHOLE_FILE_LINE) at the end of the file: write
 // them from the returned pointer, then call advance_whole_file with their end.
 char* reserve_whole_file(WholeFile* out, size_t bytes);
 
