@@ -95,8 +95,9 @@ void wait_for_writer(WholeFile* out) {
     out->writer_failure = 0;
 }
 
-// Hands the current block to the file: to the writer thread when
-// `background` (this thread goes on filling the other block), else at once.
+// Hands the current block to the file. `background`: the block is full and
+// more is to come, so the writer thread takes it while this thread fills
+// the other block; else it is written at once.
 void write_out_block(WholeFile* out, bool background) {
     char* data = out->blocks[out->current];
     const size_t size = (size_t)(out->end - data);
@@ -106,7 +107,7 @@ void write_out_block(WholeFile* out, bool background) {
     out->size += (long long)size;
     out->end = data;
     if (out->failure) return;  // after a failed write nothing more goes to the file
-    if (out->block_size < WHOLE_FILE_BLOCK) {
+    if (background && out->block_size < WHOLE_FILE_BLOCK) {
         // A file larger than the first block: it is written as it goes, in
         // large blocks from now on.
         out->failure = write_block(out->fd, data, size, offset);
