@@ -42,11 +42,11 @@
 #include <gdal.h>
 #include <ogr_srs_api.h>
 
+#include "files/terrain_file.h"
 #include "files/texture_file.h"
 #include "fuzz/fuzz_support.h"
 #include "import/import_run.h"
 #include "import/terrain_location.h"
-#include "terrain/terrain_file.h"
 
 namespace {
 
