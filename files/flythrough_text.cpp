@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "files/regular_file.h"
-#include "files/whole_file.h"
 
 namespace {
 
@@ -25,16 +24,20 @@ bool is_playable_sample(float speed, float yaw, float height, float dir_y) {
 
 }  // namespace
 
+void print_flythrough_text(WholeFile* out, const FlythroughArrays& from, int count) {
+    const int n = count < 0 ? 0 : count < FLYTHROUGH_CAPACITY ? count : FLYTHROUGH_CAPACITY;
+    print_whole_file(out, "%d\n", n);
+    print_whole_file(out, "%f %f %f %f %f %f\n", from.start_eye[0], from.start_eye[1], from.start_eye[2],
+                     from.start_target[0], from.start_target[1], from.start_target[2]);
+    for (int i = 0; i < n; ++i)
+        print_whole_file(out, "%f %f %f %f\n", from.speed[i], from.yaw[i], from.height[i], from.dir_y[i]);
+}
+
 bool write_flythrough_text(const char* path, const FlythroughArrays& from, int count, char* error,
                            size_t error_size) {
     WholeFile out;
     if (!begin_whole_file(path, &out, error, error_size)) return false;
-    const int n = count < 0 ? 0 : count < FLYTHROUGH_CAPACITY ? count : FLYTHROUGH_CAPACITY;
-    print_whole_file(&out, "%d\n", n);
-    print_whole_file(&out, "%f %f %f %f %f %f\n", from.start_eye[0], from.start_eye[1], from.start_eye[2],
-                     from.start_target[0], from.start_target[1], from.start_target[2]);
-    for (int i = 0; i < n; ++i)
-        print_whole_file(&out, "%f %f %f %f\n", from.speed[i], from.yaw[i], from.height[i], from.dir_y[i]);
+    print_flythrough_text(&out, from, count);
     return finish_whole_file(&out, error, error_size);
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "files/whole_file.h"
+
 constexpr int FLYTHROUGH_CAPACITY = 8000;               // samples a file and the viewer's buffer hold at most
 constexpr double FLYTHROUGH_SPEED_LIMIT = 2147483648.0;  // |speed| must stay below: it is truncated to an int
 
@@ -24,6 +26,10 @@ struct FlythroughArrays {
 // as it was.
 bool write_flythrough_text(const char* path, const FlythroughArrays& from, int count, char* error,
                            size_t error_size);
+
+// The same text into a save begun with begin_whole_file (for a set of files
+// that take their names together).
+void print_flythrough_text(WholeFile* out, const FlythroughArrays& from, int count);
 
 // Reads a .flt file into the arrays, which are left untouched if the file is
 // refused: missing or not a regular file, N outside 1..8000, fewer sample

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "files/regular_file.h"
-#include "files/whole_file.h"
 
 namespace {
 
@@ -89,15 +88,19 @@ bool read_whole_file(const char* path, std::string* text, char* error, size_t er
 
 }  // namespace
 
+void print_geometry_text(WholeFile* out, const GeometryItem* items, int count) {
+    print_whole_file(out, "%d\n", count);
+    for (int i = 0; i < count; ++i) {
+        const GeometryItem& g = items[i];
+        print_whole_file(out, "%d %f %f %f %f %f %f %f %d\n", g.kind, g.x, g.y, g.z, g.rx, g.ry, g.rz, g.size,
+                         g.texture);
+    }
+}
+
 bool write_geometry_text(const char* path, const GeometryItem* items, int count, char* error, size_t error_size) {
     WholeFile out;
     if (!begin_whole_file(path, &out, error, error_size)) return false;
-    print_whole_file(&out, "%d\n", count);
-    for (int i = 0; i < count; ++i) {
-        const GeometryItem& g = items[i];
-        print_whole_file(&out, "%d %f %f %f %f %f %f %f %d\n", g.kind, g.x, g.y, g.z, g.rx, g.ry, g.rz, g.size,
-                         g.texture);
-    }
+    print_geometry_text(&out, items, count);
     return finish_whole_file(&out, error, error_size);
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "files/whole_file.h"
+
 constexpr int MAX_GEOMETRY_ITEMS = 5000;  // items a layer and a file hold at most
 constexpr int GEOMETRY_SPHERE = 0;
 constexpr int GEOMETRY_CONE = 1;
@@ -22,6 +24,10 @@ struct GeometryItem {
 // false with a message when the file cannot be written or `path` exists and
 // is not a regular file; the old file, if any, is then left as it was.
 bool write_geometry_text(const char* path, const GeometryItem* items, int count, char* error, size_t error_size);
+
+// The same text into a save begun with begin_whole_file (for a set of files
+// that take their names together).
+void print_geometry_text(WholeFile* out, const GeometryItem* items, int count);
 
 // Reads a whole .vec file and, only if every line scans, puts its items into
 // `items` (room for MAX_GEOMETRY_ITEMS; kinds kept as stored; a billboard

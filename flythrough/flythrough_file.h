@@ -9,6 +9,10 @@
 constexpr int FLYTHROUGH_PATH_SIZE = 160;   // bytes of a flythrough path
 constexpr int FLYTHROUGH_ERROR_SIZE = 256;  // bytes of an error message
 
+// The flythrough state's sample arrays and start pose, for the format's
+// functions.
+FlythroughArrays flythrough_state_arrays();
+
 // Writes flythrough_frame samples (at most FLYTHROUGH_CAPACITY) with the
 // start pose to `path`, as write_flythrough_text does.
 bool write_flythrough_file(const char* path, char* error, size_t error_size);

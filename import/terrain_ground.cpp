@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "terrain/terrain_file.h"
+#include "files/terrain_file.h"
 
 namespace {
 

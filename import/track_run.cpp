@@ -5,7 +5,6 @@
 #include <gdal.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -13,9 +12,10 @@
 
 #include <unistd.h>
 
+#include "files/flythrough_text.h"
+#include "files/geometry_text.h"
 #include "files/texture_file.h"
 #include "flythrough/flythrough_file.h"
-#include "geometry/geometry_file.h"
 #include "import/output_set.h"
 #include "import/terrain_ground.h"
 #include "import/terrain_location.h"
@@ -56,63 +56,34 @@ std::string shell_word(const std::string& word) {
     return quoted + "'";
 }
 
-// The drape and its info file, whole or not at all.
-bool write_drape_files(const std::string& image_path, const std::string& info_path, const std::vector<uint8_t>& rgb,
-                       int width, int height, std::string* error) {
-    OutputSet set;
-    if (!open_output_set(&set, {image_path, info_path}, error)) return false;
-    std::vector<OutputFile>& files = set.files;
-    if (std::fwrite(rgb.data(), 1, rgb.size(), files[0].file) != rgb.size() ||
-        std::fprintf(files[1].file, "%d %d 3\n", width, height) < 0) {
-        *error = "cannot write the drape: " + std::string(std::strerror(errno));
-        discard_output_set(&set);
-        return false;
-    }
-    return finish_output_set(&set, error);
-}
-
-// Writes the flight and the layer with the viewer's own writers, and the
-// drape, making their folders if need be. The flight and the layer are
-// written to hidden names beside their final ones (no menu lists them) and
-// take their names only once the drape is complete too, so that a failure
-// leaves the world as it was.
+// Writes the flight and the layer (from the viewer's state, in the viewer's
+// formats), the drape and its info file as one set, making their folders if
+// need be: no file takes its name before all four are complete, so that a
+// failure leaves the world as it was.
 bool write_track_files(const std::string& world, const std::string& flight_file, const std::string& layer_file,
                        const std::string& drape_file, const std::string& info_file, const std::vector<uint8_t>& drape,
                        int width, int height, std::string* error) {
-    typedef bool (*ViewerWriter)(const char* path, char* error, size_t error_size);
-    const std::string finals[2] = {world + "/" + flight_file, world + "/" + layer_file};
-    const ViewerWriter writers[2] = {write_flythrough_file, write_geometry_layer};
-    std::string folders[3], staged[2];
+    const std::vector<std::string> paths = {world + "/" + flight_file, world + "/" + layer_file,
+                                            world + "/" + drape_file, world + "/" + info_file};
+    std::string folders[3];
     bool made[3] = {};  // folders this run made, removed again on failure
-    auto undo = [&](int written) {
-        for (int j = 0; j < written; ++j) std::remove(staged[j].c_str());
+    auto undo = [&]() {
         for (int j = 0; j < 3; ++j)
             if (made[j]) rmdir(folders[j].c_str());
         return false;
     };
     for (int i = 0; i < 3; ++i) {
-        const std::string& file = i < 2 ? finals[i] : world + "/" + drape_file;
-        folders[i] = file.substr(0, file.rfind('/'));
+        folders[i] = paths[i].substr(0, paths[i].rfind('/'));
         made[i] = !is_directory(folders[i]);
-        if (!ensure_folder(folders[i], error)) return undo(0);
+        if (!ensure_folder(folders[i], error)) return undo();
     }
-    for (int i = 0; i < 2; ++i) {
-        staged[i] = folders[i] + "/.track-" + std::to_string((long)getpid()) + ".tmp";
-        char message[WRITER_ERROR_SIZE];
-        if (!writers[i](staged[i].c_str(), message, sizeof message)) {
-            *error = "cannot write '" + finals[i] + "': " + message;
-            return undo(i);
-        }
-    }
-    if (!write_drape_files(world + "/" + drape_file, world + "/" + info_file, drape, width, height, error))
-        return undo(2);
-    for (int i = 0; i < 2; ++i) {
-        if (std::rename(staged[i].c_str(), finals[i].c_str()) != 0) {
-            *error = "cannot replace '" + finals[i] + "': " + std::strerror(errno);
-            for (int j = i; j < 2; ++j) std::remove(staged[j].c_str());
-            return false;
-        }
-    }
+    OutputSet set;
+    if (!open_output_set(&set, paths, error)) return undo();
+    print_flythrough_text(&set.files[0], flythrough_state_arrays(), flythrough_frame);
+    print_geometry_text(&set.files[1], geometry_items, geometry_item_count);
+    append_whole_file(&set.files[2], drape.data(), drape.size());
+    print_info_file(&set.files[3], width, height, 3);
+    if (!finish_output_set(&set, error)) return undo();
     return true;
 }
 

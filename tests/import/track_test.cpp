@@ -381,7 +381,7 @@ TEST(TrackRefusals, NoLineALineOutsideAndATerrainWithoutLocationChangeNothing) {
         {{"--track", world + "/near.gpx", "--onto", "Swapped"}, 1, "is no longer the 400 x 300 grid that was imported"},
         {{"--track", world + "/near.gpx", "--onto", "Hills", "--layer", "routes"}, 1, "layer 'routes' of track '"},
         {{"--track", world + "/missing.gpx", "--onto", "Hills"}, 1, "cannot read track '"},
-        {{"--track", world + "/near.gpx", "--onto", "Hills"}, 1, "Drape/Hills_near.raw'"},
+        {{"--track", world + "/near.gpx", "--onto", "Hills"}, 1, "Drape/Hills_near.raw: it is a folder"},
         {{"--track", world + "/long.gpx", "--onto", "Hills", "--speed", "0.1"},
          1,
          "needs more than the 8000 frames a flight holds; give --speed 2.8 or more"},
