@@ -45,9 +45,12 @@ void press_disk_arrow(int key, int* hold) {
     *hold = 1;
 }
 
+// GL's texturing follows textures_on at once, as the 't' key's does, so the
+// next frame is already drawn in the chosen mode.
 void set_display(int textured, int mode) {
     textures_on = textured;
     render_mode = mode;
+    send_texture_switch();
 }
 
 void seek_to_selected_item() {

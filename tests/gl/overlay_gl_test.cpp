@@ -96,9 +96,11 @@ TEST_F(OverlayGl, HandlesFoldTraysAndButtonsActOnlyWhileTheirTrayIsOpen) {
     click_slot(48);
     EXPECT_EQ(render_mode, RENDER_WIRE_FRAME);
     EXPECT_EQ(textures_on, 0);
+    EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), GL_FALSE);
     click_slot(46);
     EXPECT_EQ(render_mode, RENDER_FILLED);
     EXPECT_EQ(textures_on, 1);
+    EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), GL_TRUE);
     click_slot(11);  // its unfolded handle folds it
     EXPECT_EQ(view_tray_open, 0);
 
