@@ -23,3 +23,7 @@ void init_scene();
 // GLUT reshape callback: viewport and projection for the new size (height 0
 // is taken as 1), the overlay's hot spots and the file panel's rows.
 void on_reshape(int width, int height);
+
+// The GL half of a reshape (scene_init_gl.cpp): the viewport and projection
+// of apply_projection, and the modelview matrix one unit back.
+void send_window_projection(int width, int height);

@@ -6,9 +6,7 @@
 
 #include "frame/frame.h"
 #include "gl/upload.h"
-#include "overlay/file_panel.h"
 #include "overlay/overlay_textures.h"
-#include "overlay/tray_layout.h"
 #include "scene/sky.h"
 #include "state/app_state.h"
 #include "state/frame_state.h"
@@ -46,12 +44,7 @@ void init_scene() {
     switch_on_light();
 }
 
-void on_reshape(int width, int height) {
-    if (height == 0) height = 1;
-    window_width = width;
-    window_height = height;
-    layout_overlay();
-    setup_file_rows(height);
+void send_window_projection(int width, int height) {
     apply_projection(width, height);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -1.0f);

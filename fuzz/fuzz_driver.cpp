@@ -6,7 +6,7 @@
 //
 // An input that starts with 'q' runs as if started with "-q". Then each event
 // takes two or three bytes:
-//   k & 7 = 0, 6, 7  key: the next byte to on_keyboard (Escape only while a
+//   k & 7 = 0        key: the next byte to on_keyboard (Escape only while a
 //                    name is typed: it would end the program)
 //   1 / 2            arrow key down / up: next byte, bit 7 set: that byte's low
 //                    bits as any special key code, else Left/Up/Right/Down;
@@ -17,7 +17,26 @@
 //   5                mouse: a pick of any face number (in range or not), the
 //                    Record Flythrough and Save Geometry buttons, an edit-mode
 //                    toggle of the trays
+//   6                window: the next byte picks the callback, the two after
+//                    are a point (256ths of the window's width and height,
+//                    from the top left): op & 7 = 0 a left press (bits 3-5
+//                    the modifiers held), 1 a left release, 2 another
+//                    button's press, 3 a drag, 4 a passive motion, 5 a reshape
+//                    to 16 x first by 12 x second byte (0 too), 6 a click on
+//                    hot spot (first byte mod the slots), 7 a press on the
+//                    file list's row (second byte mod the rows)
+//   7                prompt step, the next byte: op & 15 = 0 Record
+//                    Flythrough, 1 Space (stop and name the flight), 2 Save
+//                    Geometry Layer, 3 Save DEM (each clicked on its tray), 4-7
+//                    choice op >> 4 of the Flythrough, Vector, DEM or Raster
+//                    menu, 8 a letter, 9 Enter, 10 Backspace, 11 Escape, 12 a
+//                    sphere placed, 13 a character names do not take, 14 a
+//                    file list opened and its row op >> 4 pressed, 15 idle
+//                    frames; sequences of them combine the prompts (record,
+//                    then save a layer, then load...)
 // Every event is followed by one idle frame, as the event loop draws them.
+// After each input the writable folders hold only what a save may leave:
+// .flt files in Flythrough, .vec files in Vector, none hidden.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -37,13 +56,17 @@
 #include "flythrough/frame_modes.h"
 #include "frame/frame.h"
 #include "fuzz/fuzz_support.h"
+#include "fuzz/headless_shell.h"
 #include "geometry/placement.h"
+#include "frame/scene_init.h"
 #include "input/keyboard.h"
+#include "input/mouse.h"
 #include "overlay/file_panel.h"
 #include "overlay/filename_entry.h"
 #include "overlay/tray_actions.h"
 #include "overlay/tray_layout.h"
 #include "overlay/tray_logic.h"
+#include "overlay/tray_table.h"
 #include "scene/stereo.h"
 #include "state/app_state.h"
 #include "state/asset_state.h"
@@ -167,7 +190,14 @@ bool folders_changed() {
     return changed;
 }
 
-// Removes what the previous input saved, so that every input starts in the same world.
+bool ends_with(const std::string& text, const char* end) {
+    size_t n = strlen(end);
+    return text.size() >= n && text.compare(text.size() - n, n, end) == 0;
+}
+
+// Removes what the previous input saved, so that every input starts in the
+// same world; each saved file must be one a menu lists: a flight in
+// Flythrough, a layer in Vector, with a name that does not hide it.
 void clean_saved_files() {
     if (!folders_changed()) return;
     for (const char* d : WRITABLE) {
@@ -177,7 +207,11 @@ void clean_saved_files() {
             std::string path = std::string(d) + "/" + name;
             bool known = strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
             for (const std::string& w : world_names) known = known || w == path;
-            if (!known) extra.push_back(path);
+            if (known) continue;
+            fuzz_require(name[0] != '.', "a save leaves no hidden file (a dot name or a temporary)");
+            fuzz_require(ends_with(name, strcmp(d, "Flythrough") == 0 ? ".flt" : ".vec"),
+                         "a flight is saved in Flythrough, a layer in Vector");
+            extra.push_back(path);
         }
         close_dir(dir);
         for (const std::string& path : extra) unlink(path.c_str());
@@ -221,6 +255,7 @@ void reset_state() {
     clean_saved_files();
     reset_viewer_state();
     start_window();
+    shell_modifier_keys = 0;
     for (size_t k = 0; k < start_names.size(); ++k) {
         memcpy(NAME_TABLES[k].first, start_names[k].data(), start_names[k].size());
     }
@@ -276,6 +311,88 @@ void menu_event(uint8_t menu, uint8_t value_byte) {
         case 5: on_terrain_menu(value); break;
         case 6: on_stereo_menu(value); break;
         case 7: on_augmentation_menu(value); break;
+    }
+}
+
+// A point at share / 256 of the window's width or height.
+int window_share(uint8_t share, int size) { return (int)((long)share * size / 256); }
+
+// Presses and releases the left button over hot spot `slot`, as a click does.
+void click_slot(int slot) {
+    const HotSpot& spot = hot_spots[slot];
+    int x = (int)spot.cx, y = window_height - 1 - (int)spot.cy;
+    on_mouse(MOUSE_LEFT_BUTTON, MOUSE_BUTTON_DOWN, x, y);
+    on_mouse(MOUSE_LEFT_BUTTON, !MOUSE_BUTTON_DOWN, x, y);
+}
+
+// Presses the left button on row `row` of the file list.
+void press_file_row(int row) {
+    on_mouse(MOUSE_LEFT_BUTTON, MOUSE_BUTTON_DOWN, 40, window_height - 1 - file_row_y[row]);
+}
+
+void window_event(uint8_t op, uint8_t a, uint8_t b) {
+    int x = window_share(a, window_width), y = window_share(b, window_height);
+    switch (op & 7) {
+        case 0:
+            shell_modifier_keys = (op >> 3) & 7;
+            on_mouse(MOUSE_LEFT_BUTTON, MOUSE_BUTTON_DOWN, x, y);
+            break;
+        case 1: on_mouse(MOUSE_LEFT_BUTTON, !MOUSE_BUTTON_DOWN, x, y); break;
+        case 2: on_mouse(MOUSE_LEFT_BUTTON + 1 + (op >> 3) % 2, MOUSE_BUTTON_DOWN, x, y); break;
+        case 3: on_motion(x, y); break;
+        case 4: on_passive_motion(x, y); break;
+        case 5: on_reshape(a * 16, b * 12); break;
+        case 6: click_slot(a % HOT_SPOT_SLOTS); break;
+        case 7: press_file_row(b % FILE_PANEL_ROWS); break;
+    }
+}
+
+// Clicks the element of `operation`, its tray unfolded first and nothing over
+// the overlay, as a user would to reach it.
+void click_operation(TrayOperation operation) {
+    for (const TrayElement& e : TRAY_ELEMENTS) {
+        if (e.operation != operation) continue;
+        if (int* tray = tray_open_flag(tray_needed_by(e))) *tray = 1;
+        overlay_visible = 1;
+        file_panel_open = 0;
+        click_slot(e.slot);
+        return;
+    }
+}
+
+void prompt_step(uint8_t op) {
+    const int choice = op >> 4;
+    switch (op & 15) {
+        case 0: click_operation(OP_RECORD_FLYTHROUGH); break;
+        case 1: on_keyboard(' ', 0, 0); break;
+        case 2: click_operation(OP_SAVE_GEOMETRY); break;
+        case 3: click_operation(OP_SAVE_DEM); break;
+        case 4: on_flythrough_menu(choice); break;
+        case 5: on_vector_menu(choice); break;
+        case 6: on_dem_menu(choice); break;
+        case 7: on_raster_menu(choice); break;
+        case 8: on_keyboard((unsigned char)('a' + choice), 0, 0); break;
+        case 9: on_keyboard(13, 0, 0); break;
+        case 10: on_keyboard(8, 0, 0); break;
+        case 11:
+            if (filename_entry_active) on_keyboard(27, 0, 0);  // otherwise it ends the program
+            break;
+        case 12: on_keyboard('S', 0, 0); break;
+        case 13: {
+            const unsigned char awkward[8] = {'.', '/', '\\', ' ', 1, 0xe9, '~', 127};
+            on_keyboard(awkward[choice & 7], 0, 0);
+            break;
+        }
+        case 14: {
+            int* lists[] = {&file_panel_lists_dem, &file_panel_lists_drape, &file_panel_lists_map,
+                            &file_panel_lists_flythrough, &file_panel_lists_vector};
+            open_file_panel(lists[choice % 5]);
+            press_file_row(choice % FILE_PANEL_ROWS);
+            break;
+        }
+        case 15:
+            for (int n = choice; n >= 0; --n) draw_frame();
+            break;
     }
 }
 
@@ -338,6 +455,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 mouse_event(what, next());
                 break;
             }
+            case 6: {
+                uint8_t op = next(), a = next();
+                window_event(op, a, next());
+                break;
+            }
+            case 7: prompt_step(next()); break;
             default: {
                 uint8_t key = next();
                 if (key != 27 || filename_entry_active) on_keyboard(key, 0, 0);
@@ -349,6 +472,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz_require(mode_normal + mode_record + mode_playback == 1, "exactly one camera mode");
         fuzz_require(flythrough_frame >= 0 && flythrough_frame <= FLYTHROUGH_CAPACITY, "the sample index in range");
         fuzz_require(filename_length >= 0 && filename_length < FILENAME_TEXT_SIZE, "the typed name fits its buffer");
+        fuzz_require(filename_entry_saves_flythrough + filename_entry_saves_vector == filename_entry_active,
+                     "an open name prompt saves one thing, a closed one nothing");
+        fuzz_require(window_height >= 1, "the window is at least one pixel high");
         fuzz_require(geometry_item_count >= 0 && geometry_item_count <= MAX_GEOMETRY_ITEMS, "the layer fits");
         fuzz_require(terrain_vertex_count > 0 && terrain_face_count > 0, "a terrain is always loaded");
     }

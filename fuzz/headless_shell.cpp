@@ -11,13 +11,18 @@
 #include "camera/camera.h"
 #include "flythrough/frame_modes.h"
 #include "frame/frame.h"
+#include "frame/scene_init.h"
 #include "frame/shutdown.h"
 #include "fuzz/fuzz_support.h"
+#include "fuzz/headless_shell.h"
 #include "gl/asset_menus.h"
 #include "gl/upload.h"
+#include "input/mouse.h"
 #include "overlay/readouts.h"
 #include "scene/sky.h"
+#include "state/app_state.h"
 #include "state/frame_state.h"
+#include "state/mouse_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/terrain_state.h"
 #include "state/texture_state.h"
@@ -25,6 +30,8 @@
 #include "terrain/texture.h"
 
 constexpr int FRAME_MS = 20;  // the clock the frame-rate read-out is given moves this much a frame
+
+int shell_modifier_keys;
 
 namespace {
 
@@ -112,3 +119,25 @@ void exit_viewer() {
     fuzz_require(false, "the driver never asks to quit");
     abort();
 }
+
+// --- The mouse's and the reshape's GL halves ---
+
+// The viewport is the window, as a reshape leaves it.
+int window_y_up(int y) { return window_height - y - 1; }
+
+int read_mouse_modifiers() { return shell_modifier_keys; }
+
+// A ray straight down through the terrain's extents at the pixel's share of
+// the window, so that a pick lands on a face of the mesh where there is one.
+void unproject_pick_ray(int x, int y_up) {
+    const double across = (double)x / (window_width > 0 ? window_width : 1);
+    const double down = 1.0 - (double)y_up / (window_height > 0 ? window_height : 1);
+    const double ground_x = terrain_min_x + across * (terrain_max_x - terrain_min_x);
+    const double ground_z = terrain_min_z + down * (terrain_max_z - terrain_min_z);
+    ray_near[0] = ray_far[0] = ground_x;
+    ray_near[2] = ray_far[2] = ground_z;
+    ray_near[1] = terrain_max_y + 1.0;
+    ray_far[1] = terrain_min_y - 1.0;
+}
+
+void send_window_projection(int, int) {}

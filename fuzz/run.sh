@@ -110,7 +110,9 @@ run_target() {
   local t=$1 corpus log
   if [ $FRESH -eq 1 ]; then corpus=$SCRATCH/$t; else corpus=$BUILD/fuzz-corpus/$t; fi
   mkdir -p "$corpus"
+  # A fresh run (test.sh's) logs apart, so that it leaves a longer hunt's log alone.
   log=$BUILD/fuzz-logs/$t.log
+  [ $FRESH -eq 1 ] && log=$BUILD/fuzz-logs/$t-fresh.log
   local limit=(-runs="$RUNS")
   [ -n "$TIME" ] && limit=(-max_total_time="$TIME")
   local seed=()

@@ -5,8 +5,8 @@
 // Writers: picking (terrain/picking.cpp), mesh editing (terrain/mesh_edit.cpp:
 // the markers), the face-step digit (input/key_edits.cpp), each load's
 // terrain settings (terrain/terrain_mesh.cpp: face 0 and its markers), the
-// mouse callbacks (input/mouse_gl.cpp: the ray, the modifiers), the look pad
-// (overlay/tray_logic.cpp: mouse_last_y).
+// mouse callbacks (input/mouse.cpp: the modifiers; input/mouse_gl.cpp: the
+// ray), the look pad (overlay/tray_logic.cpp: mouse_last_y).
 #pragma once
 
 extern int picked_face;           // 0-based picked face; unbounded, checked on use
