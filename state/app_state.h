@@ -5,7 +5,7 @@
 // Lifetime: set during start-up; the window size follows every reshape.
 // Writers: the start-up dialogue (app/startup.cpp) and the defaults it and
 // the flight renderer take (frame/scene_init.cpp): the file names; the window
-// (app/window_gl.cpp) and every reshape (frame/scene_init.cpp): the size;
+// (app/window_gl.cpp) and every reshape (frame/reshape.cpp): the size;
 // the menus (app/menus_gl.cpp): the menu ids; each load's terrain settings
 // (terrain/terrain_mesh.cpp) move light0_position; the light keys
 // (input/key_edits.cpp, 'K' in input/keyboard.cpp) change the light.

@@ -12,6 +12,7 @@
 
 #include "files/asset_dir.h"
 #include "frame/frame.h"
+#include "frame/scene_init.h"
 #include "input/mouse.h"
 #include "overlay/file_panel.h"
 #include "overlay/overlay_draw.h"
@@ -115,6 +116,24 @@ TEST_F(OverlayGl, HandlesFoldTraysAndButtonsActOnlyWhileTheirTrayIsOpen) {
     click_slot(41);  // lighting is toggled alone
     EXPECT_EQ(light_edit_mode, 1);
     EXPECT_EQ(vertex_edit_mode, 1);
+}
+
+TEST_F(OverlayGl, AReshapeMovesTheHotSpotsAndAPressIsCountedFromItsViewport) {
+    on_reshape(640, 480);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 640);
+    EXPECT_EQ(viewport[3], 480);
+    // A press at the view tray's folded handle, in GLUT's top-down window coordinates.
+    const int x = (int)hot_spots[7].cx, y = 480 - 1 - (int)hot_spots[7].cy;
+    on_mouse(MOUSE_LEFT_BUTTON, MOUSE_BUTTON_DOWN, x, y);
+    on_mouse(MOUSE_LEFT_BUTTON, !MOUSE_BUTTON_DOWN, x, y);
+    EXPECT_EQ(view_tray_open, 1);
+    on_reshape(300, 0);  // a height of 0 is taken as 1
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(window_height, 1);
+    EXPECT_EQ(viewport[3], 1);
+    EXPECT_EQ(window_y_up(0), 0);
 }
 
 TEST_F(OverlayGl, HelpModeExplainsInsteadOfActing) {
