@@ -38,6 +38,7 @@ struct TerrainTile {
     int unbounded;              // 1: a corner is not finite, so the tile is never culled
     int first_slot;             // its pieces are terrain_tile_pieces[first_slot .. first_slot + piece_count - 1]
     int piece_count;            // >= 1
+    int column, row;            // its square in the ground grid (column along x, row along z); -1 for a run of faces
 };
 
 // A run of consecutive faces of one tile, compiled into its own display list

@@ -1,5 +1,6 @@
-// The tiles' levels of detail as display lists: built in the background,
-// installed and chosen once per frame, and what the frame calls for a tile.
+// The levels of detail of the tiles and of groups of neighbouring tiles as
+// display lists: built in the background, installed and chosen once per
+// frame, and what the frame calls for a tile.
 #pragma once
 
 // Drops every level (and stops their threads); then, when the installed
@@ -12,8 +13,9 @@ void start_terrain_levels();
 // mesh are replaced, and at exit.
 void stop_terrain_levels();
 
-// After the faces of `tile` moved: drops its levels, so that it draws its own
-// faces from the next frame, and rebuilds them in the background.
+// After the faces of `tile` moved: drops its levels and those of the groups
+// holding it, so that it draws its own faces from the next frame, and
+// rebuilds them in the background.
 void rebuild_terrain_tile_levels(int tile);
 
 // After every height was scaled or the normals switch changed: every tile
@@ -21,18 +23,22 @@ void rebuild_terrain_tile_levels(int tile);
 // (the levels themselves are kept: heights scale their errors).
 void recompile_terrain_levels();
 
-// Installs the levels finished since the last call, then chooses each
-// tile's level for this frame from the current projection, modelview and
-// viewport: the coarsest whose error, projected at the tile's nearest
-// distance, stays within terrain_lod_error pixels. Call once per frame before
-// the terrain is drawn; the stereo pair's two eyes share the choice.
+// Installs the levels finished since the last call, then chooses what this
+// frame draws from the current projection, modelview and viewport: from the
+// largest group down, a group or tile at its coarsest level whose error,
+// projected at its nearest distance, stays within terrain_lod_error pixels;
+// a tile where none does draws its own faces. Call once per frame before the
+// terrain is drawn; the stereo pair's two eyes share the choice.
 void choose_terrain_levels();
 
-// The list to call for `tile` instead of its pieces in filled drawing, with
-// its face count in `faces`; 0 when the tile draws its own faces.
-unsigned terrain_tile_level_list(int tile, long* faces);
+// Whether `tile` is drawn by a level (its own or its group's) in filled
+// drawing of draw number `draw` (terrain_draws_done), instead of its pieces.
+// Then *list is the list to call with its face count in *faces, or 0 when
+// this draw has called it already (for another piece or tile of it).
+bool terrain_tile_drawn_by_level(int tile, long draw, unsigned* list, long* faces);
 
-// The level chosen for `tile` by the last choice (0: its own faces).
+// The level of the tile or group that the last choice draws `tile` with
+// (0: its own faces).
 int terrain_tile_level(int tile);
 
 // Waits until every level being built is installed (the renderer, tests and

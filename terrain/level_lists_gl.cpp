@@ -1,23 +1,34 @@
-// The tiles' levels of detail as display lists. Two threads build them (one
-// compiles, on a GL context of its own that shares the window's lists) while
-// the frame goes on drawing every tile's own faces; the frame installs what
-// is finished and chooses each tile's level once per frame.
+// The terrain's levels of detail as display lists. Every tile has coarser
+// levels of its own faces; groups of two by two neighbouring tiles (or
+// groups), up to one group for the whole terrain, have coarser levels of
+// their members' finest levels, so that distant ground costs few faces
+// however many tiles it spans. Every level keeps its tile's or group's outer
+// border edges as they are, so that whatever is drawn beside it meets it.
+//
+// Two threads build the levels (one compiles them, on a GL context of its
+// own that shares the window's lists) while the frame goes on drawing every
+// tile's own faces; the frame installs what is finished, queues a group once
+// all its members have levels, and chooses what to draw once per frame.
 //
 // The threads read the mesh only while holding terrain_mesh_lock, copying one
-// tile out at a time, and stamp what they copied: the mesh generation, the
-// tile's edit stamp and the heights revision. The frame installs a result
-// only while all three still hold; otherwise it compiles the levels again
-// (heights changed: the triangles and their errors stay good) or drops them
-// (the tile was edited: a new build is already queued).
+// tile or group out at a time, and stamp what they copied: the mesh
+// generation, the node's edit stamp and the heights revision. The frame
+// installs a result only while all three still hold; otherwise it compiles
+// the levels again (heights changed: the triangles and their errors stay
+// good) or drops them (an edit touched the node: a new build is queued).
 #include "terrain/level_lists.h"
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "files/terrain_normals.h"
@@ -31,27 +42,36 @@ constexpr int LEVEL_THREADS = 2;  // both cores; the first also compiles
 
 namespace {
 
-// What the frame keeps of a tile's levels (main thread only).
-struct TileLevelState {
+// A tile (nodes 0 .. terrain_tile_count - 1, in tile order) or a group of
+// neighbouring nodes, with what the frame keeps of its levels (main thread only).
+struct LevelNode {
+    std::vector<int> members;          // a group's member nodes (two to four); empty for a tile
+    int parent = -1;                   // the group holding it; -1 for none
+    int first_tile = 0, tile_end = 0;  // a group's tiles are group_tiles[first_tile .. tile_end - 1]
     std::vector<TerrainLevel> levels;  // finest first; empty: none built yet
     unsigned lists = 0;                // list of levels[0]; levels[i] is lists + i; 0 when none compiled
     bool drawable = false;             // the lists hold the current heights and normals
-    int chosen = 0;                    // level of the last choice; 0: the tile's own faces
+    bool queued = false;               // a build is queued or running
+    float box_min[3], box_max[3];      // around its tiles' boxes, as of the last choice
+    bool unbounded = false;            // a tile of it is never culled
+    int chosen = 0;                    // level of the last choice; 0: not drawn as a whole
+    long drawn_in = -1;                // the draw that last called its list
 };
 
-// A tile's work for the threads, and what comes back.
+// A node's work for the threads, and what comes back.
 struct LevelJob {
-    int tile = 0;
-    bool build = true;                 // false: only compile `levels` again
-    int normals = 1;                   // average_normals when queued
-    long generation = 0;               // of the mesh it was queued for
-    std::vector<TerrainLevel> levels;  // built, or given to compile
-    long stamp = -1;                   // the tile's stamp when its faces were copied; -1 not yet
-    long heights = -1;                 // terrain_heights_revision when the lists' corners were copied
-    unsigned lists = 0;                // compiled lists, or 0 when no thread could compile
+    int node = 0;
+    bool build = true;                            // false: only compile `levels` again
+    int normals = 1;                              // average_normals when queued
+    long generation = 0;                          // of the mesh it was queued for
+    std::vector<std::vector<int>> member_levels;  // a group's build: its members' finest levels
+    float member_across = 0, member_up = 0;       // and the largest of their errors
+    std::vector<TerrainLevel> levels;             // built, or given to compile
+    long stamp = -1;                              // the node's stamp when its faces were copied; -1 not yet
+    long heights = -1;                            // terrain_heights_revision when the lists' corners were copied
+    unsigned lists = 0;                           // compiled lists, or 0 when no thread could compile
 };
 
-std::vector<TileLevelState> tiles;  // one per terrain tile while levels are in use; empty otherwise
 // What the threads share. Never destroyed: a thread may still wait on it,
 // or finish a job, while the process exits.
 struct LevelWork {
@@ -62,12 +82,17 @@ struct LevelWork {
     std::vector<LevelJob> finished;     // for the frame to install
     bool stopping = false;
     bool compiler_ready = false;        // the first thread has its GL context and compiles
-    // Per tile, grows with every edit of its faces: written by the frame and
+    // Per node, grows with every edit of its faces: written by the frame and
     // read by the threads, both under terrain_mesh_lock (not work.lock).
-    std::vector<long> tile_stamps;
+    std::vector<long> stamps;
 };
+
 LevelWork& work = *new LevelWork;
-std::thread* threads[LEVEL_THREADS] = {};  // never destroyed while running: joined by stop_terrain_levels
+std::vector<LevelNode> nodes;       // while levels are in use; empty otherwise
+std::vector<int> group_tiles;       // the tiles of each group, group by group
+std::vector<int> roots;             // the nodes no group holds
+std::vector<int> tile_cover;        // per tile: the node the last choice draws it with; -1 its own faces
+std::thread* threads[LEVEL_THREADS] = {};  // joined by stop_terrain_levels
 bool threads_running = false;       // at least one thread started
 SharedGlContext* compile_context = nullptr;
 bool compile_context_tried = false;
@@ -90,7 +115,7 @@ unsigned compile_levels(const std::vector<std::vector<LevelCorner>>& corners, in
         const std::vector<LevelCorner>& level = corners[i];
         for (size_t c = 0; c + 2 < level.size(); c += 3) {
             if (!normals) {
-                // Flat normals, from the positions as the faces' were at load.
+                // Flat normals, from the positions, as the faces' own.
                 float positions[9], normal[3];
                 for (int k = 0; k < 3; ++k)
                     for (int a = 0; a < 3; ++a) positions[3 * k + a] = level[c + k].position[a];
@@ -118,11 +143,19 @@ bool do_job(LevelJob* job, bool can_compile) {
         {
             std::lock_guard<std::mutex> hold(terrain_mesh_lock);
             if (job->generation != terrain_mesh_generation) return false;
-            copy_tile_mesh(job->tile, &copy);
-            job->stamp = work.tile_stamps[job->tile];
+            if (job->member_levels.empty()) {
+                copy_tile_mesh(job->node, &copy);
+            } else {
+                std::vector<const std::vector<int>*> members;
+                for (const std::vector<int>& level : job->member_levels) members.push_back(&level);
+                copy_group_mesh(members, &copy);
+            }
+            job->stamp = work.stamps[job->node];
             scale = terrain_height_scale;
         }
         build_tile_levels(copy, scale, &job->levels);
+        add_level_error(&job->levels, job->member_across, job->member_up);
+        job->member_levels.clear();
     }
     if (!can_compile) return true;
     std::vector<std::vector<LevelCorner>> corners;
@@ -147,7 +180,9 @@ void run_level_thread(int index) {
         LevelJob job;
         {
             std::unique_lock<std::mutex> hold(work.lock);
-            work.changed.wait(hold, [&] { return work.stopping || !work.to_build.empty() || (compiles && !work.to_compile.empty()); });
+            work.changed.wait(hold, [&] {
+                return work.stopping || !work.to_build.empty() || (compiles && !work.to_compile.empty());
+            });
             if (work.stopping) break;
             if (compiles && !work.to_compile.empty()) {
                 job = std::move(work.to_compile.front());
@@ -204,41 +239,70 @@ void queue_job(LevelJob job) {
     work.changed.notify_all();
 }
 
-void delete_tile_lists(TileLevelState& tile) {
-    if (tile.lists) glDeleteLists(tile.lists, (GLsizei)tile.levels.size());
-    tile.lists = 0;
-    tile.drawable = false;
+void queue_build(int node) {
+    LevelNode& n = nodes[node];
+    LevelJob job;
+    job.node = node;
+    job.normals = average_normals;
+    job.generation = terrain_mesh_generation;
+    for (int m : n.members) {
+        job.member_levels.push_back(nodes[m].levels.front().corners);
+        job.member_across = std::max(job.member_across, nodes[m].levels.front().error_across);
+        job.member_up = std::max(job.member_up, nodes[m].levels.front().error_up);
+    }
+    n.queued = true;
+    queue_job(std::move(job));
+}
+
+void queue_compile(int node) {
+    LevelJob job;
+    job.node = node;
+    job.build = false;
+    job.normals = average_normals;
+    job.generation = terrain_mesh_generation;
+    job.stamp = work.stamps[node];
+    job.levels = nodes[node].levels;
+    queue_job(std::move(job));
+}
+
+void delete_node_lists(LevelNode& node) {
+    if (node.lists) glDeleteLists(node.lists, (GLsizei)node.levels.size());
+    node.lists = 0;
+    node.drawable = false;
+}
+
+// A group is built from its members' finest levels, once every member has them.
+void queue_group_if_ready(int group) {
+    if (group < 0 || nodes[group].queued || !nodes[group].levels.empty()) return;
+    for (int m : nodes[group].members)
+        if (nodes[m].levels.empty()) return;
+    queue_build(group);
 }
 
 // Puts a finished job in place, compiles it again, or drops it.
 void install(LevelJob& job) {
     --terrain_levels_pending;
-    bool fits = job.generation == terrain_mesh_generation && job.tile >= 0 && job.tile < (int)tiles.size();
-    if (!fits || job.stamp != work.tile_stamps[job.tile]) {
+    bool fits = job.generation == terrain_mesh_generation && job.node >= 0 && job.node < (int)nodes.size();
+    if (!fits || job.stamp != work.stamps[job.node]) {
         if (job.lists) glDeleteLists(job.lists, (GLsizei)job.levels.size());
         return;
     }
-    TileLevelState& tile = tiles[job.tile];
-    delete_tile_lists(tile);
+    LevelNode& node = nodes[job.node];
+    if (job.build) node.queued = false;
+    delete_node_lists(node);
     if (!job.lists && !job.levels.empty()) {
         // No thread could compile it: the frame does.
         job.lists = compile_levels(copy_corners(job.levels), job.normals);
         job.heights = terrain_heights_revision;
     }
-    tile.levels = std::move(job.levels);
-    tile.lists = job.lists;
-    tile.drawable = job.lists && job.heights == terrain_heights_revision && job.normals == average_normals;
-    if (!tile.drawable && !tile.levels.empty()) {
-        delete_tile_lists(tile);
-        LevelJob again;
-        again.tile = job.tile;
-        again.build = false;
-        again.normals = average_normals;
-        again.generation = terrain_mesh_generation;
-        again.stamp = work.tile_stamps[job.tile];
-        again.levels = tile.levels;
-        queue_job(std::move(again));
+    node.levels = std::move(job.levels);
+    node.lists = job.lists;
+    node.drawable = job.lists && job.heights == terrain_heights_revision && job.normals == average_normals;
+    if (!node.drawable && !node.levels.empty()) {
+        delete_node_lists(node);
+        queue_compile(job.node);
     }
+    if (!node.levels.empty()) queue_group_if_ready(node.parent);
 }
 
 void install_finished() {
@@ -252,6 +316,108 @@ void install_finished() {
         printf("Done!\n");
         fflush(stdout);
         terrain_levels_announced = 0;
+    }
+}
+
+// Groups two by two neighbouring nodes of the ground grid, level after level,
+// until one node is left (a node alone in its square goes up as it is).
+void make_groups() {
+    std::vector<std::pair<int, std::pair<int, int>>> level;  // node, its square at this level
+    bool grid = terrain_tile_count > 1;
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        grid = grid && terrain_tiles[t].column >= 0;
+        level.push_back({t, {terrain_tiles[t].column, terrain_tiles[t].row}});
+    }
+    if (!grid) level.clear();  // runs of faces lie anywhere: no groups
+    while (level.size() > 1) {
+        std::map<std::pair<int, int>, std::vector<int>> squares;
+        for (const auto& entry : level) squares[{entry.second.first / 2, entry.second.second / 2}].push_back(entry.first);
+        std::vector<std::pair<int, std::pair<int, int>>> next;
+        for (const auto& [square, members] : squares) {
+            if (members.size() == 1) {
+                next.push_back({members[0], square});
+                continue;
+            }
+            int group = (int)nodes.size();
+            nodes.emplace_back();
+            nodes[group].members = members;
+            for (int m : members) nodes[m].parent = group;
+            next.push_back({group, square});
+        }
+        level.swap(next);
+    }
+    // Each group's tiles, from its members' (members come first in `nodes`).
+    for (int n = terrain_tile_count; n < (int)nodes.size(); ++n) {
+        LevelNode& group = nodes[n];
+        group.first_tile = (int)group_tiles.size();
+        for (int m : group.members) {
+            if (m < terrain_tile_count) group_tiles.push_back(m);
+            else
+                for (int i = nodes[m].first_tile; i < nodes[m].tile_end; ++i) group_tiles.push_back(group_tiles[i]);
+        }
+        group.tile_end = (int)group_tiles.size();
+    }
+    for (int n = 0; n < (int)nodes.size(); ++n)
+        if (nodes[n].parent < 0) roots.push_back(n);
+}
+
+// Sets the boxes of `node` and its members from the tiles' current boxes.
+void refresh_node_box(int node) {
+    LevelNode& n = nodes[node];
+    if (n.members.empty()) {
+        const TerrainTile& tile = terrain_tiles[node];
+        std::copy(tile.box_min, tile.box_min + 3, n.box_min);
+        std::copy(tile.box_max, tile.box_max + 3, n.box_max);
+        n.unbounded = tile.unbounded;
+        return;
+    }
+    for (int k = 0; k < 3; ++k) {
+        n.box_min[k] = INFINITY;
+        n.box_max[k] = -INFINITY;
+    }
+    n.unbounded = false;
+    for (int m : n.members) {
+        refresh_node_box(m);
+        for (int k = 0; k < 3; ++k) {
+            n.box_min[k] = std::min(n.box_min[k], nodes[m].box_min[k]);
+            n.box_max[k] = std::max(n.box_max[k], nodes[m].box_max[k]);
+        }
+        n.unbounded = n.unbounded || nodes[m].unbounded;
+    }
+}
+
+// Chooses for `node` and what it holds: the node as a whole at its coarsest
+// level within the bound, else its members (a tile: its own faces).
+void choose_node(int node, const LevelView& view) {
+    LevelNode& n = nodes[node];
+    n.chosen = 0;
+    if (n.drawable && !n.unbounded) {
+        double errors[TERRAIN_MAX_LEVELS];
+        int count = (int)n.levels.size();
+        for (int i = 0; i < count; ++i) errors[i] = terrain_level_error(n.levels[i], terrain_height_scale);
+        n.chosen = choose_terrain_level(errors, count, distance_to_box(view.eye, n.box_min, n.box_max),
+                                        view.pixels_per_unit, terrain_lod_error);
+    }
+    if (n.chosen > 0) {
+        if (n.members.empty()) tile_cover[node] = node;
+        for (int i = n.first_tile; i < n.tile_end; ++i) tile_cover[group_tiles[i]] = node;
+        return;
+    }
+    for (int m : n.members) choose_node(m, view);
+}
+
+// Drops the levels of `node` and of every group above it, so that their
+// ground is drawn from what lies below until they are built again.
+void drop_levels_upwards(int node) {
+    for (int n = node; n >= 0; n = nodes[n].parent) {
+        {
+            std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+            ++work.stamps[n];
+        }
+        delete_node_lists(nodes[n]);
+        nodes[n].levels.clear();
+        nodes[n].queued = false;
+        nodes[n].chosen = 0;
     }
 }
 
@@ -274,9 +440,12 @@ void stop_terrain_levels() {
     work.finished.clear();
     work.to_build.clear();
     work.to_compile.clear();
-    for (TileLevelState& tile : tiles) delete_tile_lists(tile);
-    tiles.clear();
-    work.tile_stamps.clear();
+    for (LevelNode& node : nodes) delete_node_lists(node);
+    nodes.clear();
+    group_tiles.clear();
+    roots.clear();
+    tile_cover.clear();
+    work.stamps.clear();
     threads_running = false;
     terrain_levels_pending = 0;
     terrain_levels_announced = 0;
@@ -285,85 +454,65 @@ void stop_terrain_levels() {
 void start_terrain_levels() {
     stop_terrain_levels();
     if (!terrain_levels_wanted() || terrain_tile_count <= 0) return;
-    tiles.assign((size_t)terrain_tile_count, TileLevelState());
-    work.tile_stamps.assign((size_t)terrain_tile_count, 0);
+    nodes.assign((size_t)terrain_tile_count, LevelNode());
+    make_groups();
+    work.stamps.assign(nodes.size(), 0);
+    tile_cover.assign((size_t)terrain_tile_count, -1);
     start_threads();
-    for (int t = 0; t < terrain_tile_count; ++t) {
-        LevelJob job;
-        job.tile = t;
-        job.normals = average_normals;
-        job.generation = terrain_mesh_generation;
-        queue_job(std::move(job));
-    }
+    for (int t = 0; t < terrain_tile_count; ++t) queue_build(t);
 }
 
 void rebuild_terrain_tile_levels(int tile) {
-    if (tile < 0 || tile >= (int)tiles.size()) return;
-    TileLevelState& state = tiles[tile];
-    {
-        std::lock_guard<std::mutex> hold(terrain_mesh_lock);
-        ++work.tile_stamps[tile];
-    }
-    delete_tile_lists(state);
-    state.levels.clear();
-    state.chosen = 0;
-    LevelJob job;
-    job.tile = tile;
-    job.normals = average_normals;
-    job.generation = terrain_mesh_generation;
-    queue_job(std::move(job));
+    if (tile < 0 || tile >= terrain_tile_count || tile >= (int)nodes.size()) return;
+    drop_levels_upwards(tile);
+    tile_cover[tile] = -1;
+    queue_build(tile);
 }
 
 void recompile_terrain_levels() {
-    for (int t = 0; t < (int)tiles.size(); ++t) {
-        TileLevelState& tile = tiles[t];
-        tile.chosen = 0;
-        if (tile.levels.empty()) continue;  // not built yet, or being rebuilt: compiled with what is current then
-        delete_tile_lists(tile);
-        LevelJob job;
-        job.tile = t;
-        job.build = false;
-        job.normals = average_normals;
-        job.generation = terrain_mesh_generation;
-        job.stamp = work.tile_stamps[t];
-        job.levels = tile.levels;
-        queue_job(std::move(job));
+    for (int n = 0; n < (int)nodes.size(); ++n) {
+        LevelNode& node = nodes[n];
+        node.chosen = 0;
+        if (node.levels.empty()) continue;  // not built yet, or being rebuilt: compiled with what is current then
+        delete_node_lists(node);
+        queue_compile(n);
     }
+    std::fill(tile_cover.begin(), tile_cover.end(), -1);
 }
 
 void choose_terrain_levels() {
-    if (tiles.empty()) return;
+    if (nodes.empty()) return;
     install_finished();
     double projection[16], modelview[16];
     GLint viewport[4];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
     glGetIntegerv(GL_VIEWPORT, viewport);
+    std::fill(tile_cover.begin(), tile_cover.end(), -1);
+    for (LevelNode& node : nodes) node.chosen = 0;
     LevelView view;
-    bool seen = make_level_view(projection, modelview, viewport[3], &view);
-    double errors[TERRAIN_MAX_LEVELS];
-    for (int t = 0; t < (int)tiles.size() && t < terrain_tile_count; ++t) {
-        TileLevelState& tile = tiles[t];
-        tile.chosen = 0;
-        if (!seen || !tile.drawable || terrain_tiles[t].unbounded) continue;
-        int count = (int)tile.levels.size();
-        for (int i = 0; i < count; ++i) errors[i] = terrain_level_error(tile.levels[i], terrain_height_scale);
-        double distance = distance_to_box(view.eye, terrain_tiles[t].box_min, terrain_tiles[t].box_max);
-        tile.chosen = choose_terrain_level(errors, count, distance, view.pixels_per_unit, terrain_lod_error);
+    if (!make_level_view(projection, modelview, viewport[3], &view)) return;
+    for (int root : roots) {
+        refresh_node_box(root);
+        choose_node(root, view);
     }
 }
 
-unsigned terrain_tile_level_list(int tile, long* faces) {
-    if (tile < 0 || tile >= (int)tiles.size()) return 0;
-    const TileLevelState& state = tiles[tile];
-    if (state.chosen <= 0 || !state.drawable) return 0;
-    *faces = (long)(state.levels[state.chosen - 1].corners.size() / 3);
-    return state.lists + (unsigned)(state.chosen - 1);
+bool terrain_tile_drawn_by_level(int tile, long draw, unsigned* list, long* faces) {
+    if (tile < 0 || tile >= (int)tile_cover.size() || tile_cover[tile] < 0) return false;
+    LevelNode& node = nodes[tile_cover[tile]];
+    *list = 0;
+    *faces = 0;
+    if (node.drawn_in == draw) return true;  // called already for another of its tiles or pieces
+    node.drawn_in = draw;
+    *list = node.lists + (unsigned)(node.chosen - 1);
+    *faces = (long)(node.levels[node.chosen - 1].corners.size() / 3);
+    return true;
 }
 
 int terrain_tile_level(int tile) {
-    if (tile < 0 || tile >= (int)tiles.size() || !tiles[tile].drawable) return 0;
-    return tiles[tile].chosen;
+    if (tile < 0 || tile >= (int)tile_cover.size() || tile_cover[tile] < 0) return 0;
+    return nodes[tile_cover[tile]].chosen;
 }
 
 void wait_for_terrain_levels() {

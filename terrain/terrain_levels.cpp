@@ -277,6 +277,36 @@ void copy_tile_mesh(int tile, TileMeshCopy* copy) {
     }
 }
 
+void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMeshCopy* copy) {
+    *copy = TileMeshCopy();
+    size_t corners = 0;
+    for (const std::vector<int>* level : levels) corners += level->size();
+    copy->triangles.reserve(corners);
+    std::unordered_map<CornerKey, unsigned, CornerKeyHash> local;
+    local.reserve(corners / 3);
+    for (const std::vector<int>* level : levels) {
+        for (int id : *level) {
+            const TerrainCorner& c = terrain_faces[id / 3].corners[id % 3];
+            auto found = local.emplace(CornerKey{c.vertex, c.texcoord, c.normal}, (unsigned)copy->corner.size());
+            if (found.second) {
+                const TerrainVertex& v = terrain_vertices[c.vertex - 1];
+                copy->corner.push_back(id);
+                copy->position.insert(copy->position.end(), {v.x, v.y, v.z});
+                copy->finite = copy->finite && std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+            }
+            copy->triangles.push_back(found.first->second);
+        }
+    }
+}
+
+void add_level_error(std::vector<TerrainLevel>* levels, float across, float up) {
+    // The offsets add as vectors: each part of the sum is at most the sum of the parts.
+    for (TerrainLevel& level : *levels) {
+        level.error_across = std::nextafter(level.error_across + across, INFINITY);
+        level.error_up = std::nextafter(level.error_up + up, INFINITY);
+    }
+}
+
 void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector<TerrainLevel>* levels) {
     levels->clear();
     if (!copy.finite || copy.triangles.size() < 6 || !(height_scale > 0)) return;

@@ -49,6 +49,12 @@ bool parse_lod_error(const char* text, float* out);
 // caller holds terrain_mesh_lock or is the only thread that may change them.
 void copy_tile_mesh(int tile, TileMeshCopy* copy);
 
+// Copies the union of several levels' triangles (the finest levels of the
+// members of a group of tiles), one local vertex per distinct corner, so that
+// they simplify as one: their shared borders become inner edges, and only the
+// group's outer border is kept. The same rule for the caller as copy_tile_mesh.
+void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMeshCopy* copy);
+
 // Builds coarser levels of the copied faces, each about a quarter of the one
 // before, finest first, keeping the tile's border edges as they are so that
 // no gap opens against a neighbour drawn at another level. Stops when a
@@ -56,6 +62,10 @@ void copy_tile_mesh(int tile, TileMeshCopy* copy);
 // level's error bounds the distance from every copied vertex to its surface.
 // No levels for a copy with positions that are not finite.
 void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector<TerrainLevel>* levels);
+
+// Adds a bound on the distance of the real vertices from the copied surface
+// (the members' error, for a group) to every level's error.
+void add_level_error(std::vector<TerrainLevel>* levels, float across, float up);
 
 // The corners of `corners` as the GL draws them (reads the mesh: the same
 // rule for the caller as copy_tile_mesh).

@@ -288,8 +288,9 @@ void draw_visible_terrain() {
     GLint polygon_mode[2] = {GL_FILL, GL_FILL};
     glGetIntegerv(GL_POLYGON_MODE, polygon_mode);
     long batch_faces = polygon_mode[0] == GL_FILL ? FLUSH_FACES : FLUSH_OUTLINE_FACES;
-    // Filled drawing takes a tile's chosen level in place of its pieces, at
-    // the place of its first piece; wire frame and points show the faces.
+    // Filled drawing takes the chosen level of a tile or of its group in place
+    // of its pieces, at the place of the first visible one; wire frame and
+    // points show the faces.
     bool levels = polygon_mode[0] == GL_FILL;
     long unflushed = 0;
     terrain_level_faces_drawn = 0;
@@ -297,9 +298,9 @@ void draw_visible_terrain() {
         int tile = terrain_pieces[p].tile;
         if (!terrain_tile_visible[tile]) continue;
         long faces = 0;
-        unsigned level_list = levels ? terrain_tile_level_list(tile, &faces) : 0;
-        if (level_list) {
-            if (terrain_tile_pieces[terrain_tiles[tile].first_slot] != p) continue;
+        unsigned level_list = 0;
+        if (levels && terrain_tile_drawn_by_level(tile, terrain_draws_done, &level_list, &faces)) {
+            if (!level_list) continue;
             glCallList(level_list);
         } else {
             glCallList(terrain_piece_lists + p);

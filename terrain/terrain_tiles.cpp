@@ -167,6 +167,7 @@ bool build_run_tiles(int pairs, int pairs_per_tile) {
         int first = (int)((long long)t * pairs_per_tile);
         int last = pairs - first > pairs_per_tile ? first + pairs_per_tile : pairs;
         terrain_pieces[t] = TerrainPiece{2 * first, pair_end(last - 1), t};
+        terrain_tiles[t].column = terrain_tiles[t].row = -1;
     }
     terrain_tile_size = 0.0f;
     finish_tiles();
@@ -232,6 +233,11 @@ bool build_terrain_tiles(int faces_per_tile) {
     }
     bool allocated = allocate_tiles(tiles, pieces);
     if (allocated) {
+        for (int c = 0; c < cells; ++c) {
+            if (cell_tile[c] < 0) continue;
+            terrain_tiles[cell_tile[c]].column = c % grid.columns;
+            terrain_tiles[cell_tile[c]].row = c / grid.columns;
+        }
         int placed = 0;
         for (int u = 0; u < pairs; ++u) add_pair_to_pieces(u, cell_tile[pair_cell[u]], &placed);
         assert(placed == pieces);

@@ -183,6 +183,7 @@ TEST_F(TileLevels, KeepTheTileBorderAndBoundEveryRealVertex) {
     install_text(grid_terrain_text(65, 65, bumps));
     ASSERT_TRUE(build_terrain_tiles(2048));
     ASSERT_EQ(terrain_tile_count, 4);
+    std::vector<std::vector<int>> finest;  // each tile's first level
     for (int t = 0; t < terrain_tile_count; ++t) {
         TileMeshCopy copy;
         copy_tile_mesh(t, &copy);
@@ -213,7 +214,23 @@ TEST_F(TileLevels, KeepTheTileBorderAndBoundEveryRealVertex) {
             EXPECT_LE(worst, terrain_level_error(level, 1.0f) * (1 + 1e-6)) << "tile " << t << " level " << l + 1;
             EXPECT_GT(worst, terrain_level_error(level, 1.0f) * 0.5);  // and near it, not far above
         }
+        finest.push_back(levels.front().corners);
     }
+
+    // The four tiles as one group: their shared borders go, the outer one stays.
+    std::vector<const std::vector<int>*> members;
+    std::vector<int> all_faces;
+    for (const std::vector<int>& level : finest) members.push_back(&level);
+    for (int f = 0; f < terrain_face_count; ++f)
+        for (int k = 0; k < 3; ++k) all_faces.push_back(3 * f + k);
+    TileMeshCopy group;
+    copy_group_mesh(members, &group);
+    EXPECT_EQ(group.corner.size(), group.position.size() / 3);
+    std::vector<TerrainLevel> group_levels;
+    build_tile_levels(group, 1.0f, &group_levels);
+    ASSERT_GE(group_levels.size(), 2u);
+    for (const TerrainLevel& level : group_levels) EXPECT_EQ(border_edges(level.corners), border_edges(all_faces));
+    EXPECT_LT(group_levels.back().corners.size(), finest[0].size());  // coarser than any one tile can go
     // Heights that are not finite give no levels; nor do too few faces.
     TileMeshCopy copy;
     copy_tile_mesh(0, &copy);
