@@ -1,12 +1,53 @@
 // Fuzz target: the terrain reader, as every load runs it (open, count, check,
-// parse, normals, derived settings).
+// parse, normals, derived settings); then what an accepted terrain is cut
+// into: tiles, their levels of detail and a group of their finest levels.
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "files/terrain_file.h"
 #include "fuzz/fuzz_support.h"
+#include "state/terrain_draw_state.h"
+#include "state/terrain_state.h"
+#include "terrain/terrain_levels.h"
 #include "terrain/terrain_mesh.h"
+#include "terrain/terrain_tiles.h"
+
+namespace {
+
+// Every level of the installed mesh's tiles names corners of its faces, and
+// so does a group made of the tiles' finest levels.
+void build_every_level() {
+    if (!build_terrain_tiles(8)) return;
+    std::vector<std::vector<int>> finest;
+    auto check = [](const std::vector<TerrainLevel>& levels) {
+        for (const TerrainLevel& level : levels) {
+            fuzz_require(level.corners.size() % 3 == 0, "a level is whole triangles");
+            for (int id : level.corners)
+                fuzz_require(id >= 0 && id < 3 * terrain_face_count, "a level's corner is a corner of a face");
+            fuzz_require(level.error_across >= 0 && level.error_up >= 0, "a level's error is a distance");
+        }
+    };
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        TileMeshCopy copy;
+        copy_tile_mesh(t, &copy);
+        std::vector<TerrainLevel> levels;
+        build_tile_levels(copy, 1.0f, &levels);
+        check(levels);
+        if (!levels.empty()) finest.push_back(levels.front().corners);
+    }
+    std::vector<const std::vector<int>*> members;
+    for (const std::vector<int>& level : finest) members.push_back(&level);
+    TileMeshCopy group;
+    copy_group_mesh(members, &group);
+    std::vector<TerrainLevel> levels;
+    build_tile_levels(group, 1.0f, &levels);
+    check(levels);
+    free_terrain_tiles();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string path = write_fuzz_file("input.dem", data, size);
@@ -32,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     derive_terrain_settings(parse.min_x, parse.max_x, parse.min_y, parse.max_y);
-    free_terrain_parse(&parse);
+    install_terrain_mesh(&parse);
+    build_every_level();
     return 0;
 }
