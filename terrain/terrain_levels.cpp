@@ -27,6 +27,11 @@ constexpr double LEVEL_SHRINK = 0.25;
 // A level that keeps more than this share of the faces of the one before is
 // not worth its list (the locked border is most of what remains).
 constexpr double LEVEL_MIN_GAIN = 0.8;
+// A level whose error grows by more than this over the one before has lost
+// the shape of the ground (the locked border left as a fan, measured: about
+// a hundred times the error for a third fewer faces): it is not kept, and
+// the tile's group draws that distance instead.
+constexpr double LEVEL_MAX_ERROR_GROWTH = 16.0;
 constexpr double TRIANGLES_PER_CELL = 1.0;  // of the cells the error search sorts a level into (measured: fewest instructions)
 
 namespace {
@@ -75,6 +80,7 @@ struct TriangleCells {
     int columns, rows;          // >= 1
     std::vector<int> start;     // columns x rows + 1 offsets into items
     std::vector<int> items;     // triangle numbers, cell by cell
+    std::vector<float> boxes;   // per triangle: x, y, z lowest, then highest
 };
 
 // Whether triangle (x[k], z[k]) meets the square [x0, x0 + side] x [z0, z0 + side]
@@ -134,7 +140,9 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
         }
         int c0 = column_of(std::min({x[0], x[1], x[2]})), c1 = column_of(std::max({x[0], x[1], x[2]}));
         int r0 = row_of(std::min({z[0], z[1], z[2]})), r1 = row_of(std::max({z[0], z[1], z[2]}));
-        bool one_cell = c0 == c1 && r0 == r1;
+        // Small triangles go into every cell of their rectangle: the box test
+        // of the search rejects them as cheaply as the shape test would here.
+        bool one_cell = (c1 - c0 + 1) * (r1 - r0 + 1) <= 4;
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c) {
                 // Cells at the grid's edges reach on beyond it.
@@ -144,6 +152,20 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
                 bool bounded = std::isfinite(x0) && std::isfinite(z0) && std::isfinite(x1) && std::isfinite(z1);
                 if (one_cell || !bounded || triangle_meets_square(x, z, x0, z0, side))
                     entries.push_back({r * cells->columns + c, t});
+            }
+    }
+    cells->boxes.resize((size_t)count * 6);
+    for (int t = 0; t < count; ++t) {
+        float* box = &cells->boxes[(size_t)t * 6];
+        for (int k = 0; k < 3; ++k) {
+            box[k] = INFINITY;
+            box[k + 3] = -INFINITY;
+        }
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 3; ++k) {
+                float v = position[3 * triangles[3 * t + j] + k];
+                box[k] = std::min(box[k], v);
+                box[k + 3] = std::max(box[k + 3], v);
             }
     }
     cells->start.assign((size_t)cells->columns * cells->rows + 1, 0);
@@ -182,6 +204,12 @@ Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<
                     int t = cells.items[i];
                     if (seen[t] == stamp) continue;
                     seen[t] = stamp;
+                    // A triangle whose box is no nearer than the best cannot be.
+                    const float* box = &cells.boxes[(size_t)t * 6];
+                    double bx = std::max({box[0] - p.x, 0.0, p.x - box[3]});
+                    double by = std::max({box[1] - p.y, 0.0, p.y - box[4]});
+                    double bz = std::max({box[2] - p.z, 0.0, p.z - box[5]});
+                    if (bx * bx + by * by + bz * bz >= best * best) continue;
                     Vec q = closest_on_triangle(p, vertex_at(position, triangles[3 * t]),
                                                 vertex_at(position, triangles[3 * t + 1]),
                                                 vertex_at(position, triangles[3 * t + 2]));
@@ -322,6 +350,9 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         TerrainLevel level;
         measure_level(copy, coarser, height_scale, &level);
         if (!std::isfinite(level.error_across) || !std::isfinite(level.error_up)) break;
+        if (!levels->empty() && terrain_level_error(level, height_scale) >
+                                    LEVEL_MAX_ERROR_GROWTH * terrain_level_error(levels->back(), height_scale))
+            break;
         level.corners.resize(kept);
         for (size_t i = 0; i < kept; ++i) level.corners[i] = copy.corner[coarser[i]];
         levels->push_back(std::move(level));

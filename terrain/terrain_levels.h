@@ -58,7 +58,8 @@ void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMes
 // Builds coarser levels of the copied faces, each about a quarter of the one
 // before, finest first, keeping the tile's border edges as they are so that
 // no gap opens against a neighbour drawn at another level. Stops when a
-// level would no longer shrink by a fifth, or at TERRAIN_MAX_LEVELS. Each
+// level would no longer shrink by a fifth, when its error would grow more
+// than sixteen times over the one before, or at TERRAIN_MAX_LEVELS. Each
 // level's error bounds the distance from every copied vertex to its surface.
 // No levels for a copy with positions that are not finite.
 void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector<TerrainLevel>* levels);
