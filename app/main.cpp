@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "Kestrolane needs a graphical display, and DISPLAY is not set.\n");
         return 1;
     }
+    sweep_save_temporaries();
     // GLUT must be up before the screen size can be asked for.
     start_window_system(&argc, argv);
     ViewerOptions options;

@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "files/console.h"
+#include "files/whole_file.h"
 #include "frame/scene_init.h"
+#include "gl/screenshot.h"
 #include "state/app_state.h"
 #include "state/texture_state.h"
 #include "terrain/terrain_levels.h"
@@ -128,4 +130,13 @@ bool parse_viewer_options(int argc, const char* const* argv, ViewerOptions* out,
         out->lod_given = true;
     }
     return true;
+}
+
+void sweep_save_temporaries() {
+    int removed = 0;
+    for (const char* folder : {"", "Flythrough", "Vector", SCREENSHOT_FOLDER}) removed += sweep_stale_saves(folder);
+    if (removed > 0) {
+        printf("Removed %d unfinished save%s left by an earlier run\n", removed, removed == 1 ? "" : "s");
+        fflush(stdout);
+    }
 }

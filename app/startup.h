@@ -30,3 +30,8 @@ int texture_size_for_answer(long answer);
 
 // Components for a colour answer: 2 is greyscale (1), anything else colour (3).
 int texture_components_for_answer(long answer);
+
+// Removes from the folders the viewer saves into (the working folder for
+// dump.dem, Flythrough, Vector, Screenshots) the temporary files of saves
+// whose process is gone, and says how many there were.
+void sweep_save_temporaries();

@@ -48,14 +48,6 @@ void make_letters(char* letters) {
     for (int i = 0; i < TEMPORARY_LETTERS; ++i) letters[i] = LETTERS[bytes[i] % (sizeof LETTERS - 1)];
 }
 
-// The folder part of `path` ("" for the working folder, "/" for the root).
-void copy_folder(const char* path, char* folder, size_t size) {
-    const char* slash = strrchr(path, '/');
-    if (!slash) snprintf(folder, size, "%s", "");
-    else if (slash == path) snprintf(folder, size, "%s", "/");
-    else snprintf(folder, size, "%.*s", (int)(slash - path), path);
-}
-
 int list_pending(const char* path) {
     for (int i = 0; i < PENDING_SLOTS; ++i) {
         if (pending_used[i]) continue;
@@ -165,6 +157,13 @@ long parse_temporary_name(const char* name, const char* prefix, const char* suff
     return strcmp(p, suffix) == 0 ? pid : -1;
 }
 
+// Gives the file at `fd` the owner and group of `info` where this process
+// may (the superuser may give a file away; others may pick one of their
+// groups); false when it stays this process's own.
+bool keep_owner(int fd, const struct stat& info) {
+    return fchown(fd, info.st_uid, info.st_gid) == 0 || fchown(fd, (uid_t)-1, info.st_gid) == 0;
+}
+
 bool is_running(long pid) { return kill((pid_t)pid, 0) == 0 || errno == EPERM; }
 
 void on_stop_signal(int signal_number) {
@@ -195,9 +194,21 @@ bool begin_whole_file(const char* path, WholeFile* out, char* error, size_t erro
         return false;
     }
     struct stat info;
-    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
+    const bool replacing = stat(path, &info) == 0;
+    if (replacing && !S_ISREG(info.st_mode)) {
         snprintf(error, error_size, "Cannot create %s: %s", path,
                  S_ISDIR(info.st_mode) ? "it is a folder" : "it exists and is not a regular file");
+        return false;
+    }
+    // A rename would replace a file that a plain write could not change:
+    // one the user may not write, or one marked read-only for everyone
+    // (which even the superuser's saves leave alone).
+    if (replacing && (info.st_mode & 0222) == 0) {
+        snprintf(error, error_size, "Cannot replace %s: it is read-only", path);
+        return false;
+    }
+    if (replacing && faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) != 0) {
+        snprintf(error, error_size, "Cannot replace %s: %s", path, strerror(errno));
         return false;
     }
     char folder[WHOLE_FILE_PATH_SIZE];
@@ -208,6 +219,11 @@ bool begin_whole_file(const char* path, WholeFile* out, char* error, size_t erro
         snprintf(error, error_size, "Cannot create %s: %s", path, strerror(errno));
         out->temporary[0] = '\0';
         return false;
+    }
+    if (replacing) {
+        // The owner first: a change of owner clears the set-id bits.
+        keep_owner(out->fd, info);
+        fchmod(out->fd, info.st_mode & 07777);
     }
     out->pending_slot = list_pending(out->temporary);
     out->blocks[0] = (char*)malloc(WHOLE_FILE_FIRST_BLOCK);
@@ -328,6 +344,17 @@ int sweep_stale_temporaries(const char* folder, const char* prefix, const char* 
     }
     closedir(dir);
     return removed;
+}
+
+int sweep_stale_saves(const char* folder) {
+    return sweep_stale_temporaries(folder, SAVE_TEMPORARY_PREFIX, SAVE_TEMPORARY_SUFFIX);
+}
+
+void copy_folder(const char* path, char* folder, size_t size) {
+    const char* slash = strrchr(path, '/');
+    if (!slash) snprintf(folder, size, "%s", "");
+    else if (slash == path) snprintf(folder, size, "%s", "/");
+    else snprintf(folder, size, "%.*s", (int)(slash - path), path);
 }
 
 void remove_pending_temporaries() {

@@ -19,6 +19,7 @@ constexpr size_t WHOLE_FILE_LINE = 1024;       // most bytes one print_whole_fil
 constexpr const char* SAVE_TEMPORARY_PREFIX = ".kestrolane";
 constexpr const char* SAVE_TEMPORARY_SUFFIX = ".tmp";
 constexpr int TEMPORARY_LETTERS = 6;  // random letters in a temporary name
+constexpr const char* TEMPORARY_FOLDER = "/tmp";  // where a run's helper files go (keys, message logs)
 
 struct WholeFile {
     int fd;                    // the temporary file, open for writing; -1 when none is open
@@ -38,9 +39,11 @@ struct WholeFile {
 
 // Starts a save of `path`: creates its temporary file exclusively beside it
 // (a name that exists, as a file or a link, is never opened; another name is
-// tried). Refuses, leaving nothing behind, a target that exists and is not a
-// regular file, and a folder that cannot take a new file; returns false with
-// "Cannot create <path>: <reason>".
+// tried), with the mode and owner of the file it replaces. Refuses, leaving
+// nothing behind, a target that exists and is not a regular file, and a
+// folder that cannot take a new file ("Cannot create <path>: <reason>"), and
+// a file the user may not write or that no one may write ("Cannot replace
+// <path>: <reason>").
 bool begin_whole_file(const char* path, WholeFile* out, char* error, size_t error_size);
 
 // Room for `bytes` (at most WHOLE_FILE_LINE) at the end of the file: write
@@ -85,6 +88,13 @@ int create_temporary_file(const char* folder, const char* prefix, const char* su
 // longer runs; files of a running process and everything else stay. Returns
 // how many it removed.
 int sweep_stale_temporaries(const char* folder, const char* prefix, const char* suffix);
+
+// Removes from `folder` the saves' temporary files left by processes that no
+// longer run (sweep_stale_temporaries with the saves' prefix and suffix).
+int sweep_stale_saves(const char* folder);
+
+// The folder part of `path`: "" for the working folder, "/" for the root.
+void copy_folder(const char* path, char* folder, size_t size);
 
 // Removes the temporary files of the saves in progress. Safe in a signal
 // handler.

@@ -19,6 +19,7 @@
 #include <gdal.h>
 
 #include "files/same_file.h"
+#include "files/whole_file.h"
 #include "files/terrain_writer.h"
 #include "files/texture_file.h"
 #include "import/drape_paint.h"
@@ -377,6 +378,7 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const std::string world = options.world.empty() ? folder_of_program() + "/world" : options.world;
     if (!is_directory(world))
         return refuse(&run, err, "world '" + world + "' is not a folder (give one with --world)");
+    sweep_world_temporaries(world);
 
     std::string error;
     if (!open_elevation_raster(options.elevation_path.c_str(), &run.elevation, &error)) return refuse(&run, err, error);
@@ -585,6 +587,11 @@ bool ensure_folder(const std::string& path, std::string* error) {
     if (mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && is_directory(path))) return true;
     *error = "cannot write into '" + path + "': " + (errno == EEXIST ? "not a folder" : std::strerror(errno));
     return false;
+}
+
+void sweep_world_temporaries(const std::string& world) {
+    for (const char* folder : {"/DEM", "/Drape", "/Map", "/Flythrough", "/Vector"})
+        sweep_stale_saves((world + folder).c_str());
 }
 
 std::string format_length(double metres) {

@@ -70,6 +70,10 @@ bool is_directory(const std::string& path);
 // message when it cannot be made or is in the way as a file.
 bool ensure_folder(const std::string& path, std::string* error);
 
+// Removes from the world's folders the temporary files of saves whose
+// process is gone (an import or a viewer ended by kill -9).
+void sweep_world_temporaries(const std::string& world);
+
 // "850 m" under 10 km, "12.3 km" from there.
 std::string format_length(double metres);
 

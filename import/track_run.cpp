@@ -130,6 +130,7 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const std::string world = options.world.empty() ? folder_of_program() + "/world" : options.world;
     if (!is_directory(world))
         return refuse(err, "world '" + world + "' is not a folder (give one with --world)");
+    sweep_world_temporaries(world);
 
     // Where the terrain lies, the track on it, and the ground under it.
     std::string error;

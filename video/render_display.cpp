@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "files/child_process.h"
+#include "files/whole_file.h"
 
 constexpr int XVFB_START_MS = 15000;
 constexpr int XVFB_STOP_MS = 3000;
@@ -20,7 +21,7 @@ constexpr int XVFB_STOP_MS = 3000;
 namespace {
 
 volatile pid_t xvfb_pid = -1;
-char auth_path[64];  // the private server's cookie file; "" when none
+char auth_path[128];  // the private server's cookie file; "" when none
 
 void put_field(FILE* f, const void* data, unsigned length) {
     fputc((int)(length >> 8), f);
@@ -36,8 +37,8 @@ bool write_auth_file(char* error, size_t error_size) {
     int random = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
     bool got = random >= 0 && read(random, cookie, sizeof cookie) == (ssize_t)sizeof cookie;
     if (random >= 0) close(random);
-    snprintf(auth_path, sizeof auth_path, "/tmp/kestrolane-xauth-XXXXXX");
-    int fd = got ? mkostemp(auth_path, O_CLOEXEC) : -1;
+    int fd = got ? create_temporary_file(TEMPORARY_FOLDER, XAUTH_FILE_PREFIX, "", 0600, auth_path, sizeof auth_path)
+                 : -1;
     FILE* f = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!f) {
         if (fd >= 0) close(fd);

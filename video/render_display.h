@@ -4,6 +4,9 @@
 
 #include <cstddef>
 
+// The private server's key is TEMPORARY_FOLDER/<this>-<pid>-<letters>.
+constexpr const char* XAUTH_FILE_PREFIX = "kestrolane-xauth";
+
 // Makes DISPLAY name a display that accepts connections, starting a private
 // Xvfb with a screen of the given size (reachable only through the key it
 // puts in XAUTHORITY) when DISPLAY is unset or cannot be opened. Returns

@@ -83,6 +83,17 @@ void install_clean_up() {
     remove_temporaries_on_stop_signals(stop_helpers);
 }
 
+// What earlier runs stopped by kill -9 left: a video or still never
+// finished beside this output, keys of private X servers and ffmpeg's
+// message files.
+void sweep_render_temporaries(const char* output_path) {
+    char folder[RENDER_PATH_SIZE];
+    copy_folder(output_path, folder, sizeof folder);
+    sweep_stale_saves(folder);
+    sweep_stale_temporaries(TEMPORARY_FOLDER, XAUTH_FILE_PREFIX, "");
+    sweep_stale_temporaries(TEMPORARY_FOLDER, FFMPEG_LOG_PREFIX, "");
+}
+
 bool is_readable_file(const char* path) {
     struct stat st;
     return stat(path, &st) == 0 && S_ISREG(st.st_mode) && access(path, R_OK) == 0;
@@ -276,6 +287,7 @@ int run_render_flight(int argc, char** argv) {
     // No dialogue; and a fatal error of the loaders must not wait for a key.
     if (!freopen("/dev/null", "r", stdin)) return fail("Cannot close the console input%s", "");
     install_clean_up();
+    sweep_render_temporaries(o.output_path);
 
     int frames = read_flythrough_file(o.flight_path, error, sizeof error);
     if (frames <= 0) return fail("%s", error);

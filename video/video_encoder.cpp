@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "files/child_process.h"
+#include "files/whole_file.h"
 
 constexpr int PIPE_BYTES = 1 << 20;  // a larger pipe means fewer wake-ups per frame
 constexpr int LOG_TAIL = 1200;       // bytes of ffmpeg's messages shown on failure
@@ -24,7 +25,7 @@ namespace {
 
 volatile pid_t encoder_pid = -1;
 int encoder_fd = -1;                 // our end of ffmpeg's standard input
-char log_path[64];                   // ffmpeg's standard error
+char log_path[128];                  // ffmpeg's standard error
 int frame_width = 0, frame_height = 0;
 size_t frame_bytes = 0;              // an RGBA frame
 unsigned char* yuv_frame = nullptr;  // the writer thread's YUV frame, frame_bytes * 3 / 8
@@ -176,8 +177,7 @@ bool start_video_encoder(int output_fd, int width, int height, int fps, char* er
         }
         free_buffers.push_back(b);
     }
-    snprintf(log_path, sizeof log_path, "/tmp/kestrolane-ffmpeg-XXXXXX");
-    int log_fd = mkostemp(log_path, O_CLOEXEC);
+    int log_fd = create_temporary_file(TEMPORARY_FOLDER, FFMPEG_LOG_PREFIX, "", 0600, log_path, sizeof log_path);
     int pipe_fds[2];
     if (log_fd < 0 || pipe2(pipe_fds, O_CLOEXEC) != 0) {
         snprintf(error, error_size, "Cannot start ffmpeg: %s", strerror(errno));

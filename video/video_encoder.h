@@ -7,6 +7,7 @@
 
 constexpr const char* FFMPEG_PROGRAM = "ffmpeg";  // looked up in PATH
 constexpr int ENCODER_BUFFERS = 3;                // frames waiting for ffmpeg at most
+constexpr const char* FFMPEG_LOG_PREFIX = "kestrolane-ffmpeg";  // TEMPORARY_FOLDER/<this>-<pid>-<letters>: what ffmpeg says
 
 // Turns an RGBA picture whose rows run bottom up (GL's order) into planar
 // YUV 4:2:0 with the top row first: BT.709, limited range (Y 16..235, U and

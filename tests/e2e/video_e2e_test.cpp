@@ -240,6 +240,20 @@ TEST(RenderFlight, BadInputIsRefusedWithAReasonAndLeavesNoFile) {
     chmod((world + "/bin/ffmpeg").c_str(), 0755);
     std::string empty = make_scratch(world + "/Flythrough/Short.flt");
     unlink((empty + "/Short.flt").c_str());
+    // What a renderer ended by kill -9 left: an output never finished, the key
+    // of its private X server and ffmpeg's messages; the next run sweeps them.
+    const pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0) _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string tag = "-" + std::to_string(gone) + "-Abc123";
+    const std::string stale[] = {world + "/.kestrolane" + tag + ".tmp", "/tmp/kestrolane-xauth" + tag,
+                                 "/tmp/kestrolane-ffmpeg" + tag};
+    for (const std::string& path : stale) {
+        f = fopen(path.c_str(), "w");
+        ASSERT_NE(f, nullptr) << path;
+        fclose(f);
+    }
 
     struct Case {
         const char* what;
@@ -273,6 +287,7 @@ TEST(RenderFlight, BadInputIsRefusedWithAReasonAndLeavesNoFile) {
         for (const std::string& name : files_in(c.dir))
             EXPECT_TRUE(name.rfind("out.", 0) != 0 && name.rfind(".kestrolane-", 0) != 0) << c.what << " left " << name;
     }
+    for (const std::string& path : stale) EXPECT_NE(access(path.c_str(), F_OK), 0) << path;
     RunResult help = run_kestrolane(world, "--render-flight --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("--still N"), std::string::npos) << help.output;

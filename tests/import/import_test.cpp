@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "import/terrain_location.h"
 #include "tests/import/import_fixtures.h"
 #include "tests/support/temp_files.h"
@@ -36,6 +39,15 @@ TEST(ImportTerrain, ProjectedSlopeKeepsMetresHeightsAndOrientation) {
     ASSERT_NE(old, nullptr);
     std::fputs("old\n", old);
     std::fclose(old);
+    // What an import ended by kill -9 left is swept by the next one.
+    const pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0) _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string stale = world + "/DEM/.kestrolane-" + std::to_string(gone) + "-Abc123.tmp";
+    std::FILE* left = std::fopen(stale.c_str(), "w");
+    ASSERT_NE(left, nullptr);
+    std::fclose(left);
 
     ToolRun run = run_import_tool({"--world", world, "--name", "Slope", "--grid", "51", "--keep-heights", raster});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -101,7 +113,8 @@ TEST(ImportTerrain, ProjectedSlopeKeepsMetresHeightsAndOrientation) {
     EXPECT_EQ(where.height_offset, 0.0);
     EXPECT_EQ(where.height_factor, 1.0);
     EXPECT_TRUE(contains(where.crs_wkt, "UTM zone 33N")) << where.crs_wkt;
-    // Only the terrain and its location, no temporary file; the menu lists one terrain.
+    // Only the terrain and its location, no temporary file (the stale one is
+    // gone too); the menu lists one terrain.
     EXPECT_EQ(list_world(world + "/DEM").size(), 2u);
     remove_world(world);
 }

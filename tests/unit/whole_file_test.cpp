@@ -2,10 +2,14 @@
 // where someone planted links and files at its temporary names.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -217,4 +221,147 @@ TEST(TerrainWriter, AGridComesOutAsTheLoaderReadsItWithoutNegativeZeros) {
     ASSERT_TRUE(begin_whole_file(path.c_str(), &out, error, sizeof error)) << error;
     EXPECT_FALSE(write_grid_terrain(&out, TerrainGrid{2, 2, 0, 1, 0, 1, read_high, nullptr}, nullptr, nullptr));
     discard_whole_file(&out);
+}
+
+TEST(WholeFile, AFileNoOneMayWriteIsRefusedAndAReplacedFileKeepsItsMode) {
+    for (const Saver& saver : every_saver()) {
+        SCOPED_TRACE(saver.name);
+        std::string dir = make_temp_dir(), target = dir + "/" + saver.name;
+        put(target, "the old file");
+        // Read-only for everyone: a plain write would be refused, so the
+        // rename must not go round that (the superuser's saves included).
+        ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+        char error[512] = "";
+        EXPECT_FALSE(saver.save(target, error, sizeof error));
+        EXPECT_NE(std::string(error).find("Cannot replace " + target + ": it is read-only"), std::string::npos)
+            << error;
+        struct stat info;
+        ASSERT_EQ(stat(target.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0444u);
+        EXPECT_EQ(read_file(target), "the old file");
+        EXPECT_EQ(files_in(dir), std::vector<std::string>{saver.name});
+
+        // A file others may only read stays so once replaced.
+        ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+        ASSERT_TRUE(saver.save(target, error, sizeof error)) << error;
+        ASSERT_EQ(stat(target.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        EXPECT_NE(read_file(target), "the old file");
+
+        // A new file gets the usual mode.
+        const mode_t mask = umask(022);
+        ASSERT_TRUE(saver.save(dir + "/new", error, sizeof error)) << error;
+        umask(mask);
+        ASSERT_EQ(stat((dir + "/new").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0644u);
+    }
+}
+
+TEST(WholeFile, StaleTemporariesAreSweptAndEverythingElseStays) {
+    // A process that has ended, and so names no running process.
+    pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0) _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+
+    std::string dir = make_temp_dir(), outside = make_temp_dir();
+    auto name = [](long pid, const char* letters) {
+        return std::string(SAVE_TEMPORARY_PREFIX) + "-" + std::to_string(pid) + "-" + letters + SAVE_TEMPORARY_SUFFIX;
+    };
+    put(dir + "/" + name(gone, "Abc123"), "left by kill -9");
+    put(dir + "/" + name(getpid(), "Abc123"), "a save of this process");
+    put(dir + "/" + name(1, "Abc123"), "a save of a running process");
+    put(dir + "/" + name(gone, "Abc12"), "not a name of ours");
+    put(dir + "/.kestrolane-x-Abc123.tmp", "not a name of ours");
+    put(dir + "/Grand_Tour.flt", "a flight");
+    put(outside + "/target", "outside");
+    ASSERT_EQ(symlink((outside + "/target").c_str(), (dir + "/" + name(gone, "Link00")).c_str()), 0);
+    ASSERT_EQ(mkdir((dir + "/" + name(gone, "Fold00")).c_str(), 0755), 0);
+    const std::vector<std::string> before = files_in(dir);
+
+    EXPECT_EQ(sweep_stale_saves(dir.c_str()), 1);
+    std::vector<std::string> expected;
+    for (const std::string& n : before)
+        if (n != name(gone, "Abc123")) expected.push_back(n);
+    EXPECT_EQ(files_in(dir), expected);
+    EXPECT_EQ(read_file(outside + "/target"), "outside");
+    EXPECT_EQ(sweep_stale_saves(dir.c_str()), 0);
+
+    // The renderer's helper files in the temporary folder, by their own prefix.
+    put(dir + "/kestrolane-xauth-" + std::to_string(gone) + "-Abc123", "key");
+    EXPECT_EQ(sweep_stale_temporaries(dir.c_str(), "kestrolane-ffmpeg", ""), 0);
+    EXPECT_EQ(sweep_stale_temporaries(dir.c_str(), "kestrolane-xauth", ""), 1);
+}
+
+TEST(WholeFile, ALargeFileComesOutWholeAcrossItsBlocks) {
+    std::string dir = make_temp_dir(), target = dir + "/large";
+    std::string expected;
+    char error[512] = "";
+    WholeFile out;
+    ASSERT_TRUE(begin_whole_file(target.c_str(), &out, error, sizeof error)) << error;
+    for (int i = 0; expected.size() < 3 * WHOLE_FILE_BLOCK; ++i) {
+        char line[64];
+        const int n = snprintf(line, sizeof line, "line %d\n", i);
+        if (i % 3 == 0) {
+            print_whole_file(&out, "line %d\n", i);
+        } else if (i % 3 == 1) {
+            append_whole_file(&out, line, (size_t)n);
+        } else {
+            char* at = reserve_whole_file(&out, (size_t)n);
+            memcpy(at, line, (size_t)n);
+            advance_whole_file(&out, at + n);
+        }
+        expected.append(line, (size_t)n);
+        if (i == 1000) {  // one large piece across a block's end
+            std::string piece(WHOLE_FILE_BLOCK + 12345, 'x');
+            append_whole_file(&out, piece.data(), piece.size());
+            expected += piece;
+        }
+    }
+    ASSERT_TRUE(finish_whole_file(&out, error, sizeof error)) << error;
+    EXPECT_EQ(out.size, (long long)expected.size());
+    EXPECT_TRUE(read_file(target) == expected);
+    EXPECT_EQ(files_in(dir), std::vector<std::string>{"large"});
+}
+
+// A full disk: a small file system of its own, mounted in a child that has
+// a mount namespace of its own (where that is not allowed the case is skipped).
+TEST(WholeFile, AFullDiskIsNamedAndLeavesTheOldFile) {
+    std::string dir = make_temp_dir();
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(report[0]);
+        auto say = [&](const std::string& text) {
+            if (write(report[1], text.data(), text.size()) < 0) _exit(3);
+        };
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") != 0) {
+            say("skip");
+            _exit(0);
+        }
+        const std::string shot = dir + "/shot.png";
+        FILE* f = fopen(shot.c_str(), "wb");
+        fputs("the old picture", f);
+        fclose(f);
+        // Noise does not compress: far more than the 64 KB there is room for.
+        std::vector<unsigned char> pixels(256 * 256 * 3);
+        unsigned state = 1;
+        for (unsigned char& p : pixels) p = (unsigned char)((state = state * 1103515245u + 12345u) >> 16);
+        char error[512] = "";
+        const bool written = write_png_file(shot.c_str(), pixels.data(), 256, 256, 3, false, error, sizeof error);
+        say(std::string(written ? "written" : error) + "\n" + read_file(shot) + "\n" +
+            std::to_string(files_in(dir).size()));
+        _exit(0);
+    }
+    close(report[1]);
+    std::string said;
+    char buffer[1024];
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) said.append(buffer, (size_t)n);
+    close(report[0]);
+    waitpid(child, nullptr, 0);
+    if (said == "skip") GTEST_SKIP() << "no mount namespace here for a small file system";
+    EXPECT_EQ(said, "Cannot write " + dir + "/shot.png: No space left on device\nthe old picture\n1");
 }
