@@ -59,12 +59,6 @@ void seek_to_selected_item() {
     seek_to_point(g.x, g.y, g.z);
 }
 
-void save_dem_dump() {
-    char error[256];
-    if (!write_terrain_dump(DEM_DUMP_NAME, error, sizeof error)) report_problem("%s", error);
-    else dismiss_problem();
-}
-
 // The operation an element's click calls.
 void perform(const TrayElement& element) {
     switch (element.operation) {
@@ -112,7 +106,7 @@ void perform(const TrayElement& element) {
             clear_view_matrix();
             return_camera_to_origin();
             break;
-        case OP_SAVE_DEM: save_dem_dump(); break;
+        case OP_SAVE_DEM: save_terrain_dump(); break;
         case OP_RAISE_EYE:
             raise_camera();
             show_frame();

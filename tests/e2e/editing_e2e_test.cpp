@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "tests/e2e/viewer.h"
 
 namespace {
@@ -29,8 +32,19 @@ std::string read_text(const std::string& path) {
 
 TEST(Editing, AFaceExtrudedWithTheDigitKeysIsSavedAndLoadsBack) {
     Viewer v;
+    // A save of an earlier viewer ended by kill -9 is swept at the start.
+    const pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0) _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string stale = v.dir + "/.kestrolane-" + std::to_string(gone) + "-Abc123.tmp";
+    FILE* left = fopen(stale.c_str(), "w");
+    ASSERT_NE(left, nullptr);
+    fclose(left);
     ASSERT_TRUE(v.start("\n"));
     ASSERT_TRUE(v.open_window());
+    EXPECT_NE(v.console().find("Removed 1 unfinished save left by an earlier run\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(stale));
     ASSERT_TRUE(v.toggle_overlay());
     ASSERT_TRUE(v.click(600, 700, 1));  // pick a face of the ground close ahead
     ASSERT_TRUE(v.toggle_overlay());
@@ -44,7 +58,11 @@ TEST(Editing, AFaceExtrudedWithTheDigitKeysIsSavedAndLoadsBack) {
 
     ASSERT_TRUE(v.click(TERRAIN_HANDLE.x, TERRAIN_HANDLE.y, 1));
     ASSERT_TRUE(v.click(SAVE_DEM.x, SAVE_DEM.y, 1));
+    ASSERT_TRUE(v.wait_for_console("Saved dump.dem: "));
     std::string dump = read_text(v.dir + "/dump.dem");
+    char size[32];
+    snprintf(size, sizeof size, "%.1f MB\n", dump.size() / 1e6);
+    EXPECT_NE(v.console().find(std::string("Saved dump.dem: ") + size), std::string::npos) << v.console();
     ASSERT_EQ(dump.rfind("# Kestrolane DEM\n", 0), 0u);
     EXPECT_NE(dump.find("\nf "), std::string::npos);
 

@@ -1,6 +1,8 @@
 // Reshaping the terrain by hand and keeping the result in dump.dem.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -8,7 +10,9 @@
 #include "files/terrain_file.h"
 #include "input/key_edits.h"
 #include "state/mesh_edit_state.h"
+#include "state/frame_state.h"
 #include "state/mouse_state.h"
+#include "state/overlay_state.h"
 #include "state/terrain_state.h"
 #include "terrain/mesh_edit.h"
 #include "terrain/terrain_dump.h"
@@ -155,4 +159,30 @@ TEST_F(MeshEdit, DumpHoldsTheEditedMeshAndLoadsBackToTheSameLines) {
     }
     char error[256];
     EXPECT_FALSE(write_terrain_dump("/nonexistent/dump.dem", error, sizeof error));
+}
+
+namespace {
+
+std::vector<std::string> frames_shown;  // message_text at each frame the save showed
+
+void record_frame() { frames_shown.push_back(message_visible ? message_text : ""); }
+
+}  // namespace
+
+TEST_F(MeshEdit, TheTraySaveSaysSoBeforeTheWorkAndReportsTheSizeWritten) {
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    const std::string dir = make_temp_dir();
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    frames_shown.clear();
+    set_frame_drawer(record_frame);
+    EXPECT_TRUE(save_terrain_dump());
+    set_frame_drawer(nullptr);
+    ASSERT_EQ(chdir(previous), 0);
+
+    const std::string written = read_file(dir + "/" + DEM_DUMP_NAME);
+    ASSERT_FALSE(written.empty());
+    const std::string saved = "Saved dump.dem: " + std::to_string(written.size()) + " bytes";
+    EXPECT_EQ(frames_shown, (std::vector<std::string>{"Saving dump.dem...", saved}));
+    EXPECT_EQ(std::string(message_text), saved);
 }
