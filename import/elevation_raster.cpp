@@ -2,10 +2,13 @@
 #include "import/elevation_raster.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cpl_error.h>
 
@@ -83,6 +86,15 @@ std::string describe_gdal_error(const char* fallback) {
     return single_line(message);
 }
 
+std::string describe_unopened_raster(const char* path) {
+    const bool gdal_name = std::strncmp(path, "/vsi", 4) == 0 || std::strchr(path, ':') != nullptr;
+    struct stat info;
+    if (!gdal_name && stat(path, &info) != 0) return std::strerror(errno);
+    if (!gdal_name && S_ISDIR(info.st_mode)) return "it is a folder";
+    if (!gdal_name && access(path, R_OK) != 0) return std::strerror(errno);
+    return describe_gdal_error("not a raster GDAL can read");
+}
+
 int report_gdal_progress(double fraction, const char*, void* context) {
     GdalProgress* p = (GdalProgress*)context;
     if (p && p->progress) p->progress(fraction, p->context);
@@ -116,7 +128,7 @@ bool open_elevation_raster(const char* path, ElevationRaster* raster, std::strin
     CPLErrorReset();
     GDALDatasetH dataset = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
     if (!dataset) {
-        *error = "cannot read '" + std::string(path) + "': " + describe_gdal_error("not a raster GDAL can read");
+        *error = "cannot read '" + std::string(path) + "': " + describe_unopened_raster(path);
         return false;
     }
     const int bands = GDALGetRasterCount(dataset);

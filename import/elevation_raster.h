@@ -66,6 +66,12 @@ bool sample_elevation_grid(ElevationRaster* raster, int width, int height, std::
 // GDAL's last error as one line, or `fallback` when it said nothing.
 std::string describe_gdal_error(const char* fallback);
 
+// Why GDAL could not open `path` as a raster: the system's reason when the
+// path names no file ("No such file or directory"), a folder ("it is a
+// folder") or a file that cannot be read; else GDAL's last error, or "not a
+// raster GDAL can read". GDAL's own names (/vsi..., DRIVER:...) get GDAL's.
+std::string describe_unopened_raster(const char* path);
+
 // Adapter from a ProgressFn to GDAL's progress callback; context is a GdalProgress*.
 struct GdalProgress {
     ProgressFn progress;

@@ -80,7 +80,7 @@ bool open_map_raster(const char* path, MapRaster* map, std::string* error) {
     CPLErrorReset();
     GDALDatasetH dataset = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
     if (!dataset) {
-        *error = "cannot read map '" + std::string(path) + "': " + describe_gdal_error("not a raster GDAL can read");
+        *error = "cannot read map '" + std::string(path) + "': " + describe_unopened_raster(path);
         return false;
     }
     const int bands = GDALGetRasterCount(dataset);

@@ -49,9 +49,11 @@ TEST(ImportRefusals, BadInputIsRefusedWithOneLineAndTheWorldUntouched) {
     struct Case {
         std::vector<std::string> args;
         int status;
-        const char* message;
+        std::string message;
     } cases[] = {
-        {{world + "/missing.tif"}, 1, "cannot read '"},
+        // The cause is named: no such file, a folder, a file GDAL does not read.
+        {{world + "/missing.tif"}, 1, "missing.tif': No such file or directory"},
+        {{world + "/DEM"}, 1, "DEM': it is a folder"},
         {{world + "/notes.txt"}, 1, "cannot read '"},
         {{world + "/climate.nc"}, 1, "holds no raster bands; name one of its sub-datasets instead: NETCDF:"},
         {{world + "/photo.tif"}, 1, "has 3 bands; an elevation raster has one"},
@@ -64,7 +66,8 @@ TEST(ImportRefusals, BadInputIsRefusedWithOneLineAndTheWorldUntouched) {
         {{"--name", "../escape", good}, 1, "would leave the world's folders"},
         {{"--name", "sub/dir", good}, 1, "would leave the world's folders"},
         {{"--name", "two.parts", good}, 1, "holds a '.'"},
-        {{"--map", world + "/missing.png", good}, 1, "cannot read map '"},
+        {{"--map", world + "/missing.png", good}, 1, "cannot read map '" + world + "/missing.png': No such file"},
+        {{"--map", world + "/Map", good}, 1, "Map': it is a folder"},
         {{"--exaggeration", "0", good}, 2, "--exaggeration takes a number above 0"},
         {{"--frobnicate", good}, 2, "unknown option '--frobnicate'"},
         {{}, 2, "no elevation raster given"},
