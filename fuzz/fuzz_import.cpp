@@ -169,19 +169,19 @@ bool write_sparse(const std::string& path, GDALDataType type, int gt_kind, const
     return true;
 }
 
-// The elevation raster from the header and the cells; false when GDAL would not make it.
+// The elevation raster from the input's first bytes and the cells; false when GDAL would not make it.
 bool write_elevation(const std::string& path, const char* driver, uint8_t flags, int width, int height, int gt_kind,
-                     const double* raw, int system, const Reader& header, Cells* cells) {
+                     const double* raw, int system, const uint8_t* head, Cells* cells) {
     const GDALDataType type = TYPES[flags & 7];
-    const double no_data = VALUES[header.data[5] & 31], step = STEPS[header.data[8] & 7];
+    const double no_data = VALUES[head[5] & 31], step = STEPS[head[8] & 7];
     GDALDatasetH ds = GDALCreate(GDALGetDriverByName("MEM"), "", width, height, 1, type, nullptr);
     if (!ds) return false;
     set_frame(ds, gt_kind, raw, system);
     GDALRasterBandH band = GDALGetRasterBand(ds, 1);
     if (flags & 8) GDALSetRasterNoDataValue(band, no_data);
     if (flags & 16) {
-        GDALSetRasterScale(band, VALUES[header.data[6] & 31]);
-        GDALSetRasterOffset(band, VALUES[header.data[7] & 31]);
+        GDALSetRasterScale(band, VALUES[head[6] & 31]);
+        GDALSetRasterOffset(band, VALUES[head[7] & 31]);
     }
     bool ok = write_band(band, width, height, cells, step, flags & 32);
     GDALDatasetH copy = ok ? GDALCreateCopy(GDALGetDriverByName(driver), path.c_str(), ds, FALSE, nullptr, nullptr,
@@ -307,7 +307,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t head[18] = {0};
     memcpy(head, data, size < sizeof head ? size : sizeof head);
-    Reader header = {head, sizeof head, 0};
     Reader input = {data, size, sizeof head};
 
     const uint8_t flags = head[0], options_bits = head[9], map_flags = head[13];
@@ -316,21 +315,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int gt_kind = head[3] % GEOTRANSFORM_COUNT, system = head[4] % SYSTEM_COUNT;
     const bool map = options_bits & 64;
     const bool map_sparse = head[14] == 0xff && head[15] == 0xff;
-    const int map_width = map_sparse ? SPARSE_SIDE : side(head[14]), map_height = map_sparse ? SPARSE_SIDE : side(head[15]);
+    const int map_width = map_sparse ? SPARSE_SIDE : side(head[14]);
+    const int map_height = map_sparse ? SPARSE_SIDE : side(head[15]);
     const int map_gt_kind = head[16] % GEOTRANSFORM_COUNT, map_system = head[17] % SYSTEM_COUNT;
     double raw[6] = {0}, map_raw[6] = {0};
     if (gt_kind == RAW_GEOTRANSFORM)
         for (double& v : raw) v = input.number();
     if (map && map_gt_kind == RAW_GEOTRANSFORM)
         for (double& v : map_raw) v = input.number();
-    Cells cells = {data + input.at, input.at < size ? size - input.at : 0, 0};
+    Cells cells = input.at < size ? Cells{data + input.at, size - input.at, 0} : Cells{data, 0, 0};
 
     const char* const* format = sparse ? FORMATS[0] : FORMATS[(flags >> 6) & 3];
     const std::string elevation = FOLDER + "/elevation." + format[1];
     const std::string map_path = FOLDER + "/map.tif";
     bool made = sparse ? write_sparse(elevation, TYPES[flags & 7], gt_kind, raw, system, flags & 8,
                                       VALUES[head[5] & 31])
-                       : write_elevation(elevation, format[0], flags, width, height, gt_kind, raw, system, header,
+                       : write_elevation(elevation, format[0], flags, width, height, gt_kind, raw, system, head,
                                          &cells);
     if (made && map) made = write_map(map_path, map_flags, map_width, map_height, map_gt_kind, map_raw, map_system,
                                       &cells);
