@@ -14,11 +14,13 @@
 //   4  coordinate system (SYSTEMS)
 //   5  no-data value, 6 scale, 7 offset (VALUES), 8 step between heights (STEPS)
 //   9  options: bits 0-1 --grid none, N, CxR or CxR from the two next bytes;
-//      2 --keep-heights; 3 --cell-size; 4-5 --exaggeration; 6 --map
+//      2 --keep-heights; 3 --cell-size; 4-5 --exaggeration; 6 --map; 7 the
+//      raster is the world's DEM/t.dem, which the import must refuse to replace
 //  10  grid a, 11 grid b (2 + byte mod 63; over a sparse raster 2..16, or
 //      4000 from 128 on, which the import refuses)
 //  12  --cell-size (VALUES, its magnitude)
-//  13  map: bits 0-1 bands - 1, 2 a palette, 3-5 data type; 6 no coordinates
+//  13  map: bits 0-1 bands - 1, 2 a palette, 3-5 data type; 6 no coordinates;
+//      7 the map is the world's Drape/t.raw, which the import must refuse to replace
 //  14  map width - 1, 15 map height - 1 (mod 48; 0xff with 0xff: a sparse huge map)
 //  16  map geotransform, 17 map coordinate system
 //  then the raw geotransforms' doubles, if any, then one byte per elevation
@@ -234,6 +236,12 @@ std::string grid_value(int mode, uint8_t a, uint8_t b, bool sparse) {
     return "";
 }
 
+// Bytes of a file of the world or of /vsimem/; -1 when there is none.
+long long file_size(const std::string& path) {
+    VSIStatBufL info;
+    return VSIStatL(path.c_str(), &info) == 0 ? (long long)info.st_size : -1;
+}
+
 void remove_outputs() {
     for (const char* f : {"DEM/t.dem", "DEM/t.location", "Drape/t.raw", "Drape/t.info", "Map/t.raw", "Map/t.info"})
         remove((world + "/" + f).c_str());
@@ -297,7 +305,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         OSRDestroySpatialReference(srs);
     }
     world = fuzz_scratch_dir() + "/world";
-    fuzz_require(mkdir(world.c_str(), 0755) == 0, "world made");
+    for (const char* folder : {"", "/DEM", "/Drape", "/Map"})
+        fuzz_require(mkdir((world + folder).c_str(), 0755) == 0, "world made");
     // KESTROLANE_FUZZ_VERBOSE=1 shows what each run says (to see what seeds reach).
     discard = getenv("KESTROLANE_FUZZ_VERBOSE") ? stderr : fopen("/dev/null", "w");
     fuzz_require(discard != nullptr, "/dev/null opens");
@@ -326,8 +335,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Cells cells = input.at < size ? Cells{data + input.at, size - input.at, 0} : Cells{data, 0, 0};
 
     const char* const* format = sparse ? FORMATS[0] : FORMATS[(flags >> 6) & 3];
-    const std::string elevation = FOLDER + "/elevation." + format[1];
-    const std::string map_path = FOLDER + "/map.tif";
+    const bool elevation_in_world = options_bits & 128, map_in_world = map && (map_flags & 128);
+    const std::string elevation = elevation_in_world ? world + "/DEM/t.dem" : FOLDER + "/elevation." + format[1];
+    const std::string map_path = map_in_world ? world + "/Drape/t.raw" : FOLDER + "/map.tif";
+    remove_outputs();
     bool made = sparse ? write_sparse(elevation, TYPES[flags & 7], gt_kind, raw, system, flags & 8,
                                       VALUES[head[5] & 31])
                        : write_elevation(elevation, format[0], flags, width, height, gt_kind, raw, system, head,
@@ -356,10 +367,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ImportOptions options;
         std::string error;
         if (parse_import_options((int)argv.size() - 1, argv.data(), &options, &error)) {
-            remove_outputs();
+            const long long elevation_bytes = file_size(elevation), map_bytes = map ? file_size(map_path) : 0;
             const int status = run_import(options, discard, discard);
             fuzz_require(status == IMPORT_OK || status == IMPORT_FAILED, "an import ends done or refused");
             require_no_temporaries();
+            if (elevation_in_world || map_in_world)
+                fuzz_require(status == IMPORT_FAILED && file_size(elevation) == elevation_bytes &&
+                                 (!map || file_size(map_path) == map_bytes),
+                             "an import never replaces a raster it reads");
             if (status == IMPORT_OK) require_loadable_world(map);
         }
     }
