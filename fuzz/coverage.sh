@@ -35,10 +35,11 @@ cmake --build "$BUILD" --target fuzz_coverage -j"$(nproc)" >/dev/null || exit 2
 # The files each target is about.
 subject() {
   case "$1" in
-    terrain) echo terrain/terrain_file.cpp terrain/normals.cpp ;;
+    terrain) echo files/terrain_file.cpp files/terrain_normals.cpp terrain/terrain_mesh.cpp ;;
     texture) echo files/texture_file.cpp files/regular_file.cpp ;;
-    flythrough) echo flythrough/flythrough_file.cpp flythrough/frame_modes.cpp camera/camera.cpp ;;
-    vector) echo geometry/geometry_file.cpp geometry/geometry_layer.cpp ;;
+    flythrough) echo files/flythrough_text.cpp flythrough/flythrough_file.cpp flythrough/frame_modes.cpp \
+                     camera/camera.cpp ;;
+    vector) echo files/geometry_text.cpp geometry/geometry_file.cpp geometry/geometry_layer.cpp ;;
     driver) echo input/*.cpp overlay/*.cpp flythrough/*.cpp geometry/*.cpp terrain/*.cpp camera/*.cpp \
                  app/menu_handlers.cpp | tr ' ' '\n' | grep -v '_gl\.cpp$' | tr '\n' ' ' ;;
     import) echo import/*.cpp | tr ' ' '\n' | grep -v 'main\.cpp$' | tr '\n' ' ' ;;
