@@ -61,6 +61,7 @@ unsigned reference_list = 0;  // the whole terrain in one list, as it was drawn 
 bool with_reference = true;   // false: only the viewer's own lists (for its memory)
 std::string imported_terrain; // the imported raster's terrain file, once made
 constexpr int IMPORTED = -1;  // "cells" of the imported raster in the path's arguments
+constexpr int DEFAULT_WORLD = -2;  // "cells" of the default world (build/world/Default.obj, 131072 faces)
 constexpr int IMPORTED_SIDE = 1415;  // raster samples a side: 4 million faces at full resolution
 constexpr float IMPORTED_CELL = 12.5f;  // metres a sample, as the generated grids' spacing
 
@@ -116,7 +117,10 @@ void use_grid(int cells, int tile_faces = TERRAIN_TILE_FACES, bool levels = fals
         terrain_tile_faces = tile_faces;
         terrain_lod_forced = levels;
         terrain_lod_error = levels ? 1.0f : 0.0f;
-        const std::string& path = cells == IMPORTED ? ensure_imported_terrain() : ensure_bench_file(cells);
+        static const std::string world = std::string(KESTROLANE_WORLD_DIR) + "/Default.obj";
+        const std::string& path = cells == IMPORTED        ? ensure_imported_terrain()
+                                  : cells == DEFAULT_WORLD ? world
+                                                           : ensure_bench_file(cells);
         load_terrain(path.c_str(), texture.c_str(), 3, 256, 256, 0);
         double loaded = wall_seconds();
         wait_for_terrain_levels();
@@ -136,15 +140,17 @@ void use_grid(int cells, int tile_faces = TERRAIN_TILE_FACES, bool levels = fals
 }
 
 // Frame `frame` of the path: a full turn at the start, then north across.
-// The importer centres its terrain on the origin: the path starts at the
-// middle of its south edge, as on the grids.
+// It starts at the middle of the south edge: the importer centres its
+// terrain on the origin, the default world runs from z = 150 to -2850.
 void place_camera(int cells, int frame) {
-    float yaw = 0.0f, distance = 0.0f;
-    float side = cells == IMPORTED ? (IMPORTED_SIDE - 1) * IMPORTED_CELL : cells * BENCH_GRID_SPACING;
+    float yaw = 0.0f, distance = 0.0f, south = 0.0f;
+    float side = cells * BENCH_GRID_SPACING;
+    if (cells == IMPORTED) side = (IMPORTED_SIDE - 1) * IMPORTED_CELL, south = side / 2;
+    if (cells == DEFAULT_WORLD) side = 3000.0f, south = 150.0f;
     if (frame < TURN_FRAMES) yaw = 2.0f * (float)M_PI * frame / TURN_FRAMES;
     else distance = side * (frame - TURN_FRAMES) / FLIGHT_FRAMES;
     camera_eye_x = 0.0f;
-    camera_eye_z = (cells == IMPORTED ? side / 2 : 0.0f) - distance;
+    camera_eye_z = south - distance;
     camera_height = EYE_HEIGHT;
     camera_dir_y = LOOK_DOWN;
     move_camera_eye(0);
@@ -537,11 +543,11 @@ int compare_memory(const char* program, int cells) {
 BENCHMARK(BM_path_one_list)->Args({500, 0})->Args({1000, 0})->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_path_tiles)
     ->Args({500, 0})->Args({1000, 0})->Args({1000, 2048})->Args({1000, 8192})->Args({1000, 16384})->Args({1000, 32768})
-    ->Args({256, 0})
+    ->Args({256, 0})->Args({DEFAULT_WORLD, 0})
     ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 // Levels at 1 pixel: 2 and 8 million faces and the imported mountains (-1),
-// against the one list at 2 million and the exact tiles at the default
-// world's size (256) above.
+// against the one list at 2 million and the exact tiles of the default
+// world's size (256 cells) and of the default world itself (-2) above.
 BENCHMARK(BM_path_levels)
     ->Args({1000, 0})->Args({2000, 0})->Args({IMPORTED, 0})
     ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();

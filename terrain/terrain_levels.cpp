@@ -405,7 +405,7 @@ int choose_terrain_level(const double* errors, int count, double distance, doubl
                          double bound_pixels) {
     if (!(bound_pixels > 0.0) || !(distance > 0.0)) return 0;
     for (int level = count; level >= 1; --level) {
-        if (errors[level - 1] * pixels_per_unit <= bound_pixels * distance) return level;
+        if (errors[level - 1] * pixels_per_unit <= LEVEL_BOUND_SHARE * bound_pixels * distance) return level;
     }
     return 0;
 }

@@ -84,8 +84,15 @@ bool make_level_view(const double projection[16], const double modelview[16], in
 // Distance from `eye` to the nearest point of the box lo..hi (0 inside it).
 double distance_to_box(const double eye[3], const float lo[3], const float hi[3]);
 
+// Share of the bound a chosen level's projected error may take. A hill's
+// outline against the sky drops by up to that error wherever a level cuts
+// across its crest: at the whole bound, one horizon pixel in a dozen showed
+// sky where exact drawing shows ground.
+constexpr double LEVEL_BOUND_SHARE = 0.75;
+
 // The coarsest level (1..count) whose error errors[level - 1], seen from
-// `distance` at `pixels_per_unit`, covers at most `bound_pixels`; 0 (the
-// real faces) when none does, when the bound is 0 or when the distance is 0.
+// `distance` at `pixels_per_unit`, covers at most LEVEL_BOUND_SHARE of
+// `bound_pixels`; 0 (the real faces) when none does, when the bound is 0 or
+// when the distance is 0.
 int choose_terrain_level(const double* errors, int count, double distance, double pixels_per_unit,
                          double bound_pixels);

@@ -91,22 +91,24 @@ std::set<std::pair<int, int>> border_edges(const std::vector<int>& corners) {
 
 TEST(LevelChoice, TheCoarsestLevelWithinTheBoundAtTheTilesDistance) {
     // 0.5, 2 and 8 units; 384 pixels a unit at distance 1 (90 degrees, 768 rows).
+    // A level may take three quarters of the bound: 0.75 pixel for a bound of 1.
     const double errors[] = {0.5, 2.0, 8.0};
     EXPECT_EQ(choose_terrain_level(errors, 3, 100.0, 384.0, 1.0), 0);  // 0.5 unit is 1.9 pixels
-    EXPECT_EQ(choose_terrain_level(errors, 3, 192.0, 384.0, 1.0), 1);  // exactly 1 pixel is within
-    EXPECT_EQ(choose_terrain_level(errors, 3, 767.9, 384.0, 1.0), 1);
-    EXPECT_EQ(choose_terrain_level(errors, 3, 768.0, 384.0, 1.0), 2);
+    EXPECT_EQ(choose_terrain_level(errors, 3, 255.9, 384.0, 1.0), 0);  // just over 0.75 pixel
+    EXPECT_EQ(choose_terrain_level(errors, 3, 256.0, 384.0, 1.0), 1);  // exactly 0.75 pixel is within
+    EXPECT_EQ(choose_terrain_level(errors, 3, 1023.9, 384.0, 1.0), 1);
+    EXPECT_EQ(choose_terrain_level(errors, 3, 1024.0, 384.0, 1.0), 2);
     EXPECT_EQ(choose_terrain_level(errors, 3, 1e9, 384.0, 1.0), 3);
     EXPECT_EQ(choose_terrain_level(errors, 3, INFINITY, 384.0, 1.0), 3);
-    EXPECT_EQ(choose_terrain_level(errors, 3, 768.0, 384.0, 4.0), 3);   // a looser bound, coarser levels
-    EXPECT_EQ(choose_terrain_level(errors, 3, 768.0, 768.0, 1.0), 1);   // a taller window, finer ones
+    EXPECT_EQ(choose_terrain_level(errors, 3, 1024.0, 384.0, 4.0), 3);   // a looser bound, coarser levels
+    EXPECT_EQ(choose_terrain_level(errors, 3, 1024.0, 768.0, 1.0), 1);   // a taller window, finer ones
     // A bound of 0 draws the faces, as does a tile the eye is inside.
     EXPECT_EQ(choose_terrain_level(errors, 3, 1e9, 384.0, 0.0), 0);
     EXPECT_EQ(choose_terrain_level(errors, 3, 0.0, 384.0, 1.0), 0);
     EXPECT_EQ(choose_terrain_level(errors, 0, 1e9, 384.0, 1.0), 0);
     // A coarser level that happens to fit better still wins.
     const double uneven[] = {2.0, 1.0, 8.0};
-    EXPECT_EQ(choose_terrain_level(uneven, 3, 384.0, 384.0, 1.0), 2);
+    EXPECT_EQ(choose_terrain_level(uneven, 3, 512.0, 384.0, 1.0), 2);
 }
 
 TEST(LevelChoice, ViewDistanceAndErrorComeFromTheFramesMatrices) {
