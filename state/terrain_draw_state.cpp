@@ -28,15 +28,7 @@ int terrain_tail_set;
 float terrain_tail_normal[3];
 float terrain_tail_texcoord[2];
 
-void reset_terrain_draw_state() {
-    terrain_list = 0;
-    terrain_primitive = PRIMITIVE_TRIANGLES;
-    render_mode = RENDER_FILLED;
-    textures_on = 1;
-    average_normals = 1;
-    exaggeration = 1.0f;
-    terrain_faces_compiled = 0;
-
+void free_terrain_tiles() {
     free(terrain_tiles);
     free(terrain_pieces);
     free(terrain_tile_pieces);
@@ -46,9 +38,21 @@ void reset_terrain_draw_state() {
     terrain_tile_pieces = nullptr;
     terrain_tile_visible = nullptr;
     terrain_tile_count = terrain_piece_count = 0;
+    terrain_tile_size = 0.0f;
+}
+
+void reset_terrain_draw_state() {
+    terrain_list = 0;
+    terrain_primitive = PRIMITIVE_TRIANGLES;
+    render_mode = RENDER_FILLED;
+    textures_on = 1;
+    average_normals = 1;
+    exaggeration = 1.0f;
+    terrain_faces_compiled = 0;
+
+    free_terrain_tiles();
     terrain_piece_lists = 0;
     terrain_tile_faces = TERRAIN_TILE_FACES;
-    terrain_tile_size = 0.0f;
     terrain_tiles_compiled = 0;
     terrain_pieces_drawn = 0;
     terrain_tail_set = 0;

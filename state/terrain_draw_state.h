@@ -73,6 +73,9 @@ extern int terrain_tail_set;               // 1: the whole terrain leaves a curr
 extern float terrain_tail_normal[3];       // the normal the last emitted corner of the whole terrain leaves current
 extern float terrain_tail_texcoord[2];     // the texture coordinate it leaves current (t already flipped)
 
+// Frees the tiles and pieces (the lists are the GL side's).
+void free_terrain_tiles();
+
 // Puts every variable of the group back to its start value: frees the tile
 // arrays and forgets the list names without deleting the lists (where a GL
 // context holds them, release_terrain first). terrain_draws_done keeps counting.

@@ -176,19 +176,6 @@ bool build_run_tiles(int pairs, int pairs_per_tile) {
 
 }  // namespace
 
-void free_terrain_tiles() {
-    free(terrain_tiles);
-    free(terrain_pieces);
-    free(terrain_tile_pieces);
-    free(terrain_tile_visible);
-    terrain_tiles = nullptr;
-    terrain_pieces = nullptr;
-    terrain_tile_pieces = nullptr;
-    terrain_tile_visible = nullptr;
-    terrain_tile_count = terrain_piece_count = 0;
-    terrain_tile_size = 0.0f;
-}
-
 bool build_terrain_tiles(int faces_per_tile) {
     free_terrain_tiles();
     if (terrain_face_count <= 0) return true;

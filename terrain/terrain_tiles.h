@@ -21,9 +21,6 @@ struct TerrainFrustum {
 // Returns false, with no tiles, if memory runs out.
 bool build_terrain_tiles(int faces_per_tile);
 
-// Frees the tiles and pieces (the lists are the GL side's).
-void free_terrain_tiles();
-
 // Recomputes a tile's box from the current positions of its faces' corners.
 void refresh_terrain_tile_box(int tile);
 
