@@ -83,11 +83,11 @@ struct LevelWork {
     bool stopping = false;
     bool compiler_ready = false;        // the first thread has its GL context and compiles
     // Per node, grows with every edit of its faces: written by the frame and
-    // read by the threads, both under terrain_mesh_lock (not work.lock).
+    // read by the threads, both under terrain_mesh_lock (not level_work.lock).
     std::vector<long> stamps;
 };
 
-LevelWork& work = *new LevelWork;
+LevelWork& level_work = *new LevelWork;
 std::vector<LevelNode> nodes;       // while levels are in use; empty otherwise
 std::vector<int> group_tiles;       // the tiles of each group, group by group
 std::vector<int> roots;             // the nodes no group holds
@@ -150,7 +150,7 @@ bool do_job(LevelJob* job, bool can_compile) {
                 for (const std::vector<int>& level : job->member_levels) members.push_back(&level);
                 copy_group_mesh(members, &copy);
             }
-            job->stamp = work.stamps[job->node];
+            job->stamp = level_work.stamps[job->node];
             scale = terrain_height_scale;
         }
         build_tile_levels(copy, scale, &job->levels);
@@ -173,32 +173,32 @@ bool do_job(LevelJob* job, bool can_compile) {
 void run_level_thread(int index) {
     bool compiles = index == 0 && compile_context && bind_shared_gl_context(compile_context, true);
     if (compiles) {
-        std::lock_guard<std::mutex> hold(work.lock);
-        work.compiler_ready = true;
+        std::lock_guard<std::mutex> hold(level_work.lock);
+        level_work.compiler_ready = true;
     }
     for (;;) {
         LevelJob job;
         {
-            std::unique_lock<std::mutex> hold(work.lock);
-            work.changed.wait(hold, [&] {
-                return work.stopping || !work.to_build.empty() || (compiles && !work.to_compile.empty());
+            std::unique_lock<std::mutex> hold(level_work.lock);
+            level_work.changed.wait(hold, [&] {
+                return level_work.stopping || !level_work.to_build.empty() || (compiles && !level_work.to_compile.empty());
             });
-            if (work.stopping) break;
-            if (compiles && !work.to_compile.empty()) {
-                job = std::move(work.to_compile.front());
-                work.to_compile.pop_front();
+            if (level_work.stopping) break;
+            if (compiles && !level_work.to_compile.empty()) {
+                job = std::move(level_work.to_compile.front());
+                level_work.to_compile.pop_front();
             } else {
-                job = std::move(work.to_build.front());
-                work.to_build.pop_front();
+                job = std::move(level_work.to_build.front());
+                level_work.to_build.pop_front();
             }
         }
         // A thread that cannot compile hands built jobs to the one that can
         // (or, with none, to the frame).
         bool alive = do_job(&job, compiles);
-        std::lock_guard<std::mutex> hold(work.lock);
-        if (alive && !compiles && work.compiler_ready) work.to_compile.push_back(std::move(job));
-        else work.finished.push_back(std::move(job));
-        work.changed.notify_all();
+        std::lock_guard<std::mutex> hold(level_work.lock);
+        if (alive && !compiles && level_work.compiler_ready) level_work.to_compile.push_back(std::move(job));
+        else level_work.finished.push_back(std::move(job));
+        level_work.changed.notify_all();
     }
     if (compiles) bind_shared_gl_context(compile_context, false);
 }
@@ -210,9 +210,9 @@ void start_threads() {
         compile_context_tried = true;
     }
     {
-        std::lock_guard<std::mutex> hold(work.lock);
-        work.stopping = false;
-        work.compiler_ready = false;
+        std::lock_guard<std::mutex> hold(level_work.lock);
+        level_work.stopping = false;
+        level_work.compiler_ready = false;
     }
     threads_running = false;
     for (int i = 0; i < LEVEL_THREADS; ++i) {
@@ -227,16 +227,16 @@ void start_threads() {
 
 void queue_job(LevelJob job) {
     ++terrain_levels_pending;
-    std::lock_guard<std::mutex> hold(work.lock);
+    std::lock_guard<std::mutex> hold(level_work.lock);
     if (!threads_running) {
         // No thread to hand it to: the frame's thread does the work.
         do_job(&job, true);
-        work.finished.push_back(std::move(job));
+        level_work.finished.push_back(std::move(job));
         return;
     }
-    if (job.build || !work.compiler_ready) work.to_build.push_back(std::move(job));
-    else work.to_compile.push_back(std::move(job));
-    work.changed.notify_all();
+    if (job.build || !level_work.compiler_ready) level_work.to_build.push_back(std::move(job));
+    else level_work.to_compile.push_back(std::move(job));
+    level_work.changed.notify_all();
 }
 
 void queue_build(int node) {
@@ -260,7 +260,7 @@ void queue_compile(int node) {
     job.build = false;
     job.normals = average_normals;
     job.generation = terrain_mesh_generation;
-    job.stamp = work.stamps[node];
+    job.stamp = level_work.stamps[node];
     job.levels = nodes[node].levels;
     queue_job(std::move(job));
 }
@@ -283,7 +283,7 @@ void queue_group_if_ready(int group) {
 void install(LevelJob& job) {
     --terrain_levels_pending;
     bool fits = job.generation == terrain_mesh_generation && job.node >= 0 && job.node < (int)nodes.size();
-    if (!fits || job.stamp != work.stamps[job.node]) {
+    if (!fits || job.stamp != level_work.stamps[job.node]) {
         if (job.lists) glDeleteLists(job.lists, (GLsizei)job.levels.size());
         return;
     }
@@ -308,8 +308,8 @@ void install(LevelJob& job) {
 void install_finished() {
     std::vector<LevelJob> done;
     {
-        std::lock_guard<std::mutex> hold(work.lock);
-        done.swap(work.finished);
+        std::lock_guard<std::mutex> hold(level_work.lock);
+        done.swap(level_work.finished);
     }
     for (LevelJob& job : done) install(job);
     if (terrain_levels_announced && terrain_levels_pending == 0) {
@@ -412,7 +412,7 @@ void drop_levels_upwards(int node) {
     for (int n = node; n >= 0; n = nodes[n].parent) {
         {
             std::lock_guard<std::mutex> hold(terrain_mesh_lock);
-            ++work.stamps[n];
+            ++level_work.stamps[n];
         }
         delete_node_lists(nodes[n]);
         nodes[n].levels.clear();
@@ -425,9 +425,9 @@ void drop_levels_upwards(int node) {
 
 void stop_terrain_levels() {
     {
-        std::lock_guard<std::mutex> hold(work.lock);
-        work.stopping = true;
-        work.changed.notify_all();
+        std::lock_guard<std::mutex> hold(level_work.lock);
+        level_work.stopping = true;
+        level_work.changed.notify_all();
     }
     for (std::thread*& thread : threads) {
         if (!thread) continue;
@@ -435,17 +435,17 @@ void stop_terrain_levels() {
         delete thread;
         thread = nullptr;
     }
-    for (LevelJob& job : work.finished)
+    for (LevelJob& job : level_work.finished)
         if (job.lists) glDeleteLists(job.lists, (GLsizei)job.levels.size());
-    work.finished.clear();
-    work.to_build.clear();
-    work.to_compile.clear();
+    level_work.finished.clear();
+    level_work.to_build.clear();
+    level_work.to_compile.clear();
     for (LevelNode& node : nodes) delete_node_lists(node);
     nodes.clear();
     group_tiles.clear();
     roots.clear();
     tile_cover.clear();
-    work.stamps.clear();
+    level_work.stamps.clear();
     threads_running = false;
     terrain_levels_pending = 0;
     terrain_levels_announced = 0;
@@ -456,7 +456,7 @@ void start_terrain_levels() {
     if (!terrain_levels_wanted() || terrain_tile_count <= 0) return;
     nodes.assign((size_t)terrain_tile_count, LevelNode());
     make_groups();
-    work.stamps.assign(nodes.size(), 0);
+    level_work.stamps.assign(nodes.size(), 0);
     tile_cover.assign((size_t)terrain_tile_count, -1);
     start_threads();
     for (int t = 0; t < terrain_tile_count; ++t) queue_build(t);
@@ -518,9 +518,9 @@ int terrain_tile_level(int tile) {
 void wait_for_terrain_levels() {
     while (terrain_levels_pending > 0) {
         {
-            std::unique_lock<std::mutex> hold(work.lock);
-            work.changed.wait(hold, [] { return !work.finished.empty() || work.stopping; });
-            if (work.stopping) return;
+            std::unique_lock<std::mutex> hold(level_work.lock);
+            level_work.changed.wait(hold, [] { return !level_work.finished.empty() || level_work.stopping; });
+            if (level_work.stopping) return;
         }
         install_finished();
     }
