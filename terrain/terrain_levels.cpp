@@ -33,6 +33,7 @@ constexpr double LEVEL_MIN_GAIN = 0.8;
 // the tile's group draws that distance instead.
 constexpr double LEVEL_MAX_ERROR_GROWTH = 16.0;
 constexpr double TRIANGLES_PER_CELL = 1.0;  // of the cells the error search sorts a level into (measured: fewest instructions)
+constexpr int MAX_CELLS_ACROSS = 4096;       // cells a side at most, however thin and long a level is
 
 namespace {
 
@@ -109,6 +110,14 @@ bool triangle_meets_square(const double x[3], const double z[3], double x0, doub
     return true;
 }
 
+// The cell `place` (in cells from the first, any double) falls in, 0..last;
+// clamped before the cast, since a sliver of a tile a huge distance long
+// puts places far beyond what an int holds.
+int cell_of(double place, int last) {
+    if (!(place >= 1.0)) return 0;  // NaN too
+    return place >= (double)last ? last : (int)place;
+}
+
 void sort_into_cells(const std::vector<float>& position, const std::vector<unsigned>& triangles, TriangleCells* cells) {
     int count = (int)(triangles.size() / 3);
     double lo_x = INFINITY, hi_x = -INFINITY, lo_z = INFINITY, hi_z = -INFINITY;
@@ -124,10 +133,10 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
     cells->min_x = lo_x;
     cells->min_z = lo_z;
     cells->cell = side;
-    cells->columns = std::min(4096, (int)(width / side) + 1);
-    cells->rows = std::min(4096, (int)(depth / side) + 1);
-    auto column_of = [&](double x) { return std::clamp((int)((x - lo_x) / side), 0, cells->columns - 1); };
-    auto row_of = [&](double z) { return std::clamp((int)((z - lo_z) / side), 0, cells->rows - 1); };
+    cells->columns = cell_of(width / side, MAX_CELLS_ACROSS - 1) + 1;
+    cells->rows = cell_of(depth / side, MAX_CELLS_ACROSS - 1) + 1;
+    auto column_of = [&](double x) { return cell_of((x - lo_x) / side, cells->columns - 1); };
+    auto row_of = [&](double z) { return cell_of((z - lo_z) / side, cells->rows - 1); };
     // Each triangle goes into the cells its ground shape meets, so that a
     // cell lists few besides those covering it; then a counting sort by cell.
     std::vector<std::pair<int, int>> entries;  // cell, triangle
@@ -184,8 +193,8 @@ Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<
                    const TriangleCells& cells, std::vector<int>& seen, int stamp) {
     double best = INFINITY;
     Vec offset = {INFINITY, INFINITY, INFINITY};
-    int pc = std::clamp((int)std::floor((p.x - cells.min_x) / cells.cell), 0, cells.columns - 1);
-    int pr = std::clamp((int)std::floor((p.z - cells.min_z) / cells.cell), 0, cells.rows - 1);
+    int pc = cell_of((p.x - cells.min_x) / cells.cell, cells.columns - 1);
+    int pr = cell_of((p.z - cells.min_z) / cells.cell, cells.rows - 1);
     int reach = std::max(cells.columns, cells.rows);
     for (int ring = 0; ring <= reach; ++ring) {
         if (ring > 1 && (ring - 1) * cells.cell >= best) break;
