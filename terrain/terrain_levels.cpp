@@ -129,7 +129,10 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
     }
     double width = hi_x - lo_x, depth = hi_z - lo_z, wanted = std::max(1.0, count / TRIANGLES_PER_CELL);
     double side = width > 0 && depth > 0 ? std::sqrt(width * depth / wanted) : std::max(width, depth) / wanted;
-    if (!(side > 0)) side = 1.0;
+    // A sliver (long and hair-thin) would get cells by the million from its
+    // area alone: no more along its length than a few per triangle.
+    side = std::max(side, std::max(width, depth) / (4.0 * wanted + 16.0));
+    if (!(side > 0) || !std::isfinite(side)) side = 1.0;
     cells->min_x = lo_x;
     cells->min_z = lo_z;
     cells->cell = side;
@@ -200,9 +203,10 @@ Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<
         if (ring > 1 && (ring - 1) * cells.cell >= best) break;
         for (int r = pr - ring; r <= pr + ring; ++r) {
             if (r < 0 || r >= cells.rows) continue;
-            for (int c = pc - ring; c <= pc + ring; ++c) {
+            // The ring's first and last rows whole, of the rows between only their two ends.
+            const int step = r == pr - ring || r == pr + ring ? 1 : 2 * ring;
+            for (int c = pc - ring; c <= pc + ring; c += step) {
                 if (c < 0 || c >= cells.columns) continue;
-                if (std::max(std::abs(r - pr), std::abs(c - pc)) != ring) continue;
                 // Distance across the ground from p to this cell's square.
                 double x0 = cells.min_x + c * cells.cell, z0 = cells.min_z + r * cells.cell;
                 double dx = std::max({x0 - p.x, 0.0, p.x - (x0 + cells.cell)});
