@@ -11,10 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cpl_conv.h>
-#include <gdal.h>
-#include <ogr_srs_api.h>
 
+#include "benchmarks/bench_raster.h"
 #include "import/import_run.h"
 
 namespace {
@@ -22,36 +20,11 @@ namespace {
 constexpr int RASTER_SIDE = 4000;
 const char* const RASTER_PATH = "/tmp/kestrolane-import-bench-4000.tif";
 
-// Writes the benchmark raster once (later runs reuse it): ridges and valleys
-// over 120 km in UTM metres, 30 m cells.
-bool ensure_raster() {
-    struct stat info;
-    if (stat(RASTER_PATH, &info) == 0) return true;
-    GDALAllRegister();
-    const std::string partial = std::string(RASTER_PATH) + ".part";
-    GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), partial.c_str(), RASTER_SIDE, RASTER_SIDE, 1,
-                                 GDT_Float32, nullptr);
-    if (!ds) return false;
-    double gt[6] = {400000.0, 30.0, 0.0, 5200000.0, 0.0, -30.0};
-    GDALSetGeoTransform(ds, gt);
-    OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-    OSRImportFromEPSG(srs, 32632);
-    char* wkt = nullptr;
-    OSRExportToWkt(srs, &wkt);
-    GDALSetProjection(ds, wkt);
-    CPLFree(wkt);
-    OSRDestroySpatialReference(srs);
-    std::vector<float> row(RASTER_SIDE);
-    for (int y = 0; y < RASTER_SIDE; ++y) {
-        for (int x = 0; x < RASTER_SIDE; ++x)
-            row[x] = (float)(1200.0 + 600.0 * std::sin(x * 0.0031) * std::cos(y * 0.0027) +
-                             220.0 * std::sin(x * 0.017 + y * 0.011) + 40.0 * std::sin(x * 0.09 - y * 0.07));
-        if (GDALRasterIO(GDALGetRasterBand(ds, 1), GF_Write, 0, y, RASTER_SIDE, 1, row.data(), RASTER_SIDE, 1,
-                         GDT_Float32, 0, 0) != CE_None)
-            return false;
-    }
-    GDALClose(ds);
-    return std::rename(partial.c_str(), RASTER_PATH) == 0;
+// The benchmark raster's heights: ridges and valleys over 120 km in UTM
+// metres, 30 m cells.
+double mountains(int x, int y) {
+    return 1200.0 + 600.0 * std::sin(x * 0.0031) * std::cos(y * 0.0027) + 220.0 * std::sin(x * 0.017 + y * 0.011) +
+           40.0 * std::sin(x * 0.09 - y * 0.07);
 }
 
 // Wall-clock and processor seconds of one import (processor time adds up every thread).
@@ -99,7 +72,7 @@ int main(int argc, char** argv) {
     // Arguments: runs per case (3), and the folder to write the scratch world in (/tmp).
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const std::string scratch = argc > 2 ? argv[2] : "/tmp";
-    if (!ensure_raster()) {
+    if (!ensure_utm_raster(RASTER_PATH, RASTER_SIDE, 400000.0, 5200000.0, 30.0, mountains)) {
         std::fprintf(stderr, "cannot write %s\n", RASTER_PATH);
         return 1;
     }

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "benchmarks/bench_raster.h"
+
 namespace {
 
 constexpr int RASTER_SIDE = 4000;  // cells of 6 m: 24 km square, the largest drape (4096 x 4096)
@@ -24,35 +26,10 @@ constexpr int TRACK_POINTS = 5000;
 constexpr double POINT_SPACING = 4.0;  // metres: 20 km in all
 const char* const RASTER_PATH = "/tmp/kestrolane-track-bench-4000.tif";
 
-// Writes the benchmark raster once (later runs reuse it): hills and valleys.
-bool ensure_raster() {
-    struct stat info;
-    if (stat(RASTER_PATH, &info) == 0) return true;
-    GDALAllRegister();
-    const std::string partial = std::string(RASTER_PATH) + ".part";
-    GDALDatasetH ds =
-        GDALCreate(GDALGetDriverByName("GTiff"), partial.c_str(), RASTER_SIDE, RASTER_SIDE, 1, GDT_Float32, nullptr);
-    if (!ds) return false;
-    double gt[6] = {WEST, CELL, 0.0, NORTH, 0.0, -CELL};
-    GDALSetGeoTransform(ds, gt);
-    OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-    OSRImportFromEPSG(srs, 32632);
-    char* wkt = nullptr;
-    OSRExportToWkt(srs, &wkt);
-    GDALSetProjection(ds, wkt);
-    CPLFree(wkt);
-    OSRDestroySpatialReference(srs);
-    std::vector<float> row(RASTER_SIDE);
-    for (int y = 0; y < RASTER_SIDE; ++y) {
-        for (int x = 0; x < RASTER_SIDE; ++x)
-            row[x] = (float)(1400.0 + 700.0 * std::sin(x * 0.0021) * std::cos(y * 0.0017) +
-                             180.0 * std::sin(x * 0.011 + y * 0.007) + 30.0 * std::sin(x * 0.05 - y * 0.04));
-        if (GDALRasterIO(GDALGetRasterBand(ds, 1), GF_Write, 0, y, RASTER_SIDE, 1, row.data(), RASTER_SIDE, 1,
-                         GDT_Float32, 0, 0) != CE_None)
-            return false;
-    }
-    GDALClose(ds);
-    return std::rename(partial.c_str(), RASTER_PATH) == 0;
+// The benchmark raster's heights: hills and valleys.
+double hills(int x, int y) {
+    return 1400.0 + 700.0 * std::sin(x * 0.0021) * std::cos(y * 0.0017) + 180.0 * std::sin(x * 0.011 + y * 0.007) +
+           30.0 * std::sin(x * 0.05 - y * 0.04);
 }
 
 // The track in metres east and north of the raster's middle: long winding
@@ -137,7 +114,7 @@ int main(int argc, char** argv) {
     // Arguments: runs (5), and the folder to write the scratch world in (/tmp).
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const std::string scratch = argc > 2 ? argv[2] : "/tmp";
-    if (!ensure_raster()) {
+    if (!ensure_utm_raster(RASTER_PATH, RASTER_SIDE, WEST, NORTH, CELL, hills)) {
         std::fprintf(stderr, "cannot write %s\n", RASTER_PATH);
         return 1;
     }
