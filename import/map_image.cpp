@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include <cpl_error.h>
 #include <gdal_utils.h>
@@ -11,10 +13,34 @@
 
 namespace {
 
+// No coordinate system of the Earth (metres, feet or degrees) reaches this
+// far; PROJ can search for minutes when asked to carry a point from there.
+constexpr double FARTHEST_COORDINATE = 1e9;
+
 bool is_georeferenced(GDALDatasetH dataset) {
     double gt[6];
     const char* wkt = GDALGetProjectionRef(dataset);
     return GDALGetGeoTransform(dataset, gt) == CE_None && wkt && *wkt;
+}
+
+// Empty when the map's geotransform places every corner at finite coordinates
+// within FARTHEST_COORDINATE and its cells have an area; else what is wrong.
+std::string check_map_placement(GDALDatasetH dataset, int width, int height) {
+    double gt[6];
+    if (GDALGetGeoTransform(dataset, gt) != CE_None) return "";
+    for (int corner = 0; corner < 4; ++corner) {
+        const double column = (corner & 1) ? width : 0, row = (corner & 2) ? height : 0;
+        const double x = gt[0] + column * gt[1] + row * gt[2], y = gt[3] + column * gt[4] + row * gt[5];
+        if (!(std::fabs(x) <= FARTHEST_COORDINATE && std::fabs(y) <= FARTHEST_COORDINATE)) {
+            char where[96];
+            snprintf(where, sizeof where, "(%g, %g)", x, y);
+            return std::string("its geotransform puts a corner at ") + where +
+                   ", beyond any coordinate system: mend its georeference";
+        }
+    }
+    const double area = gt[1] * gt[5] - gt[2] * gt[4];
+    if (!std::isfinite(area) || area == 0.0) return "its geotransform gives its cells no area";
+    return "";
 }
 
 // Converts samples of any type to bytes: bytes as they are, wider types
@@ -95,6 +121,14 @@ bool open_map_raster(const char* path, MapRaster* map, std::string* error) {
     map->height = GDALGetRasterYSize(dataset);
     map->components = bands >= 3 ? 3 : 1;
     map->georeferenced = is_georeferenced(dataset);
+    if (map->georeferenced) {
+        const std::string misplaced = check_map_placement(dataset, map->width, map->height);
+        if (!misplaced.empty()) {
+            close_map_raster(map);
+            *error = "map '" + std::string(path) + "' cannot be laid over the terrain: " + misplaced;
+            return false;
+        }
+    }
     if (bands == 1 && GDALGetRasterColorTable(GDALGetRasterBand(dataset, 1))) {
         // Averaging palette indices would mix unrelated colours: expand them first.
         const char* words[] = {"-of", "VRT", "-expand", "rgb", nullptr};

@@ -176,3 +176,28 @@ TEST(ImportHostile, AHugeRasterIsRefusedAtOnceUnlessAGridSamplesIt) {
     EXPECT_TRUE(contains(run.err, "Shading     [##############################] 100%\n")) << run.err;
     remove_world(world);
 }
+
+// A map whose geotransform puts it at coordinates no coordinate system
+// reaches: warping it onto the terrain once sent PROJ searching for many
+// minutes. It is refused at once and the world is left as it was.
+TEST(ImportHostile, AMapPlacedBeyondAnyCoordinateSystemIsRefusedAtOnce) {
+    const std::string world = make_world();
+    const std::string good = world + "/good.tif", far = world + "/far.tif";
+    ASSERT_TRUE(write_raster(good, small_raster()));
+    RasterRecipe map = small_raster();
+    map.epsg = 3857;
+    map.geotransform = {-3.571439782774524e+250, -3.571439782774524e+250, -3.571439782774524e+250,
+                        -3.571439782774524e+250, -3.571439782774524e+250, -3.571439782774524e+250};
+    map.geotransform[2] = 0.0;  // cells with an area
+    ASSERT_TRUE(write_raster(far, map));
+    const std::vector<std::string> before = list_world(world);
+
+    ToolRun run = run_import_tool({"--world", world, "--map", far, good}, QUICK_RUN_SECONDS);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_TRUE(contains(last_line(run.err), "map '" + far + "' cannot be laid over the terrain: its geotransform "
+                                             "puts a corner at (-3.57144e+250, -3.57144e+250), beyond any "
+                                             "coordinate system"))
+        << run.err;
+    EXPECT_EQ(list_world(world), before);
+    remove_world(world);
+}
