@@ -1,6 +1,6 @@
 // Fuzz target: the terrain reader, as every load runs it (open, count, check,
 // parse, normals, derived settings); then what an accepted terrain is cut
-// into: tiles, their levels of detail and a group of their finest levels.
+// into: tiles, their levels of detail and a group of their bases.
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -17,32 +17,39 @@
 namespace {
 
 // Every level of the installed mesh's tiles names corners of its faces, and
-// so does a group made of the tiles' finest levels.
+// so does a group made of the tiles' bases.
 void build_every_level() {
     if (!build_terrain_tiles(8)) return;
-    std::vector<std::vector<int>> finest;
+    std::vector<std::vector<int>> bases;
     auto check = [](const std::vector<TerrainLevel>& levels) {
         for (const TerrainLevel& level : levels) {
             fuzz_require(level.corners.size() % 3 == 0, "a level is whole triangles");
             for (int id : level.corners)
                 fuzz_require(id >= 0 && id < 3 * terrain_face_count, "a level's corner is a corner of a face");
             fuzz_require(level.error_across >= 0 && level.error_up >= 0, "a level's error is a distance");
+            fuzz_require(level.skirt.size() % 3 == 0, "a level's skirts are whole edges");
+            for (int id : level.skirt)
+                fuzz_require(id >= 0 && id < 3 * terrain_face_count, "a skirt's corner is a corner of a face");
+            fuzz_require(level.skirt_up >= 0 && level.lift_up >= 0, "skirts hang down, levels rise");
         }
     };
     for (int t = 0; t < terrain_tile_count; ++t) {
         TileMeshCopy copy;
         copy_tile_mesh(t, &copy);
         std::vector<TerrainLevel> levels;
-        build_tile_levels(copy, 1.0f, &levels);
+        TerrainLevel base;
+        build_tile_levels(copy, 1.0f, &levels, &base);
         check(levels);
-        if (!levels.empty()) finest.push_back(levels.front().corners);
+        check({base});
+        if (!base.corners.empty()) bases.push_back(base.corners);
     }
     std::vector<const std::vector<int>*> members;
-    for (const std::vector<int>& level : finest) members.push_back(&level);
+    for (const std::vector<int>& level : bases) members.push_back(&level);
     TileMeshCopy group;
     copy_group_mesh(members, &group);
     std::vector<TerrainLevel> levels;
-    build_tile_levels(group, 1.0f, &levels);
+    TerrainLevel base;
+    build_tile_levels(group, 1.0f, &levels, &base);
     check(levels);
     free_terrain_tiles();
 }

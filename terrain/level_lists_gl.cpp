@@ -38,7 +38,8 @@
 #include "state/terrain_state.h"
 #include "terrain/terrain_levels.h"
 
-constexpr int LEVEL_THREADS = 2;  // both cores; the first also compiles
+constexpr int LEVEL_THREADS = 2;
+  // both cores; the first also compiles
 
 namespace {
 
@@ -48,7 +49,8 @@ struct LevelNode {
     std::vector<int> members;          // a group's member nodes (two to four); empty for a tile
     int parent = -1;                   // the group holding it; -1 for none
     int first_tile = 0, tile_end = 0;  // a group's tiles are group_tiles[first_tile .. tile_end - 1]
-    std::vector<TerrainLevel> levels;  // finest first; empty: none built yet
+    TerrainLevel base;                 // what its group is built from; no corners: none built yet
+    std::vector<TerrainLevel> levels;  // drawn, finest first; may be empty with a base
     unsigned lists = 0;                // list of levels[0]; levels[i] is lists + i; 0 when none compiled
     bool drawable = false;             // the lists hold the current heights and normals
     bool queued = false;               // a build is queued or running
@@ -64,8 +66,9 @@ struct LevelJob {
     bool build = true;                            // false: only compile `levels` again
     int normals = 1;                              // average_normals when queued
     long generation = 0;                          // of the mesh it was queued for
-    std::vector<std::vector<int>> member_levels;  // a group's build: its members' finest levels
+    std::vector<std::vector<int>> member_levels;  // a group's build: its members' bases
     float member_across = 0, member_up = 0;       // and the largest of their errors
+    TerrainLevel base;                            // built
     std::vector<TerrainLevel> levels;             // built, or given to compile
     long stamp = -1;                              // the node's stamp when its faces were copied; -1 not yet
     long heights = -1;                            // terrain_heights_revision when the lists' corners were copied
@@ -96,37 +99,79 @@ std::thread* threads[LEVEL_THREADS] = {};  // joined by stop_terrain_levels
 bool threads_running = false;       // at least one thread started
 SharedGlContext* compile_context = nullptr;
 bool compile_context_tried = false;
+// The terrain's extent across the ground (x, z) at the load: its edges keep
+// every vertex at every level and hang no skirts.
+float ground_min[2], ground_max[2];
+
+// A level as the GL draws it: its triangles' corners, then three corners
+// per skirt edge, and how far the skirts hang at the heights copied.
+struct LevelDrawing {
+    std::vector<LevelCorner> corners;
+    size_t triangle_corners = 0;
+    float skirt_depth = 0.0f;  // world units, below the lifted border
+    float lift = 0.0f;         // world units
+};
 
 // Copies every level's corners as the GL draws them (caller holds the mesh lock).
-std::vector<std::vector<LevelCorner>> copy_corners(const std::vector<TerrainLevel>& levels) {
-    std::vector<std::vector<LevelCorner>> corners(levels.size());
-    for (size_t i = 0; i < levels.size(); ++i) copy_level_corners(levels[i].corners, &corners[i]);
-    return corners;
+std::vector<LevelDrawing> copy_corners(const std::vector<TerrainLevel>& levels) {
+    std::vector<LevelDrawing> drawings(levels.size());
+    for (size_t i = 0; i < levels.size(); ++i) {
+        std::vector<int> ids = levels[i].corners;
+        ids.insert(ids.end(), levels[i].skirt.begin(), levels[i].skirt.end());
+        copy_level_corners(ids, &drawings[i].corners);
+        drawings[i].triangle_corners = levels[i].corners.size();
+        drawings[i].skirt_depth = (levels[i].skirt_up + levels[i].lift_up) * terrain_height_scale;
+        drawings[i].lift = levels[i].lift_up * terrain_height_scale;
+        for (LevelCorner& corner : drawings[i].corners) corner.position[1] += drawings[i].lift;
+    }
+    return drawings;
+}
+
+// Flat normals, from the positions, as the faces' own.
+void send_face_normal(const LevelCorner* corners) {
+    float positions[9], normal[3];
+    for (int k = 0; k < 3; ++k)
+        for (int a = 0; a < 3; ++a) positions[3 * k + a] = corners[k].position[a];
+    face_normal(positions, normal);
+    glNormal3fv(normal);
 }
 
 // Compiles one list per level from copied corners, into consecutive names.
-unsigned compile_levels(const std::vector<std::vector<LevelCorner>>& corners, int normals) {
-    if (corners.empty()) return 0;
-    unsigned lists = glGenLists((GLsizei)corners.size());
+unsigned compile_levels(const std::vector<LevelDrawing>& drawings, int normals) {
+    if (drawings.empty()) return 0;
+    unsigned lists = glGenLists((GLsizei)drawings.size());
     if (!lists) return 0;
-    for (size_t i = 0; i < corners.size(); ++i) {
+    for (size_t i = 0; i < drawings.size(); ++i) {
         glNewList(lists + (unsigned)i, GL_COMPILE);
         glBegin(GL_TRIANGLES);
-        const std::vector<LevelCorner>& level = corners[i];
-        for (size_t c = 0; c + 2 < level.size(); c += 3) {
-            if (!normals) {
-                // Flat normals, from the positions, as the faces' own.
-                float positions[9], normal[3];
-                for (int k = 0; k < 3; ++k)
-                    for (int a = 0; a < 3; ++a) positions[3 * k + a] = level[c + k].position[a];
-                face_normal(positions, normal);
-                glNormal3fv(normal);
-            }
+        const std::vector<LevelCorner>& level = drawings[i].corners;
+        size_t end = std::min(drawings[i].triangle_corners, level.size());
+        for (size_t c = 0; c + 2 < end; c += 3) {
+            if (!normals) send_face_normal(&level[c]);
             for (int k = 0; k < 3; ++k) {
                 const LevelCorner& corner = level[c + k];
                 if (normals) glNormal3fv(corner.normal);
                 glTexCoord2fv(corner.texcoord);
                 glVertex3fv(corner.position);
+            }
+        }
+        // Each skirt hangs from its edge a -> b, facing away from its
+        // triangle: (a, a low, b) and (b, a low, b low), lit and textured as
+        // the edge so that where it shows it passes for the ground.
+        for (size_t c = end; c + 2 < level.size(); c += 3) {
+            const LevelCorner& a = level[c];
+            const LevelCorner& b = level[c + 1];
+            if (!normals) send_face_normal(&level[c]);
+            const LevelCorner* order[4] = {&a, &a, &b, &b};
+            float low[4][3];
+            for (int k = 0; k < 4; ++k) {
+                std::copy(order[k]->position, order[k]->position + 3, low[k]);
+                if (k == 1 || k == 3) low[k][1] -= drawings[i].skirt_depth;
+            }
+            for (int k : {0, 1, 2, 2, 1, 3}) {
+                if (normals) glNormal3fv(order[k]->normal);
+                glTexCoord2fv(order[k]->texcoord);
+                glVertex3fv(low[k]);
             }
         }
         glEnd();
@@ -152,13 +197,20 @@ bool do_job(LevelJob* job, bool can_compile) {
             }
             job->stamp = level_work.stamps[job->node];
             scale = terrain_height_scale;
+            for (int k = 0; k < 2; ++k) {
+                copy.ground_min[k] = ground_min[k];
+                copy.ground_max[k] = ground_max[k];
+            }
         }
-        build_tile_levels(copy, scale, &job->levels);
+        build_tile_levels(copy, scale, &job->levels, &job->base);
         add_level_error(&job->levels, job->member_across, job->member_up);
+        std::vector<TerrainLevel> base(1, std::move(job->base));
+        add_level_error(&base, job->member_across, job->member_up);
+        job->base = std::move(base[0]);
         job->member_levels.clear();
     }
     if (!can_compile) return true;
-    std::vector<std::vector<LevelCorner>> corners;
+    std::vector<LevelDrawing> corners;
     {
         std::lock_guard<std::mutex> hold(terrain_mesh_lock);
         if (job->generation != terrain_mesh_generation) return false;
@@ -246,9 +298,9 @@ void queue_build(int node) {
     job.normals = average_normals;
     job.generation = terrain_mesh_generation;
     for (int m : n.members) {
-        job.member_levels.push_back(nodes[m].levels.front().corners);
-        job.member_across = std::max(job.member_across, nodes[m].levels.front().error_across);
-        job.member_up = std::max(job.member_up, nodes[m].levels.front().error_up);
+        job.member_levels.push_back(nodes[m].base.corners);
+        job.member_across = std::max(job.member_across, nodes[m].base.error_across);
+        job.member_up = std::max(job.member_up, nodes[m].base.error_up);
     }
     n.queued = true;
     queue_job(std::move(job));
@@ -273,9 +325,9 @@ void delete_node_lists(LevelNode& node) {
 
 // A group is built from its members' finest levels, once every member has them.
 void queue_group_if_ready(int group) {
-    if (group < 0 || nodes[group].queued || !nodes[group].levels.empty()) return;
+    if (group < 0 || nodes[group].queued || !nodes[group].base.corners.empty()) return;
     for (int m : nodes[group].members)
-        if (nodes[m].levels.empty()) return;
+        if (nodes[m].base.corners.empty()) return;
     queue_build(group);
 }
 
@@ -295,6 +347,7 @@ void install(LevelJob& job) {
         job.lists = compile_levels(copy_corners(job.levels), job.normals);
         job.heights = terrain_heights_revision;
     }
+    if (job.build) node.base = std::move(job.base);
     node.levels = std::move(job.levels);
     node.lists = job.lists;
     node.drawable = job.lists && job.heights == terrain_heights_revision && job.normals == average_normals;
@@ -302,7 +355,7 @@ void install(LevelJob& job) {
         delete_node_lists(node);
         queue_compile(job.node);
     }
-    if (!node.levels.empty()) queue_group_if_ready(node.parent);
+    if (!node.base.corners.empty()) queue_group_if_ready(node.parent);
 }
 
 void install_finished() {
@@ -416,6 +469,7 @@ void drop_levels_upwards(int node) {
         }
         delete_node_lists(nodes[n]);
         nodes[n].levels.clear();
+        nodes[n].base = TerrainLevel();
         nodes[n].queued = false;
         nodes[n].chosen = 0;
     }
@@ -455,6 +509,16 @@ void start_terrain_levels() {
     stop_terrain_levels();
     if (!terrain_levels_wanted() || terrain_tile_count <= 0) return;
     nodes.assign((size_t)terrain_tile_count, LevelNode());
+    ground_min[0] = ground_min[1] = INFINITY;
+    ground_max[0] = ground_max[1] = -INFINITY;
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        const TerrainTile& tile = terrain_tiles[t];
+        if (tile.unbounded) continue;
+        for (int k = 0; k < 2; ++k) {
+            ground_min[k] = std::min(ground_min[k], tile.box_min[2 * k]);
+            ground_max[k] = std::max(ground_max[k], tile.box_max[2 * k]);
+        }
+    }
     make_groups();
     level_work.stamps.assign(nodes.size(), 0);
     tile_cover.assign((size_t)terrain_tile_count, -1);
@@ -506,7 +570,8 @@ bool terrain_tile_drawn_by_level(int tile, long draw, unsigned* list, long* face
     if (node.drawn_in == draw) return true;  // called already for another of its tiles or pieces
     node.drawn_in = draw;
     *list = node.lists + (unsigned)(node.chosen - 1);
-    *faces = (long)(node.levels[node.chosen - 1].corners.size() / 3);
+    const TerrainLevel& level = node.levels[node.chosen - 1];
+    *faces = (long)(level.corners.size() / 3 + 2 * (level.skirt.size() / 3));
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 
 #include "state/terrain_draw_state.h"
@@ -23,7 +24,11 @@
 // Each level aims at this share of the faces of the one before: the levels
 // together hold a third of the tile's faces, and a frame's choice between
 // neighbouring levels is within a factor of two in error.
+constexpr double BASE_SHARE = 0.25;  // of the faces, in the base
 constexpr double LEVEL_SHRINK = 0.25;
+// The first level drawn thins the base's border, keeping about this share
+// of the base's faces (a locked border is much of a small base).
+constexpr double FIRST_LEVEL_SHARE = 0.75;
 // A level that keeps more than this share of the faces of the one before is
 // not worth its list (the locked border is most of what remains).
 constexpr double LEVEL_MIN_GAIN = 0.8;
@@ -32,6 +37,7 @@ constexpr double LEVEL_MIN_GAIN = 0.8;
 // a hundred times the error for a third fewer faces): it is not kept, and
 // the tile's group draws that distance instead.
 constexpr double LEVEL_MAX_ERROR_GROWTH = 16.0;
+constexpr double LEVEL_LIFT = 0.15;
 constexpr double TRIANGLES_PER_CELL = 1.0;  // of the cells the error search sorts a level into (measured: fewest instructions)
 constexpr int MAX_CELLS_ACROSS = 4096;       // cells a side at most, however thin and long a level is
 
@@ -241,23 +247,29 @@ Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<
 
 // The level's error against every copied vertex (those it keeps are on it).
 void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triangles, float height_scale,
-                   TerrainLevel* level) {
+                   double lift_share, TerrainLevel* level) {
     size_t vertices = copy.corner.size();
     std::vector<unsigned char> kept(vertices, 0);
     for (unsigned v : triangles) kept[v] = 1;
     TriangleCells cells;
     sort_into_cells(copy.position, triangles, &cells);
     std::vector<int> seen(triangles.size() / 3, -1);
-    double across = 0.0, up = 0.0;
+    double across = 0.0, above = 0.0, below = 0.0;
     for (size_t v = 0; v < vertices; ++v) {
         if (kept[v]) continue;
         Vec d = nearest_offset(vertex_at(copy.position, (unsigned)v), copy.position, triangles, cells, seen, (int)v);
         across = std::max(across, std::sqrt(d.x * d.x + d.z * d.z));
-        up = std::max(up, std::fabs(d.y));
+        above = std::max(above, d.y);
+        below = std::max(below, -d.y);
     }
+    // Raised by `lift`, the surface passes lift nearer the vertices above
+    // it and lift farther from those below.
+    double lift = lift_share * above;
+    double up = std::max(above - lift, below + lift);
     // Rounded up, so that the float is still a bound.
     level->error_across = std::nextafter((float)across, INFINITY);
     level->error_up = std::nextafter((float)(up / height_scale), INFINITY);
+    level->lift_up = (float)(lift / height_scale);
 }
 
 struct CornerKey {
@@ -272,6 +284,174 @@ struct CornerKeyHash {
     }
 };
 
+
+// Skirts hang this many times the largest height by which a level's border
+// leaves the real one: a neighbour's border may leave it the other way.
+constexpr double SKIRT_DEPTH = 2.0;
+// Border edges whose ground directions differ by less than this (as the sine
+// of the angle) run straight on.
+constexpr double STRAIGHT_SINE = 1e-6;
+
+// The copy's border as the simplifier sees it: vertices welded by position,
+// the edges only one triangle uses, and which border vertices every level keeps.
+struct CopyBorder {
+    std::vector<unsigned> same;                 // per local vertex: the first local vertex at its position
+    std::vector<int> place;                     // per local vertex: its place on the border; -1 off it
+    std::vector<unsigned> vertex;               // per place: the welded vertex
+    std::vector<std::vector<unsigned>> linked;  // per place: welded vertices it shares a border edge with
+    std::vector<unsigned char> kept;            // per place: a turn, a vertex on the terrain's edge, or a knot
+};
+
+struct PositionKey {
+    float x, y, z;
+    bool operator==(const PositionKey& o) const { return x == o.x && y == o.y && z == o.z; }
+};
+
+struct PositionKeyHash {
+    size_t operator()(const PositionKey& k) const {
+        unsigned bits[3];
+        std::memcpy(bits, &k, sizeof bits);
+        return ((size_t)bits[0] * 0x9E3779B97F4A7C15ull) ^ ((size_t)bits[1] * 0xC2B2AE3D27D4EB4Full) ^ bits[2];
+    }
+};
+
+// The welded edges used by exactly one triangle of `triangles`, as (low << 32 | high).
+std::vector<unsigned long long> single_edges(const std::vector<unsigned>& same, const std::vector<unsigned>& triangles) {
+    std::vector<unsigned long long> edges;
+    edges.reserve(triangles.size());
+    for (size_t t = 0; t + 2 < triangles.size(); t += 3)
+        for (int k = 0; k < 3; ++k) {
+            unsigned a = same[triangles[t + k]], b = same[triangles[t + (k + 1) % 3]];
+            if (a != b) edges.push_back((unsigned long long)std::min(a, b) << 32 | std::max(a, b));
+        }
+    std::sort(edges.begin(), edges.end());
+    std::vector<unsigned long long> once;
+    for (size_t i = 0; i < edges.size();) {
+        size_t j = i;
+        while (j < edges.size() && edges[j] == edges[i]) ++j;
+        if (j - i == 1) once.push_back(edges[i]);
+        i = j;
+    }
+    return once;
+}
+
+bool on_ground_edge(const TileMeshCopy& copy, unsigned v) {
+    float x = copy.position[3 * v], z = copy.position[3 * v + 2];
+    return x == copy.ground_min[0] || x == copy.ground_max[0] || z == copy.ground_min[1] || z == copy.ground_max[1];
+}
+
+void find_border(const TileMeshCopy& copy, CopyBorder* border) {
+    size_t vertices = copy.corner.size();
+    border->same.resize(vertices);
+    std::unordered_map<PositionKey, unsigned, PositionKeyHash> at;
+    at.reserve(vertices);
+    for (size_t v = 0; v < vertices; ++v) {
+        const float* p = &copy.position[3 * v];
+        border->same[v] = at.emplace(PositionKey{p[0], p[1], p[2]}, (unsigned)v).first->second;
+    }
+    border->place.assign(vertices, -1);
+    auto place_of = [&](unsigned v) {
+        if (border->place[v] < 0) {
+            border->place[v] = (int)border->vertex.size();
+            border->vertex.push_back(v);
+            border->linked.emplace_back();
+        }
+        return border->place[v];
+    };
+    for (unsigned long long edge : single_edges(border->same, copy.triangles)) {
+        unsigned a = (unsigned)(edge >> 32), b = (unsigned)edge;
+        border->linked[place_of(a)].push_back(b);
+        border->linked[place_of(b)].push_back(a);
+    }
+    // Welded twins stand for their first vertex.
+    for (size_t v = 0; v < vertices; ++v) border->place[v] = border->place[border->same[v]];
+    border->kept.assign(border->vertex.size(), 1);
+    for (size_t place = 0; place < border->vertex.size(); ++place) {
+        unsigned v = border->vertex[place];
+        const std::vector<unsigned>& linked = border->linked[place];
+        if (linked.size() != 2 || on_ground_edge(copy, v)) continue;
+        const float* p = &copy.position[3 * v];
+        const float* u = &copy.position[3 * linked[0]];
+        const float* w = &copy.position[3 * linked[1]];
+        double ax = (double)p[0] - u[0], az = (double)p[2] - u[2], bx = (double)w[0] - p[0], bz = (double)w[2] - p[2];
+        double along = ax * bx + az * bz, turn = ax * bz - az * bx;
+        border->kept[place] = !(along > 0 && std::fabs(turn) <= STRAIGHT_SINE * std::sqrt((ax * ax + az * az) * (bx * bx + bz * bz)));
+    }
+}
+
+// Drops the triangles that hold pinning copies (local vertices from `real` on).
+void remove_pin_triangles(std::vector<unsigned>* triangles, unsigned real) {
+    size_t out = 0;
+    for (size_t t = 0; t + 2 < triangles->size(); t += 3) {
+        const unsigned* c = &(*triangles)[t];
+        if (c[0] >= real || c[1] >= real || c[2] >= real) continue;
+        for (int k = 0; k < 3; ++k) (*triangles)[out + k] = c[k];
+        out += 3;
+    }
+    triangles->resize(out);
+}
+
+// Triangles that face down across the ground (turned over by the simplifier, or by the file).
+size_t folded_triangles(const std::vector<float>& position, const std::vector<unsigned>& triangles) {
+    size_t folded = 0;
+    for (size_t t = 0; t + 2 < triangles.size(); t += 3) {
+        const float *a = &position[3 * triangles[t]], *b = &position[3 * triangles[t + 1]], *c = &position[3 * triangles[t + 2]];
+        double turn = ((double)b[0] - a[0]) * ((double)c[2] - a[2]) - ((double)b[2] - a[2]) * ((double)c[0] - a[0]);
+        folded += turn > 0;
+    }
+    return folded;
+}
+
+// The skirts of `triangles` (local vertices of `copy`): the border edges
+// not on the terrain's edge, and a depth of SKIRT_DEPTH times the largest
+// height by which a border vertex the level dropped stands off the edge
+// that replaced it. False when a border edge does not follow the copy's
+// border (the level cannot be drawn with a thinned border).
+bool hang_skirts(const TileMeshCopy& copy, const CopyBorder& border, const std::vector<unsigned>& triangles,
+                 float height_scale, TerrainLevel* level) {
+    level->skirt.clear();
+    level->skirt_up = 0.0f;
+    std::vector<unsigned long long> edges = single_edges(border.same, triangles);
+    double deepest = 0.0;
+    for (size_t t = 0; t + 2 < triangles.size(); t += 3)
+        for (int k = 0; k < 3; ++k) {
+            unsigned a = triangles[t + k], b = triangles[t + (k + 1) % 3];
+            unsigned wa = border.same[a], wb = border.same[b];
+            if (wa == wb || !std::binary_search(edges.begin(), edges.end(),
+                                                (unsigned long long)std::min(wa, wb) << 32 | std::max(wa, wb)))
+                continue;
+            if (border.place[wa] < 0 || border.place[wb] < 0) return false;
+            // Walk the copy's border from a towards b: every vertex on the way was dropped.
+            const float *pa = &copy.position[3 * wa], *pb = &copy.position[3 * wb];
+            double dx = (double)pb[0] - pa[0], dz = (double)pb[2] - pa[2], length2 = dx * dx + dz * dz;
+            bool reached = false;
+            for (unsigned first : border.linked[border.place[wa]]) {
+                unsigned previous = wa, at = first;
+                double deep = 0.0;
+                for (size_t steps = 0; at != wb && steps < border.vertex.size(); ++steps) {
+                    int place = border.place[at];
+                    if (border.kept[place]) break;
+                    const float* p = &copy.position[3 * at];
+                    double along = length2 > 0 ? (((double)p[0] - pa[0]) * dx + ((double)p[2] - pa[2]) * dz) / length2 : 0.0;
+                    if (!(along > 0.0 && along < 1.0)) break;  // not between a and b: the other way round
+                    deep = std::max(deep, std::fabs((double)p[1] - (pa[1] + along * ((double)pb[1] - pa[1]))));
+                    const std::vector<unsigned>& next = border.linked[place];
+                    unsigned following = next[0] == previous ? next[1] : next[0];
+                    previous = at;
+                    at = following;
+                }
+                if (at == wb) {
+                    reached = true;
+                    deepest = std::max(deepest, deep);
+                    break;
+                }
+            }
+            if (!reached) return false;
+            level->skirt.insert(level->skirt.end(), {copy.corner[a], copy.corner[b], copy.corner[triangles[t + (k + 2) % 3]]});
+        }
+    level->skirt_up = std::nextafter((float)(SKIRT_DEPTH * deepest / height_scale), INFINITY);
+    return std::isfinite(level->skirt_up);
+}
 }  // namespace
 
 bool terrain_levels_wanted() {
@@ -348,29 +528,82 @@ void add_level_error(std::vector<TerrainLevel>* levels, float across, float up) 
     }
 }
 
-void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector<TerrainLevel>* levels) {
+void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector<TerrainLevel>* levels,
+                       TerrainLevel* base) {
     levels->clear();
+    *base = TerrainLevel();
     if (!copy.finite || copy.triangles.size() < 6 || !(height_scale > 0)) return;
-    std::vector<unsigned> finer = copy.triangles, coarser(copy.triangles.size());
+    CopyBorder border;
+    find_border(copy, &border);
+    // The border vertices every level keeps, each welded to a triangle of
+    // three copies of itself: the simplifier never moves a vertex whose
+    // position two separate surfaces share.
+    std::vector<float> positions = copy.position;
+    std::vector<unsigned> pins;
+    for (size_t place = 0; place < border.vertex.size(); ++place) {
+        if (!border.kept[place]) continue;
+        unsigned first = (unsigned)(positions.size() / 3);
+        for (int k = 0; k < 3; ++k) {
+            positions.insert(positions.end(), &copy.position[3 * border.vertex[place]], &copy.position[3 * border.vertex[place] + 3]);
+            pins.push_back(first + (unsigned)k);
+        }
+    }
+    const unsigned real = (unsigned)copy.corner.size();
+    const size_t pin_triangles = pins.size() / 3;
+    std::vector<unsigned> coarser(copy.triangles.size()), input;
+    // The base keeps the copy's border, so that the bases of neighbours meet
+    // and a group of them simplifies as one surface.
+    float relative_error = 0.0f;
+    size_t kept = meshopt_simplify(coarser.data(), copy.triangles.data(), copy.triangles.size(), copy.position.data(),
+                                   copy.corner.size(), 3 * sizeof(float),
+                                   3 * (size_t)(copy.triangles.size() / 3 * BASE_SHARE), FLT_MAX,
+                                   meshopt_SimplifyLockBorder, &relative_error);
+    if (kept == 0 || (double)kept > LEVEL_MIN_GAIN * (double)copy.triangles.size()) return;
+    coarser.resize(kept);
+    measure_level(copy, coarser, height_scale, 0.0, base);
+    if (!std::isfinite(base->error_across) || !std::isfinite(base->error_up)) return;
+    base->corners.resize(kept);
+    for (size_t i = 0; i < kept; ++i) base->corners[i] = copy.corner[coarser[i]];
+    std::vector<unsigned> finer = coarser;
     while ((int)levels->size() < TERRAIN_MAX_LEVELS) {
-        size_t target = (size_t)(finer.size() / 3 * LEVEL_SHRINK) * 3;
-        float relative_error = 0.0f;
-        size_t kept = meshopt_simplify(coarser.data(), finer.data(), finer.size(), copy.position.data(),
-                                       copy.corner.size(), 3 * sizeof(float), target, FLT_MAX,
-                                       meshopt_SimplifyLockBorder, &relative_error);
-        if (kept == 0 || (double)kept > LEVEL_MIN_GAIN * (double)finer.size()) break;
-        coarser.resize(kept);
+        bool first = levels->empty();
+        size_t target = (size_t)(finer.size() / 3 * (first ? FIRST_LEVEL_SHARE : LEVEL_SHRINK));
         TerrainLevel level;
-        measure_level(copy, coarser, height_scale, &level);
-        if (!std::isfinite(level.error_across) || !std::isfinite(level.error_up)) break;
-        if (!levels->empty() && terrain_level_error(level, height_scale) >
-                                    LEVEL_MAX_ERROR_GROWTH * terrain_level_error(levels->back(), height_scale))
+        // Thinning the border; a level that folds a triangle over or loses
+        // its border's track keeps the finer level's border instead (the
+        // first level is then the base itself).
+        input = finer;
+        input.insert(input.end(), pins.begin(), pins.end());
+        coarser.resize(input.size());
+        kept = meshopt_simplify(coarser.data(), input.data(), input.size(), positions.data(), positions.size() / 3,
+                                3 * sizeof(float), 3 * (target + pin_triangles), FLT_MAX, 0, &relative_error);
+        coarser.resize(kept);
+        remove_pin_triangles(&coarser, real);
+        bool thinned = folded_triangles(copy.position, coarser) <= folded_triangles(copy.position, finer) &&
+                       hang_skirts(copy, border, coarser, height_scale, &level) &&
+                       (double)coarser.size() <= LEVEL_MIN_GAIN * (double)finer.size();
+        if (!thinned && first) {
+            coarser = finer;  // the base itself
+        } else if (!thinned) {
+            coarser.resize(finer.size());
+            kept = meshopt_simplify(coarser.data(), finer.data(), finer.size(), positions.data(), positions.size() / 3,
+                                    3 * sizeof(float), 3 * target, FLT_MAX, meshopt_SimplifyLockBorder,
+                                    &relative_error);
+            coarser.resize(kept);
+            if (kept == 0 || (double)kept > LEVEL_MIN_GAIN * (double)finer.size()) break;
+        }
+        if (!thinned && !hang_skirts(copy, border, coarser, height_scale, &level)) break;
+        if (coarser.empty()) break;
+        measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level);
+        if (level.skirt_up == 0.0f && level.lift_up == 0.0f) level.skirt.clear();  // drawn where it lies
+        if (!std::isfinite(level.error_across) || !std::isfinite(level.error_up) || !std::isfinite(level.lift_up)) break;
+        if (!first && terrain_level_error(level, height_scale) >
+                          LEVEL_MAX_ERROR_GROWTH * terrain_level_error(levels->back(), height_scale))
             break;
-        level.corners.resize(kept);
-        for (size_t i = 0; i < kept; ++i) level.corners[i] = copy.corner[coarser[i]];
+        level.corners.resize(coarser.size());
+        for (size_t i = 0; i < coarser.size(); ++i) level.corners[i] = copy.corner[coarser[i]];
         levels->push_back(std::move(level));
         finer.swap(coarser);
-        coarser.resize(finer.size());
     }
 }
 
@@ -418,7 +651,7 @@ int choose_terrain_level(const double* errors, int count, double distance, doubl
                          double bound_pixels) {
     if (!(bound_pixels > 0.0) || !(distance > 0.0)) return 0;
     for (int level = count; level >= 1; --level) {
-        if (errors[level - 1] * pixels_per_unit <= LEVEL_BOUND_SHARE * bound_pixels * distance) return level;
+        if (errors[level - 1] * pixels_per_unit <= bound_pixels * distance) return level;
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 // the level threads, the frame and the tests call these.
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 constexpr int TERRAIN_MAX_LEVELS = 8;  // coarse levels a tile may have beyond its own faces
@@ -14,6 +15,9 @@ struct TileMeshCopy {
     std::vector<float> position;      // per local vertex: x, y, z, world units
     std::vector<unsigned> triangles;  // 3 local vertices per face of the tile, in face order
     bool finite = true;               // every position is finite; no levels are built otherwise
+    // The terrain's extent across the ground (x, z): border vertices on its
+    // edges are kept by every level and hang no skirt. None by default.
+    float ground_min[2] = {INFINITY, INFINITY}, ground_max[2] = {-INFINITY, -INFINITY};
 };
 
 // One coarse level: triangles whose corners are corners of the real faces,
@@ -22,6 +26,13 @@ struct TerrainLevel {
     std::vector<int> corners;  // 3 corner ids (3 x face + corner number) per triangle, counter-clockwise as the faces
     float error_across;        // largest horizontal (x, z) part of a real vertex's offset from this surface, world units
     float error_up;            // largest vertical part, divided by terrain_height_scale at the time it was measured
+    // Where the level's border is simplified it may pass above or below its
+    // neighbour's: a skirt hangs from each border edge inside the terrain,
+    // deep enough to close the gap. 3 corner ids per edge: the edge's two in
+    // the order of its triangle, then the triangle's third.
+    std::vector<int> skirt;
+    float skirt_up = 0.0f;     // the skirts' depth divided by terrain_height_scale at the time it was measured
+    float lift_up = 0.0f;      // drawn this much higher (divided likewise), so that its crests do not sink
 };
 
 // One corner as the GL draws it.
@@ -55,14 +66,21 @@ void copy_tile_mesh(int tile, TileMeshCopy* copy);
 // group's outer border is kept. The same rule for the caller as copy_tile_mesh.
 void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMeshCopy* copy);
 
-// Builds coarser levels of the copied faces, each about a quarter of the one
-// before, finest first, keeping the tile's border edges as they are so that
-// no gap opens against a neighbour drawn at another level. Stops when a
-// level would no longer shrink by a fifth, when its error would grow more
-// than sixteen times over the one before, or at TERRAIN_MAX_LEVELS. Each
-// level's error bounds the distance from every copied vertex to its surface.
-// No levels for a copy with positions that are not finite.
-void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector<TerrainLevel>* levels);
+// Builds the base and the levels of the copied faces. The base, about a
+// quarter of the faces, keeps the copy's border edges as they are: a group
+// is built from its members' bases, which must meet. The levels are drawn:
+// the first thins the base's border where it runs straight across the
+// ground (keeping its turns and the terrain's own edges), each after it
+// about a quarter of the one before; each hangs skirts that close any gap
+// against a neighbour drawn at another level, and is drawn raised by part
+// of the height by which real crests stand above it, so that outlines
+// against the sky keep their height. Stops when a level would no longer
+// shrink by a fifth, when its error would grow more than sixteen times over
+// the one before, or at TERRAIN_MAX_LEVELS. Each error bounds the distance
+// from every copied vertex to the surface as drawn (raised). No base and no
+// levels for a copy with positions that are not finite.
+void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector<TerrainLevel>* levels,
+                       TerrainLevel* base);
 
 // Adds a bound on the distance of the real vertices from the copied surface
 // (the members' error, for a group) to every level's error.
@@ -84,15 +102,8 @@ bool make_level_view(const double projection[16], const double modelview[16], in
 // Distance from `eye` to the nearest point of the box lo..hi (0 inside it).
 double distance_to_box(const double eye[3], const float lo[3], const float hi[3]);
 
-// Share of the bound a chosen level's projected error may take. A hill's
-// outline against the sky drops by up to that error wherever a level cuts
-// across its crest: at the whole bound, one horizon pixel in a dozen showed
-// sky where exact drawing shows ground.
-constexpr double LEVEL_BOUND_SHARE = 0.75;
-
 // The coarsest level (1..count) whose error errors[level - 1], seen from
-// `distance` at `pixels_per_unit`, covers at most LEVEL_BOUND_SHARE of
-// `bound_pixels`; 0 (the real faces) when none does, when the bound is 0 or
-// when the distance is 0.
+// `distance` at `pixels_per_unit`, covers at most `bound_pixels`; 0 (the
+// real faces) when none does, when the bound is 0 or when the distance is 0.
 int choose_terrain_level(const double* errors, int count, double distance, double pixels_per_unit,
                          double bound_pixels);

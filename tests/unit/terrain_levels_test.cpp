@@ -1,6 +1,6 @@
 // Levels of detail without a window: the choice of level at the corners of
-// the rule, and the levels of a tile (borders kept, errors that bound the
-// real vertices' distance).
+// the rule, and the levels of a tile (ground covered, skirts that close the
+// gaps between neighbours, errors that bound the real vertices' distance).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -91,24 +91,23 @@ std::set<std::pair<int, int>> border_edges(const std::vector<int>& corners) {
 
 TEST(LevelChoice, TheCoarsestLevelWithinTheBoundAtTheTilesDistance) {
     // 0.5, 2 and 8 units; 384 pixels a unit at distance 1 (90 degrees, 768 rows).
-    // A level may take three quarters of the bound: 0.75 pixel for a bound of 1.
     const double errors[] = {0.5, 2.0, 8.0};
     EXPECT_EQ(choose_terrain_level(errors, 3, 100.0, 384.0, 1.0), 0);  // 0.5 unit is 1.9 pixels
-    EXPECT_EQ(choose_terrain_level(errors, 3, 255.9, 384.0, 1.0), 0);  // just over 0.75 pixel
-    EXPECT_EQ(choose_terrain_level(errors, 3, 256.0, 384.0, 1.0), 1);  // exactly 0.75 pixel is within
-    EXPECT_EQ(choose_terrain_level(errors, 3, 1023.9, 384.0, 1.0), 1);
-    EXPECT_EQ(choose_terrain_level(errors, 3, 1024.0, 384.0, 1.0), 2);
+    EXPECT_EQ(choose_terrain_level(errors, 3, 191.9, 384.0, 1.0), 0);  // just over 1 pixel
+    EXPECT_EQ(choose_terrain_level(errors, 3, 192.0, 384.0, 1.0), 1);  // exactly 1 pixel is within
+    EXPECT_EQ(choose_terrain_level(errors, 3, 767.9, 384.0, 1.0), 1);
+    EXPECT_EQ(choose_terrain_level(errors, 3, 768.0, 384.0, 1.0), 2);
     EXPECT_EQ(choose_terrain_level(errors, 3, 1e9, 384.0, 1.0), 3);
     EXPECT_EQ(choose_terrain_level(errors, 3, INFINITY, 384.0, 1.0), 3);
-    EXPECT_EQ(choose_terrain_level(errors, 3, 1024.0, 384.0, 4.0), 3);   // a looser bound, coarser levels
-    EXPECT_EQ(choose_terrain_level(errors, 3, 1024.0, 768.0, 1.0), 1);   // a taller window, finer ones
+    EXPECT_EQ(choose_terrain_level(errors, 3, 768.0, 384.0, 4.0), 3);   // a looser bound, coarser levels
+    EXPECT_EQ(choose_terrain_level(errors, 3, 768.0, 768.0, 1.0), 1);   // a taller window, finer ones
     // A bound of 0 draws the faces, as does a tile the eye is inside.
     EXPECT_EQ(choose_terrain_level(errors, 3, 1e9, 384.0, 0.0), 0);
     EXPECT_EQ(choose_terrain_level(errors, 3, 0.0, 384.0, 1.0), 0);
     EXPECT_EQ(choose_terrain_level(errors, 0, 1e9, 384.0, 1.0), 0);
     // A coarser level that happens to fit better still wins.
     const double uneven[] = {2.0, 1.0, 8.0};
-    EXPECT_EQ(choose_terrain_level(uneven, 3, 512.0, 384.0, 1.0), 2);
+    EXPECT_EQ(choose_terrain_level(uneven, 3, 384.0, 384.0, 1.0), 2);
 }
 
 TEST(LevelChoice, ViewDistanceAndErrorComeFromTheFramesMatrices) {
@@ -181,31 +180,80 @@ TEST_F(LevelOptions, TheCommandLinesBoundAndTheSizeThatUsesLevels) {
     EXPECT_TRUE(terrain_levels_wanted());
 }
 
-TEST_F(TileLevels, KeepTheTileBorderAndBoundEveryRealVertex) {
+int vertex_of(int corner) { return terrain_faces[corner / 3].corners[corner % 3].vertex; }
+
+// The ground area the triangles cover, and how many face down (folded over).
+std::pair<double, int> footprint(const std::vector<int>& corners) {
+    double area = 0.0;
+    int folded = 0;
+    for (size_t t = 0; t + 2 < corners.size(); t += 3) {
+        P a = corner_position(corners[t]), b = corner_position(corners[t + 1]), c = corner_position(corners[t + 2]);
+        double turn = (b.x - a.x) * (c.z - a.z) - (b.z - a.z) * (c.x - a.x);
+        area += std::fabs(turn) / 2;
+        folded += turn > 0;
+    }
+    return {area, folded};
+}
+
+// The height of the level's border as drawn where it passes over (x, z), or NAN.
+double border_height(const TerrainLevel& level, double x, double z) {
+    for (const auto& [a, b] : border_edges(level.corners)) {
+        const TerrainVertex &p = terrain_vertices[a - 1], &q = terrain_vertices[b - 1];
+        double dx = q.x - p.x, dz = q.z - p.z, along = ((x - p.x) * dx + (z - p.z) * dz) / (dx * dx + dz * dz);
+        double off = std::fabs((x - p.x) * dz - (z - p.z) * dx) / std::sqrt(dx * dx + dz * dz);
+        if (along >= -1e-9 && along <= 1 + 1e-9 && off < 1e-6) return p.y + along * (q.y - p.y) + level.lift_up;
+    }
+    return NAN;
+}
+
+TEST_F(TileLevels, ThinBordersWithSkirtsThatCloseEveryGapAndBoundEveryRealVertex) {
     install_text(grid_terrain_text(65, 65, bumps));
     ASSERT_TRUE(build_terrain_tiles(2048));
     ASSERT_EQ(terrain_tile_count, 4);
-    std::vector<std::vector<int>> finest;  // each tile's first level
+    std::vector<TerrainLevel> bases(4);
+    std::vector<std::vector<TerrainLevel>> tile_levels(4);
+    std::vector<std::set<int>> tile_vertices(4);
     for (int t = 0; t < terrain_tile_count; ++t) {
         TileMeshCopy copy;
         copy_tile_mesh(t, &copy);
         ASSERT_EQ(copy.corner.size(), 33u * 33u);  // shared corners once each
-        std::vector<TerrainLevel> levels;
-        build_tile_levels(copy, 1.0f, &levels);
+        copy.ground_min[0] = copy.ground_min[1] = 0.0f;
+        copy.ground_max[0] = copy.ground_max[1] = 64.0f;
+        build_tile_levels(copy, 1.0f, &tile_levels[t], &bases[t]);
+        const std::vector<TerrainLevel>& levels = tile_levels[t];
         ASSERT_GE(levels.size(), 2u) << "tile " << t;
         std::vector<int> faces;
         for (size_t i = 0; i < copy.triangles.size(); ++i) faces.push_back(copy.corner[copy.triangles[i]]);
-        std::set<std::pair<int, int>> border = border_edges(faces);
-        size_t finer = faces.size();
+        for (int id : faces) tile_vertices[t].insert(vertex_of(id));
+        // The base keeps the tile's border edges: its group's members meet.
+        EXPECT_EQ(border_edges(bases[t].corners), border_edges(faces)) << "tile " << t;
+        EXPECT_LE(bases[t].corners.size(), faces.size() * 3 / 10);
+        size_t finer = bases[t].corners.size();
+        std::set<int> on_terrain_edge;
+        for (int v : tile_vertices[t]) {
+            const TerrainVertex& p = terrain_vertices[v - 1];
+            if (p.x == 0 || p.x == 64 || p.z == 0 || p.z == 64) on_terrain_edge.insert(v);
+        }
         for (size_t l = 0; l < levels.size(); ++l) {
             const TerrainLevel& level = levels[l];
             EXPECT_LE(level.corners.size(), finer * 4 / 5) << "level " << l + 1;
             finer = level.corners.size();
-            // The border edges are the tile's own: a neighbour at any level meets them.
-            EXPECT_EQ(border_edges(level.corners), border) << "tile " << t << " level " << l + 1;
+            // The tile's ground is covered once, corners and all: nothing folds over or is cut off.
+            std::pair<double, int> cover = footprint(level.corners);
+            EXPECT_NEAR(cover.first, 32.0 * 32.0, 1e-6) << "tile " << t << " level " << l + 1;
+            EXPECT_EQ(cover.second, 0);
+            // The terrain's own edge keeps every vertex; the border between tiles is thinned.
+            std::set<int> kept;
+            for (int id : level.corners) kept.insert(vertex_of(id));
+            for (int v : on_terrain_edge) EXPECT_TRUE(kept.count(v)) << "vertex " << v << " level " << l + 1;
+            EXPECT_LT(border_edges(level.corners).size(), border_edges(faces).size());
+            EXPECT_EQ(level.skirt.size(), 3 * border_edges(level.corners).size());
+            EXPECT_GT(level.lift_up, 0.0f);
+            // The error bounds every real vertex's distance from the surface as drawn (raised).
             double worst = 0.0;
             for (size_t v = 0; v < copy.corner.size(); ++v) {
                 P p = corner_position(copy.corner[v]);
+                p.y -= level.lift_up;
                 double nearest = INFINITY;
                 for (size_t c = 0; c + 2 < level.corners.size(); c += 3)
                     nearest = std::min(nearest, triangle_distance(p, corner_position(level.corners[c]),
@@ -216,34 +264,66 @@ TEST_F(TileLevels, KeepTheTileBorderAndBoundEveryRealVertex) {
             EXPECT_LE(worst, terrain_level_error(level, 1.0f) * (1 + 1e-6)) << "tile " << t << " level " << l + 1;
             EXPECT_GT(worst, terrain_level_error(level, 1.0f) * 0.5);  // and near it, not far above
         }
-        finest.push_back(levels.front().corners);
     }
+    // Along every border between two tiles, at any two levels (0: the real
+    // faces), where the coarser border is the higher its skirt reaches down
+    // to the finer one: seen from the finer side (the nearer, as the levels
+    // are chosen), no gap shows. (A lower coarser border is hidden behind
+    // the finer ground from that side.)
+    for (int t = 0; t < 4; ++t)
+        for (int u = t + 1; u < 4; ++u)
+            for (int v : tile_vertices[t]) {
+                if (!tile_vertices[u].count(v)) continue;
+                const TerrainVertex& p = terrain_vertices[v - 1];
+                for (size_t i = 0; i <= tile_levels[t].size(); ++i)
+                    for (size_t j = 0; j <= tile_levels[u].size(); ++j) {
+                        double hi = i ? border_height(tile_levels[t][i - 1], p.x, p.z) : p.y;
+                        double lo = j ? border_height(tile_levels[u][j - 1], p.x, p.z) : p.y;
+                        ASSERT_TRUE(std::isfinite(hi) && std::isfinite(lo)) << "vertex " << v;
+                        const TerrainLevel* higher = i ? &tile_levels[t][i - 1] : nullptr;
+                        size_t higher_level = i, lower_level = j;
+                        if (hi < lo) {
+                            std::swap(hi, lo);
+                            std::swap(higher_level, lower_level);
+                            higher = j ? &tile_levels[u][j - 1] : nullptr;
+                        }
+                        if (higher_level < lower_level) continue;
+                        double depth = higher ? higher->skirt_up + higher->lift_up : 0.0;
+                        EXPECT_LE(hi - depth, lo + 1e-5) << "tiles " << t << ", " << u << " levels " << i << ", " << j
+                                                         << " at vertex " << v;
+                    }
+            }
 
-    // The four tiles as one group: their shared borders go, the outer one stays.
+    // The four bases as one group: their shared borders go, the outer one stays.
     std::vector<const std::vector<int>*> members;
     std::vector<int> all_faces;
-    for (const std::vector<int>& level : finest) members.push_back(&level);
+    for (const TerrainLevel& base : bases) members.push_back(&base.corners);
     for (int f = 0; f < terrain_face_count; ++f)
         for (int k = 0; k < 3; ++k) all_faces.push_back(3 * f + k);
     TileMeshCopy group;
     copy_group_mesh(members, &group);
     EXPECT_EQ(group.corner.size(), group.position.size() / 3);
     std::vector<TerrainLevel> group_levels;
-    build_tile_levels(group, 1.0f, &group_levels);
+    TerrainLevel group_base;
+    build_tile_levels(group, 1.0f, &group_levels, &group_base);
     ASSERT_GE(group_levels.size(), 2u);
-    for (const TerrainLevel& level : group_levels) EXPECT_EQ(border_edges(level.corners), border_edges(all_faces));
-    EXPECT_LT(group_levels.back().corners.size(), finest[0].size());  // coarser than any one tile can go
+    EXPECT_EQ(border_edges(group_base.corners), border_edges(all_faces));
+    for (const TerrainLevel& level : group_levels) EXPECT_NEAR(footprint(level.corners).first, 64.0 * 64.0, 1e-6);
+    EXPECT_LT(group_levels.back().corners.size(), tile_levels[0].back().corners.size());  // coarser than any one tile can go
     // Heights that are not finite give no levels; nor do too few faces.
     TileMeshCopy copy;
     copy_tile_mesh(0, &copy);
     copy.position[4] = NAN;
     copy.finite = false;
     std::vector<TerrainLevel> levels(1);
-    build_tile_levels(copy, 1.0f, &levels);
+    TerrainLevel base;
+    base.corners = {0, 1, 2};
+    build_tile_levels(copy, 1.0f, &levels, &base);
     EXPECT_TRUE(levels.empty());
+    EXPECT_TRUE(base.corners.empty());
     install_text(grid_terrain_text(2, 2, bumps));
     ASSERT_TRUE(build_terrain_tiles(2048));
     copy_tile_mesh(0, &copy);
-    build_tile_levels(copy, 1.0f, &levels);
+    build_tile_levels(copy, 1.0f, &levels, &base);
     EXPECT_TRUE(levels.empty());
 }
