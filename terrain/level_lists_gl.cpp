@@ -1,14 +1,15 @@
 // The terrain's levels of detail as display lists. Every tile has coarser
 // levels of its own faces; groups of two by two neighbouring tiles (or
 // groups), up to one group for the whole terrain, have coarser levels of
-// their members' finest levels, so that distant ground costs few faces
-// however many tiles it spans. Every level keeps its tile's or group's outer
-// border edges as they are, so that whatever is drawn beside it meets it.
+// their members' bases (simplified with their borders kept, so that they
+// meet), so that distant ground costs few faces however many tiles it
+// spans. A level's border may be thinner than its neighbour's: skirts hang
+// from it, compiled into its list, so that no gap shows between them.
 //
 // Two threads build the levels (one compiles them, on a GL context of its
 // own that shares the window's lists) while the frame goes on drawing every
 // tile's own faces; the frame installs what is finished, queues a group once
-// all its members have levels, and chooses what to draw once per frame.
+// all its members have bases, and chooses what to draw once per frame.
 //
 // The threads read the mesh only while holding terrain_mesh_lock, copying one
 // tile or group out at a time, and stamp what they copied: the mesh
