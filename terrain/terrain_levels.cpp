@@ -561,7 +561,10 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
     if (kept == 0 || (double)kept > LEVEL_MIN_GAIN * (double)copy.triangles.size()) return;
     coarser.resize(kept);
     measure_level(copy, coarser, height_scale, 0.0, base);
-    if (!std::isfinite(base->error_across) || !std::isfinite(base->error_up)) return;
+    if (!std::isfinite(base->error_across) || !std::isfinite(base->error_up)) {
+        *base = TerrainLevel();  // a sliver beyond measure: no base, no levels
+        return;
+    }
     base->corners.resize(kept);
     for (size_t i = 0; i < kept; ++i) base->corners[i] = copy.corner[coarser[i]];
     std::vector<unsigned> finer = coarser;

@@ -24,8 +24,8 @@ struct TileMeshCopy {
 // so they carry the real vertices' positions, normals and texture coordinates.
 struct TerrainLevel {
     std::vector<int> corners;  // 3 corner ids (3 x face + corner number) per triangle, counter-clockwise as the faces
-    float error_across;        // largest horizontal (x, z) part of a real vertex's offset from this surface, world units
-    float error_up;            // largest vertical part, divided by terrain_height_scale at the time it was measured
+    float error_across = 0.0f; // largest horizontal (x, z) part of a real vertex's offset from this surface, world units
+    float error_up = 0.0f;     // largest vertical part, divided by terrain_height_scale at the time it was measured
     // Where the level's border is simplified it may pass above or below its
     // neighbour's: a skirt hangs from each border edge inside the terrain,
     // deep enough to close the gap. 3 corner ids per edge: the edge's two in
