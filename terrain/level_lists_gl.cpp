@@ -38,9 +38,10 @@
 #include "state/terrain_levels_state.h"
 #include "state/terrain_state.h"
 #include "terrain/terrain_levels.h"
+#include "terrain/terrain_tiles.h"
 
-constexpr int LEVEL_THREADS = 2;
-  // both cores; the first also compiles
+constexpr int LEVEL_THREADS = 2;         // both cores; the first also compiles
+constexpr double CHOICE_MARGIN = 0.05;  // device units (a fortieth of the window) beyond each side
 
 namespace {
 
@@ -96,6 +97,7 @@ std::vector<LevelNode> nodes;       // while levels are in use; empty otherwise
 std::vector<int> group_tiles;       // the tiles of each group, group by group
 std::vector<int> roots;             // the nodes no group holds
 std::vector<int> tile_cover;        // per tile: the node the last choice draws it with; -1 its own faces
+std::vector<long> tile_faces;       // per tile: its faces
 std::thread* threads[LEVEL_THREADS] = {};  // joined by stop_terrain_levels
 bool threads_running = false;       // at least one thread started
 SharedGlContext* compile_context = nullptr;
@@ -440,24 +442,42 @@ void refresh_node_box(int node) {
     }
 }
 
-// Chooses for `node` and what it holds: the node as a whole at its coarsest
-// level within the bound, else its members (a tile: its own faces).
-void choose_node(int node, const LevelView& view) {
+long level_faces(const TerrainLevel& level) { return (long)(level.corners.size() / 3 + 2 * (level.skirt.size() / 3)); }
+
+// Chooses for `node` and what it holds, and returns the faces that costs
+// where the view sees them: the node as a whole at its coarsest level within
+// the bound, else its members each as they choose (a tile: its own faces).
+// A group partly outside the view costs all its faces for the part seen: it
+// is drawn whole only when that is no dearer than its seen members.
+long choose_node(int node, const LevelView& view) {
     LevelNode& n = nodes[node];
     n.chosen = 0;
+    int level = 0;
     if (n.drawable && !n.unbounded) {
         double errors[TERRAIN_MAX_LEVELS];
         int count = (int)n.levels.size();
         for (int i = 0; i < count; ++i) errors[i] = terrain_level_error(n.levels[i], terrain_height_scale);
-        n.chosen = choose_terrain_level(errors, count, distance_to_box(view.eye, n.box_min, n.box_max),
-                                        view.pixels_per_unit, terrain_lod_error);
+        level = choose_terrain_level(errors, count, distance_to_box(view.eye, n.box_min, n.box_max),
+                                     view.pixels_per_unit, terrain_lod_error);
     }
-    if (n.chosen > 0) {
-        if (n.members.empty()) tile_cover[node] = node;
-        for (int i = n.first_tile; i < n.tile_end; ++i) tile_cover[group_tiles[i]] = node;
-        return;
+    if (n.members.empty()) {
+        // A tile unseen now costs nothing, but takes its level all the same:
+        // a stereo eye may see it.
+        n.chosen = level;
+        if (level > 0) tile_cover[node] = node;
+        if (!terrain_tile_visible[node]) return 0;
+        return level > 0 ? level_faces(n.levels[level - 1]) : tile_faces[node];
     }
-    for (int m : n.members) choose_node(m, view);
+    long parts = 0;
+    for (int m : n.members) parts += choose_node(m, view);
+    if (level == 0 || parts == 0) return parts;
+    long whole = level_faces(n.levels[level - 1]);
+    bool all_seen = true;
+    for (int i = n.first_tile; i < n.tile_end && all_seen; ++i) all_seen = terrain_tile_visible[group_tiles[i]];
+    if (!all_seen && whole > parts) return parts;
+    n.chosen = level;
+    for (int i = n.first_tile; i < n.tile_end; ++i) tile_cover[group_tiles[i]] = node;
+    return whole;
 }
 
 // Drops the levels of `node` and of every group above it, so that their
@@ -500,6 +520,7 @@ void stop_terrain_levels() {
     group_tiles.clear();
     roots.clear();
     tile_cover.clear();
+    tile_faces.clear();
     level_work.stamps.clear();
     threads_running = false;
     terrain_levels_pending = 0;
@@ -523,6 +544,9 @@ void start_terrain_levels() {
     make_groups();
     level_work.stamps.assign(nodes.size(), 0);
     tile_cover.assign((size_t)terrain_tile_count, -1);
+    tile_faces.assign((size_t)terrain_tile_count, 0);
+    for (int p = 0; p < terrain_piece_count; ++p)
+        tile_faces[terrain_pieces[p].tile] += terrain_pieces[p].face_end - terrain_pieces[p].first_face;
     start_threads();
     for (int t = 0; t < terrain_tile_count; ++t) queue_build(t);
 }
@@ -557,6 +581,11 @@ void choose_terrain_levels() {
     for (LevelNode& node : nodes) node.chosen = 0;
     LevelView view;
     if (!make_level_view(projection, modelview, viewport[3], &view)) return;
+    // What the view sees, to weigh the choices (the draw marks it again for
+    // each eye); a wider margin takes in what an eye beside this view sees.
+    TerrainFrustum frustum;
+    make_terrain_frustum(projection, modelview, CHOICE_MARGIN, CHOICE_MARGIN, &frustum);
+    mark_visible_terrain_tiles(&frustum);
     for (int root : roots) {
         refresh_node_box(root);
         choose_node(root, view);
@@ -571,8 +600,7 @@ bool terrain_tile_drawn_by_level(int tile, long draw, unsigned* list, long* face
     if (node.drawn_in == draw) return true;  // called already for another of its tiles or pieces
     node.drawn_in = draw;
     *list = node.lists + (unsigned)(node.chosen - 1);
-    const TerrainLevel& level = node.levels[node.chosen - 1];
-    *faces = (long)(level.corners.size() / 3 + 2 * (level.skirt.size() / 3));
+    *faces = level_faces(node.levels[node.chosen - 1]);
     return true;
 }
 

@@ -37,6 +37,10 @@ constexpr double LEVEL_MIN_GAIN = 0.8;
 // a hundred times the error for a third fewer faces): it is not kept, and
 // the tile's group draws that distance instead.
 constexpr double LEVEL_MAX_ERROR_GROWTH = 16.0;
+// A level is drawn raised by this share of the height by which real crests
+// stand above it, counted in its error: distant outlines then sink less
+// against the sky (measured on an 8 million-face path: half the sky pixels
+// where exact drawing shows ground, for 4 % more faces).
 constexpr double LEVEL_LIFT = 0.15;
 constexpr double TRIANGLES_PER_CELL = 1.0;  // of the cells the error search sorts a level into (measured: fewest instructions)
 constexpr int MAX_CELLS_ACROSS = 4096;       // cells a side at most, however thin and long a level is
