@@ -554,16 +554,20 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
     }
     const unsigned real = (unsigned)copy.corner.size();
     const size_t pin_triangles = pins.size() / 3;
-    std::vector<unsigned> coarser(copy.triangles.size()), input;
+    // About `faces` triangles of `from` (pins included), every border vertex kept or only the pinned ones.
+    auto simplify = [&](const std::vector<unsigned>& from, size_t faces, bool lock_border) {
+        std::vector<unsigned> to(from.size());
+        float relative_error = 0.0f;
+        to.resize(meshopt_simplify(to.data(), from.data(), from.size(), positions.data(), positions.size() / 3,
+                                   3 * sizeof(float), 3 * faces, FLT_MAX,
+                                   lock_border ? meshopt_SimplifyLockBorder : 0, &relative_error));
+        return to;
+    };
     // The base keeps the copy's border, so that the bases of neighbours meet
     // and a group of them simplifies as one surface.
-    float relative_error = 0.0f;
-    size_t kept = meshopt_simplify(coarser.data(), copy.triangles.data(), copy.triangles.size(), copy.position.data(),
-                                   copy.corner.size(), 3 * sizeof(float),
-                                   3 * (size_t)(copy.triangles.size() / 3 * BASE_SHARE), FLT_MAX,
-                                   meshopt_SimplifyLockBorder, &relative_error);
+    std::vector<unsigned> coarser = simplify(copy.triangles, (size_t)(copy.triangles.size() / 3 * BASE_SHARE), true);
+    size_t kept = coarser.size();
     if (kept == 0 || (double)kept > LEVEL_MIN_GAIN * (double)copy.triangles.size()) return;
-    coarser.resize(kept);
     measure_level(copy, coarser, height_scale, 0.0, base);
     if (!std::isfinite(base->error_across) || !std::isfinite(base->error_up)) {
         *base = TerrainLevel();  // a sliver beyond measure: no base, no levels
@@ -579,12 +583,9 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         // Thinning the border; a level that folds a triangle over or loses
         // its border's track keeps the finer level's border instead (the
         // first level is then the base itself).
-        input = finer;
+        std::vector<unsigned> input = finer;
         input.insert(input.end(), pins.begin(), pins.end());
-        coarser.resize(input.size());
-        kept = meshopt_simplify(coarser.data(), input.data(), input.size(), positions.data(), positions.size() / 3,
-                                3 * sizeof(float), 3 * (target + pin_triangles), FLT_MAX, 0, &relative_error);
-        coarser.resize(kept);
+        coarser = simplify(input, target + pin_triangles, false);
         remove_pin_triangles(&coarser, real);
         bool thinned = folded_triangles(copy.position, coarser) <= folded_triangles(copy.position, finer) &&
                        hang_skirts(copy, border, coarser, height_scale, &level) &&
@@ -592,12 +593,8 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         if (!thinned && first) {
             coarser = finer;  // the base itself
         } else if (!thinned) {
-            coarser.resize(finer.size());
-            kept = meshopt_simplify(coarser.data(), finer.data(), finer.size(), positions.data(), positions.size() / 3,
-                                    3 * sizeof(float), 3 * target, FLT_MAX, meshopt_SimplifyLockBorder,
-                                    &relative_error);
-            coarser.resize(kept);
-            if (kept == 0 || (double)kept > LEVEL_MIN_GAIN * (double)finer.size()) break;
+            coarser = simplify(finer, target, true);
+            if (coarser.empty() || (double)coarser.size() > LEVEL_MIN_GAIN * (double)finer.size()) break;
         }
         if (!thinned && !hang_skirts(copy, border, coarser, height_scale, &level)) break;
         if (coarser.empty()) break;
