@@ -5,8 +5,8 @@
 #include "app/startup.h"
 #include "app/window.h"
 #include "frame/scene_init.h"
+#include "state/session_state.h"
 #include "state/terrain_draw_state.h"
-#include "state/terrain_levels_state.h"
 #include "video/render_flight.h"
 
 int main(int argc, char** argv) {

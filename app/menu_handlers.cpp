@@ -12,6 +12,7 @@
 #include "state/mesh_edit_state.h"
 #include "state/overlay_state.h"
 #include "state/terrain_draw_state.h"
+#include "state/world_state.h"
 #include "terrain/terrain_list.h"
 
 constexpr float EDIT_AMOUNT_STEP = 1.5f;

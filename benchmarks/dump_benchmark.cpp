@@ -11,7 +11,7 @@
 
 #include "benchmarks/bench_grid.h"
 #include "files/terrain_file.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 #include "terrain/terrain_dump.h"
 #include "terrain/terrain_mesh.h"
 

@@ -9,7 +9,7 @@
 #include "files/terrain_normals.h"
 #include "state/camera_state.h"
 #include "state/mouse_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 #include "terrain/picking.h"
 #include "tests/support/pick_reference.h"
 

@@ -22,7 +22,7 @@
 #include "gl/frame_capture.h"
 #include "state/flythrough_state.h"
 #include "state/overlay_state.h"
-#include "state/terrain_draw_state.h"
+#include "state/world_state.h"
 #include "terrain/terrain_list.h"
 #include "video/render_display.h"
 

@@ -26,6 +26,7 @@
 #include "state/stereo_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
+#include "state/world_state.h"
 #include "terrain/level_lists.h"
 #include "terrain/terrain_list.h"
 

@@ -8,8 +8,7 @@
 
 #include "files/terrain_file.h"
 #include "fuzz/fuzz_support.h"
-#include "state/terrain_draw_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 #include "terrain/terrain_levels.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"

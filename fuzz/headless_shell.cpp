@@ -24,8 +24,8 @@
 #include "state/frame_state.h"
 #include "state/mouse_state.h"
 #include "state/terrain_draw_state.h"
-#include "state/terrain_state.h"
 #include "state/texture_state.h"
+#include "state/world_state.h"
 #include "terrain/terrain_list.h"
 #include "terrain/texture.h"
 
@@ -83,6 +83,8 @@ void draw_frame() {
 }
 
 void rebuild_terrain_list(bool) { read_compiled_corners(); }
+
+void release_terrain_lists() {}
 
 void recompile_terrain_tiles(bool) { read_compiled_corners(); }
 

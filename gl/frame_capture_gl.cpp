@@ -11,40 +11,13 @@
 #include <cstdlib>
 #include <cstring>
 
-constexpr int READ_RING = 2;  // reads in flight: one collected while the next is drawn
+#include "state/capture_state.h"
 
 namespace {
 
-// Framebuffer and buffer object entry points, looked up at run time because
-// the program is otherwise written against GL 1.1.
-PFNGLGENFRAMEBUFFERSPROC gen_framebuffers;
-PFNGLBINDFRAMEBUFFERPROC bind_framebuffer;
-PFNGLDELETEFRAMEBUFFERSPROC delete_framebuffers;
-PFNGLGENRENDERBUFFERSPROC gen_renderbuffers;
-PFNGLBINDRENDERBUFFERPROC bind_renderbuffer;
-PFNGLDELETERENDERBUFFERSPROC delete_renderbuffers;
-PFNGLRENDERBUFFERSTORAGEPROC renderbuffer_storage;
-PFNGLFRAMEBUFFERRENDERBUFFERPROC framebuffer_renderbuffer;
-PFNGLCHECKFRAMEBUFFERSTATUSPROC check_framebuffer_status;
-PFNGLGENBUFFERSPROC gen_buffers;
-PFNGLBINDBUFFERPROC bind_buffer;
-PFNGLBUFFERDATAPROC buffer_data;
-PFNGLMAPBUFFERPROC map_buffer;
-PFNGLUNMAPBUFFERPROC unmap_buffer;
-PFNGLDELETEBUFFERSPROC delete_buffers;
-
-GLuint target_framebuffer = 0;
-GLuint target_renderbuffers[2];  // colour, depth
-GLuint read_buffers[READ_RING];  // pixel pack buffers; 0 when the GL has none
-unsigned char* read_copies[READ_RING];  // plain memory stands in for them then
-int target_width = 0, target_height = 0;
-int reads_started = 0, reads_collected = 0;
-bool read_mapped = false;  // the oldest read's pixel buffer is mapped
-
-bool x_error_seen = false;
 
 int ignore_x_error(Display*, XErrorEvent*) {
-    x_error_seen = true;
+    capture_x_error_seen = true;
     return 0;
 }
 
@@ -87,20 +60,20 @@ bool has_extension(const char* name) {
 
 bool look_up_framebuffers() {
     if (gl_version() < 30 && !has_extension("GL_ARB_framebuffer_object")) return false;
-    return look_up(&gen_framebuffers, "glGenFramebuffers") && look_up(&bind_framebuffer, "glBindFramebuffer") &&
-           look_up(&delete_framebuffers, "glDeleteFramebuffers") &&
-           look_up(&gen_renderbuffers, "glGenRenderbuffers") && look_up(&bind_renderbuffer, "glBindRenderbuffer") &&
-           look_up(&delete_renderbuffers, "glDeleteRenderbuffers") &&
-           look_up(&renderbuffer_storage, "glRenderbufferStorage") &&
-           look_up(&framebuffer_renderbuffer, "glFramebufferRenderbuffer") &&
-           look_up(&check_framebuffer_status, "glCheckFramebufferStatus");
+    return look_up(&capture_gl.gen_framebuffers, "glGenFramebuffers") && look_up(&capture_gl.bind_framebuffer, "glBindFramebuffer") &&
+           look_up(&capture_gl.delete_framebuffers, "glDeleteFramebuffers") &&
+           look_up(&capture_gl.gen_renderbuffers, "glGenRenderbuffers") && look_up(&capture_gl.bind_renderbuffer, "glBindRenderbuffer") &&
+           look_up(&capture_gl.delete_renderbuffers, "glDeleteRenderbuffers") &&
+           look_up(&capture_gl.renderbuffer_storage, "glRenderbufferStorage") &&
+           look_up(&capture_gl.framebuffer_renderbuffer, "glFramebufferRenderbuffer") &&
+           look_up(&capture_gl.check_framebuffer_status, "glCheckFramebufferStatus");
 }
 
 bool look_up_pixel_buffers() {
     if (gl_version() < 21 && !has_extension("GL_ARB_pixel_buffer_object")) return false;
-    return look_up(&gen_buffers, "glGenBuffers") && look_up(&bind_buffer, "glBindBuffer") &&
-           look_up(&buffer_data, "glBufferData") && look_up(&map_buffer, "glMapBuffer") &&
-           look_up(&unmap_buffer, "glUnmapBuffer") && look_up(&delete_buffers, "glDeleteBuffers");
+    return look_up(&capture_gl.gen_buffers, "glGenBuffers") && look_up(&capture_gl.bind_buffer, "glBindBuffer") &&
+           look_up(&capture_gl.buffer_data, "glBufferData") && look_up(&capture_gl.map_buffer, "glMapBuffer") &&
+           look_up(&capture_gl.unmap_buffer, "glUnmapBuffer") && look_up(&capture_gl.delete_buffers, "glDeleteBuffers");
 }
 
 void clear_gl_errors() {
@@ -109,15 +82,15 @@ void clear_gl_errors() {
 
 bool open_read_ring(size_t bytes) {
     if (look_up_pixel_buffers()) {
-        gen_buffers(READ_RING, read_buffers);
-        for (GLuint b : read_buffers) {
-            bind_buffer(GL_PIXEL_PACK_BUFFER, b);
-            buffer_data(GL_PIXEL_PACK_BUFFER, (GLsizeiptr)bytes, nullptr, GL_STREAM_READ);
+        capture_gl.gen_buffers(CAPTURE_READ_RING, capture_read_buffers);
+        for (GLuint b : capture_read_buffers) {
+            capture_gl.bind_buffer(GL_PIXEL_PACK_BUFFER, b);
+            capture_gl.buffer_data(GL_PIXEL_PACK_BUFFER, (GLsizeiptr)bytes, nullptr, GL_STREAM_READ);
         }
-        bind_buffer(GL_PIXEL_PACK_BUFFER, 0);
+        capture_gl.bind_buffer(GL_PIXEL_PACK_BUFFER, 0);
         return glGetError() == GL_NO_ERROR;
     }
-    for (unsigned char*& copy : read_copies) {
+    for (unsigned char*& copy : capture_read_copies) {
         copy = (unsigned char*)malloc(bytes);
         if (!copy) return false;
     }
@@ -142,21 +115,21 @@ bool open_capture_target(int width, int height, char* error, size_t error_size) 
         return false;
     }
     clear_gl_errors();
-    gen_framebuffers(1, &target_framebuffer);
-    bind_framebuffer(GL_FRAMEBUFFER, target_framebuffer);
-    gen_renderbuffers(2, target_renderbuffers);
-    bind_renderbuffer(GL_RENDERBUFFER, target_renderbuffers[0]);
-    renderbuffer_storage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-    framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, target_renderbuffers[0]);
-    bind_renderbuffer(GL_RENDERBUFFER, target_renderbuffers[1]);
-    renderbuffer_storage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
-    framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, target_renderbuffers[1]);
-    bind_renderbuffer(GL_RENDERBUFFER, 0);
-    GLenum status = check_framebuffer_status(GL_FRAMEBUFFER);
+    capture_gl.gen_framebuffers(1, &capture_framebuffer);
+    capture_gl.bind_framebuffer(GL_FRAMEBUFFER, capture_framebuffer);
+    capture_gl.gen_renderbuffers(2, capture_renderbuffers);
+    capture_gl.bind_renderbuffer(GL_RENDERBUFFER, capture_renderbuffers[0]);
+    capture_gl.renderbuffer_storage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    capture_gl.framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, capture_renderbuffers[0]);
+    capture_gl.bind_renderbuffer(GL_RENDERBUFFER, capture_renderbuffers[1]);
+    capture_gl.renderbuffer_storage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    capture_gl.framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, capture_renderbuffers[1]);
+    capture_gl.bind_renderbuffer(GL_RENDERBUFFER, 0);
+    GLenum status = capture_gl.check_framebuffer_status(GL_FRAMEBUFFER);
     GLenum gl_error = glGetError();
-    target_width = width;
-    target_height = height;
-    reads_started = reads_collected = 0;
+    capture_width = width;
+    capture_height = height;
+    capture_reads_started = capture_reads_collected = 0;
     if (status != GL_FRAMEBUFFER_COMPLETE || gl_error != GL_NO_ERROR ||
         !open_read_ring((size_t)width * height * 4)) {
         snprintf(error, error_size, "This GL (%s) cannot render %d x %d offscreen (%s)",
@@ -169,52 +142,52 @@ bool open_capture_target(int width, int height, char* error, size_t error_size) 
 }
 
 void queue_frame_read() {
-    int slot = reads_started % READ_RING;
+    int slot = capture_reads_started % CAPTURE_READ_RING;
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    if (read_buffers[slot]) {
-        bind_buffer(GL_PIXEL_PACK_BUFFER, read_buffers[slot]);
-        glReadPixels(0, 0, target_width, target_height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        bind_buffer(GL_PIXEL_PACK_BUFFER, 0);
+    if (capture_read_buffers[slot]) {
+        capture_gl.bind_buffer(GL_PIXEL_PACK_BUFFER, capture_read_buffers[slot]);
+        glReadPixels(0, 0, capture_width, capture_height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        capture_gl.bind_buffer(GL_PIXEL_PACK_BUFFER, 0);
     } else {
-        glReadPixels(0, 0, target_width, target_height, GL_RGBA, GL_UNSIGNED_BYTE, read_copies[slot]);
+        glReadPixels(0, 0, capture_width, capture_height, GL_RGBA, GL_UNSIGNED_BYTE, capture_read_copies[slot]);
     }
-    ++reads_started;
+    ++capture_reads_started;
 }
 
-int frame_reads_pending() { return reads_started - reads_collected; }
+int frame_reads_pending() { return capture_reads_started - capture_reads_collected; }
 
 const unsigned char* map_oldest_frame_read() {
-    if (reads_collected >= reads_started) return nullptr;
-    int slot = reads_collected % READ_RING;
-    if (!read_buffers[slot]) return read_copies[slot];
-    bind_buffer(GL_PIXEL_PACK_BUFFER, read_buffers[slot]);
-    const unsigned char* pixels = (const unsigned char*)map_buffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
-    read_mapped = pixels != nullptr;
+    if (capture_reads_collected >= capture_reads_started) return nullptr;
+    int slot = capture_reads_collected % CAPTURE_READ_RING;
+    if (!capture_read_buffers[slot]) return capture_read_copies[slot];
+    capture_gl.bind_buffer(GL_PIXEL_PACK_BUFFER, capture_read_buffers[slot]);
+    const unsigned char* pixels = (const unsigned char*)capture_gl.map_buffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
+    capture_read_mapped = pixels != nullptr;
     return pixels;
 }
 
 void release_frame_read() {
-    if (reads_collected >= reads_started) return;
-    if (read_mapped) unmap_buffer(GL_PIXEL_PACK_BUFFER);
-    read_mapped = false;
-    if (read_buffers[0]) bind_buffer(GL_PIXEL_PACK_BUFFER, 0);
-    ++reads_collected;
+    if (capture_reads_collected >= capture_reads_started) return;
+    if (capture_read_mapped) capture_gl.unmap_buffer(GL_PIXEL_PACK_BUFFER);
+    capture_read_mapped = false;
+    if (capture_read_buffers[0]) capture_gl.bind_buffer(GL_PIXEL_PACK_BUFFER, 0);
+    ++capture_reads_collected;
 }
 
 void close_capture_target() {
-    if (read_buffers[0]) delete_buffers(READ_RING, read_buffers);
-    for (int i = 0; i < READ_RING; ++i) {
-        read_buffers[i] = 0;
-        free(read_copies[i]);
-        read_copies[i] = nullptr;
+    if (capture_read_buffers[0]) capture_gl.delete_buffers(CAPTURE_READ_RING, capture_read_buffers);
+    for (int i = 0; i < CAPTURE_READ_RING; ++i) {
+        capture_read_buffers[i] = 0;
+        free(capture_read_copies[i]);
+        capture_read_copies[i] = nullptr;
     }
-    if (target_framebuffer) {
-        bind_framebuffer(GL_FRAMEBUFFER, 0);
-        delete_framebuffers(1, &target_framebuffer);
-        delete_renderbuffers(2, target_renderbuffers);
+    if (capture_framebuffer) {
+        capture_gl.bind_framebuffer(GL_FRAMEBUFFER, 0);
+        capture_gl.delete_framebuffers(1, &capture_framebuffer);
+        capture_gl.delete_renderbuffers(2, capture_renderbuffers);
     }
-    target_framebuffer = 0;
-    target_width = target_height = 0;
+    capture_framebuffer = 0;
+    capture_width = capture_height = 0;
 }
 
 bool read_shown_picture(unsigned char** rgb, int* width, int* height, char* error, size_t error_size) {
@@ -230,11 +203,11 @@ bool read_shown_picture(unsigned char** rgb, int* width, int* height, char* erro
     glFinish();
     XSync(display, False);
     XErrorHandler previous = XSetErrorHandler(ignore_x_error);
-    x_error_seen = false;
+    capture_x_error_seen = false;
     XImage* image = XGetImage(display, window, 0, 0, (unsigned)a.width, (unsigned)a.height, AllPlanes, ZPixmap);
     XSync(display, False);
     XSetErrorHandler(previous);
-    if (!image || x_error_seen) {
+    if (!image || capture_x_error_seen) {
         if (image) XDestroyImage(image);
         snprintf(error, error_size, "the window is not wholly on the screen");
         return false;

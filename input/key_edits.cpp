@@ -11,7 +11,7 @@
 #include "state/mesh_edit_state.h"
 #include "state/mouse_state.h"
 #include "state/overlay_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 
 constexpr float LIGHT_STEP = 0.1f;
 constexpr float ITEM_STEP = 1.0f;

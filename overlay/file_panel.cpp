@@ -10,7 +10,6 @@
 #include "state/app_state.h"
 #include "state/file_panel_state.h"
 #include "state/frame_state.h"
-#include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/texture.h"

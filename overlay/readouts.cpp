@@ -12,7 +12,7 @@
 #include "state/mesh_edit_state.h"
 #include "state/mouse_state.h"
 #include "state/overlay_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 
 constexpr int FPS_UPDATE_MS = 1000;
 

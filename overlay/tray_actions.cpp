@@ -21,7 +21,7 @@
 #include "state/overlay_state.h"
 #include "state/sky_state.h"
 #include "state/terrain_draw_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 #include "terrain/mesh_edit.h"
 #include "terrain/picking.h"
 #include "terrain/terrain_dump.h"

@@ -34,77 +34,16 @@
 
 #include "files/terrain_normals.h"
 #include "gl/list_worker.h"
+#include "state/level_work_state.h"
+#include "state/session_state.h"
 #include "state/terrain_draw_state.h"
-#include "state/terrain_levels_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 #include "terrain/terrain_levels.h"
 #include "terrain/terrain_tiles.h"
 
-constexpr int LEVEL_THREADS = 2;         // both cores; the first also compiles
 constexpr double CHOICE_MARGIN = 0.05;  // device units (a fortieth of the window) beyond each side
 
 namespace {
-
-// A tile (nodes 0 .. terrain_tile_count - 1, in tile order) or a group of
-// neighbouring nodes, with what the frame keeps of its levels (main thread only).
-struct LevelNode {
-    std::vector<int> members;          // a group's member nodes (two to four); empty for a tile
-    int parent = -1;                   // the group holding it; -1 for none
-    int first_tile = 0, tile_end = 0;  // a group's tiles are group_tiles[first_tile .. tile_end - 1]
-    TerrainLevel base;                 // what its group is built from; no corners: none built yet
-    std::vector<TerrainLevel> levels;  // drawn, finest first; may be empty with a base
-    unsigned lists = 0;                // list of levels[0]; levels[i] is lists + i; 0 when none compiled
-    bool drawable = false;             // the lists hold the current heights and normals
-    bool queued = false;               // a build is queued or running
-    float box_min[3], box_max[3];      // around its tiles' boxes, as of the last choice
-    bool unbounded = false;            // a tile of it is never culled
-    int chosen = 0;                    // level of the last choice; 0: not drawn as a whole
-    long drawn_in = -1;                // the draw that last called its list
-};
-
-// A node's work for the threads, and what comes back.
-struct LevelJob {
-    int node = 0;
-    bool build = true;                            // false: only compile `levels` again
-    int normals = 1;                              // average_normals when queued
-    long generation = 0;                          // of the mesh it was queued for
-    std::vector<std::vector<int>> member_levels;  // a group's build: its members' bases
-    float member_across = 0, member_up = 0;       // and the largest of their errors
-    TerrainLevel base;                            // built
-    std::vector<TerrainLevel> levels;             // built, or given to compile
-    long stamp = -1;                              // the node's stamp when its faces were copied; -1 not yet
-    long heights = -1;                            // terrain_heights_revision when the lists' corners were copied
-    unsigned lists = 0;                           // compiled lists, or 0 when no thread could compile
-};
-
-// What the threads share. Never destroyed: a thread may still wait on it,
-// or finish a job, while the process exits.
-struct LevelWork {
-    std::mutex lock;                    // guards the three queues and the flags
-    std::condition_variable changed;
-    std::deque<LevelJob> to_build;      // jobs for either thread
-    std::deque<LevelJob> to_compile;    // built jobs waiting for the compiling thread
-    std::vector<LevelJob> finished;     // for the frame to install
-    bool stopping = false;
-    bool compiler_ready = false;        // the first thread has its GL context and compiles
-    // Per node, grows with every edit of its faces: written by the frame and
-    // read by the threads, both under terrain_mesh_lock (not level_work.lock).
-    std::vector<long> stamps;
-};
-
-LevelWork& level_work = *new LevelWork;
-std::vector<LevelNode> nodes;       // while levels are in use; empty otherwise
-std::vector<int> group_tiles;       // the tiles of each group, group by group
-std::vector<int> roots;             // the nodes no group holds
-std::vector<int> tile_cover;        // per tile: the node the last choice draws it with; -1 its own faces
-std::vector<long> tile_faces;       // per tile: its faces
-std::thread* threads[LEVEL_THREADS] = {};  // joined by stop_terrain_levels
-bool threads_running = false;       // at least one thread started
-SharedGlContext* compile_context = nullptr;
-bool compile_context_tried = false;
-// The terrain's extent across the ground (x, z) at the load: its edges keep
-// every vertex at every level and hang no skirts.
-float ground_min[2], ground_max[2];
 
 // A level as the GL draws it: its triangles' corners, then three corners
 // per skirt edge, and how far the skirts hang at the heights copied.
@@ -201,8 +140,8 @@ bool do_job(LevelJob* job, bool can_compile) {
             job->stamp = level_work.stamps[job->node];
             scale = terrain_height_scale;
             for (int k = 0; k < 2; ++k) {
-                copy.ground_min[k] = ground_min[k];
-                copy.ground_max[k] = ground_max[k];
+                copy.ground_min[k] = level_ground_min[k];
+                copy.ground_max[k] = level_ground_max[k];
             }
         }
         build_tile_levels(copy, scale, &job->levels, &job->base);
@@ -226,7 +165,7 @@ bool do_job(LevelJob* job, bool can_compile) {
 }
 
 void run_level_thread(int index) {
-    bool compiles = index == 0 && compile_context && bind_shared_gl_context(compile_context, true);
+    bool compiles = index == 0 && level_compile_context && bind_shared_gl_context(level_compile_context, true);
     if (compiles) {
         std::lock_guard<std::mutex> hold(level_work.lock);
         level_work.compiler_ready = true;
@@ -255,27 +194,27 @@ void run_level_thread(int index) {
         else level_work.finished.push_back(std::move(job));
         level_work.changed.notify_all();
     }
-    if (compiles) bind_shared_gl_context(compile_context, false);
+    if (compiles) bind_shared_gl_context(level_compile_context, false);
 }
 
 void start_threads() {
-    if (threads[0]) return;
-    if (!compile_context_tried) {
-        compile_context = make_shared_gl_context();
-        compile_context_tried = true;
+    if (level_threads[0]) return;
+    if (!level_compile_context_tried) {
+        level_compile_context = make_shared_gl_context();
+        level_compile_context_tried = true;
     }
     {
         std::lock_guard<std::mutex> hold(level_work.lock);
         level_work.stopping = false;
         level_work.compiler_ready = false;
     }
-    threads_running = false;
+    level_threads_running = false;
     for (int i = 0; i < LEVEL_THREADS; ++i) {
         try {
-            threads[i] = new std::thread(run_level_thread, i);
-            threads_running = true;
+            level_threads[i] = new std::thread(run_level_thread, i);
+            level_threads_running = true;
         } catch (const std::system_error&) {
-            threads[i] = nullptr;
+            level_threads[i] = nullptr;
         }
     }
 }
@@ -283,7 +222,7 @@ void start_threads() {
 void queue_job(LevelJob job) {
     ++terrain_levels_pending;
     std::lock_guard<std::mutex> hold(level_work.lock);
-    if (!threads_running) {
+    if (!level_threads_running) {
         // No thread to hand it to: the frame's thread does the work.
         do_job(&job, true);
         level_work.finished.push_back(std::move(job));
@@ -295,15 +234,15 @@ void queue_job(LevelJob job) {
 }
 
 void queue_build(int node) {
-    LevelNode& n = nodes[node];
+    LevelNode& n = level_nodes[node];
     LevelJob job;
     job.node = node;
     job.normals = average_normals;
     job.generation = terrain_mesh_generation;
     for (int m : n.members) {
-        job.member_levels.push_back(nodes[m].base.corners);
-        job.member_across = std::max(job.member_across, nodes[m].base.error_across);
-        job.member_up = std::max(job.member_up, nodes[m].base.error_up);
+        job.member_levels.push_back(level_nodes[m].base.corners);
+        job.member_across = std::max(job.member_across, level_nodes[m].base.error_across);
+        job.member_up = std::max(job.member_up, level_nodes[m].base.error_up);
     }
     n.queued = true;
     queue_job(std::move(job));
@@ -316,7 +255,7 @@ void queue_compile(int node) {
     job.normals = average_normals;
     job.generation = terrain_mesh_generation;
     job.stamp = level_work.stamps[node];
-    job.levels = nodes[node].levels;
+    job.levels = level_nodes[node].levels;
     queue_job(std::move(job));
 }
 
@@ -328,21 +267,21 @@ void delete_node_lists(LevelNode& node) {
 
 // A group is built from its members' finest levels, once every member has them.
 void queue_group_if_ready(int group) {
-    if (group < 0 || nodes[group].queued || !nodes[group].base.corners.empty()) return;
-    for (int m : nodes[group].members)
-        if (nodes[m].base.corners.empty()) return;
+    if (group < 0 || level_nodes[group].queued || !level_nodes[group].base.corners.empty()) return;
+    for (int m : level_nodes[group].members)
+        if (level_nodes[m].base.corners.empty()) return;
     queue_build(group);
 }
 
 // Puts a finished job in place, compiles it again, or drops it.
 void install(LevelJob& job) {
     --terrain_levels_pending;
-    bool fits = job.generation == terrain_mesh_generation && job.node >= 0 && job.node < (int)nodes.size();
+    bool fits = job.generation == terrain_mesh_generation && job.node >= 0 && job.node < (int)level_nodes.size();
     if (!fits || job.stamp != level_work.stamps[job.node]) {
         if (job.lists) glDeleteLists(job.lists, (GLsizei)job.levels.size());
         return;
     }
-    LevelNode& node = nodes[job.node];
+    LevelNode& node = level_nodes[job.node];
     if (job.build) node.queued = false;
     delete_node_lists(node);
     if (!job.lists && !job.levels.empty()) {
@@ -394,32 +333,32 @@ void make_groups() {
                 next.push_back({members[0], square});
                 continue;
             }
-            int group = (int)nodes.size();
-            nodes.emplace_back();
-            nodes[group].members = members;
-            for (int m : members) nodes[m].parent = group;
+            int group = (int)level_nodes.size();
+            level_nodes.emplace_back();
+            level_nodes[group].members = members;
+            for (int m : members) level_nodes[m].parent = group;
             next.push_back({group, square});
         }
         level.swap(next);
     }
     // Each group's tiles, from its members' (members come first in `nodes`).
-    for (int n = terrain_tile_count; n < (int)nodes.size(); ++n) {
-        LevelNode& group = nodes[n];
-        group.first_tile = (int)group_tiles.size();
+    for (int n = terrain_tile_count; n < (int)level_nodes.size(); ++n) {
+        LevelNode& group = level_nodes[n];
+        group.first_tile = (int)level_group_tiles.size();
         for (int m : group.members) {
-            if (m < terrain_tile_count) group_tiles.push_back(m);
+            if (m < terrain_tile_count) level_group_tiles.push_back(m);
             else
-                for (int i = nodes[m].first_tile; i < nodes[m].tile_end; ++i) group_tiles.push_back(group_tiles[i]);
+                for (int i = level_nodes[m].first_tile; i < level_nodes[m].tile_end; ++i) level_group_tiles.push_back(level_group_tiles[i]);
         }
-        group.tile_end = (int)group_tiles.size();
+        group.tile_end = (int)level_group_tiles.size();
     }
-    for (int n = 0; n < (int)nodes.size(); ++n)
-        if (nodes[n].parent < 0) roots.push_back(n);
+    for (int n = 0; n < (int)level_nodes.size(); ++n)
+        if (level_nodes[n].parent < 0) level_roots.push_back(n);
 }
 
 // Sets the boxes of `node` and its members from the tiles' current boxes.
 void refresh_node_box(int node) {
-    LevelNode& n = nodes[node];
+    LevelNode& n = level_nodes[node];
     if (n.members.empty()) {
         const TerrainTile& tile = terrain_tiles[node];
         std::copy(tile.box_min, tile.box_min + 3, n.box_min);
@@ -435,10 +374,10 @@ void refresh_node_box(int node) {
     for (int m : n.members) {
         refresh_node_box(m);
         for (int k = 0; k < 3; ++k) {
-            n.box_min[k] = std::min(n.box_min[k], nodes[m].box_min[k]);
-            n.box_max[k] = std::max(n.box_max[k], nodes[m].box_max[k]);
+            n.box_min[k] = std::min(n.box_min[k], level_nodes[m].box_min[k]);
+            n.box_max[k] = std::max(n.box_max[k], level_nodes[m].box_max[k]);
         }
-        n.unbounded = n.unbounded || nodes[m].unbounded;
+        n.unbounded = n.unbounded || level_nodes[m].unbounded;
     }
 }
 
@@ -450,7 +389,7 @@ long level_faces(const TerrainLevel& level) { return (long)(level.corners.size()
 // A group partly outside the view costs all its faces for the part seen: it
 // is drawn whole only when that is no dearer than its seen members.
 long choose_node(int node, const LevelView& view) {
-    LevelNode& n = nodes[node];
+    LevelNode& n = level_nodes[node];
     n.chosen = 0;
     int level = 0;
     if (n.drawable && !n.unbounded) {
@@ -464,35 +403,35 @@ long choose_node(int node, const LevelView& view) {
         // A tile unseen now costs nothing, but takes its level all the same:
         // a stereo eye may see it.
         n.chosen = level;
-        if (level > 0) tile_cover[node] = node;
+        if (level > 0) level_tile_cover[node] = node;
         if (!terrain_tile_visible[node]) return 0;
-        return level > 0 ? level_faces(n.levels[level - 1]) : tile_faces[node];
+        return level > 0 ? level_faces(n.levels[level - 1]) : level_tile_faces[node];
     }
     long parts = 0;
     for (int m : n.members) parts += choose_node(m, view);
     if (level == 0 || parts == 0) return parts;
     long whole = level_faces(n.levels[level - 1]);
     bool all_seen = true;
-    for (int i = n.first_tile; i < n.tile_end && all_seen; ++i) all_seen = terrain_tile_visible[group_tiles[i]];
+    for (int i = n.first_tile; i < n.tile_end && all_seen; ++i) all_seen = terrain_tile_visible[level_group_tiles[i]];
     if (!all_seen && whole > parts) return parts;
     n.chosen = level;
-    for (int i = n.first_tile; i < n.tile_end; ++i) tile_cover[group_tiles[i]] = node;
+    for (int i = n.first_tile; i < n.tile_end; ++i) level_tile_cover[level_group_tiles[i]] = node;
     return whole;
 }
 
 // Drops the levels of `node` and of every group above it, so that their
 // ground is drawn from what lies below until they are built again.
 void drop_levels_upwards(int node) {
-    for (int n = node; n >= 0; n = nodes[n].parent) {
+    for (int n = node; n >= 0; n = level_nodes[n].parent) {
         {
             std::lock_guard<std::mutex> hold(terrain_mesh_lock);
             ++level_work.stamps[n];
         }
-        delete_node_lists(nodes[n]);
-        nodes[n].levels.clear();
-        nodes[n].base = TerrainLevel();
-        nodes[n].queued = false;
-        nodes[n].chosen = 0;
+        delete_node_lists(level_nodes[n]);
+        level_nodes[n].levels.clear();
+        level_nodes[n].base = TerrainLevel();
+        level_nodes[n].queued = false;
+        level_nodes[n].chosen = 0;
     }
 }
 
@@ -504,7 +443,7 @@ void stop_terrain_levels() {
         level_work.stopping = true;
         level_work.changed.notify_all();
     }
-    for (std::thread*& thread : threads) {
+    for (std::thread*& thread : level_threads) {
         if (!thread) continue;
         thread->join();
         delete thread;
@@ -515,14 +454,14 @@ void stop_terrain_levels() {
     level_work.finished.clear();
     level_work.to_build.clear();
     level_work.to_compile.clear();
-    for (LevelNode& node : nodes) delete_node_lists(node);
-    nodes.clear();
-    group_tiles.clear();
-    roots.clear();
-    tile_cover.clear();
-    tile_faces.clear();
+    for (LevelNode& node : level_nodes) delete_node_lists(node);
+    level_nodes.clear();
+    level_group_tiles.clear();
+    level_roots.clear();
+    level_tile_cover.clear();
+    level_tile_faces.clear();
     level_work.stamps.clear();
-    threads_running = false;
+    level_threads_running = false;
     terrain_levels_pending = 0;
     terrain_levels_announced = 0;
 }
@@ -530,55 +469,55 @@ void stop_terrain_levels() {
 void start_terrain_levels() {
     stop_terrain_levels();
     if (!terrain_levels_wanted() || terrain_tile_count <= 0) return;
-    nodes.assign((size_t)terrain_tile_count, LevelNode());
-    ground_min[0] = ground_min[1] = INFINITY;
-    ground_max[0] = ground_max[1] = -INFINITY;
+    level_nodes.assign((size_t)terrain_tile_count, LevelNode());
+    level_ground_min[0] = level_ground_min[1] = INFINITY;
+    level_ground_max[0] = level_ground_max[1] = -INFINITY;
     for (int t = 0; t < terrain_tile_count; ++t) {
         const TerrainTile& tile = terrain_tiles[t];
         if (tile.unbounded) continue;
         for (int k = 0; k < 2; ++k) {
-            ground_min[k] = std::min(ground_min[k], tile.box_min[2 * k]);
-            ground_max[k] = std::max(ground_max[k], tile.box_max[2 * k]);
+            level_ground_min[k] = std::min(level_ground_min[k], tile.box_min[2 * k]);
+            level_ground_max[k] = std::max(level_ground_max[k], tile.box_max[2 * k]);
         }
     }
     make_groups();
-    level_work.stamps.assign(nodes.size(), 0);
-    tile_cover.assign((size_t)terrain_tile_count, -1);
-    tile_faces.assign((size_t)terrain_tile_count, 0);
+    level_work.stamps.assign(level_nodes.size(), 0);
+    level_tile_cover.assign((size_t)terrain_tile_count, -1);
+    level_tile_faces.assign((size_t)terrain_tile_count, 0);
     for (int p = 0; p < terrain_piece_count; ++p)
-        tile_faces[terrain_pieces[p].tile] += terrain_pieces[p].face_end - terrain_pieces[p].first_face;
+        level_tile_faces[terrain_pieces[p].tile] += terrain_pieces[p].face_end - terrain_pieces[p].first_face;
     start_threads();
     for (int t = 0; t < terrain_tile_count; ++t) queue_build(t);
 }
 
 void rebuild_terrain_tile_levels(int tile) {
-    if (tile < 0 || tile >= terrain_tile_count || tile >= (int)nodes.size()) return;
+    if (tile < 0 || tile >= terrain_tile_count || tile >= (int)level_nodes.size()) return;
     drop_levels_upwards(tile);
-    tile_cover[tile] = -1;
+    level_tile_cover[tile] = -1;
     queue_build(tile);
 }
 
 void recompile_terrain_levels() {
-    for (int n = 0; n < (int)nodes.size(); ++n) {
-        LevelNode& node = nodes[n];
+    for (int n = 0; n < (int)level_nodes.size(); ++n) {
+        LevelNode& node = level_nodes[n];
         node.chosen = 0;
         if (node.levels.empty()) continue;  // not built yet, or being rebuilt: compiled with what is current then
         delete_node_lists(node);
         queue_compile(n);
     }
-    std::fill(tile_cover.begin(), tile_cover.end(), -1);
+    std::fill(level_tile_cover.begin(), level_tile_cover.end(), -1);
 }
 
 void choose_terrain_levels() {
-    if (nodes.empty()) return;
+    if (level_nodes.empty()) return;
     install_finished();
     double projection[16], modelview[16];
     GLint viewport[4];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
     glGetIntegerv(GL_VIEWPORT, viewport);
-    std::fill(tile_cover.begin(), tile_cover.end(), -1);
-    for (LevelNode& node : nodes) node.chosen = 0;
+    std::fill(level_tile_cover.begin(), level_tile_cover.end(), -1);
+    for (LevelNode& node : level_nodes) node.chosen = 0;
     LevelView view;
     if (!make_level_view(projection, modelview, viewport[3], &view)) return;
     // What the view sees, to weigh the choices (the draw marks it again for
@@ -586,15 +525,15 @@ void choose_terrain_levels() {
     TerrainFrustum frustum;
     make_terrain_frustum(projection, modelview, CHOICE_MARGIN, CHOICE_MARGIN, &frustum);
     mark_visible_terrain_tiles(&frustum);
-    for (int root : roots) {
+    for (int root : level_roots) {
         refresh_node_box(root);
         choose_node(root, view);
     }
 }
 
 bool terrain_tile_drawn_by_level(int tile, long draw, unsigned* list, long* faces) {
-    if (tile < 0 || tile >= (int)tile_cover.size() || tile_cover[tile] < 0) return false;
-    LevelNode& node = nodes[tile_cover[tile]];
+    if (tile < 0 || tile >= (int)level_tile_cover.size() || level_tile_cover[tile] < 0) return false;
+    LevelNode& node = level_nodes[level_tile_cover[tile]];
     *list = 0;
     *faces = 0;
     if (node.drawn_in == draw) return true;  // called already for another of its tiles or pieces
@@ -605,8 +544,8 @@ bool terrain_tile_drawn_by_level(int tile, long draw, unsigned* list, long* face
 }
 
 int terrain_tile_level(int tile) {
-    if (tile < 0 || tile >= (int)tile_cover.size() || tile_cover[tile] < 0) return 0;
-    return nodes[tile_cover[tile]].chosen;
+    if (tile < 0 || tile >= (int)level_tile_cover.size() || level_tile_cover[tile] < 0) return 0;
+    return level_nodes[level_tile_cover[tile]].chosen;
 }
 
 void wait_for_terrain_levels() {

@@ -3,8 +3,7 @@
 
 #include "state/mesh_edit_state.h"
 #include "state/mouse_state.h"
-#include "state/terrain_levels_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "state/camera_state.h"
 #include "state/frame_state.h"
 #include "state/mouse_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 
 constexpr float HANDLE_STEP = 0.25f;  // marker radius change per press, world units
 constexpr double FULL_TURN = 6.283185307179586;

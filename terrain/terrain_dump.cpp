@@ -6,7 +6,7 @@
 #include "files/terrain_writer.h"
 #include "state/frame_state.h"
 #include "state/overlay_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 
 constexpr int DUMP_ERROR_SIZE = 512;  // bytes of a message naming the file
 

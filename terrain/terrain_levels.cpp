@@ -17,9 +17,8 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "state/terrain_draw_state.h"
-#include "state/terrain_levels_state.h"
-#include "state/terrain_state.h"
+#include "state/session_state.h"
+#include "state/world_state.h"
 
 // Each level aims at this share of the faces of the one before: the levels
 // together hold a third of the tile's faces, and a frame's choice between

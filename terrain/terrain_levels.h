@@ -6,6 +6,8 @@
 #include <cmath>
 #include <vector>
 
+#include "state/world_state.h"
+
 constexpr int TERRAIN_MAX_LEVELS = 8;  // coarse levels a tile may have beyond its own faces
 
 // A tile's faces copied out of the mesh, one local vertex per distinct
@@ -20,20 +22,7 @@ struct TileMeshCopy {
     float ground_min[2] = {INFINITY, INFINITY}, ground_max[2] = {-INFINITY, -INFINITY};
 };
 
-// One coarse level: triangles whose corners are corners of the real faces,
-// so they carry the real vertices' positions, normals and texture coordinates.
-struct TerrainLevel {
-    std::vector<int> corners;  // 3 corner ids (3 x face + corner number) per triangle, counter-clockwise as the faces
-    float error_across = 0.0f; // largest horizontal (x, z) part of a real vertex's offset from this surface, world units
-    float error_up = 0.0f;     // largest vertical part, divided by terrain_height_scale at the time it was measured
-    // Where the level's border is simplified it may pass above or below its
-    // neighbour's: a skirt hangs from each border edge inside the terrain,
-    // deep enough to close the gap. 3 corner ids per edge: the edge's two in
-    // the order of its triangle, then the triangle's third.
-    std::vector<int> skirt;
-    float skirt_up = 0.0f;     // the skirts' depth divided by terrain_height_scale at the time it was measured
-    float lift_up = 0.0f;      // drawn this much higher (divided likewise), so that its crests do not sink
-};
+// TerrainLevel, one coarse level, is a record of the loaded world (state/world_state.h).
 
 // One corner as the GL draws it.
 struct LevelCorner {

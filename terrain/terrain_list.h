@@ -40,7 +40,12 @@ void release_terrain_draw_fences(long through_draw);
 // How many such fences are held (tests read it).
 int terrain_draw_fences_held();
 
-// Deletes the terrain lists and tiles and frees the mesh arrays (at exit).
+// Stops the level threads and deletes every list of the loaded world (its
+// pieces, levels and the whole terrain's), once the GL has finished with
+// them; the mesh and tiles stay. A load calls it before installing a mesh.
+void release_terrain_lists();
+
+// Deletes the terrain lists and resets the loaded world (at exit).
 void release_terrain();
 
 // --- The switches (the state in terrain_switches.cpp, what GL is told here) ---

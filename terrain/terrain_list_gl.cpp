@@ -15,10 +15,10 @@
 #include "files/parallel.h"
 #include "gl/list_worker.h"
 #include "state/overlay_state.h"
-#include "state/terrain_levels_state.h"
+#include "state/session_state.h"
 #include "state/terrain_draw_state.h"
-#include "state/terrain_state.h"
 #include "state/texture_state.h"
+#include "state/world_state.h"
 #include "terrain/level_lists.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"
@@ -333,17 +333,16 @@ void release_terrain_draw_fences(long through_draw) {
 
 int terrain_draw_fences_held() { return (int)draw_fences.size(); }
 
-void release_terrain() {
+void release_terrain_lists() {
     stop_terrain_levels();
     glFinish();
     release_terrain_draw_fences(terrain_draws_done);
     delete_terrain_lists();
-    free_terrain_tiles();
-    free(terrain_vertices);
-    free(terrain_faces);
-    terrain_vertices = nullptr;
-    terrain_faces = nullptr;
-    terrain_vertex_count = terrain_face_count = 0;
+}
+
+void release_terrain() {
+    release_terrain_lists();
+    reset_world_state();
 }
 
 void send_texture_switch() {

@@ -9,7 +9,7 @@
 #include "state/app_state.h"
 #include "state/frame_state.h"
 #include "state/overlay_state.h"
-#include "state/terrain_levels_state.h"
+#include "state/world_state.h"
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/texture.h"
@@ -73,6 +73,7 @@ bool load_terrain(const char* path, const char* texture_path, int components, in
     average_vertex_normals(parse.vertices, parse.vertex_count, parse.faces, parse.face_count);
     printf("Done!\n");
 
+    release_terrain_lists();
     install_terrain_mesh(&parse);
     apply_terrain_settings();
 

@@ -11,8 +11,7 @@
 #include "state/mesh_edit_state.h"
 #include "state/mouse_state.h"
 #include "state/sky_state.h"
-#include "state/terrain_levels_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 #include "terrain/picking.h"
 
 constexpr float EXAGGERATION_FACTOR = 1.25f;
@@ -47,11 +46,10 @@ TerrainSettings derive_terrain_settings(float min_x, float max_x, float min_y, f
 }
 
 void install_terrain_mesh(TerrainParse* parse) {
+    // The world of the previous terrain goes as a whole (its lists are the
+    // GL side's to delete first: release_terrain_lists).
+    reset_world_state();
     std::lock_guard<std::mutex> hold(terrain_mesh_lock);
-    ++terrain_mesh_generation;
-    terrain_height_scale = 1.0f;
-    free(terrain_vertices);
-    free(terrain_faces);
     terrain_vertices = parse->vertices;
     terrain_faces = parse->faces;
     terrain_vertex_count = parse->vertex_count;

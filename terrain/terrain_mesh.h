@@ -17,8 +17,9 @@ struct TerrainSettings {
 // Derives speeds, marker size, fog end and light height from extents.
 TerrainSettings derive_terrain_settings(float min_x, float max_x, float min_y, float max_y);
 
-// Frees the current global mesh and takes over the arrays, counts and
-// extents of `parse` (which is left empty).
+// Resets the loaded world as a whole (reset_world_state: the old mesh, tiles
+// and levels go; release_terrain_lists first where GL lists exist) and takes
+// over the arrays, counts and extents of `parse` (which is left empty).
 void install_terrain_mesh(TerrainParse* parse);
 
 // Applies what a load derives from the installed mesh's extents: move_speed,

@@ -3,6 +3,7 @@
 #include "terrain/terrain_list.h"
 
 #include "state/terrain_draw_state.h"
+#include "state/world_state.h"
 #include "terrain/terrain_mesh.h"
 
 constexpr float EXAGGERATION_STEP = 0.25f;  // of the read-out per step

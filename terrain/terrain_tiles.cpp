@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "files/parallel.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 
 // Float rounding in the GL's matrix product and vertex transform stays far
 // below this share of the magnitudes involved.

@@ -3,7 +3,6 @@
 // tests call these.
 #pragma once
 
-#include "state/terrain_draw_state.h"
 
 // The six planes of a clip volume in the object coordinates of the matrices
 // it was made from; a point p is inside plane i when

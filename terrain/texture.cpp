@@ -13,8 +13,8 @@
 #include "state/frame_state.h"
 #include "state/mouse_state.h"
 #include "state/overlay_state.h"
-#include "state/terrain_state.h"
 #include "state/texture_state.h"
+#include "state/world_state.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "overlay/overlay_textures.h"
 #include "scene/sky.h"
 #include "state/overlay_state.h"
-#include "state/terrain_levels_state.h"
+#include "state/session_state.h"
 #include "terrain/terrain_levels.h"
 
 namespace {

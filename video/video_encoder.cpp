@@ -17,27 +17,12 @@
 
 #include "files/child_process.h"
 #include "files/whole_file.h"
+#include "state/encoder_state.h"
 
 constexpr int PIPE_BYTES = 1 << 20;  // a larger pipe means fewer wake-ups per frame
 constexpr int LOG_TAIL = 1200;       // bytes of ffmpeg's messages shown on failure
 
 namespace {
-
-volatile pid_t encoder_pid = -1;
-int encoder_fd = -1;                 // our end of ffmpeg's standard input
-char log_path[128];                  // ffmpeg's standard error
-int frame_width = 0, frame_height = 0;
-size_t frame_bytes = 0;              // an RGBA frame
-unsigned char* yuv_frame = nullptr;  // the writer thread's YUV frame, frame_bytes * 3 / 8
-unsigned char* buffers[ENCODER_BUFFERS];
-std::deque<unsigned char*> free_buffers;
-std::deque<unsigned char*> queued_frames;
-bool input_ended = false;
-bool write_failed = false;
-int write_errno = 0;
-std::mutex lock;
-std::condition_variable changed;
-std::thread writer;
 
 bool write_all(int fd, const unsigned char* data, size_t size) {
     while (size > 0) {
@@ -52,37 +37,37 @@ bool write_all(int fd, const unsigned char* data, size_t size) {
     return true;
 }
 
-// The writer thread: hands queued frames to ffmpeg in order. After a failed
-// write it only recycles buffers, so the drawing side never waits forever.
+// The encoder_writer thread: hands queued frames to ffmpeg in order. After a failed
+// write it only recycles encoder_buffers, so the drawing side never waits forever.
 void write_frames() {
     for (;;) {
         unsigned char* frame;
         {
-            std::unique_lock<std::mutex> hold(lock);
-            changed.wait(hold, [] { return !queued_frames.empty() || input_ended; });
-            if (queued_frames.empty()) return;
-            frame = queued_frames.front();
-            queued_frames.pop_front();
+            std::unique_lock<std::mutex> hold(encoder_lock);
+            encoder_changed.wait(hold, [] { return !encoder_queued_frames.empty() || encoder_input_ended; });
+            if (encoder_queued_frames.empty()) return;
+            frame = encoder_queued_frames.front();
+            encoder_queued_frames.pop_front();
         }
-        bool ok = !write_failed;
+        bool ok = !encoder_write_failed;
         if (ok) {
-            convert_rgba_to_yuv420(frame, frame_width, frame_height, yuv_frame);
-            ok = write_all(encoder_fd, yuv_frame, frame_bytes * 3 / 8);
+            convert_rgba_to_yuv420(frame, encoder_frame_width, encoder_frame_height, encoder_yuv_frame);
+            ok = write_all(encoder_fd, encoder_yuv_frame, encoder_frame_bytes * 3 / 8);
         }
-        std::lock_guard<std::mutex> hold(lock);
-        if (!ok && !write_failed) {
-            write_failed = true;
-            write_errno = errno;
+        std::lock_guard<std::mutex> hold(encoder_lock);
+        if (!ok && !encoder_write_failed) {
+            encoder_write_failed = true;
+            encoder_write_errno = errno;
         }
-        free_buffers.push_back(frame);
-        changed.notify_all();
+        encoder_free_buffers.push_back(frame);
+        encoder_changed.notify_all();
     }
 }
 
 // The last part of what ffmpeg wrote on its standard error, trimmed.
 void read_log_tail(char* out, size_t size) {
     out[0] = '\0';
-    FILE* f = fopen(log_path, "rb");
+    FILE* f = fopen(encoder_log_path, "rb");
     if (!f) return;
     char text[LOG_TAIL + 1];
     fseek(f, 0, SEEK_END);
@@ -96,18 +81,18 @@ void read_log_tail(char* out, size_t size) {
 }
 
 void release_encoder() {
-    for (unsigned char*& b : buffers) {
+    for (unsigned char*& b : encoder_buffers) {
         free(b);
         b = nullptr;
     }
-    free(yuv_frame);
-    yuv_frame = nullptr;
-    free_buffers.clear();
-    queued_frames.clear();
+    free(encoder_yuv_frame);
+    encoder_yuv_frame = nullptr;
+    encoder_free_buffers.clear();
+    encoder_queued_frames.clear();
     if (encoder_fd >= 0) close(encoder_fd);
     encoder_fd = -1;
-    if (log_path[0]) unlink(log_path);
-    log_path[0] = '\0';
+    if (encoder_log_path[0]) unlink(encoder_log_path);
+    encoder_log_path[0] = '\0';
     encoder_pid = -1;
 }
 
@@ -158,26 +143,26 @@ bool start_video_encoder(int output_fd, int width, int height, int fps, char* er
     }
     // A write to an ffmpeg that has ended must fail, not end this process.
     signal(SIGPIPE, SIG_IGN);
-    frame_width = width;
-    frame_height = height;
-    frame_bytes = (size_t)width * height * 4;
-    write_failed = false;
-    input_ended = false;
-    yuv_frame = (unsigned char*)malloc(frame_bytes * 3 / 8);
-    if (!yuv_frame) {
+    encoder_frame_width = width;
+    encoder_frame_height = height;
+    encoder_frame_bytes = (size_t)width * height * 4;
+    encoder_write_failed = false;
+    encoder_input_ended = false;
+    encoder_yuv_frame = (unsigned char*)malloc(encoder_frame_bytes * 3 / 8);
+    if (!encoder_yuv_frame) {
         snprintf(error, error_size, "Out of memory for %d x %d frames", width, height);
         return false;
     }
-    for (unsigned char*& b : buffers) {
-        b = (unsigned char*)malloc(frame_bytes);
+    for (unsigned char*& b : encoder_buffers) {
+        b = (unsigned char*)malloc(encoder_frame_bytes);
         if (!b) {
             snprintf(error, error_size, "Out of memory for %d x %d frames", width, height);
             release_encoder();
             return false;
         }
-        free_buffers.push_back(b);
+        encoder_free_buffers.push_back(b);
     }
-    int log_fd = create_temporary_file(TEMPORARY_FOLDER, FFMPEG_LOG_PREFIX, "", 0600, log_path, sizeof log_path);
+    int log_fd = create_temporary_file(TEMPORARY_FOLDER, FFMPEG_LOG_PREFIX, "", 0600, encoder_log_path, sizeof encoder_log_path);
     int pipe_fds[2];
     if (log_fd < 0 || pipe2(pipe_fds, O_CLOEXEC) != 0) {
         snprintf(error, error_size, "Cannot start ffmpeg: %s", strerror(errno));
@@ -211,45 +196,45 @@ bool start_video_encoder(int output_fd, int width, int height, int fps, char* er
         return false;
     }
     encoder_pid = pid;
-    writer = std::thread(write_frames);
+    encoder_writer = std::thread(write_frames);
     return true;
 }
 
 unsigned char* take_encoder_buffer() {
-    std::unique_lock<std::mutex> hold(lock);
-    changed.wait(hold, [] { return !free_buffers.empty() || write_failed; });
-    if (write_failed) return nullptr;
-    unsigned char* b = free_buffers.front();
-    free_buffers.pop_front();
+    std::unique_lock<std::mutex> hold(encoder_lock);
+    encoder_changed.wait(hold, [] { return !encoder_free_buffers.empty() || encoder_write_failed; });
+    if (encoder_write_failed) return nullptr;
+    unsigned char* b = encoder_free_buffers.front();
+    encoder_free_buffers.pop_front();
     return b;
 }
 
 void queue_encoder_frame(unsigned char* buffer) {
-    std::lock_guard<std::mutex> hold(lock);
-    queued_frames.push_back(buffer);
-    changed.notify_all();
+    std::lock_guard<std::mutex> hold(encoder_lock);
+    encoder_queued_frames.push_back(buffer);
+    encoder_changed.notify_all();
 }
 
 bool finish_video_encoder(char* error, size_t error_size) {
     {
-        std::lock_guard<std::mutex> hold(lock);
-        input_ended = true;
-        changed.notify_all();
+        std::lock_guard<std::mutex> hold(encoder_lock);
+        encoder_input_ended = true;
+        encoder_changed.notify_all();
     }
-    if (writer.joinable()) writer.join();
+    if (encoder_writer.joinable()) encoder_writer.join();
     close(encoder_fd);
     encoder_fd = -1;
     int status = -1;
     pid_t pid = encoder_pid;
     wait_for_child(pid, -1, &status);
-    bool ok = status == 0 && !write_failed;
+    bool ok = status == 0 && !encoder_write_failed;
     if (!ok) {
         char said[LOG_TAIL + 1];
         read_log_tail(said, sizeof said);
         if (status != 0)
             snprintf(error, error_size, "ffmpeg failed (exit status %d)%s%s", status, said[0] ? ":\n" : "", said);
         else
-            snprintf(error, error_size, "Writing frames to ffmpeg failed: %s", strerror(write_errno));
+            snprintf(error, error_size, "Writing frames to ffmpeg failed: %s", strerror(encoder_write_errno));
     }
     release_encoder();
     return ok;
@@ -261,5 +246,5 @@ void kill_video_encoder() {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
-    if (log_path[0]) unlink(log_path);
+    if (encoder_log_path[0]) unlink(encoder_log_path);
 }

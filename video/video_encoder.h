@@ -5,8 +5,9 @@
 
 #include <cstddef>
 
+#include "state/encoder_state.h"  // ENCODER_BUFFERS
+
 constexpr const char* FFMPEG_PROGRAM = "ffmpeg";  // looked up in PATH
-constexpr int ENCODER_BUFFERS = 3;                // frames waiting for ffmpeg at most
 constexpr const char* FFMPEG_LOG_PREFIX = "kestrolane-ffmpeg";  // TEMPORARY_FOLDER/<this>-<pid>-<letters>: what ffmpeg says
 
 // Turns an RGBA picture whose rows run bottom up (GL's order) into planar

@@ -26,8 +26,8 @@
 #include "state/overlay_state.h"
 #include "state/sky_state.h"
 #include "state/terrain_draw_state.h"
-#include "state/terrain_state.h"
 #include "state/texture_state.h"
+#include "state/world_state.h"
 #include "tests/gl/gl_support.h"
 #include "tests/support/temp_files.h"
 

@@ -18,7 +18,6 @@
 #include "state/sky_state.h"
 #include "state/stereo_state.h"
 #include "state/terrain_draw_state.h"
-#include "state/terrain_state.h"
 #include "tests/gl/gl_support.h"
 #include "tests/support/temp_files.h"
 

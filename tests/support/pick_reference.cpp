@@ -5,7 +5,7 @@
 
 #include "state/camera_state.h"
 #include "state/mouse_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 #include "terrain/picking.h"
 
 int pick_by_testing_every_face() {

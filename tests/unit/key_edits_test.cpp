@@ -14,7 +14,7 @@
 #include "state/mesh_edit_state.h"
 #include "state/mouse_state.h"
 #include "state/overlay_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 #include "tests/support/viewer_test.h"
 
 namespace {

@@ -9,11 +9,11 @@
 
 #include "files/terrain_file.h"
 #include "input/key_edits.h"
-#include "state/mesh_edit_state.h"
 #include "state/frame_state.h"
+#include "state/mesh_edit_state.h"
 #include "state/mouse_state.h"
 #include "state/overlay_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 #include "terrain/mesh_edit.h"
 #include "terrain/terrain_dump.h"
 #include "terrain/terrain_mesh.h"

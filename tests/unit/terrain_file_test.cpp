@@ -7,7 +7,7 @@
 #include <string>
 
 #include "files/terrain_file.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 #include "terrain/terrain_mesh.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/viewer_test.h"

@@ -13,9 +13,8 @@
 
 #include "app/startup.h"
 #include "files/terrain_file.h"
-#include "state/terrain_draw_state.h"
-#include "state/terrain_levels_state.h"
-#include "state/terrain_state.h"
+#include "state/session_state.h"
+#include "state/world_state.h"
 #include "terrain/terrain_levels.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"

@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "files/terrain_file.h"
-#include "state/terrain_draw_state.h"
-#include "state/terrain_state.h"
+#include "state/world_state.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"
 #include "tests/support/temp_files.h"

@@ -1,0 +1,28 @@
+// Definitions of the level threads' state; reset_level_work_state gives every
+// start value.
+#include "state/level_work_state.h"
+
+LevelWork& level_work = *new LevelWork;
+std::thread* level_threads[LEVEL_THREADS];
+bool level_threads_running;
+SharedGlContext* level_compile_context;
+bool level_compile_context_tried;
+
+void reset_level_work_state() {
+    {
+        std::lock_guard<std::mutex> hold(level_work.lock);
+        level_work.to_build.clear();
+        level_work.to_compile.clear();
+        level_work.finished.clear();
+        level_work.stopping = false;
+        level_work.compiler_ready = false;
+    }
+    level_work.stamps.clear();
+    for (std::thread*& thread : level_threads) thread = nullptr;
+    level_threads_running = false;
+    level_compile_context = nullptr;
+    level_compile_context_tried = false;
+}
+
+// The start values hold from before main.
+[[maybe_unused]] static const bool level_work_state_started = (reset_level_work_state(), true);

@@ -1,0 +1,37 @@
+// The session: what lives for the whole run of the program, and the reset of
+// every group that does.
+//
+// Owns: terrain_lod_error, terrain_lod_forced, terrain_tile_faces (the
+// options that shape how any terrain is drawn).
+// Lifetime: set once from the command line (tests and benchmarks lower the
+// tile size); terrain loads leave them alone.
+// Writers: app/main.cpp and video/ (the bound and the forced flag), tests and
+// benchmarks (the tile size).
+//
+// Groups of the same lifetime, each with its own header and reset: the
+// window, start-up files, menus and light (app_state.h), the asset name tables
+// (asset_state.h), the frame counters and the frame hook (frame_state.h),
+// frame read-back (capture_state.h), the video encoder (encoder_state.h) and
+// the level threads (level_work_state.h).
+#pragma once
+
+// Terrains with more faces than this use levels by default; smaller ones are
+// drawn exactly unless --lod-error is given.
+constexpr int LOD_DEFAULT_MIN_FACES = 500000;
+constexpr float LOD_DEFAULT_ERROR = 1.0f;  // pixels
+
+// Faces per tile (a square of about 90 x 90 grid cells). Measured at 2
+// million faces (benchmarks/draw_benchmark.cpp): frames cost the same from
+// 8192 faces up, smaller tiles only add lists to call; every list costs the
+// display-list compiler a few microseconds, so an exaggeration step gets
+// slower the smaller the tiles; a vertex edit recompiles up to four tiles,
+// 15 ms at this size.
+constexpr int TERRAIN_TILE_FACES = 16384;
+
+extern float terrain_lod_error;  // screen-space error bound, pixels; 0 draws every face exactly; >= 0
+extern int terrain_lod_forced;   // 1: --lod-error was given, so levels are used at any size
+extern int terrain_tile_faces;   // faces a tile should hold at the next full rebuild; >= 2 (tests and benchmarks lower it)
+
+// Puts the options back to their start values and resets every group that
+// lives for the session (see above; none of them deletes a GL name).
+void reset_session_state();

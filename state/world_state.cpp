@@ -1,0 +1,114 @@
+// Definitions of the loaded world; reset_world_state gives every start value.
+#include "state/world_state.h"
+
+#include <cstdlib>
+
+TerrainVertex* terrain_vertices;
+TerrainFace* terrain_faces;
+int terrain_vertex_count;
+int terrain_face_count;
+float terrain_min_x, terrain_max_x;
+float terrain_min_y, terrain_max_y;
+float terrain_min_z, terrain_max_z;
+long terrain_revision;  // only grows, a reset too
+
+unsigned int terrain_list;
+long terrain_faces_compiled;
+TerrainTile* terrain_tiles;
+int terrain_tile_count;
+TerrainPiece* terrain_pieces;
+int terrain_piece_count;
+int* terrain_tile_pieces;
+unsigned char* terrain_tile_visible;
+unsigned int terrain_piece_lists;
+float terrain_tile_size;
+int terrain_tiles_compiled;
+long terrain_draws_done;  // only grows: it numbers fences that a reset does not release
+long terrain_pieces_drawn;
+int terrain_tail_set;
+float terrain_tail_normal[3];
+float terrain_tail_texcoord[2];
+
+float terrain_height_scale;
+long terrain_mesh_generation;   // only grows, a reset too
+long terrain_heights_revision;  // only grows
+int terrain_levels_pending;
+int terrain_levels_announced;
+long terrain_level_faces_drawn;
+std::vector<LevelNode> level_nodes;
+std::vector<int> level_group_tiles;
+std::vector<int> level_roots;
+std::vector<int> level_tile_cover;
+std::vector<long> level_tile_faces;
+float level_ground_min[2];
+float level_ground_max[2];
+std::mutex terrain_mesh_lock;
+
+void free_terrain_tiles() {
+    free(terrain_tiles);
+    free(terrain_pieces);
+    free(terrain_tile_pieces);
+    free(terrain_tile_visible);
+    terrain_tiles = nullptr;
+    terrain_pieces = nullptr;
+    terrain_tile_pieces = nullptr;
+    terrain_tile_visible = nullptr;
+    terrain_tile_count = terrain_piece_count = 0;
+    terrain_tile_size = 0.0f;
+}
+
+namespace {
+
+void reset_terrain_mesh() {
+    free(terrain_vertices);
+    free(terrain_faces);
+    terrain_vertices = nullptr;
+    terrain_faces = nullptr;
+    terrain_vertex_count = terrain_face_count = 0;
+    terrain_min_x = terrain_max_x = 0.0f;
+    terrain_min_y = terrain_max_y = 0.0f;
+    terrain_min_z = terrain_max_z = 0.0f;
+    // The mesh is gone, which is a change: a cache of an earlier mesh must
+    // never match the next one.
+    ++terrain_revision;
+}
+
+void reset_terrain_lists() {
+    free_terrain_tiles();
+    terrain_list = 0;
+    terrain_faces_compiled = 0;
+    terrain_piece_lists = 0;
+    terrain_tiles_compiled = 0;
+    terrain_pieces_drawn = 0;
+    terrain_tail_set = 0;
+    terrain_tail_normal[0] = terrain_tail_normal[1] = terrain_tail_normal[2] = 0.0f;
+    terrain_tail_texcoord[0] = terrain_tail_texcoord[1] = 0.0f;
+}
+
+void reset_terrain_levels() {
+    terrain_height_scale = 1.0f;
+    // The mesh a reset leaves is not the one any level work was for.
+    ++terrain_mesh_generation;
+    terrain_levels_pending = 0;
+    terrain_levels_announced = 0;
+    terrain_level_faces_drawn = 0;
+    level_nodes.clear();
+    level_group_tiles.clear();
+    level_roots.clear();
+    level_tile_cover.clear();
+    level_tile_faces.clear();
+    level_ground_min[0] = level_ground_min[1] = 0.0f;
+    level_ground_max[0] = level_ground_max[1] = 0.0f;
+}
+
+}  // namespace
+
+void reset_world_state() {
+    std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+    reset_terrain_mesh();
+    reset_terrain_lists();
+    reset_terrain_levels();
+}
+
+// The start values hold from before main.
+[[maybe_unused]] static const bool world_state_started = (reset_world_state(), true);
