@@ -4,16 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "files/regular_file.h"
 
 namespace {
-
-// A load is read here first, so that a refused file changes nothing.
-float read_speed[FLYTHROUGH_CAPACITY];
-float read_yaw[FLYTHROUGH_CAPACITY];
-float read_height[FLYTHROUGH_CAPACITY];
-float read_dir_y[FLYTHROUGH_CAPACITY];
 
 // Playback moves the eye by the speed truncated to an int, so a speed must
 // be finite and truncate into int's range; the pose values must be finite.
@@ -64,6 +59,12 @@ int read_flythrough_text(const char* path, const FlythroughArrays& into, char* e
             return 0;
         }
     }
+    // The samples are read here first, so that a refused file changes nothing.
+    std::vector<float> samples(4 * (size_t)n);
+    float* read_speed = samples.data();
+    float* read_yaw = read_speed + n;
+    float* read_height = read_yaw + n;
+    float* read_dir_y = read_height + n;
     for (int i = 0; i < n; ++i) {
         if (fscanf(file, "%f %f %f %f", &read_speed[i], &read_yaw[i], &read_height[i], &read_dir_y[i]) != 4) {
             fclose(file);

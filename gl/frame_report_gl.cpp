@@ -7,23 +7,17 @@
 #include <cstdlib>
 
 #include "state/frame_state.h"
-
-namespace {
-
-int report_state = -1;  // -1 not looked up yet, 0 off, 1 on
-Atom frame_atom = None;
-
-}  // namespace
+#include "state/gl_state.h"
 
 void report_frame_count() {
-    if (report_state < 0) report_state = getenv(FRAME_REPORT_VARIABLE) ? 1 : 0;
-    if (!report_state) return;
+    if (frame_report_switch < 0) frame_report_switch = getenv(FRAME_REPORT_VARIABLE) ? 1 : 0;
+    if (!frame_report_switch) return;
     Display* display = glXGetCurrentDisplay();
     GLXDrawable window = glXGetCurrentDrawable();
     if (!display || !window) return;
-    if (frame_atom == None) frame_atom = XInternAtom(display, FRAME_REPORT_PROPERTY, False);
+    if (frame_report_atom == None) frame_report_atom = XInternAtom(display, FRAME_REPORT_PROPERTY, False);
     unsigned long count = (unsigned long)frames_drawn;
-    XChangeProperty(display, (Window)window, frame_atom, XA_CARDINAL, 32, PropModeReplace,
+    XChangeProperty(display, (Window)window, frame_report_atom, XA_CARDINAL, 32, PropModeReplace,
                     (const unsigned char*)&count, 1);
     XFlush(display);
 }

@@ -10,66 +10,57 @@
 #include <system_error>
 #include <thread>
 
+#include "state/gl_state.h"
+
 namespace {
-
-struct GlWorker {
-    Display* display = nullptr;
-    GLXContext shares_with = nullptr;  // the context whose lists it sees
-    GLXContext context = nullptr;
-    GLXPbuffer surface = 0;
-    bool unusable = false;  // making it failed for this display and context: not tried again
-};
-
-GlWorker worker;
 
 // X reports a refused pbuffer or context as an error whose default handler
 // ends the program; while the worker is made, errors only mark it unusable.
-bool x_error_seen = false;
 
 int note_x_error(Display*, XErrorEvent*) {
-    x_error_seen = true;
+    gl_list_worker_x_error = true;
     return 0;
 }
 
 // Destroys the second context, to be made again for another window context.
 void release_gl_worker() {
-    if (worker.context) glXDestroyContext(worker.display, worker.context);
-    if (worker.surface) glXDestroyPbuffer(worker.display, worker.surface);
-    worker = GlWorker();
+    if (gl_list_worker.context) glXDestroyContext(gl_list_worker.display, gl_list_worker.context);
+    if (gl_list_worker.surface) glXDestroyPbuffer(gl_list_worker.display, gl_list_worker.surface);
+    gl_list_worker = GlListWorker();
 }
 
 // Remembers that no worker can be made for this display and context.
 bool give_up_worker(Display* display, GLXContext current) {
     release_gl_worker();
-    worker.display = display;
-    worker.shares_with = current;
-    worker.unusable = true;
+    gl_list_worker.display = display;
+    gl_list_worker.shares_with = current;
+    gl_list_worker.unusable = true;
     return false;
 }
 
 // Makes a 1 x 1 pbuffer and a context on it that shares `current`'s lists
 // into `made` (display and share set already); false, with whatever was
 // made left in `made` for release, when the display refuses either.
-bool make_pbuffer_context(Display* display, GLXContext current, GlWorker* made) {
+bool make_pbuffer_context(Display* display, GLXContext current, GlListWorker* made) {
     const int config_wanted[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, None};
     int configs_found = 0;
     GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), config_wanted, &configs_found);
     if (!configs) return false;
     XSync(display, False);
-    x_error_seen = false;
+    gl_list_worker_x_error = false;
     int (*previous_handler)(Display*, XErrorEvent*) = XSetErrorHandler(note_x_error);
     if (configs_found > 0) {
         const int size[] = {GLX_PBUFFER_WIDTH, 1, GLX_PBUFFER_HEIGHT, 1, None};
         made->surface = glXCreatePbuffer(display, configs[0], size);
         XSync(display, False);
-        if (made->surface && !x_error_seen)
+        if (made->surface && !gl_list_worker_x_error)
             made->context = glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, current, True);
         XSync(display, False);
     }
     XSetErrorHandler(previous_handler);
     XFree(configs);
-    if (x_error_seen) made->surface = 0;  // it may not exist; a 1 x 1 pbuffer left over is harmless
-    return made->context && !x_error_seen;
+    if (gl_list_worker_x_error) made->surface = 0;  // it may not exist; a 1 x 1 pbuffer left over is harmless
+    return made->context && !gl_list_worker_x_error;
 }
 
 // Makes a context sharing the current one's lists, unless one exists already.
@@ -77,19 +68,19 @@ bool prepare_worker() {
     Display* display = glXGetCurrentDisplay();
     GLXContext current = glXGetCurrentContext();
     if (!display || !current) return false;
-    if (worker.display == display && worker.shares_with == current && (worker.context || worker.unusable))
-        return !worker.unusable;
+    if (gl_list_worker.display == display && gl_list_worker.shares_with == current && (gl_list_worker.context || gl_list_worker.unusable))
+        return !gl_list_worker.unusable;
     release_gl_worker();
-    worker.display = display;
-    worker.shares_with = current;
-    if (!make_pbuffer_context(display, current, &worker)) return give_up_worker(display, current);
+    gl_list_worker.display = display;
+    gl_list_worker.shares_with = current;
+    if (!make_pbuffer_context(display, current, &gl_list_worker)) return give_up_worker(display, current);
     return true;
 }
 
 }  // namespace
 
 struct SharedGlContext {
-    GlWorker gl;
+    GlListWorker gl;
 };
 
 SharedGlContext* make_shared_gl_context() {
@@ -125,10 +116,10 @@ void run_on_both_gl_contexts(const std::function<void(int)>& work) {
     if (prepare_worker()) {
         try {
             helper = std::thread([&] {
-                if (!glXMakeContextCurrent(worker.display, worker.surface, worker.surface, worker.context)) return;
+                if (!glXMakeContextCurrent(gl_list_worker.display, gl_list_worker.surface, gl_list_worker.surface, gl_list_worker.context)) return;
                 work(1);
                 glFinish();  // the lists are whole before the other context calls them
-                glXMakeContextCurrent(worker.display, None, None, nullptr);
+                glXMakeContextCurrent(gl_list_worker.display, None, None, nullptr);
                 second_done = true;
             });
         } catch (const std::system_error&) {

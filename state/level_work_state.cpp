@@ -18,11 +18,15 @@ void reset_level_work_state() {
         level_work.compiler_ready = false;
     }
     level_work.stamps.clear();
-    for (std::thread*& thread : level_threads) thread = nullptr;
     level_threads_running = false;
-    level_compile_context = nullptr;
-    level_compile_context_tried = false;
 }
 
-// The start values hold from before main.
+namespace {
+
+// The start values hold from before main; the compile context, made once
+// for the window's context, is kept by a reset.
+[[maybe_unused]] const bool level_context_started = (level_compile_context = nullptr, level_compile_context_tried = false, true);
+
+}  // namespace
+
 [[maybe_unused]] static const bool level_work_state_started = (reset_level_work_state(), true);

@@ -58,6 +58,6 @@ extern bool level_threads_running;                   // at least one thread star
 extern SharedGlContext* level_compile_context;       // the first thread's GL context; null if none could be made
 extern bool level_compile_context_tried;             // 1 once making it was tried (it is tried once a session)
 
-// Empties the queues and forgets the context (without destroying it); the
-// threads must be stopped (stop_terrain_levels).
+// Empties the queues; the threads must be stopped (stop_terrain_levels).
+// The compile context, made once for the window's context, stays.
 void reset_level_work_state();

@@ -7,7 +7,9 @@
 #include "state/capture_state.h"
 #include "state/encoder_state.h"
 #include "state/frame_state.h"
+#include "state/gl_state.h"
 #include "state/level_work_state.h"
+#include "state/render_state.h"
 
 float terrain_lod_error;
 int terrain_lod_forced;
@@ -34,4 +36,6 @@ void reset_session_state() {
     reset_capture_state();
     reset_encoder_state();
     reset_level_work_state();
+    reset_gl_state();
+    reset_render_state();
 }

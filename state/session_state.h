@@ -11,8 +11,9 @@
 // Groups of the same lifetime, each with its own header and reset: the
 // window, start-up files, menus and light (app_state.h), the asset name tables
 // (asset_state.h), the frame counters and the frame hook (frame_state.h),
-// frame read-back (capture_state.h), the video encoder (encoder_state.h) and
-// the level threads (level_work_state.h).
+// frame read-back (capture_state.h), the video encoder (encoder_state.h),
+// the level threads (level_work_state.h), the GL and X objects of the
+// session (gl_state.h) and the flight renderer (render_state.h).
 #pragma once
 
 // Terrains with more faces than this use levels by default; smaller ones are

@@ -42,6 +42,8 @@ std::vector<int> level_tile_cover;
 std::vector<long> level_tile_faces;
 float level_ground_min[2];
 float level_ground_max[2];
+std::vector<PickBlock> pick_blocks;
+long pick_blocks_revision;
 std::mutex terrain_mesh_lock;
 
 void free_terrain_tiles() {
@@ -108,6 +110,8 @@ void reset_world_state() {
     reset_terrain_mesh();
     reset_terrain_lists();
     reset_terrain_levels();
+    pick_blocks.clear();
+    pick_blocks_revision = -1;
 }
 
 // The start values hold from before main.

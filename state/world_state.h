@@ -7,8 +7,8 @@
 // terrain_tiles, terrain_pieces, ...), the whole terrain's tail, the heights'
 // scale, generation and revision, the level nodes the frame keeps
 // (level_nodes, level_group_tiles, level_roots, level_tile_cover,
-// level_tile_faces, level_ground_min/max), the level flags and the counters
-// tests read.
+// level_tile_faces, level_ground_min/max), the level flags, the pick index
+// (pick_blocks) and the counters tests read.
 // Lifetime: empty until the start-up load; each successful load stops the
 // level threads, deletes the lists and calls reset_world_state before it
 // installs the new mesh (a refused file leaves the world as it was). The
@@ -20,7 +20,8 @@
 // terrain/terrain_list_gl.cpp compiles and draws their lists (counters, tail,
 // terrain_level_faces_drawn); terrain/level_lists_gl.cpp keeps the level
 // nodes and the pending and announced flags; the loader announces the
-// levels; release_terrain (terrain/terrain_list_gl.cpp) frees it all at exit.
+// levels; picking (terrain/picking.cpp) keeps the pick index; release_terrain
+// (terrain/terrain_list_gl.cpp) frees it all at exit.
 #pragma once
 
 #include <mutex>
@@ -80,6 +81,13 @@ struct LevelNode {
     long drawn_in = -1;                // the draw that last called its list
 };
 
+constexpr int PICK_BLOCK = 64;  // consecutive faces under one box of the pick index
+
+// The box of PICK_BLOCK consecutive faces, which a pick ray skips at once.
+struct PickBlock {
+    double low[3], high[3];  // box of the block's corners, widened by the margin its faces allow
+};
+
 // The mesh.
 extern TerrainVertex* terrain_vertices;     // terrain_vertex_count records; null before the first load
 extern TerrainFace* terrain_faces;          // terrain_face_count records; null before the first load
@@ -122,6 +130,10 @@ extern std::vector<int> level_tile_cover;   // per tile: the node the last choic
 extern std::vector<long> level_tile_faces;  // per tile: its faces
 extern float level_ground_min[2];           // the terrain's extent across the ground (x, z) at the load: its edges
 extern float level_ground_max[2];           // keep every vertex at every level and hang no skirts
+
+// The pick index: made again when the mesh changed.
+extern std::vector<PickBlock> pick_blocks;  // one per PICK_BLOCK faces, in face order
+extern long pick_blocks_revision;           // terrain_revision the boxes were made for; -1 none
 
 // Held by every writer of the mesh arrays (and of the scale and generation)
 // while the level threads may read them; the level threads hold it only

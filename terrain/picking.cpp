@@ -40,20 +40,11 @@ bool near_corner_box(double px, double py, double pz, const double (*c)[3]) {
     return true;
 }
 
-constexpr int PICK_BLOCK = 64;  // consecutive faces under one box
-
-struct FaceBlock {
-    double low[3], high[3];  // box of the block's corners, widened by the margin its faces allow
-};
-
-std::vector<FaceBlock> face_blocks;
-long face_blocks_revision = -1;
-
 // Boxes of every PICK_BLOCK consecutive faces, made again when the mesh changed.
-void update_face_blocks() {
-    if (face_blocks_revision == terrain_revision && face_blocks.size() == (size_t)(terrain_face_count + PICK_BLOCK - 1) / PICK_BLOCK) return;
-    face_blocks.assign((size_t)(terrain_face_count + PICK_BLOCK - 1) / PICK_BLOCK, FaceBlock{});
-    for (size_t b = 0; b < face_blocks.size(); ++b) {
+void update_pick_blocks() {
+    if (pick_blocks_revision == terrain_revision && pick_blocks.size() == (size_t)(terrain_face_count + PICK_BLOCK - 1) / PICK_BLOCK) return;
+    pick_blocks.assign((size_t)(terrain_face_count + PICK_BLOCK - 1) / PICK_BLOCK, PickBlock{});
+    for (size_t b = 0; b < pick_blocks.size(); ++b) {
         float low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
         int end = std::min(terrain_face_count, (int)(b + 1) * PICK_BLOCK);
         for (int i = (int)b * PICK_BLOCK; i < end; ++i) {
@@ -70,15 +61,15 @@ void update_face_blocks() {
         double size = 0.0;
         for (int k = 0; k < 3; ++k) size = std::fmax(size, (double)high[k] - low[k]);
         double margin = size * BOX_MARGIN_SHARE + BOX_MARGIN_ABSOLUTE;
-        FaceBlock& block = face_blocks[b];
+        PickBlock& block = pick_blocks[b];
         for (int k = 0; k < 3; ++k) block.low[k] = low[k] - margin, block.high[k] = high[k] + margin;
     }
-    face_blocks_revision = terrain_revision;
+    pick_blocks_revision = terrain_revision;
 }
 
 // Whether the segment from `a` along `d` (parameter 0..1), widened by
 // `slack`, meets the box.
-bool segment_meets_box(const double a[3], const double d[3], double slack, const FaceBlock& box) {
+bool segment_meets_box(const double a[3], const double d[3], double slack, const PickBlock& box) {
     double t0 = 0.0, t1 = 1.0;
     for (int k = 0; k < 3; ++k) {
         double low = box.low[k] - slack, high = box.high[k] + slack;
@@ -152,14 +143,14 @@ bool pick_face() {
     const double ex = camera_eye_x, ey = camera_eye_y, ez = camera_eye_z;
     // Whole blocks of faces away from the ray cannot hold the point where it
     // meets a face; the slack covers the rounding of that point.
-    update_face_blocks();
+    update_pick_blocks();
     const double segment[3] = {dx, dy, dz};
     const double slack = std::sqrt(dx * dx + dy * dy + dz * dz) * 1e-6 + BOX_MARGIN_ABSOLUTE;
     bool found = false;
     double best_distance = 0.0;
     int best_face = -1;
     for (int i = 0; i < terrain_face_count; ++i) {
-        if (i % PICK_BLOCK == 0 && !segment_meets_box(ray_near, segment, slack, face_blocks[(size_t)(i / PICK_BLOCK)])) {
+        if (i % PICK_BLOCK == 0 && !segment_meets_box(ray_near, segment, slack, pick_blocks[(size_t)(i / PICK_BLOCK)])) {
             i += PICK_BLOCK - 1;
             continue;
         }

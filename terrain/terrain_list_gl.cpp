@@ -14,6 +14,7 @@
 
 #include "files/parallel.h"
 #include "gl/list_worker.h"
+#include "state/gl_state.h"
 #include "state/overlay_state.h"
 #include "state/session_state.h"
 #include "state/terrain_draw_state.h"
@@ -42,11 +43,6 @@ namespace {
 // viewer freezes. A fence sync on each flushed batch keeps its fence alive
 // until the caller knows the GL is past later drawing (every rasteriser thread
 // is then past the batch: they take the batches in order, all together).
-struct DrawFence {
-    GLsync sync;
-    long draw;  // terrain_draws_done when it was made
-};
-std::vector<DrawFence> draw_fences;
 // Held fences at which a caller that never releases them is assumed: the GL
 // is waited for and they all go (one is made per FLUSH_FACES faces drawn).
 constexpr size_t MAX_DRAW_FENCES = 65536;
@@ -191,12 +187,12 @@ void cull_margins(double* margin_x, double* margin_y) {
 // Hands the faces drawn so far to the rasteriser (as glFlush would) and holds
 // the batch's fence until release_terrain_draw_fences.
 void hold_flushed_batch() {
-    if (draw_fences.size() >= MAX_DRAW_FENCES) {
+    if (terrain_draw_fences.size() >= MAX_DRAW_FENCES) {
         glFinish();
         release_terrain_draw_fences(terrain_draws_done);
     }
     GLsync sync = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
-    if (sync) draw_fences.push_back({sync, terrain_draws_done});
+    if (sync) terrain_draw_fences.push_back({sync, terrain_draws_done});
     else glFinish();  // no fence to hold: wait for the batch instead
 }
 
@@ -324,14 +320,14 @@ void draw_visible_terrain() {
 
 void release_terrain_draw_fences(long through_draw) {
     size_t kept = 0;
-    for (const DrawFence& fence : draw_fences) {
+    for (const TerrainDrawFence& fence : terrain_draw_fences) {
         if (fence.draw <= through_draw) glDeleteSync(fence.sync);
-        else draw_fences[kept++] = fence;
+        else terrain_draw_fences[kept++] = fence;
     }
-    draw_fences.resize(kept);
+    terrain_draw_fences.resize(kept);
 }
 
-int terrain_draw_fences_held() { return (int)draw_fences.size(); }
+int terrain_draw_fences_held() { return (int)terrain_draw_fences.size(); }
 
 void release_terrain_lists() {
     stop_terrain_levels();

@@ -14,14 +14,12 @@
 
 #include "files/child_process.h"
 #include "files/whole_file.h"
+#include "state/render_state.h"
 
 constexpr int XVFB_START_MS = 15000;
 constexpr int XVFB_STOP_MS = 3000;
 
 namespace {
-
-volatile pid_t xvfb_pid = -1;
-char auth_path[128];  // the private server's cookie file; "" when none
 
 void put_field(FILE* f, const void* data, unsigned length) {
     fputc((int)(length >> 8), f);
@@ -37,13 +35,13 @@ bool write_auth_file(char* error, size_t error_size) {
     int random = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
     bool got = random >= 0 && read(random, cookie, sizeof cookie) == (ssize_t)sizeof cookie;
     if (random >= 0) close(random);
-    int fd = got ? create_temporary_file(TEMPORARY_FOLDER, XAUTH_FILE_PREFIX, "", 0600, auth_path, sizeof auth_path)
+    int fd = got ? create_temporary_file(TEMPORARY_FOLDER, XAUTH_FILE_PREFIX, "", 0600, render_auth_path, sizeof render_auth_path)
                  : -1;
     FILE* f = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!f) {
         if (fd >= 0) close(fd);
-        if (fd >= 0) unlink(auth_path);
-        auth_path[0] = '\0';
+        if (fd >= 0) unlink(render_auth_path);
+        render_auth_path[0] = '\0';
         snprintf(error, error_size, "Cannot make a key for a private X server: %s", strerror(errno));
         return false;
     }
@@ -117,14 +115,14 @@ bool open_render_display(int screen_width, int screen_height, char* description,
     snprintf(screen, sizeof screen, "%dx%dx24", screen_width, screen_height);
     // -noreset: the server must not reset when the first check disconnects.
     const char* args[] = {"Xvfb",    "-displayfd", fd_text, "-screen",  "0",        screen,
-                          "-nolisten", "tcp",      "-auth",  auth_path, "-noreset", nullptr};
-    setenv("XAUTHORITY", auth_path, 1);
+                          "-nolisten", "tcp",      "-auth",  render_auth_path, "-noreset", nullptr};
+    setenv("XAUTHORITY", render_auth_path, 1);
     pid_t pid = start_child(program, (char* const*)args, -1, -1, -1, fds[1]);
     close(fds[1]);
     char number[32] = "";
     bool started = pid > 0 && read_display_number(fds[0], number, sizeof number);
     close(fds[0]);
-    if (pid > 0) xvfb_pid = pid;
+    if (pid > 0) render_xvfb_pid = pid;
     char name[40];
     snprintf(name, sizeof name, ":%s", number);
     if (!started || !can_open_display(name)) {
@@ -138,11 +136,11 @@ bool open_render_display(int screen_width, int screen_height, char* description,
 }
 
 void close_render_display() {
-    if (auth_path[0]) unlink(auth_path);
-    auth_path[0] = '\0';
-    pid_t pid = xvfb_pid;
+    if (render_auth_path[0]) unlink(render_auth_path);
+    render_auth_path[0] = '\0';
+    pid_t pid = render_xvfb_pid;
     if (pid <= 0) return;
-    xvfb_pid = -1;
+    render_xvfb_pid = -1;
     // Waiting lets Xvfb remove its socket and lock file before it would be
     // killed with this process.
     end_child(pid, XVFB_STOP_MS);

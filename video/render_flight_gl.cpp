@@ -27,6 +27,7 @@
 #include "scene/sky.h"
 #include "state/app_state.h"
 #include "state/overlay_state.h"
+#include "state/render_state.h"
 #include "state/session_state.h"
 #include "state/sky_state.h"
 #include "state/stereo_state.h"
@@ -48,9 +49,6 @@ constexpr int WINDOW_SIDE = 64;             // the hidden window; frames are dra
 
 namespace {
 
-WholeFile output;           // the video or still being written, under its temporary name
-bool output_begun = false;  // output holds a save begun and not yet finished or discarded
-
 double seconds_now() {
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
@@ -67,8 +65,8 @@ int fail(const char* format, const char* a, const char* b = "") {
 // Leaves nothing behind: no half-written output, no ffmpeg, no Xvfb.
 void clean_up() {
     kill_video_encoder();
-    if (output_begun) discard_whole_file(&output);
-    output_begun = false;
+    if (render_output_begun) discard_whole_file(&render_output);
+    render_output_begun = false;
     close_render_display();
 }
 
@@ -203,7 +201,7 @@ bool pass_frame_to_encoder(size_t frame_bytes) {
 
 int render_video(const RenderOptions& o, int frames) {
     char error[RENDER_ERROR_SIZE];
-    if (!start_video_encoder(output.fd, o.width, o.height, o.fps, error, sizeof error)) return fail("%s", error);
+    if (!start_video_encoder(render_output.fd, o.width, o.height, o.fps, error, sizeof error)) return fail("%s", error);
     size_t frame_bytes = (size_t)o.width * o.height * 4;
     double start = seconds_now();
     bool fed = true;
@@ -231,8 +229,8 @@ int render_video(const RenderOptions& o, int frames) {
     }
     double elapsed = seconds_now() - start;
     print_progress(frames, frames, elapsed, true);
-    output_begun = false;
-    if (!finish_whole_file(&output, error, sizeof error)) return fail("%s", error);
+    render_output_begun = false;
+    if (!finish_whole_file(&render_output, error, sizeof error)) return fail("%s", error);
     struct stat st;
     double megabytes = stat(o.output_path, &st) == 0 ? st.st_size / 1e6 : 0.0;
     double duration = (double)frames / o.fps;
@@ -249,12 +247,12 @@ int render_still(const RenderOptions& o, int frames) {
     const unsigned char* pixels = map_oldest_frame_read();
     if (pixels) release_terrain_draw_fences(terrain_draws_done);
     char error[RENDER_ERROR_SIZE];
-    bool ok = pixels && append_png_image(&output, pixels, o.width, o.height, 4, true, error, sizeof error);
+    bool ok = pixels && append_png_image(&render_output, pixels, o.width, o.height, 4, true, error, sizeof error);
     if (!pixels) snprintf(error, sizeof error, "The frame could not be read back from GL");
     release_frame_read();
     if (!ok) return fail("%s", error);
-    output_begun = false;
-    if (!finish_whole_file(&output, error, sizeof error)) return fail("%s", error);
+    render_output_begun = false;
+    if (!finish_whole_file(&render_output, error, sizeof error)) return fail("%s", error);
     struct stat st;
     double megabytes = stat(o.output_path, &st) == 0 ? st.st_size / 1e6 : 0.0;
     printf("Wrote %s: frame %d of %d, %d x %d, %.1f MB\n", o.output_path, o.still_frame, frames, o.width, o.height,
@@ -304,8 +302,8 @@ int run_render_flight(int argc, char** argv) {
     if (!check_output_apart(o, inputs, error, sizeof error)) return fail("%s", error);
     // The output's temporary file is made before any window opens, so that
     // an output that cannot be written is refused at once.
-    if (!begin_whole_file(o.output_path, &output, error, sizeof error)) return fail("%s", error);
-    output_begun = true;
+    if (!begin_whole_file(o.output_path, &render_output, error, sizeof error)) return fail("%s", error);
+    render_output_begun = true;
     if (o.still_frame < 0) {
         char ffmpeg[1024];
         if (!find_program(FFMPEG_PROGRAM, ffmpeg, sizeof ffmpeg))

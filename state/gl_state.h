@@ -1,0 +1,45 @@
+// GL and X objects of the session that no other group owns: the second
+// context that compiles lists, the frame count published on the window, and
+// the fences held on the terrain's flushed batches.
+//
+// Owns: gl_list_worker, gl_list_worker_x_error, frame_report_switch,
+// frame_report_atom, terrain_draw_fences.
+// Lifetime: the session: the worker context is made for the window's context
+// and kept (made again only for another one); the report is looked up once;
+// the fences are released once the GL is past later drawing (every load and
+// every swap does so).
+// Writers: gl/list_worker_gl.cpp (the worker), gl/frame_report_gl.cpp (the
+// report), terrain/terrain_list_gl.cpp (the fences).
+#pragma once
+
+#include <GL/gl.h>
+#include <GL/glx.h>
+
+#include <vector>
+
+// The second context: it draws nothing and is bound to a 1 x 1 pbuffer only
+// because GLX needs a surface to make a context current.
+struct GlListWorker {
+    Display* display = nullptr;
+    GLXContext shares_with = nullptr;  // the context whose lists it sees
+    GLXContext context = nullptr;
+    GLXPbuffer surface = 0;
+    bool unusable = false;  // making it failed for this display and context: not tried again
+};
+
+// A fence on one flushed batch of terrain faces.
+struct TerrainDrawFence {
+    GLsync sync;
+    long draw;  // terrain_draws_done when it was made
+};
+
+extern GlListWorker gl_list_worker;       // empty until the first level build makes it
+extern bool gl_list_worker_x_error;       // an X error came while it was being made
+extern int frame_report_switch;           // -1 not looked up yet, 0 off, 1 on
+extern Atom frame_report_atom;            // the window property the count is published in; None until made
+extern std::vector<TerrainDrawFence> terrain_draw_fences;  // held, oldest first
+
+// Forgets the held fences without deleting them (release them first where a
+// GL context holds them). The worker context and the report, made once for
+// the display and its context, stay, as the overlay's GL names do.
+void reset_gl_state();
