@@ -1,18 +1,13 @@
 // Camera pose changes without GL: movement, heading and arrow-key state.
 #include <cmath>
 
+#include "camera/arrow_keys.h"
 #include "camera/camera.h"
 #include "state/camera_state.h"
 #include "state/overlay_state.h"
 
 // GLUT's key codes and modifier bits, repeated here so that this file needs
 // no GL headers.
-constexpr int KEY_LEFT = 100;
-constexpr int KEY_UP = 101;
-constexpr int KEY_RIGHT = 102;
-constexpr int KEY_DOWN = 103;
-constexpr int MOD_CTRL = 2;
-constexpr int MOD_ALT = 4;
 
 namespace {
 

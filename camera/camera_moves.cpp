@@ -2,10 +2,10 @@
 // view transform through apply_view (camera_gl.cpp).
 #include "camera/camera.h"
 
+#include "camera/arrow_keys.h"
+
 #include "state/camera_state.h"
 #include "state/frame_state.h"
-
-constexpr int KEY_UP = 101, KEY_DOWN = 103;  // GLUT's codes, as camera.cpp repeats them
 
 void raise_camera() {
     change_camera_height((float)height_step);

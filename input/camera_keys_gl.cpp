@@ -3,13 +3,16 @@
 
 #include <GL/glut.h>
 
+#include "camera/arrow_keys.h"
 #include "camera/camera.h"
 #include "gl/screenshot.h"
 #include "state/camera_state.h"
 
-static_assert(GLUT_KEY_LEFT == 100 && GLUT_KEY_UP == 101 && GLUT_KEY_RIGHT == 102 && GLUT_KEY_DOWN == 103,
-              "camera.cpp repeats GLUT's arrow key codes");
-static_assert(GLUT_ACTIVE_CTRL == 2 && GLUT_ACTIVE_ALT == 4, "camera.cpp repeats GLUT's modifier bits");
+static_assert(GLUT_KEY_LEFT == KEY_LEFT && GLUT_KEY_UP == KEY_UP && GLUT_KEY_RIGHT == KEY_RIGHT &&
+                  GLUT_KEY_DOWN == KEY_DOWN && GLUT_KEY_F12 == KEY_F12,
+              "camera/arrow_keys.h names GLUT's key codes");
+static_assert(GLUT_ACTIVE_SHIFT == MOD_SHIFT && GLUT_ACTIVE_CTRL == MOD_CTRL && GLUT_ACTIVE_ALT == MOD_ALT,
+              "camera/arrow_keys.h names GLUT's modifier bits");
 
 void on_special_key(int key, int, int) {
     if (key == GLUT_KEY_F12) save_screenshot();

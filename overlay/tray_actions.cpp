@@ -1,6 +1,7 @@
 // Turning a pointer position into an overlay element and what it does.
 #include "overlay/tray_actions.h"
 
+#include "camera/arrow_keys.h"
 #include "camera/camera.h"
 #include "flythrough/flythrough.h"
 #include "geometry/geometry_layer.h"
@@ -28,7 +29,6 @@
 #include "terrain/terrain_list.h"
 
 constexpr int MESH_EXTRA_FACES[] = {1, 2, -1, -2, -3};  // after the picked face, for "Select Multiple Faces"
-constexpr int KEY_LEFT = 100, KEY_UP = 101, KEY_RIGHT = 102, KEY_DOWN = 103;  // GLUT's arrow key codes
 
 namespace {
 

@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 
+#include "camera/arrow_keys.h"
 #include "camera/camera.h"
 #include "overlay/tray_table.h"
 #include "state/geometry_edit_state.h"
@@ -12,7 +13,6 @@
 #include "state/overlay_state.h"
 
 constexpr float LOOK_DRAG_STEP = 0.1f;  // camera_dir_y per motion event
-constexpr int KEY_LEFT = 100, KEY_UP = 101, KEY_RIGHT = 102, KEY_DOWN = 103;  // GLUT's arrow key codes
 
 namespace {
 
