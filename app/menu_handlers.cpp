@@ -53,19 +53,19 @@ void on_dem_menu(int value) {
     if (!name) return;
     // The loader reads counts and extents afresh and keeps the current
     // terrain if the file is refused, so they are not cleared here.
-    load_chosen_dem(name, &file_panel_lists_dem);
+    choose_dem(name, &file_panel_lists_dem);
     draw_frame();
 }
 
 void on_raster_menu(int value) {
     if (const char* name = announce_menu_choice(drape_menu_names, value)) {
-        load_chosen_texture("/Drape/", name, &file_panel_lists_drape);
+        choose_drape("/Drape/", name, &file_panel_lists_drape);
     }
 }
 
 void on_map_menu(int value) {
     if (const char* name = announce_menu_choice(map_menu_names, value)) {
-        load_chosen_texture("/Map/", name, &file_panel_lists_map);
+        choose_drape("/Map/", name, &file_panel_lists_map);
     }
 }
 

@@ -4,9 +4,9 @@
 #include <GL/glut.h>
 #include <cstdio>
 
+#include "app/asset_menus.h"
 #include "flythrough/flythrough.h"
 #include "geometry/placement.h"
-#include "gl/asset_menus.h"
 #include "scene/stereo.h"
 #include "state/app_state.h"
 #include "state/overlay_state.h"
@@ -27,6 +27,7 @@ void ignore_menu(int) {}
 }  // namespace
 
 void build_menus() {
+    set_asset_relister(relist_asset_menu);
     dem_menu = create_asset_menu(on_dem_menu, "./DEM", ".dem", dem_menu_names, dem_panel_names);
     drape_menu = create_asset_menu(on_raster_menu, "./Drape", ".raw", drape_menu_names, drape_panel_names);
     map_menu = create_asset_menu(on_map_menu, "./Map", ".raw", map_menu_names, map_panel_names);

@@ -48,6 +48,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/asset_menus.h"
 #include "app/menus.h"
 #include "camera/camera.h"
 #include "files/asset_dir.h"
@@ -410,6 +411,7 @@ void special_key_event(uint8_t b, bool down) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     set_frame_drawer(draw_frame);
+    set_asset_relister(relist_asset_menu);
     make_world();
     start_window();
     scan_folders();

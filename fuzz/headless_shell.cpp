@@ -15,7 +15,7 @@
 #include "frame/shutdown.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/headless_shell.h"
-#include "gl/asset_menus.h"
+#include "app/asset_menus.h"
 #include "gl/upload.h"
 #include "input/mouse.h"
 #include "overlay/readouts.h"

@@ -10,7 +10,6 @@
 #include "frame/shutdown.h"
 #include "geometry/geometry_file.h"
 #include "geometry/placement.h"
-#include "gl/asset_menus.h"
 #include "gl/upload.h"
 #include "input/key_edits.h"
 #include "overlay/file_panel.h"
@@ -56,13 +55,13 @@ bool save_typed_vector(const char* path) {
 void finish_filename_entry(FilenameAction action) {
     if (action == FILENAME_SAVE_FLYTHROUGH) {
         if (save_flythrough(filename_text)) {
-            refresh_asset_menu(flythrough_menu, "./Flythrough", ".flt", flythrough_menu_names, flythrough_panel_names);
+            relist_saved_assets(SAVED_FLYTHROUGH);
         } else {
             prompt_flythrough_name();
         }
     } else if (action == FILENAME_SAVE_VECTOR) {
         if (save_typed_vector(filename_text)) {
-            refresh_asset_menu(vector_menu, "./Vector", ".vec", vector_menu_names, vector_panel_names);
+            relist_saved_assets(SAVED_VECTOR);
         } else {
             prompt_vector_name();
         }

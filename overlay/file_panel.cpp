@@ -7,14 +7,9 @@
 #include "flythrough/flythrough.h"
 #include "geometry/placement.h"
 #include "overlay/tray_logic.h"
-#include "state/app_state.h"
 #include "state/file_panel_state.h"
 #include "state/frame_state.h"
-#include "state/texture_state.h"
 #include "terrain/terrain_loader.h"
-#include "terrain/texture.h"
-
-constexpr int PATH_SIZE = 200;
 
 namespace {
 
@@ -36,21 +31,17 @@ void close_panel(int* list_flag) {
 
 }  // namespace
 
-void load_chosen_dem(const char* name, int* list_flag) {
+void choose_dem(const char* name, int* list_flag) {
     close_panel(list_flag);
     show_frame();
     clear_edit_modes();
-    char path[PATH_SIZE];
-    snprintf(path, sizeof path, "./DEM/%s", name);
-    load_terrain(path, texture_file_name, texture_components, texture_width, texture_height, 1);
+    load_dem(name);
 }
 
-void load_chosen_texture(const char* directory, const char* name, int* list_flag) {
+void choose_drape(const char* directory, const char* name, int* list_flag) {
     close_panel(list_flag);
     show_frame();
-    char path[PATH_SIZE];
-    snprintf(path, sizeof path, "%s%s", directory, name);  // load_drape reads "." + path
-    load_drape(path);
+    load_chosen_drape(directory, name);
     show_frame();
 }
 
@@ -66,16 +57,16 @@ void file_panel_click(int x, int y) {
         case LIST_DEM:
             printf("DEM %s", name);
             fflush(stdout);
-            load_chosen_dem(name, &file_panel_lists_dem);
+            choose_dem(name, &file_panel_lists_dem);
             clear_camera_depth_and_direction();
             show_frame();
             break;
         case LIST_DRAPE:
             printf("Drape %s", name);
             fflush(stdout);
-            load_chosen_texture("/Drape/", name, &file_panel_lists_drape);
+            choose_drape("/Drape/", name, &file_panel_lists_drape);
             break;
-        case LIST_MAP: load_chosen_texture("/Map/", name, &file_panel_lists_map); break;
+        case LIST_MAP: choose_drape("/Map/", name, &file_panel_lists_map); break;
         case LIST_FLYTHROUGH:
             close_panel(&file_panel_lists_flythrough);
             load_flythrough(name, false);

@@ -27,14 +27,14 @@ void open_file_panel(int* list_flag);
 // Scrolls the panel by `rows`, keeping every shown row inside the lists.
 void scroll_file_panel(int rows);
 
-// Loads a terrain chosen from a list (the DEM menu or the panel): the panel
+// A terrain chosen from a list (the DEM menu or the panel): the panel
 // closes and `list_flag` clears, a frame is drawn, the edit modes go off, and
-// ./DEM/<name> is loaded (a refusal is reported; the terrain stays).
-void load_chosen_dem(const char* name, int* list_flag);
+// load_dem loads it (a refusal is reported; the terrain stays).
+void choose_dem(const char* name, int* list_flag);
 
 // The same for a drape or map: "/Drape/" or "/Map/" as `directory`; a frame
 // is drawn before and after the load.
-void load_chosen_texture(const char* directory, const char* name, int* list_flag);
+void choose_drape(const char* directory, const char* name, int* list_flag);
 
 // A left press while the panel is open, at window x and bottom-up y: the file
 // on that row of the shown list is loaded as its menu would load it. A press

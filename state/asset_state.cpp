@@ -15,6 +15,16 @@ AssetName flythrough_panel_names[PANEL_TABLE_ROWS];
 AssetName vector_menu_names[MENU_TABLE_ROWS];
 AssetName vector_panel_names[PANEL_TABLE_ROWS];
 
+namespace {
+void (*asset_relister)(SavedAssets) = nullptr;
+}
+
+void relist_saved_assets(SavedAssets folder) {
+    if (asset_relister) asset_relister(folder);
+}
+
+void set_asset_relister(void (*relist)(SavedAssets folder)) { asset_relister = relist; }
+
 void reset_asset_state() {
     for (AssetName* menu : {dem_menu_names, drape_menu_names, map_menu_names, flythrough_menu_names, vector_menu_names}) {
         memset(menu, 0, sizeof(AssetName) * MENU_TABLE_ROWS);

@@ -4,7 +4,7 @@
 // Lifetime: filled at start-up; the Flythrough and Vector pairs are filled
 // again after each save of their kind.
 // Writers: the directory scan (files/asset_dir.cpp), which the menus'
-// scans (gl/asset_menus.cpp) call.
+// scans (app/asset_menus.cpp) call.
 #pragma once
 
 #include "files/asset_dir.h"
@@ -23,3 +23,15 @@ extern AssetName vector_panel_names[PANEL_TABLE_ROWS];
 
 // Empties every name table, as at start.
 void reset_asset_state();
+
+// The asset folders a save writes into.
+enum SavedAssets { SAVED_FLYTHROUGH, SAVED_VECTOR };
+
+// Code below the menus that saved a file into an asset folder calls
+// relist_saved_assets, so that the menu and the panel list it; the program
+// that owns the menus installs the routine with set_asset_relister. Without
+// one installed, it does nothing.
+void relist_saved_assets(SavedAssets folder);
+
+// Installs the routine relist_saved_assets calls; null uninstalls it.
+void set_asset_relister(void (*relist)(SavedAssets folder));

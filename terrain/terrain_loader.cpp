@@ -9,10 +9,13 @@
 #include "state/app_state.h"
 #include "state/frame_state.h"
 #include "state/overlay_state.h"
+#include "state/texture_state.h"
 #include "state/world_state.h"
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/texture.h"
+
+constexpr int DEM_PATH_SIZE = 200;  // bytes of a chosen file's path: a folder and an asset name
 
 namespace {
 
@@ -89,4 +92,16 @@ bool load_terrain(const char* path, const char* texture_path, int components, in
     }
     fflush(stdout);
     return true;
+}
+
+bool load_dem(const char* name) {
+    char path[DEM_PATH_SIZE];
+    snprintf(path, sizeof path, "./DEM/%s", name);
+    return load_terrain(path, texture_file_name, texture_components, texture_width, texture_height, 1);
+}
+
+bool load_chosen_drape(const char* directory, const char* name) {
+    char path[DEM_PATH_SIZE];
+    snprintf(path, sizeof path, "%s%s", directory, name);  // load_drape reads "." + path
+    return load_drape(path);
 }

@@ -7,3 +7,11 @@
 // the message line, keeps the current terrain and returns false.
 bool load_terrain(const char* path, const char* texture_path, int components, int width, int height,
                   int is_reload);
+
+// Loads ./DEM/<name> in place of the current terrain, with the start-up
+// drape's settings (a refusal is reported; the terrain stays).
+bool load_dem(const char* name);
+
+// Loads <directory><name> as the drape ("/Drape/" or "/Map/" as directory;
+// the file is read from "." + that path). A refusal is reported; the drape stays.
+bool load_chosen_drape(const char* directory, const char* name);

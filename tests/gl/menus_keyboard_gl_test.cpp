@@ -10,7 +10,7 @@
 
 #include "app/menus.h"
 #include "files/asset_dir.h"
-#include "gl/asset_menus.h"
+#include "app/asset_menus.h"
 #include "input/keyboard.h"
 #include "state/app_state.h"
 #include "state/asset_state.h"

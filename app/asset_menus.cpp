@@ -1,10 +1,11 @@
 // The asset submenus' entries: the listing and name tables here, the GLUT
 // menu entries through asset_menus_gl.cpp.
-#include "gl/asset_menus.h"
+#include "app/asset_menus.h"
 
 #include <cstdio>
 
 #include "files/asset_dir.h"
+#include "state/app_state.h"
 #include "state/overlay_state.h"
 
 constexpr const char* EMPTY_MENU_LABEL = "(no files)";
@@ -25,4 +26,11 @@ void refresh_asset_menu(int menu, const char* directory, const char* extension, 
     empty_asset_menu(menu);
     if (!scan_asset_directory(directory, extension, menu_names, panel_names)) report_problem("Cannot list %s", directory);
     fflush(stdout);
+}
+
+void relist_asset_menu(SavedAssets folder) {
+    if (folder == SAVED_FLYTHROUGH)
+        refresh_asset_menu(flythrough_menu, "./Flythrough", ".flt", flythrough_menu_names, flythrough_panel_names);
+    else
+        refresh_asset_menu(vector_menu, "./Vector", ".vec", vector_menu_names, vector_panel_names);
 }

@@ -18,3 +18,7 @@ void add_asset_menu_entry(const char* name, int value);
 // Makes `menu` the current GLUT menu and removes its entries, printing the
 // count before and after.
 void empty_asset_menu(int menu);
+
+// Lists a save's folder again in its submenu and panel (after a save); the
+// menus install it as the asset relister.
+void relist_asset_menu(SavedAssets folder);

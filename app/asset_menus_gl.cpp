@@ -1,5 +1,5 @@
 // The asset submenus' GLUT entries.
-#include "gl/asset_menus.h"
+#include "app/asset_menus.h"
 
 #include <GL/glut.h>
 #include <cstdio>
