@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "app/asset_menus.h"
 #include "frame/frame.h"
 #include "overlay/overlay_textures.h"
+#include "state/asset_state.h"
 #include "state/frame_state.h"
 
 int main(int argc, char** argv) {
@@ -23,7 +25,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "GL tests run from the build directory, which holds world/\n");
         return 2;
     }
-    set_frame_drawer(draw_frame);  // as the viewer shows changes at once
+    set_frame_drawer(draw_frame);          // as the viewer shows changes at once
+    set_asset_relister(relist_asset_menu);  // and lists a saved file in its menu
     load_overlay_textures();
     build_billboard_quad();
     printf("\n");
