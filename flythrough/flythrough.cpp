@@ -22,6 +22,8 @@ void start_recording() {
     if (!begin_recording()) {
         show_message("Already in Record!");
         show_frame();
+    } else {
+        flythrough_unsaved = 0;  // a recording whose naming was cancelled gives way to the new one
     }
     show_message("Recording...SPACE to stop");
     show_frame();
@@ -68,6 +70,7 @@ bool load_flythrough(const char* name, bool from_menu) {
     }
     printf("No. of Frames: %d\n", frames);
     fflush(stdout);
+    flythrough_unsaved = 0;  // the samples are the file's now
     begin_playback(frames);
     return true;
 }

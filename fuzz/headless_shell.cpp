@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/asset_menus.h"
 #include "camera/camera.h"
 #include "flythrough/frame_modes.h"
 #include "frame/frame.h"
@@ -15,7 +16,7 @@
 #include "frame/shutdown.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/headless_shell.h"
-#include "app/asset_menus.h"
+#include "gl/frame_capture.h"
 #include "gl/upload.h"
 #include "input/mouse.h"
 #include "overlay/readouts.h"
@@ -85,6 +86,11 @@ void draw_frame() {
 void rebuild_terrain_list(bool) { read_compiled_corners(); }
 
 void release_terrain_lists() {}
+
+bool read_shown_picture(unsigned char**, int*, int*, char* error, size_t error_size) {
+    snprintf(error, error_size, "No window is shown");
+    return false;
+}
 
 void recompile_terrain_tiles(bool) { read_compiled_corners(); }
 

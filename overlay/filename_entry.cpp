@@ -9,6 +9,7 @@
 
 constexpr unsigned char KEY_BACKSPACE = 8;
 constexpr unsigned char KEY_ENTER = 13;
+constexpr unsigned char KEY_ESCAPE = 27;
 
 namespace {
 
@@ -16,7 +17,6 @@ void start_entry(const char* prefix) {
     snprintf(filename_text, sizeof filename_text, "%s", prefix);
     filename_length = (int)strlen(filename_text);
     filename_prefix_length = filename_length;
-    filename_overflow = 0;
     filename_entry_active = 1;
     snprintf(filename_prompt, sizeof filename_prompt, "Enter FileName: %s", filename_text);
 }
@@ -38,7 +38,7 @@ bool refuse_second_entry() {
 }
 
 void refuse_long_name() {
-    show_message("The name is too long: at most %d characters fit; Backspace to shorten it",
+    show_message("The name is too long: at most %d characters fit; that one was not added",
                  FILENAME_MAX_LENGTH - filename_prefix_length);
 }
 
@@ -59,12 +59,17 @@ bool prompt_vector_name() {
 }
 
 FilenameAction apply_filename_key(unsigned char key) {
-    if (key == KEY_ENTER) {
-        // A name cut short would be saved under a name the user did not type.
-        if (filename_overflow > 0) {
-            refuse_long_name();
-            return FILENAME_TYPING;
+    if (key == KEY_ESCAPE) {
+        filename_entry_active = 0;
+        hide_message();
+        if (filename_entry_saves_flythrough) {
+            filename_entry_saves_flythrough = 0;
+            return FILENAME_CANCEL_FLYTHROUGH;
         }
+        filename_entry_saves_vector = 0;
+        return FILENAME_CANCEL_VECTOR;
+    }
+    if (key == KEY_ENTER) {
         if (filename_length == filename_prefix_length || filename_text[filename_prefix_length] == '.') {
             report_problem("Type a name that does not begin with a dot, then press Enter");
             return FILENAME_TYPING;
@@ -83,17 +88,15 @@ FilenameAction apply_filename_key(unsigned char key) {
         return FILENAME_DONE;
     }
     if (key == KEY_BACKSPACE) {
-        if (filename_overflow > 0) {
-            if (--filename_overflow == 0) hide_message();
-        } else if (filename_length > filename_prefix_length) {
-            filename_text[--filename_length] = '\0';
-        }
+        hide_message();
+        if (filename_length > filename_prefix_length) filename_text[--filename_length] = '\0';
     } else if (is_name_character(key)) {
-        if (filename_length < FILENAME_MAX_LENGTH && filename_overflow == 0) {
+        // A character that does not fit is refused where the user sees it,
+        // never kept out of sight.
+        if (filename_length < FILENAME_MAX_LENGTH) {
             filename_text[filename_length++] = (char)key;
             filename_text[filename_length] = '\0';
         } else {
-            ++filename_overflow;
             refuse_long_name();
         }
     }

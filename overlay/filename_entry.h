@@ -6,6 +6,8 @@ enum FilenameAction {
     FILENAME_SAVE_FLYTHROUGH,  // Enter: save the flythrough to filename_text (".flt" appended)
     FILENAME_SAVE_VECTOR,      // Enter: save the geometry layer to filename_text (".vec" appended)
     FILENAME_DONE,             // Enter with neither save flag set
+    FILENAME_CANCEL_FLYTHROUGH,  // Esc: the flythrough's entry ended, nothing to save
+    FILENAME_CANCEL_VECTOR,      // Esc: the geometry layer's entry ended, nothing to save
 };
 
 // Starts an entry under "./Flythrough/" (sets the flythrough save flag).
@@ -19,12 +21,11 @@ bool prompt_vector_name();
 
 // Applies one key to the active entry. Backspace (8) removes a typed
 // character (never the prefix); Enter (13) ends the entry, appends the
-// extension of the save it reports and clears that save's flag; printable
-// characters other than '/' and '\' are appended while the path stays within
-// 47 characters; every other key is ignored. A name that is empty or begins
+// extension of the save it reports and clears that save's flag; Esc (27)
+// ends the entry and clears its flag without a save; printable characters
+// other than '/' and '\' are appended while the path stays within 47
+// characters; every other key is ignored. A name that is empty or begins
 // with a dot would be hidden from every list: Enter refuses it with a message
-// and the entry stays open. Characters that do not fit are
-// counted and refused with a message: Enter then refuses too (the entry stays
-// open) until Backspace has removed them. The prompt is rebuilt unless the
-// entry ended.
+// and the entry stays open. A character that does not fit is refused with a
+// message and not kept. The prompt is rebuilt unless the entry ended.
 FilenameAction apply_filename_key(unsigned char key);

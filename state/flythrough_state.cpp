@@ -13,6 +13,7 @@ int flythrough_frame;
 int flythrough_frame_count;
 int playback_reset_view;
 int flythrough_full;
+int flythrough_unsaved;
 
 float flythrough_speed[FLYTHROUGH_CAPACITY];
 float flythrough_yaw[FLYTHROUGH_CAPACITY];
@@ -25,7 +26,7 @@ void reset_flythrough_state() {
     mode_normal = 1;
     mode_record = mode_playback = 0;
     flythrough_frame = flythrough_frame_count = 0;
-    playback_reset_view = flythrough_full = 0;
+    playback_reset_view = flythrough_full = flythrough_unsaved = 0;
     for (float* samples : {flythrough_speed, flythrough_yaw, flythrough_height, flythrough_dir_y}) {
         memset(samples, 0, sizeof(float) * FLYTHROUGH_CAPACITY);
     }

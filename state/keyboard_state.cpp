@@ -7,14 +7,13 @@ int filename_entry_saves_vector;
 char filename_text[FILENAME_TEXT_SIZE];
 int filename_length;
 int filename_prefix_length;
-int filename_overflow;
 char filename_prompt[FILENAME_PROMPT_SIZE];
 int light_edit_mode;
 
 void reset_keyboard_state() {
     filename_entry_active = filename_entry_saves_flythrough = filename_entry_saves_vector = 0;
     filename_text[0] = '\0';
-    filename_length = filename_prefix_length = filename_overflow = 0;
+    filename_length = filename_prefix_length = 0;
     filename_prompt[0] = '\0';
     light_edit_mode = 0;
 }

@@ -18,7 +18,6 @@ extern int filename_entry_saves_vector;       // 1: Enter saves the geometry lay
 extern char filename_text[FILENAME_TEXT_SIZE];       // directory prefix + typed name (+ extension on Enter)
 extern int filename_length;                   // characters in filename_text; prefix..FILENAME_MAX_LENGTH
 extern int filename_prefix_length;            // length of this entry's directory prefix (13 or 9)
-extern int filename_overflow;                 // characters typed beyond what fits; Enter refuses while > 0
 extern char filename_prompt[FILENAME_PROMPT_SIZE];   // "Enter FileName: %s" with filename_text
 extern int light_edit_mode;                   // 1: the digit keys edit GL_LIGHT0 (first in the digit order)
 

@@ -323,9 +323,15 @@ TEST_F(MenusGl, SpaceStopsARecordingAndAsksForAName) {
     EXPECT_EQ(mode_record, 0);
     EXPECT_EQ(filename_entry_active, 1);
     EXPECT_STREQ(filename_prompt, "Enter FileName: ./Flythrough/");
-    press("\x1bt");  // Escape and commands go into the name, or are ignored
+    press("t");  // commands go into the name
     EXPECT_STREQ(filename_text, "./Flythrough/t");
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    press("\x1b");  // Esc cancels the name, not the program; the recording stays
+    EXPECT_EQ(filename_entry_active, 0);
+    EXPECT_NE(std::string(message_text).find("Not saved"), std::string::npos) << message_text;
+    press(" ");  // and Space asks for its name again
+    EXPECT_EQ(filename_entry_active, 1);
+    EXPECT_STREQ(filename_prompt, "Enter FileName: ./Flythrough/");
 }
 
 TEST_F(MenusGl, PlacingKeysAddItemsAtTheEyeAndStepBack) {

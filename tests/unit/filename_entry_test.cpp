@@ -60,26 +60,41 @@ TEST_F(FilenameEntry, EmptyAndDotNamesAreRefusedAndAskedAgain) {
     EXPECT_STREQ(filename_text, "./Vector/map.v2.vec");
 }
 
-TEST_F(FilenameEntry, EscapeControlCharactersAndSeparatorsAreIgnored) {
+TEST_F(FilenameEntry, ControlCharactersAndSeparatorsAreIgnored) {
     prompt_vector_name();
-    type("a\x1b/b\\c\x01\x7f ");
+    type("a/b\\c\x01\x7f ");
     EXPECT_STREQ(filename_text, "./Vector/abc ");
     EXPECT_EQ(filename_entry_active, 1);
 }
 
-TEST_F(FilenameEntry, ANameTooLongIsRefusedNotCutShort) {
+TEST_F(FilenameEntry, EscCancelsTheEntryWithoutASave) {
     prompt_flythrough_name();
-    type(std::string(36, 'k'));  // two more than fit
+    type("walk");
+    EXPECT_EQ(type("\x1b"), FILENAME_CANCEL_FLYTHROUGH);
+    EXPECT_EQ(filename_entry_active, 0);
+    EXPECT_EQ(filename_entry_saves_flythrough, 0);
+    EXPECT_TRUE(prompt_vector_name());  // nothing holds the prompt any more
+    type("layer");
+    EXPECT_EQ(type("\x1b"), FILENAME_CANCEL_VECTOR);
+    EXPECT_EQ(filename_entry_active, 0);
+    EXPECT_EQ(filename_entry_saves_vector, 0);
+}
+
+TEST_F(FilenameEntry, CharactersPastTheLimitAreRefusedWhereTheUserSeesIt) {
+    prompt_flythrough_name();
+    type(std::string(34, 'k'));
     EXPECT_EQ(filename_length, FILENAME_MAX_LENGTH);
-    EXPECT_NE(std::string(message_text).find("too long"), std::string::npos);
-    EXPECT_EQ(type("\r"), FILENAME_TYPING);  // refused: the entry stays open
-    EXPECT_EQ(filename_entry_active, 1);
-    type("\b");
-    EXPECT_EQ(type("\r"), FILENAME_TYPING);
-    type("\b");
     EXPECT_EQ(message_visible, 0);
-    EXPECT_EQ(type("\r"), FILENAME_SAVE_FLYTHROUGH);
-    EXPECT_EQ(std::string(filename_text), "./Flythrough/" + std::string(34, 'k') + ".flt");
+    type(std::string(6000, 'x'));  // none of them is kept, none counted out of sight
+    EXPECT_EQ(filename_length, FILENAME_MAX_LENGTH);
+    EXPECT_EQ(message_visible, 1);
+    EXPECT_NE(std::string(message_text).find("too long"), std::string::npos) << message_text;
+    EXPECT_STREQ(filename_prompt, ("Enter FileName: ./Flythrough/" + std::string(34, 'k')).c_str());
+    type("\b");  // one Backspace changes the text at once
+    EXPECT_EQ(filename_length, FILENAME_MAX_LENGTH - 1);
+    EXPECT_EQ(message_visible, 0);
+    EXPECT_EQ(type("z\r"), FILENAME_SAVE_FLYTHROUGH);  // the name is the one shown
+    EXPECT_EQ(std::string(filename_text), "./Flythrough/" + std::string(33, 'k') + "z.flt");
     EXPECT_EQ(std::string(filename_text).size(), (size_t)FILENAME_TEXT_SIZE - 1);
 }
 
