@@ -82,12 +82,15 @@
 #include "state/mouse_state.h"
 #include "state/overlay_state.h"
 #include "state/sky_state.h"
+#include "state/session_state.h"
 #include "state/stereo_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
 #include "state/viewer_state.h"
 #include "state/world_state.h"
+#include "terrain/level_lists.h"
 #include "terrain/picking.h"
+#include "terrain/terrain_list.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/terrain_mesh.h"
 
@@ -253,14 +256,20 @@ std::vector<std::string> start_names;
 
 // The state a fresh start has after the start-up load, for every input.
 void reset_state() {
+    stop_terrain_levels();  // the threads read what the reset frees
     clean_saved_files();
     reset_viewer_state();
+    // Levels at any size, of tiles of two faces: the small worlds get several
+    // tiles and groups, so the scheduler's building, installing and choosing run.
+    terrain_lod_forced = 1;
+    terrain_tile_faces = 2;
     start_window();
     shell_modifier_keys = 0;
     for (size_t k = 0; k < start_names.size(); ++k) {
         memcpy(NAME_TABLES[k].first, start_names[k].data(), start_names[k].size());
     }
     copy_start_mesh();
+    rebuild_terrain_list(false);
     unsigned char* image = (unsigned char*)malloc(start_image.size());
     memcpy(image, start_image.data(), start_image.size());
     terrain_image = image;
@@ -480,5 +489,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz_require(geometry_item_count >= 0 && geometry_item_count <= MAX_GEOMETRY_ITEMS, "the layer fits");
         fuzz_require(terrain_vertex_count > 0 && terrain_face_count > 0, "a terrain is always loaded");
     }
+    // Whatever the threads still build is installed and drawn with.
+    wait_for_terrain_levels();
+    draw_frame();
+    fuzz_require(terrain_levels_pending == 0, "every queued level is installed");
     return 0;
 }

@@ -3,6 +3,11 @@
 // frame, and what the frame calls for a tile.
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
+#include "terrain/terrain_levels.h"
+
 // Drops every level (and stops their threads); then, when the installed
 // terrain wants levels, starts building every tile's levels in the
 // background (terrain_levels_pending counts the tiles). Tiles draw their own
@@ -44,3 +49,29 @@ int terrain_tile_level(int tile);
 // Waits until every level being built is installed (the renderer, tests and
 // benchmarks, which want the same pictures however fast the threads are).
 void wait_for_terrain_levels();
+
+// --- The GL half (level_lists_gl.cpp); the scheduler above calls it ---
+
+// A level as the GL draws it: its triangles' corners, then three corners
+// per skirt edge, and how far the skirts hang at the heights copied.
+struct LevelDrawing {
+    std::vector<LevelCorner> corners;
+    size_t triangle_corners = 0;
+    float skirt_depth = 0.0f;  // world units, below the lifted border
+    float lift = 0.0f;         // world units
+};
+
+// Compiles one list per level from copied corners into consecutive names
+// (flat face normals when `normals` is 0); the first name, or 0 when no
+// names are left. Call on a thread whose GL context shares the window's lists.
+unsigned compile_level_lists(const std::vector<LevelDrawing>& drawings, int normals);
+
+// Waits until the GL has compiled what this thread sent it (lists compiled
+// on another context must be whole before the window's context calls them).
+void finish_level_lists();
+
+// Deletes `count` consecutive lists from `lists` (nothing for 0).
+void delete_level_lists(unsigned lists, int count);
+
+// The current projection and modelview matrices and the viewport's height, pixels.
+void read_level_view(double projection[16], double modelview[16], int* viewport_height);

@@ -1,0 +1,493 @@
+// The terrain's levels of detail as display lists. Every tile has coarser
+// levels of its own faces; groups of two by two neighbouring tiles (or
+// groups), up to one group for the whole terrain, have coarser levels of
+// their members' bases (simplified with their borders kept, so that they
+// meet), so that distant ground costs few faces however many tiles it
+// spans. A level's border may be thinner than its neighbour's: skirts hang
+// from it, compiled into its list, so that no gap shows between them.
+//
+// Two threads build the levels (one compiles them, on a GL context of its
+// own that shares the window's lists) while the frame goes on drawing every
+// tile's own faces; the frame installs what is finished, queues a group once
+// all its members have bases, and chooses what to draw once per frame.
+//
+// The threads read the mesh only while holding terrain_mesh_lock, copying one
+// tile or group out at a time, and stamp what they copied: the mesh
+// generation, the node's edit stamp and the heights revision. The frame
+// installs a result only while all three still hold; otherwise it compiles
+// the levels again (heights changed: the triangles and their errors stay
+// good) or drops them (an edit touched the node: a new build is queued).
+#include "terrain/level_lists.h"
+
+#include <algorithm>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "gl/list_worker.h"
+#include "state/level_work_state.h"
+#include "state/session_state.h"
+#include "state/terrain_draw_state.h"
+#include "state/world_state.h"
+#include "terrain/terrain_levels.h"
+#include "terrain/terrain_tiles.h"
+
+constexpr double CHOICE_MARGIN = 0.05;  // device units (a fortieth of the window) beyond each side
+
+namespace {
+
+// Copies every level's corners as the GL draws them (caller holds the mesh lock).
+std::vector<LevelDrawing> copy_corners(const std::vector<TerrainLevel>& levels) {
+    std::vector<LevelDrawing> drawings(levels.size());
+    for (size_t i = 0; i < levels.size(); ++i) {
+        std::vector<int> ids = levels[i].corners;
+        ids.insert(ids.end(), levels[i].skirt.begin(), levels[i].skirt.end());
+        copy_level_corners(ids, &drawings[i].corners);
+        drawings[i].triangle_corners = levels[i].corners.size();
+        drawings[i].skirt_depth = (levels[i].skirt_up + levels[i].lift_up) * terrain_height_scale;
+        drawings[i].lift = levels[i].lift_up * terrain_height_scale;
+        for (LevelCorner& corner : drawings[i].corners) corner.position[1] += drawings[i].lift;
+    }
+    return drawings;
+}
+
+// Builds (if asked) and compiles one job; returns false when its mesh is gone.
+bool do_job(LevelJob* job, bool can_compile) {
+    if (job->build && job->stamp < 0) {
+        TileMeshCopy copy;
+        float scale;
+        {
+            std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+            if (job->generation != terrain_mesh_generation) return false;
+            if (job->member_levels.empty()) {
+                copy_tile_mesh(job->node, &copy);
+            } else {
+                std::vector<const std::vector<int>*> members;
+                for (const std::vector<int>& level : job->member_levels) members.push_back(&level);
+                copy_group_mesh(members, &copy);
+            }
+            job->stamp = level_work.stamps[job->node];
+            scale = terrain_height_scale;
+            for (int k = 0; k < 2; ++k) {
+                copy.ground_min[k] = level_ground_min[k];
+                copy.ground_max[k] = level_ground_max[k];
+            }
+        }
+        build_tile_levels(copy, scale, &job->levels, &job->base);
+        add_level_error(&job->levels, job->member_across, job->member_up);
+        std::vector<TerrainLevel> base(1, std::move(job->base));
+        add_level_error(&base, job->member_across, job->member_up);
+        job->base = std::move(base[0]);
+        job->member_levels.clear();
+    }
+    if (!can_compile) return true;
+    std::vector<LevelDrawing> corners;
+    {
+        std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+        if (job->generation != terrain_mesh_generation) return false;
+        corners = copy_corners(job->levels);
+        job->heights = terrain_heights_revision;
+    }
+    job->lists = compile_level_lists(corners, job->normals);
+    finish_level_lists();  // whole before the window's context calls them
+    return true;
+}
+
+void run_level_thread(int index) {
+    bool compiles = index == 0 && level_compile_context && bind_shared_gl_context(level_compile_context, true);
+    if (compiles) {
+        std::lock_guard<std::mutex> hold(level_work.lock);
+        level_work.compiler_ready = true;
+    }
+    for (;;) {
+        LevelJob job;
+        {
+            std::unique_lock<std::mutex> hold(level_work.lock);
+            level_work.changed.wait(hold, [&] {
+                return level_work.stopping || !level_work.to_build.empty() || (compiles && !level_work.to_compile.empty());
+            });
+            if (level_work.stopping) break;
+            if (compiles && !level_work.to_compile.empty()) {
+                job = std::move(level_work.to_compile.front());
+                level_work.to_compile.pop_front();
+            } else {
+                job = std::move(level_work.to_build.front());
+                level_work.to_build.pop_front();
+            }
+        }
+        // A thread that cannot compile hands built jobs to the one that can
+        // (or, with none, to the frame).
+        bool alive = do_job(&job, compiles);
+        std::lock_guard<std::mutex> hold(level_work.lock);
+        if (alive && !compiles && level_work.compiler_ready) level_work.to_compile.push_back(std::move(job));
+        else level_work.finished.push_back(std::move(job));
+        level_work.changed.notify_all();
+    }
+    if (compiles) bind_shared_gl_context(level_compile_context, false);
+}
+
+void start_threads() {
+    if (level_threads[0]) return;
+    if (!level_compile_context_tried) {
+        level_compile_context = make_shared_gl_context();
+        level_compile_context_tried = true;
+    }
+    {
+        std::lock_guard<std::mutex> hold(level_work.lock);
+        level_work.stopping = false;
+        level_work.compiler_ready = false;
+    }
+    level_threads_running = false;
+    for (int i = 0; i < LEVEL_THREADS; ++i) {
+        try {
+            level_threads[i] = new std::thread(run_level_thread, i);
+            level_threads_running = true;
+        } catch (const std::system_error&) {
+            level_threads[i] = nullptr;
+        }
+    }
+}
+
+void queue_job(LevelJob job) {
+    ++terrain_levels_pending;
+    std::lock_guard<std::mutex> hold(level_work.lock);
+    if (!level_threads_running) {
+        // No thread to hand it to: the frame's thread does the work.
+        do_job(&job, true);
+        level_work.finished.push_back(std::move(job));
+        return;
+    }
+    if (job.build || !level_work.compiler_ready) level_work.to_build.push_back(std::move(job));
+    else level_work.to_compile.push_back(std::move(job));
+    level_work.changed.notify_all();
+}
+
+void queue_build(int node) {
+    LevelNode& n = level_nodes[node];
+    LevelJob job;
+    job.node = node;
+    job.normals = average_normals;
+    job.generation = terrain_mesh_generation;
+    for (int m : n.members) {
+        job.member_levels.push_back(level_nodes[m].base.corners);
+        job.member_across = std::max(job.member_across, level_nodes[m].base.error_across);
+        job.member_up = std::max(job.member_up, level_nodes[m].base.error_up);
+    }
+    n.queued = true;
+    queue_job(std::move(job));
+}
+
+void queue_compile(int node) {
+    LevelJob job;
+    job.node = node;
+    job.build = false;
+    job.normals = average_normals;
+    job.generation = terrain_mesh_generation;
+    job.stamp = level_work.stamps[node];
+    job.levels = level_nodes[node].levels;
+    queue_job(std::move(job));
+}
+
+void delete_node_lists(LevelNode& node) {
+    delete_level_lists(node.lists, (int)node.levels.size());
+    node.lists = 0;
+    node.drawable = false;
+}
+
+// A group is built from its members' finest levels, once every member has them.
+void queue_group_if_ready(int group) {
+    if (group < 0 || level_nodes[group].queued || !level_nodes[group].base.corners.empty()) return;
+    for (int m : level_nodes[group].members)
+        if (level_nodes[m].base.corners.empty()) return;
+    queue_build(group);
+}
+
+// Puts a finished job in place, compiles it again, or drops it.
+void install(LevelJob& job) {
+    --terrain_levels_pending;
+    bool fits = job.generation == terrain_mesh_generation && job.node >= 0 && job.node < (int)level_nodes.size();
+    if (!fits || job.stamp != level_work.stamps[job.node]) {
+        delete_level_lists(job.lists, (int)job.levels.size());
+        return;
+    }
+    LevelNode& node = level_nodes[job.node];
+    if (job.build) node.queued = false;
+    delete_node_lists(node);
+    if (!job.lists && !job.levels.empty()) {
+        // No thread could compile it: the frame does.
+        job.lists = compile_level_lists(copy_corners(job.levels), job.normals);
+        job.heights = terrain_heights_revision;
+    }
+    if (job.build) node.base = std::move(job.base);
+    node.levels = std::move(job.levels);
+    node.lists = job.lists;
+    node.drawable = job.lists && job.heights == terrain_heights_revision && job.normals == average_normals;
+    if (!node.drawable && !node.levels.empty()) {
+        delete_node_lists(node);
+        queue_compile(job.node);
+    }
+    if (!node.base.corners.empty()) queue_group_if_ready(node.parent);
+}
+
+void install_finished() {
+    std::vector<LevelJob> done;
+    {
+        std::lock_guard<std::mutex> hold(level_work.lock);
+        done.swap(level_work.finished);
+    }
+    for (LevelJob& job : done) install(job);
+    if (terrain_levels_announced && terrain_levels_pending == 0) {
+        printf("Done!\n");
+        fflush(stdout);
+        terrain_levels_announced = 0;
+    }
+}
+
+// Groups two by two neighbouring nodes of the ground grid, level after level,
+// until one node is left (a node alone in its square goes up as it is).
+void make_groups() {
+    std::vector<std::pair<int, std::pair<int, int>>> level;  // node, its square at this level
+    bool grid = terrain_tile_count > 1;
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        grid = grid && terrain_tiles[t].column >= 0;
+        level.push_back({t, {terrain_tiles[t].column, terrain_tiles[t].row}});
+    }
+    if (!grid) level.clear();  // runs of faces lie anywhere: no groups
+    while (level.size() > 1) {
+        std::map<std::pair<int, int>, std::vector<int>> squares;
+        for (const auto& entry : level) squares[{entry.second.first / 2, entry.second.second / 2}].push_back(entry.first);
+        std::vector<std::pair<int, std::pair<int, int>>> next;
+        for (const auto& [square, members] : squares) {
+            if (members.size() == 1) {
+                next.push_back({members[0], square});
+                continue;
+            }
+            int group = (int)level_nodes.size();
+            level_nodes.emplace_back();
+            level_nodes[group].members = members;
+            for (int m : members) level_nodes[m].parent = group;
+            next.push_back({group, square});
+        }
+        level.swap(next);
+    }
+    // Each group's tiles, from its members' (members come first in `nodes`).
+    for (int n = terrain_tile_count; n < (int)level_nodes.size(); ++n) {
+        LevelNode& group = level_nodes[n];
+        group.first_tile = (int)level_group_tiles.size();
+        for (int m : group.members) {
+            if (m < terrain_tile_count) level_group_tiles.push_back(m);
+            else
+                for (int i = level_nodes[m].first_tile; i < level_nodes[m].tile_end; ++i) level_group_tiles.push_back(level_group_tiles[i]);
+        }
+        group.tile_end = (int)level_group_tiles.size();
+    }
+    for (int n = 0; n < (int)level_nodes.size(); ++n)
+        if (level_nodes[n].parent < 0) level_roots.push_back(n);
+}
+
+// Sets the boxes of `node` and its members from the tiles' current boxes.
+void refresh_node_box(int node) {
+    LevelNode& n = level_nodes[node];
+    if (n.members.empty()) {
+        const TerrainTile& tile = terrain_tiles[node];
+        std::copy(tile.box_min, tile.box_min + 3, n.box_min);
+        std::copy(tile.box_max, tile.box_max + 3, n.box_max);
+        n.unbounded = tile.unbounded;
+        return;
+    }
+    for (int k = 0; k < 3; ++k) {
+        n.box_min[k] = INFINITY;
+        n.box_max[k] = -INFINITY;
+    }
+    n.unbounded = false;
+    for (int m : n.members) {
+        refresh_node_box(m);
+        for (int k = 0; k < 3; ++k) {
+            n.box_min[k] = std::min(n.box_min[k], level_nodes[m].box_min[k]);
+            n.box_max[k] = std::max(n.box_max[k], level_nodes[m].box_max[k]);
+        }
+        n.unbounded = n.unbounded || level_nodes[m].unbounded;
+    }
+}
+
+long level_faces(const TerrainLevel& level) { return (long)(level.corners.size() / 3 + 2 * (level.skirt.size() / 3)); }
+
+// Chooses for `node` and what it holds, and returns the faces that costs
+// where the view sees them: the node as a whole at its coarsest level within
+// the bound, else its members each as they choose (a tile: its own faces).
+// A group partly outside the view costs all its faces for the part seen: it
+// is drawn whole only when that is no dearer than its seen members.
+long choose_node(int node, const LevelView& view) {
+    LevelNode& n = level_nodes[node];
+    n.chosen = 0;
+    int level = 0;
+    if (n.drawable && !n.unbounded) {
+        double errors[TERRAIN_MAX_LEVELS];
+        int count = (int)n.levels.size();
+        for (int i = 0; i < count; ++i) errors[i] = terrain_level_error(n.levels[i], terrain_height_scale);
+        level = choose_terrain_level(errors, count, distance_to_box(view.eye, n.box_min, n.box_max),
+                                     view.pixels_per_unit, terrain_lod_error);
+    }
+    if (n.members.empty()) {
+        // A tile unseen now costs nothing, but takes its level all the same:
+        // a stereo eye may see it.
+        n.chosen = level;
+        if (level > 0) level_tile_cover[node] = node;
+        if (!terrain_tile_visible[node]) return 0;
+        return level > 0 ? level_faces(n.levels[level - 1]) : level_tile_faces[node];
+    }
+    long parts = 0;
+    for (int m : n.members) parts += choose_node(m, view);
+    if (level == 0 || parts == 0) return parts;
+    long whole = level_faces(n.levels[level - 1]);
+    bool all_seen = true;
+    for (int i = n.first_tile; i < n.tile_end && all_seen; ++i) all_seen = terrain_tile_visible[level_group_tiles[i]];
+    if (!all_seen && whole > parts) return parts;
+    n.chosen = level;
+    for (int i = n.first_tile; i < n.tile_end; ++i) level_tile_cover[level_group_tiles[i]] = node;
+    return whole;
+}
+
+// Drops the levels of `node` and of every group above it, so that their
+// ground is drawn from what lies below until they are built again.
+void drop_levels_upwards(int node) {
+    for (int n = node; n >= 0; n = level_nodes[n].parent) {
+        {
+            std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+            ++level_work.stamps[n];
+        }
+        delete_node_lists(level_nodes[n]);
+        level_nodes[n].levels.clear();
+        level_nodes[n].base = TerrainLevel();
+        level_nodes[n].queued = false;
+        level_nodes[n].chosen = 0;
+    }
+}
+
+}  // namespace
+
+void stop_terrain_levels() {
+    {
+        std::lock_guard<std::mutex> hold(level_work.lock);
+        level_work.stopping = true;
+        level_work.changed.notify_all();
+    }
+    for (std::thread*& thread : level_threads) {
+        if (!thread) continue;
+        thread->join();
+        delete thread;
+        thread = nullptr;
+    }
+    for (LevelJob& job : level_work.finished) delete_level_lists(job.lists, (int)job.levels.size());
+    level_work.finished.clear();
+    level_work.to_build.clear();
+    level_work.to_compile.clear();
+    for (LevelNode& node : level_nodes) delete_node_lists(node);
+    level_nodes.clear();
+    level_group_tiles.clear();
+    level_roots.clear();
+    level_tile_cover.clear();
+    level_tile_faces.clear();
+    level_work.stamps.clear();
+    level_threads_running = false;
+    terrain_levels_pending = 0;
+    terrain_levels_announced = 0;
+}
+
+void start_terrain_levels() {
+    stop_terrain_levels();
+    if (!terrain_levels_wanted() || terrain_tile_count <= 0) return;
+    level_nodes.assign((size_t)terrain_tile_count, LevelNode());
+    level_ground_min[0] = level_ground_min[1] = INFINITY;
+    level_ground_max[0] = level_ground_max[1] = -INFINITY;
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        const TerrainTile& tile = terrain_tiles[t];
+        if (tile.unbounded) continue;
+        for (int k = 0; k < 2; ++k) {
+            level_ground_min[k] = std::min(level_ground_min[k], tile.box_min[2 * k]);
+            level_ground_max[k] = std::max(level_ground_max[k], tile.box_max[2 * k]);
+        }
+    }
+    make_groups();
+    level_work.stamps.assign(level_nodes.size(), 0);
+    level_tile_cover.assign((size_t)terrain_tile_count, -1);
+    level_tile_faces.assign((size_t)terrain_tile_count, 0);
+    for (int p = 0; p < terrain_piece_count; ++p)
+        level_tile_faces[terrain_pieces[p].tile] += terrain_pieces[p].face_end - terrain_pieces[p].first_face;
+    start_threads();
+    for (int t = 0; t < terrain_tile_count; ++t) queue_build(t);
+}
+
+void rebuild_terrain_tile_levels(int tile) {
+    if (tile < 0 || tile >= terrain_tile_count || tile >= (int)level_nodes.size()) return;
+    drop_levels_upwards(tile);
+    level_tile_cover[tile] = -1;
+    queue_build(tile);
+}
+
+void recompile_terrain_levels() {
+    for (int n = 0; n < (int)level_nodes.size(); ++n) {
+        LevelNode& node = level_nodes[n];
+        node.chosen = 0;
+        if (node.levels.empty()) continue;  // not built yet, or being rebuilt: compiled with what is current then
+        delete_node_lists(node);
+        queue_compile(n);
+    }
+    std::fill(level_tile_cover.begin(), level_tile_cover.end(), -1);
+}
+
+void choose_terrain_levels() {
+    if (level_nodes.empty()) return;
+    install_finished();
+    double projection[16], modelview[16];
+    int viewport_height = 0;
+    read_level_view(projection, modelview, &viewport_height);
+    std::fill(level_tile_cover.begin(), level_tile_cover.end(), -1);
+    for (LevelNode& node : level_nodes) node.chosen = 0;
+    LevelView view;
+    if (!make_level_view(projection, modelview, viewport_height, &view)) return;
+    // What the view sees, to weigh the choices (the draw marks it again for
+    // each eye); a wider margin takes in what an eye beside this view sees.
+    TerrainFrustum frustum;
+    make_terrain_frustum(projection, modelview, CHOICE_MARGIN, CHOICE_MARGIN, &frustum);
+    mark_visible_terrain_tiles(&frustum);
+    for (int root : level_roots) {
+        refresh_node_box(root);
+        choose_node(root, view);
+    }
+}
+
+bool terrain_tile_drawn_by_level(int tile, long draw, unsigned* list, long* faces) {
+    if (tile < 0 || tile >= (int)level_tile_cover.size() || level_tile_cover[tile] < 0) return false;
+    LevelNode& node = level_nodes[level_tile_cover[tile]];
+    *list = 0;
+    *faces = 0;
+    if (node.drawn_in == draw) return true;  // called already for another of its tiles or pieces
+    node.drawn_in = draw;
+    *list = node.lists + (unsigned)(node.chosen - 1);
+    *faces = level_faces(node.levels[node.chosen - 1]);
+    return true;
+}
+
+int terrain_tile_level(int tile) {
+    if (tile < 0 || tile >= (int)level_tile_cover.size() || level_tile_cover[tile] < 0) return 0;
+    return level_nodes[level_tile_cover[tile]].chosen;
+}
+
+void wait_for_terrain_levels() {
+    while (terrain_levels_pending > 0) {
+        {
+            std::unique_lock<std::mutex> hold(level_work.lock);
+            level_work.changed.wait(hold, [] { return !level_work.finished.empty() || level_work.stopping; });
+            if (level_work.stopping) return;
+        }
+        install_finished();
+    }
+    install_finished();
+}
