@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "import/elevation_raster.h"
+#include "import/ground_scale.h"
 
 namespace {
 
@@ -97,18 +98,34 @@ LayerContents read_layer(OGRLayerH layer) {
     return contents;
 }
 
+// The largest magnitudes of x and y that name a place in `srs`: a geographic
+// system's longitude within a turn either way and latitude within the poles,
+// anything else within FARTHEST_COORDINATE. PROJ can search for minutes
+// carrying a point from beyond (a longitude of 1e308), so every point is held
+// to these before it is transformed.
+void measure_coordinate_bounds(OGRSpatialReferenceH srs, double* most_x, double* most_y) {
+    *most_x = *most_y = FARTHEST_COORDINATE;
+    if (!OSRIsGeographic(srs)) return;
+    const double radians_per_unit = OSRGetAngularUnits(srs, nullptr);
+    if (!(radians_per_unit > 0.0) || !std::isfinite(radians_per_unit)) return;
+    const double units_per_degree = M_PI / 180.0 / radians_per_unit;
+    *most_x = 360.0 * units_per_degree;
+    *most_y = 90.0 * units_per_degree;
+}
+
 std::string crs_name(OGRSpatialReferenceH srs) {
     const char* name = OSRGetName(srs);
     return name && *name ? name : "its coordinate system";
 }
 
 // Brings coordinates from `from` (null: none named) into terrain x/z. False
-// with a message when they cannot be matched; points that do not transform
-// become NaN.
+// with a message when they cannot be matched; points out of the system's
+// range or that do not transform become NaN.
 bool place_points(OGRSpatialReferenceH from, const TerrainLocation& location, const RawPart& raw,
                   std::vector<TrackPoint>* placed, std::string* placement, std::string* error) {
     std::vector<double> x = raw.x, y = raw.y;
     std::vector<int> ok(x.size(), TRUE);
+    std::vector<char> beyond(x.size(), 0);  // 1: out of the source system's range, never transformed
     if (from && location.crs_wkt.empty()) {
         *error = "the track is in " + crs_name(from) +
                  " but the terrain's raster names no coordinate system, so the track cannot be placed on it";
@@ -138,13 +155,22 @@ bool place_points(OGRSpatialReferenceH from, const TerrainLocation& location, co
                      " to the terrain's coordinate system: " + describe_gdal_error("no transformation known");
             return false;
         }
+        // Points beyond the system are left out of the transformation (a
+        // harmless stand-in goes in their place) and marked as not placed.
+        double most_x = 0.0, most_y = 0.0;
+        measure_coordinate_bounds(from, &most_x, &most_y);
+        for (size_t i = 0; i < x.size(); ++i)
+            if (!(std::fabs(x[i]) <= most_x && std::fabs(y[i]) <= most_y)) {
+                beyond[i] = 1;
+                x[i] = y[i] = 0.0;
+            }
         if (!x.empty()) OCTTransformEx(transform, (int)x.size(), x.data(), y.data(), nullptr, ok.data());
         OCTDestroyCoordinateTransformation(transform);
     }
     placed->resize(x.size());
     for (size_t i = 0; i < x.size(); ++i) {
         TrackPoint& p = (*placed)[i];
-        if (!ok[i] || !std::isfinite(x[i]) || !std::isfinite(y[i]) ||
+        if (beyond[i] || !ok[i] || !std::isfinite(x[i]) || !std::isfinite(y[i]) ||
             !locate_on_terrain(location, x[i], y[i], &p.x, &p.z))
             p.x = p.z = NAN;
     }

@@ -49,6 +49,35 @@ std::string import_hills(const std::string& world) {
     return run.status == 0 ? "" : run.err;
 }
 
+// The same ground as the hills' middle in longitude and latitude: 15.0 to
+// 15.1 E and 36.15 to 36.25 N in 200 x 200 cells.
+std::string import_geographic(const std::string& world) {
+    RasterRecipe recipe;
+    recipe.width = 200;
+    recipe.height = 200;
+    recipe.geotransform = {15.0, 0.0005, 0.0, 36.25, 0.0, -0.0005};
+    recipe.epsg = WGS_84;
+    recipe.value = [](int x, int y, int) { return 500.0 + x + y; };
+    if (!write_raster(world + "/geo.tif", recipe)) return "cannot write the raster";
+    ToolRun run = run_import_tool({"--world", world, "--name", "Geo", world + "/geo.tif"});
+    return run.status == 0 ? "" : run.err;
+}
+
+// A GeoJSON line of raw coordinates in `epsg`, written as text so that any number goes in.
+void write_geojson(const std::string& path, int epsg, const std::vector<Point>& coordinates) {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f,
+                 "{\"type\": \"FeatureCollection\", \"crs\": {\"type\": \"name\", \"properties\": {\"name\": "
+                 "\"urn:ogc:def:crs:EPSG::%d\"}}, \"features\": [{\"type\": \"Feature\", \"properties\": {}, "
+                 "\"geometry\": {\"type\": \"LineString\", \"coordinates\": [",
+                 epsg);
+    for (size_t i = 0; i < coordinates.size(); ++i)
+        std::fprintf(f, "%s[%.17g, %.17g]", i ? ", " : "", coordinates[i].x, coordinates[i].z);
+    std::fprintf(f, "]}}]}\n");
+    std::fclose(f);
+}
+
 // A winding loop round the middle: a circle of 1.8 km with five bulges, 0.85 of the way round, a point every 5 m.
 std::vector<Point> winding_loop() {
     std::vector<Point> points;
@@ -400,5 +429,25 @@ TEST(TrackRefusals, NoLineALineOutsideAndATerrainWithoutLocationChangeNothing) {
         EXPECT_TRUE(run.out.empty()) << run.out;
     }
     EXPECT_EQ(list_world(world), before);
+    remove_world(world);
+}
+
+// A point far beyond its coordinate system (x = 1e308 in Web Mercator): on a
+// geographic terrain PROJ searched for it without end, on a projected one it
+// came back wrapped round the Earth, thousands of kilometres off. It is never
+// carried over: the run ends at once and nothing is laid out there.
+TEST(TrackHostile, APointBeyondItsCoordinateSystemIsNeverTransformed) {
+    const std::string world = make_world();
+    ASSERT_EQ(import_hills(world), "");
+    ASSERT_EQ(import_geographic(world), "");
+    std::vector<Point> line = to_system({{-1000.0, 0.0}, {0.0, 500.0}, {1000.0, 0.0}}, 3857);
+    line[1].x = 1e308;
+    write_geojson(world + "/far.geojson", 3857, line);
+
+    for (const char* terrain : {"Geo", "Hills"}) {
+        ToolRun run = run_import_tool({"--world", world, "--track", world + "/far.geojson", "--onto", terrain}, 30);
+        EXPECT_NE(run.status, -1) << terrain << ": killed after 30 s";
+        EXPECT_FALSE(contains(run.out, "beyond its edges")) << terrain << ": " << run.out;
+    }
     remove_world(world);
 }
