@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "import/elevation_raster.h"
+#include "files/terrain_writer.h"
 #include "import/ground_scale.h"
 
 namespace {
@@ -26,19 +27,24 @@ struct LayerContents {
     std::vector<RawPart> lines;
     RawPart points;
     std::vector<std::string> point_names;
+    long long unfinite_line_points;  // points of its lines left out for a coordinate that is no number
+    long long unfinite_points;       // point features left out so
 };
 
-void add_line(OGRGeometryH line, std::vector<RawPart>* lines) {
+void add_line(OGRGeometryH line, LayerContents* layer) {
     const int n = OGR_G_GetPointCount(line);
     RawPart part;
     for (int i = 0; i < n; ++i) {
         const double x = OGR_G_GetX(line, i), y = OGR_G_GetY(line, i);
-        if (!std::isfinite(x) || !std::isfinite(y)) continue;
+        if (!std::isfinite(x) || !std::isfinite(y)) {
+            ++layer->unfinite_line_points;
+            continue;
+        }
         if (!part.x.empty() && part.x.back() == x && part.y.back() == y) continue;  // a repeated fix
         part.x.push_back(x);
         part.y.push_back(y);
     }
-    if (part.x.size() >= 2) lines->push_back(std::move(part));
+    if (part.x.size() >= 2) layer->lines.push_back(std::move(part));
 }
 
 // Lines and points of a geometry, collections and curves included.
@@ -50,11 +56,13 @@ void collect_geometry(OGRGeometryH g, const std::string& name, LayerContents* la
                 layer->points.x.push_back(OGR_G_GetX(g, 0));
                 layer->points.y.push_back(OGR_G_GetY(g, 0));
                 layer->point_names.push_back(name);
+            } else {
+                ++layer->unfinite_points;
             }
             return;
         case wkbLineString:
         case wkbLinearRing:
-            add_line(g, &layer->lines);
+            add_line(g, layer);
             return;
         case wkbMultiPoint:
         case wkbMultiLineString:
@@ -84,7 +92,7 @@ std::string feature_name(OGRFeatureH feature) {
 }
 
 LayerContents read_layer(OGRLayerH layer) {
-    LayerContents contents;
+    LayerContents contents{};
     contents.name = OGR_L_GetName(layer);
     contents.srs = OGR_L_GetSpatialRef(layer);
     OGR_L_ResetReading(layer);
@@ -120,7 +128,7 @@ std::string crs_name(OGRSpatialReferenceH srs) {
 
 // Brings coordinates from `from` (null: none named) into terrain x/z. False
 // with a message when they cannot be matched; points out of the system's
-// range or that do not transform become NaN.
+// range, that do not transform, or that land beyond any terrain become NaN.
 bool place_points(OGRSpatialReferenceH from, const TerrainLocation& location, const RawPart& raw,
                   std::vector<TrackPoint>* placed, std::string* placement, std::string* error) {
     std::vector<double> x = raw.x, y = raw.y;
@@ -171,7 +179,8 @@ bool place_points(OGRSpatialReferenceH from, const TerrainLocation& location, co
     for (size_t i = 0; i < x.size(); ++i) {
         TrackPoint& p = (*placed)[i];
         if (beyond[i] || !ok[i] || !std::isfinite(x[i]) || !std::isfinite(y[i]) ||
-            !locate_on_terrain(location, x[i], y[i], &p.x, &p.z))
+            !locate_on_terrain(location, x[i], y[i], &p.x, &p.z) ||
+            !(std::fabs(p.x) < LARGEST_COORDINATE && std::fabs(p.z) < LARGEST_COORDINATE))
             p.x = p.z = NAN;
     }
     return true;
@@ -227,22 +236,40 @@ bool read_track_line(const std::string& path, const std::string& layer_name, con
         return false;
     }
 
+    // A point that cannot be placed is left out and its neighbours joined;
+    // only a track left without two points on one line is refused.
     track->layer = chosen->name;
+    track->dropped_points = chosen->unfinite_line_points;
     bool ok = true;
+    bool has_line = false;
     for (const RawPart& raw : chosen->lines) {
-        std::vector<TrackPoint> part;
-        ok = ok && place_points(chosen->srs, location, raw, &part, &track->placement, error);
+        std::vector<TrackPoint> placed, part;
+        ok = ok && place_points(chosen->srs, location, raw, &placed, &track->placement, error);
+        for (const TrackPoint& p : placed)
+            if (std::isfinite(p.x)) part.push_back(p);
+            else ++track->dropped_points;
+        has_line = has_line || part.size() >= 2;
         track->point_count += (long long)part.size();
         track->parts.push_back(std::move(part));
     }
+    if (ok && !has_line) {
+        *error = "no line of track '" + path + "' keeps two points that can be placed: " +
+                 std::to_string(track->dropped_points) + " of its " +
+                 std::to_string(track->dropped_points + track->point_count) +
+                 " points lie beyond their coordinate system or cannot be brought into the terrain's";
+        ok = false;
+    }
     // Waypoints: GPX's own, or the point features of any other format.
     for (const LayerContents& l : layers) {
-        if (!ok || l.points.x.empty() || (gpx && l.name != "waypoints")) continue;
+        if (!ok || (gpx && l.name != "waypoints")) continue;
+        track->dropped_waypoints += l.unfinite_points;
+        if (l.points.x.empty()) continue;
         std::vector<TrackPoint> placed;
         std::string placement;
         ok = place_points(l.srs, location, l.points, &placed, &placement, error);
         for (size_t i = 0; ok && i < placed.size(); ++i)
             if (std::isfinite(placed[i].x)) track->waypoints.push_back({placed[i], l.point_names[i]});
+            else ++track->dropped_waypoints;
     }
     GDALClose(dataset);
     return ok;

@@ -107,6 +107,19 @@ bool read_drape(const std::string& world, const std::string& name, std::vector<u
     return true;
 }
 
+// "; 1 point and 2 waypoints that could not be placed were dropped", or "" when none was.
+std::string describe_dropped(const TrackLine& track) {
+    std::string what;
+    if (track.dropped_points > 0)
+        what = format_thousands(track.dropped_points) + (track.dropped_points == 1 ? " point" : " points");
+    if (track.dropped_waypoints > 0)
+        what += (what.empty() ? "" : " and ") + format_thousands(track.dropped_waypoints) +
+                (track.dropped_waypoints == 1 ? " waypoint" : " waypoints");
+    if (what.empty()) return "";
+    const bool one = track.dropped_points + track.dropped_waypoints == 1;
+    return "; " + what + " that could not be placed " + (one ? "was" : "were") + " dropped";
+}
+
 }  // namespace
 
 std::string terrain_name_from_onto(const std::string& onto) {
@@ -202,7 +215,8 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     // The summary: what was laid where, how closely the flight follows it, and what to run next.
     const double cell = settings.cell;
     std::string summary = "Laid '" + options.track_path + "' (" + format_thousands(track.point_count) +
-                          " points of layer " + track.layer + ", " + track.placement + ") on " + terrain + ": " +
+                          " points of layer " + track.layer + ", " + track.placement + describe_dropped(track) +
+                          ") on " + terrain + ": " +
                           format_length(length) + " of track on the terrain";
     if (path.exits > 0)
         summary += "; the track leaves the terrain " +

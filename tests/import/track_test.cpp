@@ -446,8 +446,78 @@ TEST(TrackHostile, APointBeyondItsCoordinateSystemIsNeverTransformed) {
 
     for (const char* terrain : {"Geo", "Hills"}) {
         ToolRun run = run_import_tool({"--world", world, "--track", world + "/far.geojson", "--onto", terrain}, 30);
-        EXPECT_NE(run.status, -1) << terrain << ": killed after 30 s";
+        EXPECT_EQ(run.status, 0) << terrain << ": " << run.err;
         EXPECT_FALSE(contains(run.out, "beyond its edges")) << terrain << ": " << run.out;
+        EXPECT_TRUE(contains(run.out, "(2 points of layer far, ")) << run.out;
+        EXPECT_TRUE(contains(run.out, "; 1 point that could not be placed was dropped) on " + std::string(terrain)))
+            << run.out;
     }
+    remove_world(world);
+}
+
+// A GPX file of track points and waypoints as the text gives them (latitude, longitude).
+void write_raw_gpx(const std::string& path, const std::vector<std::pair<std::string, std::string>>& track,
+                   const std::vector<std::pair<std::string, std::string>>& waypoints) {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f, "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\" "
+                    "xmlns=\"http://www.topografix.com/GPX/1/1\">\n");
+    for (const auto& w : waypoints)
+        std::fprintf(f, "<wpt lat=\"%s\" lon=\"%s\"><name>W</name></wpt>\n", w.first.c_str(), w.second.c_str());
+    std::fprintf(f, "<trk><trkseg>\n");
+    for (const auto& p : track) std::fprintf(f, "<trkpt lat=\"%s\" lon=\"%s\"/>\n", p.first.c_str(), p.second.c_str());
+    std::fprintf(f, "</trkseg></trk>\n</gpx>\n");
+    std::fclose(f);
+}
+
+// A point that cannot be placed (a longitude of 1e308, 1e10 or NaN, a
+// latitude past the pole) once made the whole track "lie outside" the
+// terrain: now it is dropped, its neighbours joined, and the summary says how
+// many were dropped. Only a track left without two points is refused.
+TEST(TrackRefusals, PointsThatCannotBePlacedAreDroppedAndCounted) {
+    const std::string world = make_world();
+    ASSERT_EQ(import_hills(world), "");
+    const std::vector<Point> lon_lat = to_system({{-1500.0, 200.0}, {0.0, -300.0}, {1500.0, 400.0}}, WGS_84);
+    std::vector<std::pair<std::string, std::string>> good;
+    for (const Point& p : lon_lat) {
+        char lat[40], lon[40];
+        std::snprintf(lat, sizeof lat, "%.9f", p.z);
+        std::snprintf(lon, sizeof lon, "%.9f", p.x);
+        good.push_back({lat, lon});
+    }
+    write_raw_gpx(world + "/ends.gpx", {good[0], good[2]}, {});
+    ToolRun ends = run_import_tool({"--world", world, "--track", world + "/ends.gpx", "--onto", "Hills"});
+    ASSERT_EQ(ends.status, 0) << ends.err;
+    const std::string laid = ends.out.substr(ends.out.find(") on Hills: "), 25);  // "...: 3008 m of track"
+
+    struct Case {
+        std::pair<std::string, std::string> middle, waypoint;
+        const char* dropped;
+    } cases[] = {
+        {{good[1].first, "1e308"}, good[1], "; 1 point that could not be placed was dropped) on Hills"},
+        {{good[1].first, "1e10"}, good[1], "; 1 point that could not be placed was dropped) on Hills"},
+        {{good[1].first, "nan"}, good[1], "; 1 point that could not be placed was dropped) on Hills"},
+        {{"91", good[1].second}, {good[1].first, "-1e300"},
+         "; 1 point and 1 waypoint that could not be placed were dropped) on Hills"},
+    };
+    for (const Case& c : cases) {
+        write_raw_gpx(world + "/gap.gpx", {good[0], c.middle, good[2]}, {c.waypoint});
+        ToolRun run = run_import_tool({"--world", world, "--track", world + "/gap.gpx", "--onto", "Hills"});
+        ASSERT_EQ(run.status, 0) << c.middle.second << ": " << run.err;
+        EXPECT_TRUE(contains(run.out, "(2 points of layer tracks, ")) << run.out;
+        EXPECT_TRUE(contains(run.out, c.dropped)) << run.out;
+        EXPECT_TRUE(contains(run.out, laid)) << run.out;  // the ends joined straight
+    }
+
+    // Nothing is left to lay: refused on one line, the world as it was.
+    write_raw_gpx(world + "/lost.gpx", {good[0], {good[1].first, "1e308"}, {"-1e10", good[2].second}}, {});
+    const std::vector<std::string> before = list_world(world);
+    ToolRun run = run_import_tool({"--world", world, "--track", world + "/lost.gpx", "--onto", "Hills"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "kestrolane-import: no line of track '" + world +
+                           "/lost.gpx' keeps two points that can be placed: 2 of its 3 points lie beyond their "
+                           "coordinate system or cannot be brought into the terrain's\n");
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_EQ(list_world(world), before);
     remove_world(world);
 }
