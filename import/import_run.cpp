@@ -18,7 +18,6 @@
 #include <cpl_string.h>
 #include <gdal.h>
 
-#include "files/same_file.h"
 #include "files/whole_file.h"
 #include "files/terrain_writer.h"
 #include "files/texture_file.h"
@@ -127,25 +126,16 @@ void read_grid_row(int row, double* heights, void* context) {
     for (int c = 0; c < grid->second; ++c) heights[c] = from[c];
 }
 
-// The file of `datasets` (each as GDAL lists its files) that one of `outputs`
-// is, or "" when none is; *output says which output.
-std::string find_replaced_input(const std::vector<std::string>& outputs, std::initializer_list<GDALDatasetH> datasets,
-                                std::string* output) {
-    std::string found;
+// The files of `datasets` as GDAL lists them, in order.
+std::vector<std::string> list_dataset_files(std::initializer_list<GDALDatasetH> datasets) {
+    std::vector<std::string> files;
     for (GDALDatasetH dataset : datasets) {
         if (!dataset) continue;
-        char** files = GDALGetFileList(dataset);
-        for (char** file = files; file && *file && found.empty(); ++file)
-            for (const std::string& path : outputs)
-                if (is_same_file(path.c_str(), *file)) {
-                    found = *file;
-                    *output = path;
-                    break;
-                }
-        CSLDestroy(files);
-        if (!found.empty()) break;
+        char** list = GDALGetFileList(dataset);
+        for (char** file = list; file && *file; ++file) files.push_back(*file);
+        CSLDestroy(list);
     }
-    return found;
+    return files;
 }
 
 // Everything a run opens, closed on every path out.
@@ -440,7 +430,8 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const size_t location_file = paths.size();
     paths.push_back(terrain_location_path(world, name));
     std::string output;
-    const std::string input = find_replaced_input(paths, {elevation.dataset, run.map.dataset, run.map.original}, &output);
+    const std::string input = find_replaced_input(
+        paths, list_dataset_files({elevation.dataset, run.map.dataset, run.map.original}), &output);
     if (!input.empty())
         return refuse(&run, err, "'" + input + "' is read by this import; writing " + output.substr(world.size() + 1) +
                                      " would replace it (give another --name or --world)");

@@ -2,6 +2,7 @@
 #include "import/track_line.h"
 
 #include <cpl_error.h>
+#include <cpl_string.h>
 #include <gdal.h>
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
@@ -239,6 +240,10 @@ bool read_track_line(const std::string& path, const std::string& layer_name, con
     // A point that cannot be placed is left out and its neighbours joined;
     // only a track left without two points on one line is refused.
     track->layer = chosen->name;
+    char** files = GDALGetFileList(dataset);
+    for (char** file = files; file && *file; ++file) track->files.push_back(*file);
+    CSLDestroy(files);
+    if (track->files.empty()) track->files.push_back(path);
     track->dropped_points = chosen->unfinite_line_points;
     bool ok = true;
     bool has_line = false;

@@ -26,6 +26,7 @@ struct TrackLine {
     long long dropped_points;                    // points of the line left out: not finite, beyond their
                                                  // coordinate system, or not transformable into the terrain's
     long long dropped_waypoints;                 // waypoints left out so
+    std::vector<std::string> files;              // the files GDAL read the track from (a shapefile's several)
 };
 
 // Reads the line of the track at `path`: the one layer holding lines, or

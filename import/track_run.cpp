@@ -87,6 +87,24 @@ bool write_track_files(const std::string& world, const std::string& flight_file,
     return true;
 }
 
+// "" when no file the run writes is one it reads (the track, which may lie
+// anywhere, even in the world's Flythrough/ or Vector/ folder); else the refusal.
+std::string check_track_outputs_apart(const std::string& world, const std::string& terrain,
+                                      const std::string& track_name, const std::string& drape_name,
+                                      const TrackLine& track) {
+    std::vector<std::string> inputs = track.files;
+    inputs.insert(inputs.end(), {world + "/DEM/" + terrain + ".dem", terrain_location_path(world, terrain),
+                                 world + "/Drape/" + terrain + ".raw", world + "/Drape/" + terrain + ".info"});
+    const std::vector<std::string> outputs = {
+        world + "/Flythrough/" + track_name + ".flt", world + "/Vector/" + track_name + ".vec",
+        world + "/Drape/" + drape_name + ".raw", world + "/Drape/" + drape_name + ".info"};
+    std::string output;
+    const std::string input = find_replaced_input(outputs, inputs, &output);
+    if (input.empty()) return "";
+    return "will not write " + output.substr(world.size() + 1) + ": it is '" + input +
+           "', which this run reads; name another output with --name";
+}
+
 // Reads the terrain's drape as RGB (a grey one is widened).
 bool read_drape(const std::string& world, const std::string& name, std::vector<uint8_t>* rgb, int* width, int* height,
                 std::string* error) {
@@ -165,6 +183,8 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     std::vector<uint8_t> drape;
     int drape_width = 0, drape_height = 0;
     if (!read_drape(world, terrain, &drape, &drape_width, &drape_height, &error)) return refuse(err, error);
+    const std::string replaced = check_track_outputs_apart(world, terrain, track_name, drape_name, track);
+    if (!replaced.empty()) return refuse(err, replaced);
 
     // The flight: at the speed asked for, or by default at one that suits
     // the height, raised when a long track would not fit a flight.

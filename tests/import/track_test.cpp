@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "flythrough/flythrough_file.h"
 #include "flythrough/frame_modes.h"
 #include "geometry/geometry_file.h"
@@ -519,5 +521,40 @@ TEST(TrackRefusals, PointsThatCannotBePlacedAreDroppedAndCounted) {
                            "coordinate system or cannot be brought into the terrain's\n");
     EXPECT_TRUE(run.out.empty()) << run.out;
     EXPECT_EQ(list_world(world), before);
+    remove_world(world);
+}
+
+// A track kept in the world under the name its flight or layer would take
+// (or linked there) was replaced by the run's own output: refused, kept.
+TEST(TrackHostile, AnOutputThatIsTheTrackOrTheTerrainIsRefusedAndKept) {
+    const std::string world = make_world();
+    ASSERT_EQ(import_hills(world), "");
+    std::filesystem::create_directory(world + "/Vector");
+    std::filesystem::create_directory(world + "/Flythrough");
+    const std::vector<Point> line = {{-1000.0, 0.0}, {1000.0, 200.0}};
+    ASSERT_TRUE(write_vector_line("GeoJSON", world + "/Vector/walk.vec", UTM_33N, line));
+    ASSERT_TRUE(write_vector_line("GeoJSON", world + "/Flythrough/walk2.flt", UTM_33N, line));
+    ASSERT_TRUE(write_vector_line("GeoJSON", world + "/ridge.geojson", UTM_33N, line));
+    ASSERT_EQ(symlink("../Drape/Hills.raw", (world + "/Vector/ridge.vec").c_str()), 0);
+    const std::string walk = read_file(world + "/Vector/walk.vec"), drape = read_file(world + "/Drape/Hills.raw");
+    const std::vector<std::string> before = list_world(world);
+
+    struct Case {
+        std::string track, output, input;
+    } cases[] = {
+        {world + "/Vector/walk.vec", "Vector/walk.vec", world + "/Vector/walk.vec"},
+        {world + "/Flythrough/walk2.flt", "Flythrough/walk2.flt", world + "/Flythrough/walk2.flt"},
+        {world + "/ridge.geojson", "Vector/ridge.vec", world + "/Drape/Hills.raw"},
+    };
+    for (const Case& c : cases) {
+        ToolRun run = run_import_tool({"--world", world, "--track", c.track, "--onto", "Hills"});
+        EXPECT_EQ(run.status, 1) << c.track;
+        EXPECT_EQ(run.err, "kestrolane-import: will not write " + c.output + ": it is '" + c.input +
+                               "', which this run reads; name another output with --name\n");
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+    EXPECT_EQ(list_world(world), before);
+    EXPECT_EQ(read_file(world + "/Vector/walk.vec"), walk);
+    EXPECT_EQ(read_file(world + "/Drape/Hills.raw"), drape);
     remove_world(world);
 }
