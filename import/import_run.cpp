@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -352,16 +353,11 @@ void choose_grid(double width, double depth, int most_x, int most_y, int request
     *rows = (int)std::clamp<long>(r, 2, most_y);
 }
 
-int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
-    ImportRun run{};
-    start_progress_output(&run.bar, err);
-    GDALAllRegister();
-    // GDAL would keep up to a twentieth of the machine's memory in blocks; an
-    // import uses most blocks once, so a little is as fast (unless the user
-    // sets GDAL_CACHEMAX).
-    if (!CPLGetConfigOption("GDAL_CACHEMAX", nullptr)) GDALSetCacheMax64(BLOCK_CACHE_BYTES);
-    CPLPushErrorHandler(CPLQuietErrorHandler);
+namespace {
 
+// The whole import into `run`, GDAL's errors held back; the caller closes
+// the run when running out of memory ends it.
+int import_raster(ImportRun& run, const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const std::string name = options.name.empty() ? name_from_path(options.elevation_path) : options.name;
     const std::string bad_name = check_terrain_name(name);
     if (!bad_name.empty()) return refuse(&run, err, bad_name);
@@ -556,6 +552,25 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     close_map_raster(&run.map);
     close_elevation_raster(&run.elevation);
     return IMPORT_OK;
+}
+
+}  // namespace
+
+int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
+    ImportRun run{};
+    start_progress_output(&run.bar, err);
+    GDALAllRegister();
+    // GDAL would keep up to a twentieth of the machine's memory in blocks; an
+    // import uses most blocks once, so a little is as fast (unless the user
+    // sets GDAL_CACHEMAX).
+    if (!CPLGetConfigOption("GDAL_CACHEMAX", nullptr)) GDALSetCacheMax64(BLOCK_CACHE_BYTES);
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    try {
+        return import_raster(run, options, out, err);
+    } catch (const std::bad_alloc&) {
+        // What the failed step held is freed by now; the temporaries go with the run.
+        return refuse(&run, err, "not enough memory to import '" + options.elevation_path + "'");
+    }
 }
 
 std::string folder_of_program() {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include <unistd.h>
@@ -79,10 +80,16 @@ bool write_track_files(const std::string& world, const std::string& flight_file,
     }
     OutputSet set;
     if (!open_output_set(&set, paths, error)) return undo();
-    print_flythrough_text(&set.files[0], flythrough_state_arrays(), flythrough_frame);
-    print_geometry_text(&set.files[1], geometry_items, geometry_item_count);
-    append_whole_file(&set.files[2], drape.data(), drape.size());
-    print_info_file(&set.files[3], width, height, 3);
+    try {
+        print_flythrough_text(&set.files[0], flythrough_state_arrays(), flythrough_frame);
+        print_geometry_text(&set.files[1], geometry_items, geometry_item_count);
+        append_whole_file(&set.files[2], drape.data(), drape.size());
+        print_info_file(&set.files[3], width, height, 3);
+    } catch (const std::bad_alloc&) {
+        discard_output_set(&set);
+        undo();
+        throw;
+    }
     if (!finish_output_set(&set, error)) return undo();
     return true;
 }
@@ -148,7 +155,9 @@ std::string terrain_name_from_onto(const std::string& onto) {
     return name;
 }
 
-int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
+namespace {
+
+int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     GDALAllRegister();
     CPLPushErrorHandler(CPLQuietErrorHandler);
     const std::string terrain = terrain_name_from_onto(options.onto);
@@ -269,4 +278,16 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                  shell_word(flight_file).c_str(), shell_word(track_name).c_str(), shell_word(terrain).c_str(),
                  shell_word(drape_name).c_str(), shell_word(track_name).c_str());
     return IMPORT_OK;
+}
+
+}  // namespace
+
+int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
+    try {
+        return lay_track(options, out, err);
+    } catch (const std::bad_alloc&) {
+        // The step that ran out has freed what it held, and no file of the set remains.
+        std::fprintf(err, "kestrolane-import: not enough memory to lay track '%s'\n", options.track_path.c_str());
+        return IMPORT_FAILED;
+    }
 }
