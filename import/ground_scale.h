@@ -3,6 +3,10 @@
 
 #include <string>
 
+// No coordinate system of the Earth (metres, feet or degrees) reaches this
+// far; PROJ can search for minutes when asked to carry a point from there.
+constexpr double FARTHEST_COORDINATE = 1e9;
+
 // Metres on the ground per radian of longitude (east) and of latitude (north)
 // at `latitude` radians, on an ellipsoid with the given semi-major axis
 // (metres) and inverse flattening (0 for a sphere).

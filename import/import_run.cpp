@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -18,7 +19,6 @@
 #include <cpl_string.h>
 #include <gdal.h>
 
-#include "files/same_file.h"
 #include "files/whole_file.h"
 #include "files/terrain_writer.h"
 #include "files/texture_file.h"
@@ -127,25 +127,16 @@ void read_grid_row(int row, double* heights, void* context) {
     for (int c = 0; c < grid->second; ++c) heights[c] = from[c];
 }
 
-// The file of `datasets` (each as GDAL lists its files) that one of `outputs`
-// is, or "" when none is; *output says which output.
-std::string find_replaced_input(const std::vector<std::string>& outputs, std::initializer_list<GDALDatasetH> datasets,
-                                std::string* output) {
-    std::string found;
+// The files of `datasets` as GDAL lists them, in order.
+std::vector<std::string> list_dataset_files(std::initializer_list<GDALDatasetH> datasets) {
+    std::vector<std::string> files;
     for (GDALDatasetH dataset : datasets) {
         if (!dataset) continue;
-        char** files = GDALGetFileList(dataset);
-        for (char** file = files; file && *file && found.empty(); ++file)
-            for (const std::string& path : outputs)
-                if (is_same_file(path.c_str(), *file)) {
-                    found = *file;
-                    *output = path;
-                    break;
-                }
-        CSLDestroy(files);
-        if (!found.empty()) break;
+        char** list = GDALGetFileList(dataset);
+        for (char** file = list; file && *file; ++file) files.push_back(*file);
+        CSLDestroy(list);
     }
-    return found;
+    return files;
 }
 
 // Everything a run opens, closed on every path out.
@@ -362,16 +353,11 @@ void choose_grid(double width, double depth, int most_x, int most_y, int request
     *rows = (int)std::clamp<long>(r, 2, most_y);
 }
 
-int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
-    ImportRun run{};
-    start_progress_output(&run.bar, err);
-    GDALAllRegister();
-    // GDAL would keep up to a twentieth of the machine's memory in blocks; an
-    // import uses most blocks once, so a little is as fast (unless the user
-    // sets GDAL_CACHEMAX).
-    if (!CPLGetConfigOption("GDAL_CACHEMAX", nullptr)) GDALSetCacheMax64(BLOCK_CACHE_BYTES);
-    CPLPushErrorHandler(CPLQuietErrorHandler);
+namespace {
 
+// The whole import into `run`, GDAL's errors held back; the caller closes
+// the run when running out of memory ends it.
+int import_raster(ImportRun& run, const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const std::string name = options.name.empty() ? name_from_path(options.elevation_path) : options.name;
     const std::string bad_name = check_terrain_name(name);
     if (!bad_name.empty()) return refuse(&run, err, bad_name);
@@ -440,7 +426,8 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const size_t location_file = paths.size();
     paths.push_back(terrain_location_path(world, name));
     std::string output;
-    const std::string input = find_replaced_input(paths, {elevation.dataset, run.map.dataset, run.map.original}, &output);
+    const std::string input = find_replaced_input(
+        paths, list_dataset_files({elevation.dataset, run.map.dataset, run.map.original}), &output);
     if (!input.empty())
         return refuse(&run, err, "'" + input + "' is read by this import; writing " + output.substr(world.size() + 1) +
                                      " would replace it (give another --name or --world)");
@@ -565,6 +552,25 @@ int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     close_map_raster(&run.map);
     close_elevation_raster(&run.elevation);
     return IMPORT_OK;
+}
+
+}  // namespace
+
+int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
+    ImportRun run{};
+    start_progress_output(&run.bar, err);
+    GDALAllRegister();
+    // GDAL would keep up to a twentieth of the machine's memory in blocks; an
+    // import uses most blocks once, so a little is as fast (unless the user
+    // sets GDAL_CACHEMAX).
+    if (!CPLGetConfigOption("GDAL_CACHEMAX", nullptr)) GDALSetCacheMax64(BLOCK_CACHE_BYTES);
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    try {
+        return import_raster(run, options, out, err);
+    } catch (const std::bad_alloc&) {
+        // What the failed step held is freed by now; the temporaries go with the run.
+        return refuse(&run, err, "not enough memory to import '" + options.elevation_path + "'");
+    }
 }
 
 std::string folder_of_program() {

@@ -13,10 +13,6 @@
 
 namespace {
 
-// No coordinate system of the Earth (metres, feet or degrees) reaches this
-// far; PROJ can search for minutes when asked to carry a point from there.
-constexpr double FARTHEST_COORDINATE = 1e9;
-
 bool is_georeferenced(GDALDatasetH dataset) {
     double gt[6];
     const char* wkt = GDALGetProjectionRef(dataset);

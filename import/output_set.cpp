@@ -1,6 +1,8 @@
 // Writing a set of files so that each appears only once all of them are complete.
 #include "import/output_set.h"
 
+#include "files/same_file.h"
+
 bool open_output_set(OutputSet* set, const std::vector<std::string>& final_paths, std::string* error) {
     set->count = 0;
     if (final_paths.size() > (size_t)MOST_OUTPUT_FILES) {
@@ -33,4 +35,15 @@ bool finish_output_set(OutputSet* set, std::string* error) {
 void discard_output_set(OutputSet* set) {
     for (int i = 0; i < set->count; ++i) discard_whole_file(&set->files[i]);
     set->count = 0;
+}
+
+std::string find_replaced_input(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs,
+                                std::string* output) {
+    for (const std::string& input : inputs)
+        for (const std::string& path : outputs)
+            if (is_same_file(path.c_str(), input.c_str())) {
+                *output = path;
+                return input;
+            }
+    return "";
 }

@@ -28,3 +28,9 @@ bool finish_output_set(OutputSet* set, std::string* error);
 // Deletes every temporary file; safe after finish, twice, and on a set that
 // open_output_set never filled.
 void discard_output_set(OutputSet* set);
+
+// The first of `inputs` that one of `outputs` is (the same file, through
+// links too, or the path an output would take), or "" when none is; *output
+// says which output. A run refuses to write over what it reads.
+std::string find_replaced_input(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs,
+                                std::string* output);

@@ -2,6 +2,7 @@
 #include "import/track_line.h"
 
 #include <cpl_error.h>
+#include <cpl_string.h>
 #include <gdal.h>
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
@@ -10,6 +11,8 @@
 #include <cstring>
 
 #include "import/elevation_raster.h"
+#include "files/terrain_writer.h"
+#include "import/ground_scale.h"
 
 namespace {
 
@@ -25,19 +28,24 @@ struct LayerContents {
     std::vector<RawPart> lines;
     RawPart points;
     std::vector<std::string> point_names;
+    long long unfinite_line_points;  // points of its lines left out for a coordinate that is no number
+    long long unfinite_points;       // point features left out so
 };
 
-void add_line(OGRGeometryH line, std::vector<RawPart>* lines) {
+void add_line(OGRGeometryH line, LayerContents* layer) {
     const int n = OGR_G_GetPointCount(line);
     RawPart part;
     for (int i = 0; i < n; ++i) {
         const double x = OGR_G_GetX(line, i), y = OGR_G_GetY(line, i);
-        if (!std::isfinite(x) || !std::isfinite(y)) continue;
+        if (!std::isfinite(x) || !std::isfinite(y)) {
+            ++layer->unfinite_line_points;
+            continue;
+        }
         if (!part.x.empty() && part.x.back() == x && part.y.back() == y) continue;  // a repeated fix
         part.x.push_back(x);
         part.y.push_back(y);
     }
-    if (part.x.size() >= 2) lines->push_back(std::move(part));
+    if (part.x.size() >= 2) layer->lines.push_back(std::move(part));
 }
 
 // Lines and points of a geometry, collections and curves included.
@@ -49,11 +57,13 @@ void collect_geometry(OGRGeometryH g, const std::string& name, LayerContents* la
                 layer->points.x.push_back(OGR_G_GetX(g, 0));
                 layer->points.y.push_back(OGR_G_GetY(g, 0));
                 layer->point_names.push_back(name);
+            } else {
+                ++layer->unfinite_points;
             }
             return;
         case wkbLineString:
         case wkbLinearRing:
-            add_line(g, &layer->lines);
+            add_line(g, layer);
             return;
         case wkbMultiPoint:
         case wkbMultiLineString:
@@ -83,7 +93,7 @@ std::string feature_name(OGRFeatureH feature) {
 }
 
 LayerContents read_layer(OGRLayerH layer) {
-    LayerContents contents;
+    LayerContents contents{};
     contents.name = OGR_L_GetName(layer);
     contents.srs = OGR_L_GetSpatialRef(layer);
     OGR_L_ResetReading(layer);
@@ -97,18 +107,34 @@ LayerContents read_layer(OGRLayerH layer) {
     return contents;
 }
 
+// The largest magnitudes of x and y that name a place in `srs`: a geographic
+// system's longitude within a turn either way and latitude within the poles,
+// anything else within FARTHEST_COORDINATE. PROJ can search for minutes
+// carrying a point from beyond (a longitude of 1e308), so every point is held
+// to these before it is transformed.
+void measure_coordinate_bounds(OGRSpatialReferenceH srs, double* most_x, double* most_y) {
+    *most_x = *most_y = FARTHEST_COORDINATE;
+    if (!OSRIsGeographic(srs)) return;
+    const double radians_per_unit = OSRGetAngularUnits(srs, nullptr);
+    if (!(radians_per_unit > 0.0) || !std::isfinite(radians_per_unit)) return;
+    const double units_per_degree = M_PI / 180.0 / radians_per_unit;
+    *most_x = 360.0 * units_per_degree;
+    *most_y = 90.0 * units_per_degree;
+}
+
 std::string crs_name(OGRSpatialReferenceH srs) {
     const char* name = OSRGetName(srs);
     return name && *name ? name : "its coordinate system";
 }
 
 // Brings coordinates from `from` (null: none named) into terrain x/z. False
-// with a message when they cannot be matched; points that do not transform
-// become NaN.
+// with a message when they cannot be matched; points out of the system's
+// range, that do not transform, or that land beyond any terrain become NaN.
 bool place_points(OGRSpatialReferenceH from, const TerrainLocation& location, const RawPart& raw,
                   std::vector<TrackPoint>* placed, std::string* placement, std::string* error) {
     std::vector<double> x = raw.x, y = raw.y;
     std::vector<int> ok(x.size(), TRUE);
+    std::vector<char> beyond(x.size(), 0);  // 1: out of the source system's range, never transformed
     if (from && location.crs_wkt.empty()) {
         *error = "the track is in " + crs_name(from) +
                  " but the terrain's raster names no coordinate system, so the track cannot be placed on it";
@@ -138,14 +164,24 @@ bool place_points(OGRSpatialReferenceH from, const TerrainLocation& location, co
                      " to the terrain's coordinate system: " + describe_gdal_error("no transformation known");
             return false;
         }
+        // Points beyond the system are left out of the transformation (a
+        // harmless stand-in goes in their place) and marked as not placed.
+        double most_x = 0.0, most_y = 0.0;
+        measure_coordinate_bounds(from, &most_x, &most_y);
+        for (size_t i = 0; i < x.size(); ++i)
+            if (!(std::fabs(x[i]) <= most_x && std::fabs(y[i]) <= most_y)) {
+                beyond[i] = 1;
+                x[i] = y[i] = 0.0;
+            }
         if (!x.empty()) OCTTransformEx(transform, (int)x.size(), x.data(), y.data(), nullptr, ok.data());
         OCTDestroyCoordinateTransformation(transform);
     }
     placed->resize(x.size());
     for (size_t i = 0; i < x.size(); ++i) {
         TrackPoint& p = (*placed)[i];
-        if (!ok[i] || !std::isfinite(x[i]) || !std::isfinite(y[i]) ||
-            !locate_on_terrain(location, x[i], y[i], &p.x, &p.z))
+        if (beyond[i] || !ok[i] || !std::isfinite(x[i]) || !std::isfinite(y[i]) ||
+            !locate_on_terrain(location, x[i], y[i], &p.x, &p.z) ||
+            !(std::fabs(p.x) < LARGEST_COORDINATE && std::fabs(p.z) < LARGEST_COORDINATE))
             p.x = p.z = NAN;
     }
     return true;
@@ -201,22 +237,44 @@ bool read_track_line(const std::string& path, const std::string& layer_name, con
         return false;
     }
 
+    // A point that cannot be placed is left out and its neighbours joined;
+    // only a track left without two points on one line is refused.
     track->layer = chosen->name;
+    char** files = GDALGetFileList(dataset);
+    for (char** file = files; file && *file; ++file) track->files.push_back(*file);
+    CSLDestroy(files);
+    if (track->files.empty()) track->files.push_back(path);
+    track->dropped_points = chosen->unfinite_line_points;
     bool ok = true;
+    bool has_line = false;
     for (const RawPart& raw : chosen->lines) {
-        std::vector<TrackPoint> part;
-        ok = ok && place_points(chosen->srs, location, raw, &part, &track->placement, error);
+        std::vector<TrackPoint> placed, part;
+        ok = ok && place_points(chosen->srs, location, raw, &placed, &track->placement, error);
+        for (const TrackPoint& p : placed)
+            if (std::isfinite(p.x)) part.push_back(p);
+            else ++track->dropped_points;
+        has_line = has_line || part.size() >= 2;
         track->point_count += (long long)part.size();
         track->parts.push_back(std::move(part));
     }
+    if (ok && !has_line) {
+        *error = "no line of track '" + path + "' keeps two points that can be placed: " +
+                 std::to_string(track->dropped_points) + " of its " +
+                 std::to_string(track->dropped_points + track->point_count) +
+                 " points lie beyond their coordinate system or cannot be brought into the terrain's";
+        ok = false;
+    }
     // Waypoints: GPX's own, or the point features of any other format.
     for (const LayerContents& l : layers) {
-        if (!ok || l.points.x.empty() || (gpx && l.name != "waypoints")) continue;
+        if (!ok || (gpx && l.name != "waypoints")) continue;
+        track->dropped_waypoints += l.unfinite_points;
+        if (l.points.x.empty()) continue;
         std::vector<TrackPoint> placed;
         std::string placement;
         ok = place_points(l.srs, location, l.points, &placed, &placement, error);
         for (size_t i = 0; ok && i < placed.size(); ++i)
             if (std::isfinite(placed[i].x)) track->waypoints.push_back({placed[i], l.point_names[i]});
+            else ++track->dropped_waypoints;
     }
     GDALClose(dataset);
     return ok;

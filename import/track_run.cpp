@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include <unistd.h>
@@ -79,12 +80,36 @@ bool write_track_files(const std::string& world, const std::string& flight_file,
     }
     OutputSet set;
     if (!open_output_set(&set, paths, error)) return undo();
-    print_flythrough_text(&set.files[0], flythrough_state_arrays(), flythrough_frame);
-    print_geometry_text(&set.files[1], geometry_items, geometry_item_count);
-    append_whole_file(&set.files[2], drape.data(), drape.size());
-    print_info_file(&set.files[3], width, height, 3);
+    try {
+        print_flythrough_text(&set.files[0], flythrough_state_arrays(), flythrough_frame);
+        print_geometry_text(&set.files[1], geometry_items, geometry_item_count);
+        append_whole_file(&set.files[2], drape.data(), drape.size());
+        print_info_file(&set.files[3], width, height, 3);
+    } catch (const std::bad_alloc&) {
+        discard_output_set(&set);
+        undo();
+        throw;
+    }
     if (!finish_output_set(&set, error)) return undo();
     return true;
+}
+
+// "" when no file the run writes is one it reads (the track, which may lie
+// anywhere, even in the world's Flythrough/ or Vector/ folder); else the refusal.
+std::string check_track_outputs_apart(const std::string& world, const std::string& terrain,
+                                      const std::string& track_name, const std::string& drape_name,
+                                      const TrackLine& track) {
+    std::vector<std::string> inputs = track.files;
+    inputs.insert(inputs.end(), {world + "/DEM/" + terrain + ".dem", terrain_location_path(world, terrain),
+                                 world + "/Drape/" + terrain + ".raw", world + "/Drape/" + terrain + ".info"});
+    const std::vector<std::string> outputs = {
+        world + "/Flythrough/" + track_name + ".flt", world + "/Vector/" + track_name + ".vec",
+        world + "/Drape/" + drape_name + ".raw", world + "/Drape/" + drape_name + ".info"};
+    std::string output;
+    const std::string input = find_replaced_input(outputs, inputs, &output);
+    if (input.empty()) return "";
+    return "will not write " + output.substr(world.size() + 1) + ": it is '" + input +
+           "', which this run reads; name another output with --name";
 }
 
 // Reads the terrain's drape as RGB (a grey one is widened).
@@ -107,6 +132,19 @@ bool read_drape(const std::string& world, const std::string& name, std::vector<u
     return true;
 }
 
+// "; 1 point and 2 waypoints that could not be placed were dropped", or "" when none was.
+std::string describe_dropped(const TrackLine& track) {
+    std::string what;
+    if (track.dropped_points > 0)
+        what = format_thousands(track.dropped_points) + (track.dropped_points == 1 ? " point" : " points");
+    if (track.dropped_waypoints > 0)
+        what += (what.empty() ? "" : " and ") + format_thousands(track.dropped_waypoints) +
+                (track.dropped_waypoints == 1 ? " waypoint" : " waypoints");
+    if (what.empty()) return "";
+    const bool one = track.dropped_points + track.dropped_waypoints == 1;
+    return "; " + what + " that could not be placed " + (one ? "was" : "were") + " dropped";
+}
+
 }  // namespace
 
 std::string terrain_name_from_onto(const std::string& onto) {
@@ -117,7 +155,9 @@ std::string terrain_name_from_onto(const std::string& onto) {
     return name;
 }
 
-int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
+namespace {
+
+int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     GDALAllRegister();
     CPLPushErrorHandler(CPLQuietErrorHandler);
     const std::string terrain = terrain_name_from_onto(options.onto);
@@ -152,6 +192,8 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     std::vector<uint8_t> drape;
     int drape_width = 0, drape_height = 0;
     if (!read_drape(world, terrain, &drape, &drape_width, &drape_height, &error)) return refuse(err, error);
+    const std::string replaced = check_track_outputs_apart(world, terrain, track_name, drape_name, track);
+    if (!replaced.empty()) return refuse(err, replaced);
 
     // The flight: at the speed asked for, or by default at one that suits
     // the height, raised when a long track would not fit a flight.
@@ -202,7 +244,8 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     // The summary: what was laid where, how closely the flight follows it, and what to run next.
     const double cell = settings.cell;
     std::string summary = "Laid '" + options.track_path + "' (" + format_thousands(track.point_count) +
-                          " points of layer " + track.layer + ", " + track.placement + ") on " + terrain + ": " +
+                          " points of layer " + track.layer + ", " + track.placement + describe_dropped(track) +
+                          ") on " + terrain + ": " +
                           format_length(length) + " of track on the terrain";
     if (path.exits > 0)
         summary += "; the track leaves the terrain " +
@@ -235,4 +278,16 @@ int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                  shell_word(flight_file).c_str(), shell_word(track_name).c_str(), shell_word(terrain).c_str(),
                  shell_word(drape_name).c_str(), shell_word(track_name).c_str());
     return IMPORT_OK;
+}
+
+}  // namespace
+
+int run_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
+    try {
+        return lay_track(options, out, err);
+    } catch (const std::bad_alloc&) {
+        // The step that ran out has freed what it held, and no file of the set remains.
+        std::fprintf(err, "kestrolane-import: not enough memory to lay track '%s'\n", options.track_path.c_str());
+        return IMPORT_FAILED;
+    }
 }

@@ -201,3 +201,26 @@ TEST(ImportHostile, AMapPlacedBeyondAnyCoordinateSystemIsRefusedAtOnce) {
     EXPECT_EQ(list_world(world), before);
     remove_world(world);
 }
+
+// A 4096 x 4096 raster with 48 MB of room: reading its 64 MB of heights once
+// threw std::bad_alloc through main, which aborted (status 134) and left the
+// outputs' temporaries in DEM/ and Drape/. Now one line says so, the status
+// is 1 and nothing is left; a small raster imports in the same room.
+TEST(ImportHostile, RunningOutOfMemoryIsRefusedOnOneLineLeavingNothing) {
+    const std::string world = make_world();
+    ASSERT_TRUE(write_sparse_raster(world + "/big.tif", 4096, 4096));
+    ASSERT_TRUE(write_raster(world + "/small.tif", small_raster()));
+    const std::vector<std::string> before = list_world(world);
+    constexpr size_t ROOM = 48u << 20;
+
+    ToolRun run = run_with_memory_room({"--world", world, world + "/big.tif"}, ROOM);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(last_line(run.err), "kestrolane-import: not enough memory to import '" + world + "/big.tif'\n");
+    EXPECT_EQ(find_temporaries(world), std::vector<std::string>{});
+    EXPECT_EQ(list_world(world), before);
+
+    run = run_with_memory_room({"--world", world, world + "/small.tif"}, ROOM);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(read_file(world + "/DEM/small.dem"), "");
+    remove_world(world);
+}

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -15,6 +16,8 @@
 #include <gdal.h>
 #include <ogr_srs_api.h>
 
+#include "import/import_run.h"
+#include "import/track_run.h"
 #include "tests/support/temp_files.h"
 
 RasterRecipe small_raster() {
@@ -96,6 +99,17 @@ bool write_two_variable_netcdf(const std::string& path) {
     return ok;
 }
 
+namespace {
+
+// This process's address space, bytes; 0 if unknown.
+size_t measure_address_space() {
+    const std::string status = read_file("/proc/self/status");
+    const size_t at = status.find("VmSize:");
+    return at == std::string::npos ? 0 : std::strtoull(status.c_str() + at + 7, nullptr, 10) * 1024;
+}
+
+}  // namespace
+
 ToolRun run_import_tool(const std::vector<std::string>& args, int most_seconds, const char* program) {
     ToolRun run;
     const std::string dir = make_temp_dir();
@@ -157,4 +171,43 @@ bool read_info(const std::string& path, int* width, int* height, int* components
     const bool ok = std::fscanf(f, "%d %d %d", width, height, components) == 3;
     std::fclose(f);
     return ok;
+}
+
+ToolRun run_with_memory_room(const std::vector<std::string>& args, size_t room) {
+    ToolRun run;
+    const std::string dir = make_temp_dir(), err_path = dir + "/err";
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::FILE* err = std::fopen(err_path.c_str(), "w");
+        std::FILE* out = std::fopen("/dev/null", "w");
+        std::vector<char*> argv = {const_cast<char*>("kestrolane-import")};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        ImportOptions options;
+        std::string error;
+        if (!err || !out || !parse_import_options((int)argv.size(), argv.data(), &options, &error)) _exit(125);
+        const rlimit limit = {measure_address_space() + room, RLIM_INFINITY};
+        if (limit.rlim_cur == room || setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
+        alarm(60);
+        int status = 0;
+        try {
+            status = options.track_path.empty() ? run_import(options, out, err) : run_track(options, out, err);
+        } catch (...) {
+            std::abort();  // as an exception out of the tool's main ends it
+        }
+        std::fclose(err);
+        _exit(status);
+    }
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+    run.err = read_file(err_path);
+    std::filesystem::remove_all(dir);
+    return run;
+}
+
+std::vector<std::string> find_temporaries(const std::string& world) {
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(world))
+        if (e.path().filename().string().rfind(".kestrolane", 0) == 0) found.push_back(e.path().string());
+    return found;
 }

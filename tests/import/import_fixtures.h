@@ -49,6 +49,16 @@ struct ToolRun {
 ToolRun run_import_tool(const std::vector<std::string>& args, int most_seconds = 120,
                         const char* program = KESTROLANE_IMPORT_EXE);
 
+// Runs the tool's command (raster import or track) in a child of this
+// process whose address space may grow by only `room` bytes: GDAL and the
+// libraries are mapped already, so the limit bears on what the run itself
+// allocates. The exit status (-1 when a signal ended it, as an abort does)
+// and stderr; stdout is dropped.
+ToolRun run_with_memory_room(const std::vector<std::string>& args, size_t room);
+
+// Temporary files of saves left anywhere under `world`.
+std::vector<std::string> find_temporaries(const std::string& world);
+
 // A scratch world folder with empty DEM, Drape and Map folders; removed by remove_world.
 std::string make_world();
 void remove_world(const std::string& dir);

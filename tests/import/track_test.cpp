@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "flythrough/flythrough_file.h"
 #include "flythrough/frame_modes.h"
 #include "geometry/geometry_file.h"
@@ -47,6 +49,35 @@ std::string import_hills(const std::string& world) {
     if (!write_raster(world + "/hills.tif", recipe)) return "cannot write the raster";
     ToolRun run = run_import_tool({"--world", world, "--name", "Hills", world + "/hills.tif"});
     return run.status == 0 ? "" : run.err;
+}
+
+// The same ground as the hills' middle in longitude and latitude: 15.0 to
+// 15.1 E and 36.15 to 36.25 N in 200 x 200 cells.
+std::string import_geographic(const std::string& world) {
+    RasterRecipe recipe;
+    recipe.width = 200;
+    recipe.height = 200;
+    recipe.geotransform = {15.0, 0.0005, 0.0, 36.25, 0.0, -0.0005};
+    recipe.epsg = WGS_84;
+    recipe.value = [](int x, int y, int) { return 500.0 + x + y; };
+    if (!write_raster(world + "/geo.tif", recipe)) return "cannot write the raster";
+    ToolRun run = run_import_tool({"--world", world, "--name", "Geo", world + "/geo.tif"});
+    return run.status == 0 ? "" : run.err;
+}
+
+// A GeoJSON line of raw coordinates in `epsg`, written as text so that any number goes in.
+void write_geojson(const std::string& path, int epsg, const std::vector<Point>& coordinates) {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f,
+                 "{\"type\": \"FeatureCollection\", \"crs\": {\"type\": \"name\", \"properties\": {\"name\": "
+                 "\"urn:ogc:def:crs:EPSG::%d\"}}, \"features\": [{\"type\": \"Feature\", \"properties\": {}, "
+                 "\"geometry\": {\"type\": \"LineString\", \"coordinates\": [",
+                 epsg);
+    for (size_t i = 0; i < coordinates.size(); ++i)
+        std::fprintf(f, "%s[%.17g, %.17g]", i ? ", " : "", coordinates[i].x, coordinates[i].z);
+    std::fprintf(f, "]}}]}\n");
+    std::fclose(f);
 }
 
 // A winding loop round the middle: a circle of 1.8 km with five bulges, 0.85 of the way round, a point every 5 m.
@@ -400,5 +431,130 @@ TEST(TrackRefusals, NoLineALineOutsideAndATerrainWithoutLocationChangeNothing) {
         EXPECT_TRUE(run.out.empty()) << run.out;
     }
     EXPECT_EQ(list_world(world), before);
+    remove_world(world);
+}
+
+// A point far beyond its coordinate system (x = 1e308 in Web Mercator): on a
+// geographic terrain PROJ searched for it without end, on a projected one it
+// came back wrapped round the Earth, thousands of kilometres off. It is never
+// carried over: the run ends at once and nothing is laid out there.
+TEST(TrackHostile, APointBeyondItsCoordinateSystemIsNeverTransformed) {
+    const std::string world = make_world();
+    ASSERT_EQ(import_hills(world), "");
+    ASSERT_EQ(import_geographic(world), "");
+    std::vector<Point> line = to_system({{-1000.0, 0.0}, {0.0, 500.0}, {1000.0, 0.0}}, 3857);
+    line[1].x = 1e308;
+    write_geojson(world + "/far.geojson", 3857, line);
+
+    for (const char* terrain : {"Geo", "Hills"}) {
+        ToolRun run = run_import_tool({"--world", world, "--track", world + "/far.geojson", "--onto", terrain}, 30);
+        EXPECT_EQ(run.status, 0) << terrain << ": " << run.err;
+        EXPECT_FALSE(contains(run.out, "beyond its edges")) << terrain << ": " << run.out;
+        EXPECT_TRUE(contains(run.out, "(2 points of layer far, ")) << run.out;
+        EXPECT_TRUE(contains(run.out, "; 1 point that could not be placed was dropped) on " + std::string(terrain)))
+            << run.out;
+    }
+    remove_world(world);
+}
+
+// A GPX file of track points and waypoints as the text gives them (latitude, longitude).
+void write_raw_gpx(const std::string& path, const std::vector<std::pair<std::string, std::string>>& track,
+                   const std::vector<std::pair<std::string, std::string>>& waypoints) {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f, "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\" "
+                    "xmlns=\"http://www.topografix.com/GPX/1/1\">\n");
+    for (const auto& w : waypoints)
+        std::fprintf(f, "<wpt lat=\"%s\" lon=\"%s\"><name>W</name></wpt>\n", w.first.c_str(), w.second.c_str());
+    std::fprintf(f, "<trk><trkseg>\n");
+    for (const auto& p : track) std::fprintf(f, "<trkpt lat=\"%s\" lon=\"%s\"/>\n", p.first.c_str(), p.second.c_str());
+    std::fprintf(f, "</trkseg></trk>\n</gpx>\n");
+    std::fclose(f);
+}
+
+// A point that cannot be placed (a longitude of 1e308, 1e10 or NaN, a
+// latitude past the pole) once made the whole track "lie outside" the
+// terrain: now it is dropped, its neighbours joined, and the summary says how
+// many were dropped. Only a track left without two points is refused.
+TEST(TrackRefusals, PointsThatCannotBePlacedAreDroppedAndCounted) {
+    const std::string world = make_world();
+    ASSERT_EQ(import_hills(world), "");
+    const std::vector<Point> lon_lat = to_system({{-1500.0, 200.0}, {0.0, -300.0}, {1500.0, 400.0}}, WGS_84);
+    std::vector<std::pair<std::string, std::string>> good;
+    for (const Point& p : lon_lat) {
+        char lat[40], lon[40];
+        std::snprintf(lat, sizeof lat, "%.9f", p.z);
+        std::snprintf(lon, sizeof lon, "%.9f", p.x);
+        good.push_back({lat, lon});
+    }
+    write_raw_gpx(world + "/ends.gpx", {good[0], good[2]}, {});
+    ToolRun ends = run_import_tool({"--world", world, "--track", world + "/ends.gpx", "--onto", "Hills"});
+    ASSERT_EQ(ends.status, 0) << ends.err;
+    const std::string laid = ends.out.substr(ends.out.find(") on Hills: "), 25);  // "...: 3008 m of track"
+
+    struct Case {
+        std::pair<std::string, std::string> middle, waypoint;
+        const char* dropped;
+    } cases[] = {
+        {{good[1].first, "1e308"}, good[1], "; 1 point that could not be placed was dropped) on Hills"},
+        {{good[1].first, "1e10"}, good[1], "; 1 point that could not be placed was dropped) on Hills"},
+        {{good[1].first, "nan"}, good[1], "; 1 point that could not be placed was dropped) on Hills"},
+        {{"91", good[1].second}, {good[1].first, "-1e300"},
+         "; 1 point and 1 waypoint that could not be placed were dropped) on Hills"},
+    };
+    for (const Case& c : cases) {
+        write_raw_gpx(world + "/gap.gpx", {good[0], c.middle, good[2]}, {c.waypoint});
+        ToolRun run = run_import_tool({"--world", world, "--track", world + "/gap.gpx", "--onto", "Hills"});
+        ASSERT_EQ(run.status, 0) << c.middle.second << ": " << run.err;
+        EXPECT_TRUE(contains(run.out, "(2 points of layer tracks, ")) << run.out;
+        EXPECT_TRUE(contains(run.out, c.dropped)) << run.out;
+        EXPECT_TRUE(contains(run.out, laid)) << run.out;  // the ends joined straight
+    }
+
+    // Nothing is left to lay: refused on one line, the world as it was.
+    write_raw_gpx(world + "/lost.gpx", {good[0], {good[1].first, "1e308"}, {"-1e10", good[2].second}}, {});
+    const std::vector<std::string> before = list_world(world);
+    ToolRun run = run_import_tool({"--world", world, "--track", world + "/lost.gpx", "--onto", "Hills"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "kestrolane-import: no line of track '" + world +
+                           "/lost.gpx' keeps two points that can be placed: 2 of its 3 points lie beyond their "
+                           "coordinate system or cannot be brought into the terrain's\n");
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_EQ(list_world(world), before);
+    remove_world(world);
+}
+
+// A track kept in the world under the name its flight or layer would take
+// (or linked there) was replaced by the run's own output: refused, kept.
+TEST(TrackHostile, AnOutputThatIsTheTrackOrTheTerrainIsRefusedAndKept) {
+    const std::string world = make_world();
+    ASSERT_EQ(import_hills(world), "");
+    std::filesystem::create_directory(world + "/Vector");
+    std::filesystem::create_directory(world + "/Flythrough");
+    const std::vector<Point> line = {{-1000.0, 0.0}, {1000.0, 200.0}};
+    ASSERT_TRUE(write_vector_line("GeoJSON", world + "/Vector/walk.vec", UTM_33N, line));
+    ASSERT_TRUE(write_vector_line("GeoJSON", world + "/Flythrough/walk2.flt", UTM_33N, line));
+    ASSERT_TRUE(write_vector_line("GeoJSON", world + "/ridge.geojson", UTM_33N, line));
+    ASSERT_EQ(symlink("../Drape/Hills.raw", (world + "/Vector/ridge.vec").c_str()), 0);
+    const std::string walk = read_file(world + "/Vector/walk.vec"), drape = read_file(world + "/Drape/Hills.raw");
+    const std::vector<std::string> before = list_world(world);
+
+    struct Case {
+        std::string track, output, input;
+    } cases[] = {
+        {world + "/Vector/walk.vec", "Vector/walk.vec", world + "/Vector/walk.vec"},
+        {world + "/Flythrough/walk2.flt", "Flythrough/walk2.flt", world + "/Flythrough/walk2.flt"},
+        {world + "/ridge.geojson", "Vector/ridge.vec", world + "/Drape/Hills.raw"},
+    };
+    for (const Case& c : cases) {
+        ToolRun run = run_import_tool({"--world", world, "--track", c.track, "--onto", "Hills"});
+        EXPECT_EQ(run.status, 1) << c.track;
+        EXPECT_EQ(run.err, "kestrolane-import: will not write " + c.output + ": it is '" + c.input +
+                               "', which this run reads; name another output with --name\n");
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+    EXPECT_EQ(list_world(world), before);
+    EXPECT_EQ(read_file(world + "/Vector/walk.vec"), walk);
+    EXPECT_EQ(read_file(world + "/Drape/Hills.raw"), drape);
     remove_world(world);
 }
