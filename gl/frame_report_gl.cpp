@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "state/frame_state.h"
+#include "state/terrain_levels_state.h"
 
 namespace {
 
@@ -22,8 +23,8 @@ void report_frame_count() {
     GLXDrawable window = glXGetCurrentDrawable();
     if (!display || !window) return;
     if (frame_atom == None) frame_atom = XInternAtom(display, FRAME_REPORT_PROPERTY, False);
-    unsigned long count = (unsigned long)frames_drawn;
+    unsigned long counts[2] = {(unsigned long)frames_drawn, (unsigned long)terrain_level_draws};
     XChangeProperty(display, (Window)window, frame_atom, XA_CARDINAL, 32, PropModeReplace,
-                    (const unsigned char*)&count, 1);
+                    (const unsigned char*)counts, 2);
     XFlush(display);
 }

@@ -10,6 +10,7 @@ long terrain_heights_revision;  // only grows
 int terrain_levels_pending;
 int terrain_levels_announced;
 long terrain_level_faces_drawn;
+long terrain_level_draws;
 std::mutex terrain_mesh_lock;
 
 void reset_terrain_levels_state() {
@@ -22,6 +23,7 @@ void reset_terrain_levels_state() {
     terrain_levels_pending = 0;
     terrain_levels_announced = 0;
     terrain_level_faces_drawn = 0;
+    terrain_level_draws = 0;
 }
 
 // The start values hold from before main.

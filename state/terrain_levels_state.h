@@ -10,7 +10,7 @@
 // Writers: app/main.cpp and video/ (the bound), terrain/terrain_mesh.cpp
 // (scale, generation, heights revision; under the lock),
 // terrain/level_lists_gl.cpp (pending, announced), terrain/terrain_list_gl.cpp
-// (terrain_level_faces_drawn), the loader (announced).
+// (terrain_level_faces_drawn, terrain_level_draws), the loader (announced).
 #pragma once
 
 #include <mutex>
@@ -28,6 +28,7 @@ extern long terrain_heights_revision;  // grows with each exaggeration step, so 
 extern int terrain_levels_pending;     // tiles whose levels are being built or compiled; >= 0
 extern int terrain_levels_announced;   // 1: "Building detail levels..." awaits its "Done!"
 extern long terrain_level_faces_drawn; // faces called by the last draw of the visible tiles, levels included
+extern long terrain_level_draws;       // draws of the visible tiles that called a level's list; only grows but at a reset
 
 // Puts every value but the generation and the revision (which grow) back
 // to its start; the level threads must be stopped (stop_terrain_levels).
