@@ -5,9 +5,12 @@
 // Name of the environment variable that turns publishing on (any value).
 constexpr const char* FRAME_REPORT_VARIABLE = "KESTROLANE_REPORT_FRAMES";
 
-// Name of the window property (32-bit CARDINAL) that holds frames_drawn.
+// Name of the window property (32-bit CARDINAL, two items) that holds
+// frames_drawn, then terrain_level_draws: both set by one request, so that a
+// reader sees the two of the same frame.
 constexpr const char* FRAME_REPORT_PROPERTY = "_KESTROLANE_FRAMES";
 
-// After a swap: stores frames_drawn in the current window's property when
-// publishing is on; does nothing otherwise (one getenv, at the first call).
+// After a swap: stores frames_drawn and terrain_level_draws in the current
+// window's property when publishing is on; does nothing otherwise (one
+// getenv, at the first call).
 void report_frame_count();

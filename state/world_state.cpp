@@ -35,6 +35,7 @@ long terrain_heights_revision;  // only grows
 int terrain_levels_pending;
 int terrain_levels_announced;
 long terrain_level_faces_drawn;
+long terrain_level_draws;  // only grows, as terrain_draws_done
 std::vector<LevelNode> level_nodes;
 std::vector<int> level_group_tiles;
 std::vector<int> level_roots;

@@ -18,7 +18,7 @@
 // (terrain/mesh_edit.cpp) moves vertices; each of them bumps
 // terrain_revision. terrain/terrain_tiles.cpp cuts the tiles and pieces;
 // terrain/terrain_list_gl.cpp compiles and draws their lists (counters, tail,
-// terrain_level_faces_drawn); terrain/level_lists_gl.cpp keeps the level
+// terrain_level_faces_drawn, terrain_level_draws); terrain/level_lists_gl.cpp keeps the level
 // nodes and the pending and announced flags; the loader announces the
 // levels; picking (terrain/picking.cpp) keeps the pick index; release_terrain
 // (terrain/terrain_list_gl.cpp) frees it all at exit.
@@ -123,6 +123,7 @@ extern long terrain_heights_revision;  // grows with each exaggeration step, so 
 extern int terrain_levels_pending;     // tiles whose levels are being built or compiled; >= 0
 extern int terrain_levels_announced;   // 1: "Building detail levels..." awaits its "Done!"
 extern long terrain_level_faces_drawn; // faces called by the last draw of the visible tiles, levels included
+extern long terrain_level_draws;       // draws of the visible tiles that called a level's list (tests wait on it); only grows
 extern std::vector<LevelNode> level_nodes;  // while levels are in use; empty otherwise
 extern std::vector<int> level_group_tiles;  // the tiles of each group, group by group
 extern std::vector<int> level_roots;        // the nodes no group holds
@@ -147,5 +148,6 @@ void free_terrain_tiles();
 // level nodes, forgets every list name without deleting it (where a GL context
 // holds them, delete them first; the level threads must be stopped). The
 // generation and terrain_revision grow instead, so no cache or level work of
-// an earlier mesh matches a later one; terrain_draws_done keeps counting.
+// an earlier mesh matches a later one; terrain_draws_done and
+// terrain_level_draws keep counting.
 void reset_world_state();

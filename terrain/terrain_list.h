@@ -28,6 +28,7 @@ void rebuild_terrain_tiles_for_vertices(const int* vertices, int count, bool pri
 // projection and modelview matrices, in face order: the same pixels as
 // glCallList(terrain_list) at a fraction of the cost when much is out of view.
 // Leaves the current normal and texture coordinate as the whole terrain does.
+// Counts itself in terrain_level_draws when it called a level's list.
 void draw_visible_terrain();
 
 // draw_visible_terrain hands its faces to the GL in batches and holds a fence

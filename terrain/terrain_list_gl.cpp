@@ -289,6 +289,7 @@ void draw_visible_terrain() {
     // points show the faces.
     bool levels = polygon_mode[0] == GL_FILL;
     long unflushed = 0;
+    bool level_called = false;
     terrain_level_faces_drawn = 0;
     for (int p = 0; p < terrain_piece_count; ++p) {
         int tile = terrain_pieces[p].tile;
@@ -298,6 +299,7 @@ void draw_visible_terrain() {
         if (levels && terrain_tile_drawn_by_level(tile, terrain_draws_done, &level_list, &faces)) {
             if (!level_list) continue;
             glCallList(level_list);
+            level_called = true;
         } else {
             glCallList(terrain_piece_lists + p);
             ++terrain_pieces_drawn;
@@ -310,6 +312,7 @@ void draw_visible_terrain() {
             unflushed = 0;
         }
     }
+    terrain_level_draws += level_called;
     // Whatever is drawn next finds the normal and texture coordinate the whole
     // terrain would have left current (raster positions and unlit normals use them).
     if (terrain_tail_set) {

@@ -43,6 +43,7 @@ constexpr int MENU_ENTRY_HEIGHT = 25;
 constexpr int MENU_BUTTON = 3;
 constexpr int STEP_TIMEOUT_MS = 10000;  // an input handled, a frame drawn, a menu opened: milliseconds when idle
 constexpr int SYSCALL_LOOK_MS = 10;     // how often /proc is read for a state that no event reports
+constexpr int LEVEL_FRAMES_LIMIT = 600; // frames a wait for frames drawn from detail levels looks at before it fails
 constexpr const char* WINDOW_TITLE = "Kestrolane";
 constexpr const char* CONSOLE_FILE = "e2e_console.log";
 
@@ -157,28 +158,54 @@ bool is_viewable(Window w) {
     return XGetWindowAttributes(display, w, &a) && a.map_state == IsViewable;
 }
 
-// The frame count the viewer published on w, or -1 if there is none (yet, or any more).
-long read_frames(Window w) {
+// What the viewer published on w after its last swap: frames drawn, and draws of the terrain that called a level's
+// list; -1 each while there is none (yet, or any more).
+struct FrameReport {
+    long frames = -1;
+    long level_draws = -1;
+};
+
+FrameReport read_report(Window w) {
     Atom type = None;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    long frames = -1;
-    if (XGetWindowProperty(display, w, frames_atom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after,
+    FrameReport report;
+    if (XGetWindowProperty(display, w, frames_atom, 0, 2, False, XA_CARDINAL, &type, &format, &count, &after,
                            &data) == Success &&
-        data && format == 32 && count == 1)
-        frames = *(long*)data;  // Xlib hands 32-bit items back as longs
+        data && format == 32 && count == 2) {
+        report.frames = ((long*)data)[0];  // Xlib hands 32-bit items back as longs
+        report.level_draws = ((long*)data)[1];
+    }
     if (data) XFree(data);
-    return frames;
+    return report;
+}
+
+long read_frames(Window w) { return read_report(w).frames; }
+
+// Waits until the viewer publishes a frame after the last one in *seen, and stores it there. A busy machine draws
+// slowly, so a wait for many frames fails only when a single frame takes STEP_TIMEOUT_MS, not when all of them do.
+bool wait_for_next_frame(Viewer& v, FrameReport* seen, const char* what, OnEnd on_end) {
+    auto drawn = [&] {
+        FrameReport now = read_report(v.window);
+        if (now.frames <= seen->frames) return false;
+        *seen = now;
+        return true;
+    };
+    return wait_until(v, drawn, STEP_TIMEOUT_MS, what, on_end);
 }
 
 // Waits until n more frames are drawn after everything sent so far reached the server.
 bool wait_for_frames(Viewer& v, int n, OnEnd on_end) {
     if (!v.window) return false;
     XSync(display, False);
-    long start = read_frames(v.window);
-    return wait_until(v, [&] { return start >= 0 && read_frames(v.window) >= start + n; }, STEP_TIMEOUT_MS,
-                      "frames to be drawn", on_end);
+    FrameReport seen = read_report(v.window);
+    long target = seen.frames + n;
+    while (seen.frames < target) {
+        if (!wait_for_next_frame(v, &seen, "frames to be drawn", on_end)) return false;
+        if (seen.frames < target && !v.running()) return on_end == OnEnd::SUCCEED;  // no more frames come
+    }
+    return true;
 }
 
 // Lets the viewer handle what was sent and draw the result; a viewer that ended of it has handled it too.
@@ -358,6 +385,25 @@ bool Viewer::wait_frames(int n) {
     settled = drawn && n >= SETTLE_FRAMES;
     return drawn;
 }
+
+bool Viewer::wait_for_level_frames(int n) {
+    settled = false;
+    if (!window) return false;
+    XSync(display, False);
+    const FrameReport start = read_report(window);
+    FrameReport run = start, seen = start;  // run: where the frames in a row from levels began
+    while (seen.frames - start.frames < LEVEL_FRAMES_LIMIT) {
+        if (!wait_for_next_frame(*this, &seen, "frames drawn from detail levels", OnEnd::FAIL)) return false;
+        // Each frame draws the terrain once (mono), so a frame that drew no level leaves the count behind.
+        if (seen.level_draws - run.level_draws < seen.frames - run.frames) run = seen;
+        else if (seen.frames - run.frames >= n) return settled = n >= SETTLE_FRAMES;
+    }
+    fprintf(stderr, "e2e: %d frames drawn, but never %d in a row from detail levels\n", LEVEL_FRAMES_LIMIT, n);
+    report_console_tail(*this);
+    return false;
+}
+
+long Viewer::level_draws() { return window ? read_report(window).level_draws : -1; }
 
 Screenshot Viewer::shot() {
     Screenshot s;

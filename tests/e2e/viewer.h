@@ -79,6 +79,13 @@ struct Viewer {
     bool window_size(int* width, int* height);
     // Waits until n more frames have been drawn after everything sent so far reached the X server.
     bool wait_frames(int n);
+    // Waits until n frames in a row have each drawn the terrain from detail levels (frames of one terrain draw:
+    // no stereo), as the viewer publishes with its frame count, and counts as settled when n >= SETTLE_FRAMES.
+    // Fails when the viewer draws LEVEL_FRAMES_LIMIT frames (600) without that.
+    bool wait_for_level_frames(int n);
+    // Draws of the terrain that called a detail level's list since it started, as published with the last frame;
+    // -1 if there is no window.
+    long level_draws();
     // The window's pixels: at once if settled, else once SETTLE_FRAMES more frames are drawn; an empty picture if
     // that fails.
     Screenshot shot();
