@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
     *) TARGETS+=("$1"); shift ;;
   esac
 done
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(terrain texture flythrough vector driver import command_line dialogue)
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(terrain texture flythrough vector driver import command_line dialogue track)
 PROFDATA=$(command -v llvm-profdata-14 || command -v llvm-profdata)
 COV=$(command -v llvm-cov-14 || command -v llvm-cov)
 if [ -z "$PROFDATA" ] || [ -z "$COV" ]; then
@@ -45,6 +45,7 @@ subject() {
     import) echo import/*.cpp | tr ' ' '\n' | grep -v 'main\.cpp$' | tr '\n' ' ' ;;
     command_line) echo import/import_run.cpp video/render_options.cpp files/same_file.cpp ;;
     dialogue) echo app/startup.cpp files/console.cpp ;;
+    track) echo import/track_*.cpp import/terrain_location.cpp import/terrain_ground.cpp ;;
   esac
 }
 

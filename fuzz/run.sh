@@ -4,8 +4,8 @@
 #
 #   fuzz/run.sh [--runs N | --time SECONDS] [--jobs J] [--fresh] [--seed S] [TARGET...]
 #
-# TARGET is terrain, texture, flythrough, vector, driver, import, command_line
-# or dialogue (all by default).
+# TARGET is terrain, texture, flythrough, vector, driver, import, command_line,
+# dialogue or track (all by default).
 # --runs N      stop each target after N executions (default 100000)
 # --time S      run each target for S seconds instead
 # --jobs J      run J targets at once (default 1; the machine has two cores)
@@ -37,7 +37,7 @@ while [ $# -gt 0 ]; do
     *) TARGETS+=("$1"); shift ;;
   esac
 done
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(terrain texture flythrough vector driver import command_line dialogue)
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(terrain texture flythrough vector driver import command_line dialogue track)
 [ -z "$SEED" ] && [ $FRESH -eq 1 ] && SEED=1
 
 for t in "${TARGETS[@]}"; do
@@ -51,7 +51,7 @@ done
 max_len() {
   case "$1" in
     terrain) echo 4096 ;; texture) echo 1024 ;; flythrough) echo 2048 ;; vector) echo 2048 ;; driver) echo 128 ;;
-    import) echo 4096 ;; command_line) echo 512 ;; dialogue) echo 512 ;;
+    import) echo 4096 ;; command_line) echo 512 ;; dialogue) echo 512 ;; track) echo 1024 ;;
   esac
 }
 
