@@ -42,6 +42,7 @@
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/terrain_mesh.h"
+#include "tests/support/level_pictures.h"
 #include "tests/support/temp_files.h"
 
 namespace {
@@ -301,9 +302,6 @@ const std::string& ensure_imported_terrain() {
     return path;
 }
 
-// The clear colour of the compared frames.
-constexpr unsigned char BACKGROUND[3] = {255, 0, 255};  // a colour no lit terrain takes
-
 // The path with levels against exact drawing of the same levels' terrain:
 // per frame the mean absolute difference per channel (in levels of 255) and
 // the crack pixels (background where exact drawing shows ground), then the
@@ -312,7 +310,8 @@ bool compare_level_pictures(int cells, const char* name) {
     use_grid(cells, TERRAIN_TILE_FACES, true);
     printf("%s: %d faces in %d tiles; levels ready %.0f ms after the load\n", name, terrain_face_count,
            terrain_tile_count, levels_ready_ms);
-    glClearColor(BACKGROUND[0] / 255.0f, BACKGROUND[1] / 255.0f, BACKGROUND[2] / 255.0f, 1.0f);
+    glClearColor(LEVEL_PICTURE_BACKGROUND[0] / 255.0f, LEVEL_PICTURE_BACKGROUND[1] / 255.0f,
+                 LEVEL_PICTURE_BACKGROUND[2] / 255.0f, 1.0f);
     double worst_mean = 0, mean_sum = 0;
     long worst_cracks = 0, exact_faces = 0, level_faces = 0;
     int worst_mean_frame = 0, worst_crack_frame = 0;
@@ -326,17 +325,9 @@ bool compare_level_pictures(int cells, const char* name) {
         draw_path_frame(cells, frame, true);
         level_faces += terrain_level_faces_drawn;
         std::vector<unsigned char> levels = read_frame();
-        long sum = 0, cracks = 0;
-        for (size_t i = 0; i < exact.size(); i += 3) {
-            bool ground = false, background = true;
-            for (int k = 0; k < 3; ++k) {
-                sum += std::abs(exact[i + k] - levels[i + k]);
-                ground = ground || exact[i + k] != BACKGROUND[k];
-                background = background && levels[i + k] == BACKGROUND[k];
-            }
-            cracks += ground && background;
-        }
-        double mean = (double)sum / exact.size();
+        LevelPictureDifference d = measure_level_picture(exact, levels);
+        double mean = d.mean;
+        long cracks = d.cracks;
         printf("  frame %3d: %7ld faces exact, %6ld with levels; mean difference %.3f / 255, %ld crack pixels (%.4f%%)\n",
                frame, frame_exact_faces, terrain_level_faces_drawn,
                mean, cracks, 100.0 * cracks / (WIDTH * HEIGHT));
@@ -351,7 +342,10 @@ bool compare_level_pictures(int cells, const char* name) {
            mean_sum / PATH_FRAMES, worst_mean, worst_mean_frame, worst_cracks, 100.0 * worst_cracks / (WIDTH * HEIGHT),
            worst_crack_frame);
     fflush(stdout);
-    return worst_mean <= 1.5 && worst_cracks <= WIDTH * HEIGHT / 10000;
+    LevelPictureDifference worst;
+    worst.mean = worst_mean;
+    worst.cracks = worst_cracks;
+    return level_picture_within_limits(worst, WIDTH * HEIGHT);
 }
 
 double process_cpu_seconds() {

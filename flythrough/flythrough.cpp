@@ -1,6 +1,8 @@
 // Recording, saving and playing flythroughs from the user interface.
 #include "flythrough/flythrough.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -31,8 +33,12 @@ void start_recording() {
 
 bool save_flythrough(const char* path) {
     char error[FLYTHROUGH_ERROR_SIZE];
+    // A name in use is replaced, as it always was, but no longer silently.
+    struct stat info;
+    bool replacing = lstat(path, &info) == 0;
     if (write_flythrough_file(path, error, sizeof error)) {
         dismiss_problem();
+        if (replacing) show_message("Replaced %s", strncmp(path, "./", 2) == 0 ? path + 2 : path);
         return true;
     }
     report_problem("%s", error);

@@ -6,9 +6,11 @@
 // its name it is refused with a message, so its samples are kept.
 void start_recording();
 
-// Writes the recorded samples to `path`. A file that cannot be written is
-// reported on the console and the message line and false is returned; the
-// samples stay in memory.
+// Writes the recorded samples to `path`. A file already there is replaced,
+// and the message line says so ("Replaced Flythrough/NAME.flt" for
+// "./Flythrough/NAME.flt"). A file that cannot be written is reported on the
+// console and the message line and false is returned; the samples stay in
+// memory.
 bool save_flythrough(const char* path);
 
 // Plays ./Flythrough/<name>. A file that cannot be played is reported on the

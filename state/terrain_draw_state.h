@@ -19,7 +19,7 @@ extern int terrain_primitive;  // PRIMITIVE_TRIANGLES (2) or PRIMITIVE_QUADS (1)
 extern int render_mode;        // RENDER_FILLED 3, RENDER_WIRE_FRAME 1, RENDER_POINT_CLOUD 2; others draw nothing
 extern int textures_on;        // 1: the terrain is drawn with its texture
 extern int average_normals;    // 1: corners carry averaged vertex normals; 0: faces carry their face normal
-extern float exaggeration;     // read-out of the vertical exaggeration; +-0.25 per step, unbounded
+extern float exaggeration;     // read-out of the vertical exaggeration; +-0.25 per step the heights take
 
 // Puts every switch back to its start value.
 void reset_terrain_draw_state();

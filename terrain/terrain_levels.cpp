@@ -455,6 +455,33 @@ bool hang_skirts(const TileMeshCopy& copy, const CopyBorder& border, const std::
     level->skirt_up = std::nextafter((float)(SKIRT_DEPTH * deepest / height_scale), INFINITY);
     return std::isfinite(level->skirt_up);
 }
+
+// The corners a copy holds so far, each with its local vertex.
+using CopiedCorners = std::unordered_map<CornerKey, unsigned, CornerKeyHash>;
+
+// Empties `copy` for about `faces` faces.
+void begin_mesh_copy(size_t faces, CopiedCorners* copied, TileMeshCopy* copy) {
+    *copy = TileMeshCopy();
+    copy->triangles.reserve(3 * faces);
+    copied->reserve(faces);
+}
+
+// Adds corner `id` (3 x face + corner number) as the next triangle corner,
+// one local vertex per distinct corner (vertex, texture coordinate and
+// normal), as the copies of a tile and of a group both do.
+void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy) {
+    const TerrainCorner& c = terrain_faces[id / 3].corners[id % 3];
+    assert(c.vertex >= 1 && c.vertex <= terrain_vertex_count);  // the loader refuses others
+    auto found = copied->emplace(CornerKey{c.vertex, c.texcoord, c.normal}, (unsigned)copy->corner.size());
+    if (found.second) {
+        const TerrainVertex& v = terrain_vertices[c.vertex - 1];
+        copy->corner.push_back(id);
+        copy->position.insert(copy->position.end(), {v.x, v.y, v.z});
+        copy->finite = copy->finite && std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+    }
+    copy->triangles.push_back(found.first->second);
+}
+
 }  // namespace
 
 bool terrain_levels_wanted() {
@@ -472,55 +499,28 @@ bool parse_lod_error(const char* text, float* out) {
 }
 
 void copy_tile_mesh(int tile, TileMeshCopy* copy) {
-    *copy = TileMeshCopy();
     const TerrainTile& t = terrain_tiles[tile];
     size_t faces = 0;
     for (int s = 0; s < t.piece_count; ++s) {
         const TerrainPiece& piece = terrain_pieces[terrain_tile_pieces[t.first_slot + s]];
         faces += piece.face_end - piece.first_face;
     }
-    copy->triangles.reserve(3 * faces);
-    std::unordered_map<CornerKey, unsigned, CornerKeyHash> local;
-    local.reserve(faces);
+    CopiedCorners copied;
+    begin_mesh_copy(faces, &copied, copy);
     for (int s = 0; s < t.piece_count; ++s) {
         const TerrainPiece& piece = terrain_pieces[terrain_tile_pieces[t.first_slot + s]];
-        for (int f = piece.first_face; f < piece.face_end; ++f) {
-            for (int k = 0; k < 3; ++k) {
-                const TerrainCorner& c = terrain_faces[f].corners[k];
-                assert(c.vertex >= 1 && c.vertex <= terrain_vertex_count);  // the loader refuses others
-                auto found = local.emplace(CornerKey{c.vertex, c.texcoord, c.normal}, (unsigned)copy->corner.size());
-                if (found.second) {
-                    const TerrainVertex& v = terrain_vertices[c.vertex - 1];
-                    copy->corner.push_back(3 * f + k);
-                    copy->position.insert(copy->position.end(), {v.x, v.y, v.z});
-                    copy->finite = copy->finite && std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-                }
-                copy->triangles.push_back(found.first->second);
-            }
-        }
+        for (int f = piece.first_face; f < piece.face_end; ++f)
+            for (int k = 0; k < 3; ++k) copy_corner(3 * f + k, &copied, copy);
     }
 }
 
 void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMeshCopy* copy) {
-    *copy = TileMeshCopy();
     size_t corners = 0;
     for (const std::vector<int>* level : levels) corners += level->size();
-    copy->triangles.reserve(corners);
-    std::unordered_map<CornerKey, unsigned, CornerKeyHash> local;
-    local.reserve(corners / 3);
-    for (const std::vector<int>* level : levels) {
-        for (int id : *level) {
-            const TerrainCorner& c = terrain_faces[id / 3].corners[id % 3];
-            auto found = local.emplace(CornerKey{c.vertex, c.texcoord, c.normal}, (unsigned)copy->corner.size());
-            if (found.second) {
-                const TerrainVertex& v = terrain_vertices[c.vertex - 1];
-                copy->corner.push_back(id);
-                copy->position.insert(copy->position.end(), {v.x, v.y, v.z});
-                copy->finite = copy->finite && std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-            }
-            copy->triangles.push_back(found.first->second);
-        }
-    }
+    CopiedCorners copied;
+    begin_mesh_copy(corners / 3, &copied, copy);
+    for (const std::vector<int>* level : levels)
+        for (int id : *level) copy_corner(id, &copied, copy);
 }
 
 void add_level_error(std::vector<TerrainLevel>* levels, float across, float up) {

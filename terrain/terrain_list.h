@@ -52,7 +52,7 @@ void release_terrain();
 // --- The switches (the state in terrain_switches.cpp, what GL is told here) ---
 
 // Exaggeration steps: +/-0.25 on the read-out, every height x or / 1.25, the
-// tiles recompiled.
+// tiles recompiled; a step scale_terrain_heights refuses changes nothing.
 void increase_exaggeration();
 void decrease_exaggeration();
 

@@ -1,15 +1,19 @@
 // Installing a parsed terrain as the global mesh, and changes to its heights.
 #include "terrain/terrain_mesh.h"
 
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+
+#include "files/terrain_writer.h"
 
 #include "state/app_state.h"
 #include "state/camera_state.h"
 #include "state/frame_state.h"
 #include "state/mesh_edit_state.h"
 #include "state/mouse_state.h"
+#include "state/overlay_state.h"
 #include "state/sky_state.h"
 #include "state/world_state.h"
 #include "terrain/picking.h"
@@ -29,6 +33,22 @@ int truncate_to_int(double value) {
 int speed_from_range(int range) {
     int speed = truncate_to_int(range / 10.0);
     return speed < 10 ? 2 : speed;
+}
+
+// Whether one step keeps every height finite and recoverable: none beyond
+// LARGEST_COORDINATE (drawn, and written by the dump in a line the loader
+// reads whole) and none but zero below the smallest normal float (a smaller
+// one loses digits at each step down, then becomes zero for good); the scale
+// stays a normal float likewise. The caller holds the mesh lock.
+bool heights_take_step(bool raise) {
+    float scale = raise ? terrain_height_scale * EXAGGERATION_FACTOR : terrain_height_scale / EXAGGERATION_FACTOR;
+    if (!(scale >= FLT_MIN && scale <= FLT_MAX)) return false;
+    for (int i = 0; i < terrain_vertex_count; ++i) {
+        float y = terrain_vertices[i].y;
+        if (raise && !(std::fabs(y * EXAGGERATION_FACTOR) < LARGEST_COORDINATE)) return false;
+        if (!raise && y != 0.0f && !(std::fabs(y / EXAGGERATION_FACTOR) >= FLT_MIN)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -82,8 +102,14 @@ TerrainSettings apply_terrain_settings() {
     return s;
 }
 
-void scale_terrain_heights(bool raise) {
-    std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+bool scale_terrain_heights(bool raise) {
+    std::unique_lock<std::mutex> hold(terrain_mesh_lock);
+    if (!heights_take_step(raise)) {
+        hold.unlock();
+        if (raise) report_problem("Exaggeration not raised: one more step would lift heights beyond %.0e", LARGEST_COORDINATE);
+        else report_problem("Exaggeration not lowered: one more step would flatten heights beyond recovery");
+        return false;
+    }
     ++terrain_revision;
     ++terrain_heights_revision;
     if (raise) terrain_height_scale *= EXAGGERATION_FACTOR;
@@ -93,4 +119,5 @@ void scale_terrain_heights(bool raise) {
         else terrain_vertices[i].y /= EXAGGERATION_FACTOR;
     }
     mark_picked_corners(picked_face);  // the markers stay on the corners they mark
+    return true;
 }

@@ -30,5 +30,9 @@ TerrainSettings apply_terrain_settings();
 
 // Multiplies (raise) or divides (lower) every vertex y by 1.25; normals,
 // extents and speeds are left as they were. The markers follow the picked
-// face's corners.
-void scale_terrain_heights(bool raise);
+// face's corners. Refuses a step that would lift a height beyond
+// LARGEST_COORDINATE or bring one that is not zero (or the product of the
+// steps) below the smallest normal float, so that every height stays
+// finite, comes back when the steps are undone and fits the dump: then
+// changes nothing, says so on the message line and returns false.
+bool scale_terrain_heights(bool raise);

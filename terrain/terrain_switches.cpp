@@ -9,14 +9,14 @@
 constexpr float EXAGGERATION_STEP = 0.25f;  // of the read-out per step
 
 void increase_exaggeration() {
+    if (!scale_terrain_heights(true)) return;  // at the bound: the refusal is on the message line
     exaggeration += EXAGGERATION_STEP;
-    scale_terrain_heights(true);
     recompile_terrain_tiles();
 }
 
 void decrease_exaggeration() {
+    if (!scale_terrain_heights(false)) return;
     exaggeration -= EXAGGERATION_STEP;
-    scale_terrain_heights(false);
     recompile_terrain_tiles();
 }
 

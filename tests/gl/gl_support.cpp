@@ -10,8 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "camera/camera.h"
 #include "frame/scene_init.h"
 #include "input/keyboard.h"
+#include "state/camera_state.h"
+#include "state/stereo_state.h"
 #include "state/viewer_state.h"
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_loader.h"
@@ -56,6 +59,17 @@ std::string console_of_quitting(const std::function<void()>& quit, const std::st
         },
         testing::ExitedWithCode(1), "");
     return read_file(out_path);
+}
+
+void look(const View& v) {
+    camera_eye_x = v.x;
+    camera_eye_z = v.z;
+    camera_height = v.height;
+    camera_dir_y = v.dir_y;
+    move_camera_eye(0);
+    turn_camera_dir(v.yaw);
+    apply_view();
+    stereo_on = v.stereo;
 }
 
 std::string small_texture_path() {

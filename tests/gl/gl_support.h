@@ -20,6 +20,18 @@ protected:
     void SetUp() override { reset_gl_test_state(); }
 };
 
+// A camera pose of a test picture.
+struct View {
+    const char* name;    // what a failure names
+    float x, height, z;  // eye, world units (height above the ground under it, as camera_height)
+    float yaw, dir_y;    // heading (0 looks along -z) and look-up component
+    int stereo;          // 1: the anaglyph pair
+};
+
+// Puts the camera at the pose of `v` as the camera's own moves do, loads its
+// view into the modelview matrix and sets stereo_on.
+void look(const View& v);
+
 // A 4 x 4 RGB texture file written once per process.
 std::string small_texture_path();
 

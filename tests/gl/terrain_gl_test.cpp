@@ -102,6 +102,31 @@ TEST_F(TerrainGl, ExaggerationTwiceUpAndDownRestoresHeightsAndPrintsReadouts) {
     EXPECT_FALSE(first != terrain_list && glIsList(first));  // the old list is gone
 }
 
+TEST_F(TerrainGl, ExaggerationStopsAtItsBoundSayingSoAndItsReadoutWithIt) {
+    load_startup_terrain(grid_terrain_text(9, 9, dome_height));
+    int taken = 0;
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < 200; ++i) {
+        float before = exaggeration;
+        increase_exaggeration();
+        taken += exaggeration != before;
+    }
+    std::string console = testing::internal::GetCapturedStdout();
+    // The dome's top, 4, may rise 117 steps before a height would pass 1e12.
+    EXPECT_EQ(taken, 117);
+    EXPECT_FLOAT_EQ(exaggeration, 1.0f + 0.25f * taken);
+    EXPECT_TRUE(message_visible);
+    EXPECT_NE(std::string(message_text).find("Exaggeration not raised"), std::string::npos) << message_text;
+    EXPECT_NE(console.find("Exaggeration not raised"), std::string::npos);
+    for (int i = 0; i < terrain_vertex_count; ++i) EXPECT_TRUE(std::isfinite(terrain_vertices[i].y)) << i;
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < taken; ++i) decrease_exaggeration();
+    testing::internal::GetCapturedStdout();
+    EXPECT_FLOAT_EQ(exaggeration, 1.0f);
+    EXPECT_NEAR(terrain_vertices[40].y, 4.0f, 1e-4f);
+    EXPECT_TRUE(glIsList(terrain_list));
+}
+
 TEST_F(TerrainGl, RenderModesLeaveThePolygonModeAsTheMenuSays) {
     load_startup_terrain(grid_terrain_text(9, 9, dome_height));
     look_down_on_grid();

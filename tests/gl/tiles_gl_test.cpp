@@ -11,14 +11,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "camera/camera.h"
 #include "frame/frame.h"
 #include "gl/list_worker.h"
 #include "gl/upload.h"
 #include "scene/sky.h"
 #include "scene/stereo.h"
 #include "state/app_state.h"
-#include "state/camera_state.h"
 #include "state/frame_state.h"
 #include "state/mouse_state.h"
 #include "state/session_state.h"
@@ -41,25 +39,7 @@ namespace {
 constexpr int WIDTH = 1024;
 constexpr int HEIGHT = 768;
 
-struct View {
-    const char* name;
-    float x, height, z;  // eye
-    float yaw, dir_y;    // heading (0 looks along -z) and look-up component
-    int stereo;          // 1: the anaglyph pair
-};
-
 float rolling(int x, int z) { return 6.0f * std::sin(x * 0.09f) * std::cos(z * 0.07f) + 2.0f * std::sin(x * 0.5f + z * 0.3f); }
-
-void look(const View& v) {
-    camera_eye_x = v.x;
-    camera_eye_z = v.z;
-    camera_height = v.height;
-    camera_dir_y = v.dir_y;
-    move_camera_eye(0);
-    turn_camera_dir(v.yaw);
-    apply_view();
-    stereo_on = v.stereo;
-}
 
 // The scene pass as the frame draws it: terrain (mono or anaglyph), sky box, markers.
 std::vector<unsigned char> draw_scene(const View& v) {

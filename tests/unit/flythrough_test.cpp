@@ -1,6 +1,9 @@
 // Flythrough recording, the .flt file and playback, frame by frame.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -8,6 +11,7 @@
 #include <vector>
 
 #include "camera/camera.h"
+#include "flythrough/flythrough.h"
 #include "flythrough/flythrough_file.h"
 #include "flythrough/frame_modes.h"
 #include "state/camera_state.h"
@@ -246,4 +250,27 @@ TEST_F(Flythrough, UnwritablePathIsReported) {
     EXPECT_FALSE(write_flythrough_file("/nonexistent/dir/x.flt", error, sizeof error));
     EXPECT_NE(std::string(error).find("Cannot create /nonexistent/dir/x.flt"), std::string::npos);
     EXPECT_EQ(flythrough_frame, 1);
+}
+
+TEST_F(Flythrough, ANameInUseIsReplacedAndTheMessageLineSaysSo) {
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    std::string world = make_temp_dir();
+    ASSERT_EQ(chdir(world.c_str()), 0);
+    mkdir("Flythrough", 0755);
+    begin_recording();
+    step_frame_camera();
+    show_message("Recording...SPACE to stop");
+    EXPECT_TRUE(save_flythrough("./Flythrough/walk.flt"));
+    EXPECT_STREQ(message_text, "Recording...SPACE to stop");  // a new name says nothing more
+    std::string first = read_file("Flythrough/walk.flt");
+
+    step_frame_camera();
+    EXPECT_TRUE(save_flythrough("./Flythrough/walk.flt"));
+    EXPECT_EQ(message_visible, 1);
+    EXPECT_STREQ(message_text, "Replaced Flythrough/walk.flt");
+    std::string second = read_file("Flythrough/walk.flt");
+    ASSERT_EQ(chdir(previous), 0);
+    EXPECT_NE(second, first);  // the second recording took the name
+    EXPECT_EQ(second.substr(0, 2), "2\n");
 }
