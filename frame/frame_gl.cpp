@@ -45,11 +45,24 @@ void step_camera() {
     else glLoadIdentity();  // playback has just ended: this frame is drawn unviewed
 }
 
+// The sky lies at infinity: the box is centred on the eye wherever it flies
+// (on a large terrain the eye would leave a box fixed in the world and see
+// its outside), and it is drawn at the far end of the depth range without
+// writing depth, so that it shows only where nothing else was drawn.
 void draw_sky_box() {
+    double eye[9];
+    camera_look_at(eye);
     glPushMatrix();
+    glTranslated(eye[0], eye[1], eye[2]);
+    glDepthRange(1.0, 1.0);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
     glDisable(GL_LIGHTING);
     glCallList(skybox_list);
     glEnable(GL_LIGHTING);
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LESS);
+    glDepthRange(0.0, 1.0);
     glPopMatrix();
 }
 

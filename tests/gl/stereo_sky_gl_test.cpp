@@ -15,6 +15,7 @@
 #include "state/camera_state.h"
 #include "state/frame_state.h"
 #include "state/mouse_state.h"
+#include "state/overlay_state.h"
 #include "state/sky_state.h"
 #include "state/stereo_state.h"
 #include "state/terrain_draw_state.h"
@@ -251,6 +252,28 @@ TEST_F(SkyBox, AFacePassedFromOutsideIsCulled) {
     Pixels p = view_sky(20000.0f, 0, 0);
     EXPECT_FALSE(centre_is(p, 1));
     EXPECT_TRUE(centre_is(p, 0));
+}
+
+TEST_F(SkyBox, TheSkySurroundsTheEyeFarFromTheOrigin) {
+    build_coloured_sky();
+    // 30 km out, where a box fixed around the origin would be seen from outside.
+    apply_projection(SIZE, SIZE);
+    camera_eye_x = 30000.0f;
+    camera_eye_z = -25000.0f;
+    camera_eye_y = camera_height = 50.0f;
+    camera_dir_y = 0;
+    turn_camera_dir(0);
+    panoramic_sky_on = 1;
+    overlay_visible = 0;
+    draw_frame();
+    Pixels p = read_back();
+    EXPECT_TRUE(centre_is(p, 0));  // ahead, -z, as from the origin
+    // Everywhere away from the read-outs in the corners the sky shows, never black.
+    for (int y = SIZE / 8; y < SIZE * 7 / 8; y += SIZE / 16)
+        for (int x = SIZE / 8; x < SIZE * 7 / 8; x += SIZE / 16) {
+            const unsigned char* c = p.at(x, y);
+            EXPECT_GT(c[0] + c[1] + c[2], 30) << "black at " << x << ", " << y;
+        }
 }
 
 TEST_F(SkyBox, MissingPictureIsFatal) {
