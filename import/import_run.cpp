@@ -222,9 +222,10 @@ bool parse_import_options(int argc, char** argv, ImportOptions* options, std::st
         } else if (word == "--cell-size") {
             if (!take_value("--cell-size")) return false;
             raster_option = word;
-            if (!read_number(value.c_str(), &options->cell_size) || !(options->cell_size > 0.0) ||
-                options->cell_size > 1e6) {
-                *error = "--cell-size takes metres above 0 and up to 1000000, not '" + value + "'";
+            if (!read_number(value.c_str(), &options->cell_size) || !(options->cell_size >= SMALLEST_CELL_SIZE) ||
+                options->cell_size > LARGEST_CELL_SIZE) {
+                *error = "--cell-size takes metres from 0.01 (the terrain file keeps millimetres) up to 1000000, "
+                         "not '" + value + "'";
                 return false;
             }
         } else if (word == "--keep-heights" && !has_value) {
