@@ -32,6 +32,7 @@
 #include <utility>
 #include <vector>
 
+#include "files/parallel.h"
 #include "files/terrain_normals.h"
 #include "gl/list_worker.h"
 #include "state/terrain_draw_state.h"
@@ -40,7 +41,7 @@
 #include "terrain/terrain_levels.h"
 #include "terrain/terrain_tiles.h"
 
-constexpr int LEVEL_THREADS = 2;         // both cores; the first also compiles
+constexpr int MOST_LEVEL_THREADS = MOST_PARALLEL_PARTS;  // one a core (count_parallel_parts); the first also compiles
 constexpr double CHOICE_MARGIN = 0.05;  // device units (a fortieth of the window) beyond each side
 
 namespace {
@@ -98,7 +99,7 @@ std::vector<int> group_tiles;       // the tiles of each group, group by group
 std::vector<int> roots;             // the nodes no group holds
 std::vector<int> tile_cover;        // per tile: the node the last choice draws it with; -1 its own faces
 std::vector<long> tile_faces;       // per tile: its faces
-std::thread* threads[LEVEL_THREADS] = {};  // joined by stop_terrain_levels
+std::thread* threads[MOST_LEVEL_THREADS] = {};  // joined by stop_terrain_levels
 bool threads_running = false;       // at least one thread started
 SharedGlContext* compile_context = nullptr;
 bool compile_context_tried = false;
@@ -270,7 +271,7 @@ void start_threads() {
         level_work.compiler_ready = false;
     }
     threads_running = false;
-    for (int i = 0; i < LEVEL_THREADS; ++i) {
+    for (int i = 0; i < count_parallel_parts(); ++i) {
         try {
             threads[i] = new std::thread(run_level_thread, i);
             threads_running = true;
