@@ -3,13 +3,13 @@
 // The viewer's billboard quad puts texture s = 0 on the left and t = 0 at
 // the top, so the pictures are painted upright in (x, h): x across from the
 // middle, h up from the bottom edge, both in texels.
-#include "billboards.h"
+#include "datagen/billboards.h"
 
 #include <cmath>
 
-#include "noise.h"
-#include "picture_kit.h"
-#include "world_files.h"
+#include "datagen/noise.h"
+#include "datagen/picture_kit.h"
+#include "datagen/world_files.h"
 
 namespace {
 

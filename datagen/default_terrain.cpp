@@ -1,10 +1,10 @@
 // Height of the default world: northern mountains, a lake ahead of the start point, rivers feeding it.
-#include "terrains.h"
+#include "datagen/terrains.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "noise.h"
+#include "datagen/noise.h"
 
 namespace {
 

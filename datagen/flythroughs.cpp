@@ -1,5 +1,5 @@
 // Plans the sample flythroughs over the default world and writes them as .flt files.
-#include "flythroughs.h"
+#include "datagen/flythroughs.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,10 +8,10 @@
 #include <iterator>
 #include <vector>
 
+#include "datagen/noise.h"
+#include "datagen/world_files.h"
 #include "files/flythrough_text.h"
 #include "files/whole_file.h"
-#include "noise.h"
-#include "world_files.h"
 
 namespace {
 

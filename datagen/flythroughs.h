@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "terrains.h"
+#include "datagen/terrains.h"
 
 // Writes Grand_Tour.flt and Lake_Circle.flt into the given folder. On
 // success the summary names each file with its sample count; on failure the

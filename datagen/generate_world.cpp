@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "billboards.h"
-#include "flythroughs.h"
-#include "overlay_pictures.h"
-#include "sample_layers.h"
-#include "sky.h"
-#include "terrains.h"
-#include "world_files.h"
-#include "world_images.h"
+#include "datagen/billboards.h"
+#include "datagen/flythroughs.h"
+#include "datagen/overlay_pictures.h"
+#include "datagen/sample_layers.h"
+#include "datagen/sky.h"
+#include "datagen/terrains.h"
+#include "datagen/world_files.h"
+#include "datagen/world_images.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Deterministic hashed noise and small math helpers shared by every terrain shape.
-#include "noise.h"
+#include "datagen/noise.h"
 
 #include <cmath>
 

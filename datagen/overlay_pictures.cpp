@@ -7,14 +7,14 @@
 // perspective puts eye (X, Y) at depth 0.25 on window pixel
 // (512 + 1536 X, 384 + 1536 Y), y up. Icons are drawn upright in window
 // pixels, each centred on its hot spot.
-#include "overlay_pictures.h"
+#include "datagen/overlay_pictures.h"
 
 #include <cmath>
 
-#include "noise.h"
+#include "datagen/noise.h"
+#include "datagen/picture_kit.h"
+#include "datagen/world_files.h"
 #include "overlay/tray_table.h"
-#include "picture_kit.h"
-#include "world_files.h"
 
 namespace {
 

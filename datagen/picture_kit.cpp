@@ -1,9 +1,9 @@
 // Hard-edged shape tests and an antialiasing RGBA painter for the generator's small pictures.
-#include "picture_kit.h"
+#include "datagen/picture_kit.h"
 
 #include <cmath>
 
-#include "noise.h"
+#include "datagen/noise.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
 // Places the sample geometry layers on the default world and writes them as .vec files.
-#include "sample_layers.h"
+#include "datagen/sample_layers.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
-#include "billboards.h"
+#include "datagen/billboards.h"
+#include "datagen/noise.h"
+#include "datagen/world_files.h"
 #include "files/geometry_text.h"
 #include "files/whole_file.h"
-#include "noise.h"
-#include "world_files.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "terrains.h"
+#include "datagen/terrains.h"
 
 // Writes Summit_Flags.vec (survey flags on the highest peaks) and
 // Lake_and_River.vec (cones round the lake shore, conifers along the main

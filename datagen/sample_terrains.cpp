@@ -2,8 +2,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "noise.h"
-#include "terrains.h"
+#include "datagen/noise.h"
+#include "datagen/terrains.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Paints the six pictures of the sky box around the world from one continuous picture of the sky.
-#include "sky.h"
+#include "datagen/sky.h"
 
 #include <cmath>
 
-#include "noise.h"
-#include "world_files.h"
+#include "datagen/noise.h"
+#include "datagen/world_files.h"
 
 namespace {
 

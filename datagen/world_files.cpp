@@ -1,5 +1,5 @@
 // Writers for terrain models, raw images and info files; each reports failure through a message.
-#include "world_files.h"
+#include "datagen/world_files.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "terrains.h"
+#include "datagen/terrains.h"
 
 bool make_directory(const std::string& path, std::string& error);
 bool write_terrain_model(const std::string& path, const terrain_extent& extent,

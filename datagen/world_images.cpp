@@ -1,9 +1,9 @@
 // Paints the default world's texture, relief drape, topographic map and slope map from sampled ground.
-#include "world_images.h"
+#include "datagen/world_images.h"
 
 #include <cmath>
 
-#include "noise.h"
+#include "datagen/noise.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "terrains.h"
+#include "datagen/terrains.h"
 
 // Ground sampled at the centres of an image's pixels (row 0 = north edge,
 // column 0 = west edge), plus a one-pixel border so slopes can be measured

@@ -398,8 +398,8 @@ void parse_terrain_part(const char* name, TerrainParse* parse, TerrainPart* part
 }
 
 // The line of face `face` (stored by one of the parts).
-long line_of_face(const TerrainPart* parts, int face) {
-    for (int i = TERRAIN_TEXT_PARTS - 1; i >= 0; --i) {
+long line_of_face(const TerrainPart* parts, int part_count, int face) {
+    for (int i = part_count - 1; i >= 0; --i) {
         const TerrainPart& part = parts[i];
         if (face < part.face_start) continue;
         int wanted = face - part.face_start;
@@ -445,7 +445,7 @@ void set_parsed_face_normal(const TerrainVertex* vertices, int filled, TerrainFa
 // `normals` is false (a refused file needs none).
 FaceOverflow list_vertex_faces(TerrainParse* parse, int face_count, const std::vector<FacesSeen>& seen,
                                bool normals) {
-    FaceOverflow found[PARALLEL_PARTS];
+    FaceOverflow found[MOST_PARALLEL_PARTS];
     run_parallel_parts([&](int part) {
         int lo, hi, normals_lo, normals_hi;
         parallel_share(parse->vertex_count, part, &lo, &hi);
@@ -470,7 +470,8 @@ FaceOverflow list_vertex_faces(TerrainParse* parse, int face_count, const std::v
         }
     }, face_count);
     FaceOverflow first{-1, 0};
-    for (const FaceOverflow& o : found) {
+    for (int part = 0; part < count_parallel_parts(); ++part) {
+        const FaceOverflow& o = found[part];
         if (o.face < 0) continue;
         if (first.face < 0 || o.face < first.face || (o.face == first.face && o.corner < first.corner)) first = o;
     }
@@ -478,9 +479,9 @@ FaceOverflow list_vertex_faces(TerrainParse* parse, int face_count, const std::v
 }
 
 // The extents start at 0 on every axis and widen with strict comparisons,
-// so the halves' extents combine into those of a single pass.
+// so the parts' extents combine into those of a single pass.
 void set_parse_extents(TerrainParse* parse) {
-    float extents[PARALLEL_PARTS][6];
+    float extents[MOST_PARALLEL_PARTS][6];
     run_parallel_parts([&](int part) {
         float min_x = 0, max_x = 0, min_y = 0, max_y = 0, min_z = 0, max_z = 0;
         int first, end;
@@ -503,7 +504,8 @@ void set_parse_extents(TerrainParse* parse) {
         e[5] = max_z;
     }, parse->vertex_count);
     float e[6] = {0, 0, 0, 0, 0, 0};
-    for (const float* part : extents) {
+    for (int p = 0; p < count_parallel_parts(); ++p) {
+        const float* part = extents[p];
         for (int k = 0; k < 6; k += 2) {
             if (part[k] < e[k]) e[k] = part[k];
             if (part[k + 1] > e[k + 1]) e[k + 1] = part[k + 1];
@@ -557,9 +559,11 @@ void close_terrain_text(TerrainText* text) {
 
 bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCounts* counts) {
     *counts = TerrainCounts{};
+    const int parts = count_parallel_parts();
+    counts->parts = parts;
     // Segments at line starts; with a given cut, one segment per part.
     bool balanced = cut == TERRAIN_CUT_BALANCED;
-    const int segments = balanced ? COUNT_SEGMENTS : TERRAIN_TEXT_PARTS;
+    const int segments = balanced ? COUNT_SEGMENTS : parts;
     size_t segment_start[COUNT_SEGMENTS + 1];
     segment_start[0] = 0;
     for (int k = 1; k < segments; ++k) {
@@ -588,7 +592,7 @@ bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCount
     counts->part_start[0] = 0;
     for (int k = 0; k < segments; ++k) {
         if (!balanced) part = k;
-        else if (part + 1 < TERRAIN_TEXT_PARTS && done + work[k] / 2 > total_work * (part + 1) / TERRAIN_TEXT_PARTS) {
+        else if (part + 1 < parts && done + work[k] / 2 > total_work * (part + 1) / parts) {
             // Half of this segment's work lies beyond the share: start the next part here.
             ++part;
             counts->part_start[part] = segment_start[k];
@@ -600,16 +604,16 @@ bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCount
         counts->line_feeds[part] += kinds[k].line_feeds;
         done += work[k];
     }
-    for (int p = part + 1; p <= TERRAIN_TEXT_PARTS; ++p) counts->part_start[p] = size;
+    for (int p = part + 1; p <= parts; ++p) counts->part_start[p] = size;
 
     long long vertex_total = 0, face_total = 0;
-    for (int p = 0; p < TERRAIN_TEXT_PARTS; ++p) {
+    for (int p = 0; p < parts; ++p) {
         vertex_total += vertices[p];
         face_total += faces[p];
         if (texcoords[p] > INT_MAX) return false;
     }
     if (vertex_total > INT_MAX || face_total > INT_MAX) return false;
-    for (int p = 0; p < TERRAIN_TEXT_PARTS; ++p) {
+    for (int p = 0; p < parts; ++p) {
         counts->vertices[p] = (int)vertices[p];
         counts->texcoords[p] = (int)texcoords[p];
         counts->faces[p] = (int)faces[p];
@@ -661,12 +665,13 @@ bool allocate_terrain_parse(TerrainParse* parse, int vertex_count, int face_coun
 
 bool parse_terrain_lines(const char* data, size_t size, const char* name, const TerrainCounts* counts,
                          TerrainParse* parse, char* error, size_t error_size) {
-    assert(counts->part_start[TERRAIN_TEXT_PARTS] == size);
+    const int part_count = counts->parts;
+    assert(part_count == count_parallel_parts() && counts->part_start[part_count] == size);
     (void)size;
     TerrainPart parts[TERRAIN_TEXT_PARTS];
     int vertex_start = 0, texcoord_start = 0, face_start = 0;
     long line_start = 1;
-    for (int part = 0; part < TERRAIN_TEXT_PARTS; ++part) {
+    for (int part = 0; part < part_count; ++part) {
         TerrainPart& t = parts[part];
         t.begin = data + counts->part_start[part];
         t.end = data + counts->part_start[part + 1];
@@ -685,7 +690,8 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name, const 
     // it already gave some vertex a ninth face.
     const TerrainPart* refused = nullptr;
     int listed_faces = parse->face_count;
-    for (const TerrainPart& t : parts) {
+    for (int part = 0; part < part_count; ++part) {
+        const TerrainPart& t = parts[part];
         if (!t.ok) {
             refused = &t;
             listed_faces = t.face_start + t.faces_parsed;
@@ -693,10 +699,10 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name, const 
         }
     }
     std::vector<FacesSeen> seen;
-    for (const TerrainPart& t : parts) seen.insert(seen.end(), t.seen.begin(), t.seen.end());
+    for (int part = 0; part < part_count; ++part) seen.insert(seen.end(), parts[part].seen.begin(), parts[part].seen.end());
     FaceOverflow overflow = list_vertex_faces(parse, listed_faces, seen, refused == nullptr);
     if (overflow.face >= 0) {
-        long line = line_of_face(parts, overflow.face);
+        long line = line_of_face(parts, part_count, overflow.face);
         snprintf(error, error_size, "%s line %ld: vertex %d would belong to a ninth face\n%s", name, line,
                  parse->faces[overflow.face].corners[overflow.corner].vertex,
                  overflow.corner == 0 ? "MORE THAN 8 faces per vertex...model type unsuitable" : "This is the error");

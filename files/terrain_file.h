@@ -40,12 +40,13 @@ bool open_terrain_text(const char* path, TerrainText* text, char* error = nullpt
 // Releases what open_terrain_text obtained; safe on an empty text.
 void close_terrain_text(TerrainText* text);
 
-constexpr int TERRAIN_TEXT_PARTS = PARALLEL_PARTS;  // the counting and parsing passes run one thread per part
+constexpr int TERRAIN_TEXT_PARTS = MOST_PARALLEL_PARTS;  // the counting and parsing passes run one thread per part
 
 // What the counting pass found, part by part. The text is cut at line starts,
 // where the 99-character chunks restart, so every part is chunked exactly as
 // a read of the whole file chunks it.
 struct TerrainCounts {
+    int parts;                                  // parts the text is cut into: count_parallel_parts()
     size_t part_start[TERRAIN_TEXT_PARTS + 1];  // byte offsets; part p is [part_start[p], part_start[p + 1]); the last is the size
     int vertices[TERRAIN_TEXT_PARTS];           // "v " lines per part
     int texcoords[TERRAIN_TEXT_PARTS];          // "vt" lines per part
@@ -57,9 +58,9 @@ struct TerrainCounts {
 
 constexpr size_t TERRAIN_CUT_BALANCED = (size_t)-1;  // cut where both parts have as much to parse
 
-// Counting pass, on both cores: the number of "v ", "vt" and "f " lines,
-// with long lines split as the parser splits them. The second part starts at
-// the first line start at or after `cut` (any value is allowed), or, given
+// Counting pass, on every core: the number of "v ", "vt" and "f " lines,
+// with long lines split as the parser splits them. Part k starts at the first
+// line start at or after k x `cut` (any value is allowed), or, given
 // TERRAIN_CUT_BALANCED, where the parsing work splits evenly. Returns false
 // when a count would exceed INT_MAX.
 bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCounts* counts);

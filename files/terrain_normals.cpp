@@ -73,7 +73,7 @@ void average_vertex_range(TerrainVertex* vertices, int first, int end, const Ter
 
 void average_vertex_normals(TerrainVertex* vertices, int vertex_count,
                             const TerrainFace* faces, int face_count) {
-    // Each vertex is averaged on its own, so the halves can go to both cores.
+    // Each vertex is averaged on its own, so the parts can go to every core.
     run_parallel_parts([&](int part) {
         int first, end;
         parallel_share(vertex_count, part, &first, &end);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <thread>
 
+#include "files/parallel.h"
 #include "import/float_cast.h"
 
 namespace {
@@ -114,7 +115,7 @@ void paint_drape(const float* heights, int width, int height, double pixel_east,
 
     // Rows are independent: bands of them go to helper threads, the first band
     // stays here and reports progress.
-    const int bands = std::clamp((int)std::thread::hardware_concurrency(), 1, 8);
+    const int bands = count_parallel_parts();
     std::vector<std::thread> helpers;
     for (int band = 1; band < bands; ++band)
         helpers.emplace_back(paint_rows, &shading, height * band / bands, height * (band + 1) / bands, nullptr,

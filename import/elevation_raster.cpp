@@ -78,29 +78,10 @@ bool convert_row(const ElevationRaster& raster, float* row, const unsigned char*
     return true;
 }
 
-}  // namespace
-
-std::string describe_gdal_error(const char* fallback) {
-    const char* message = CPLGetLastErrorMsg();
-    if (!message || !*message) return fallback;
-    return single_line(message);
-}
-
-std::string describe_unopened_raster(const char* path) {
-    const bool gdal_name = std::strncmp(path, "/vsi", 4) == 0 || std::strchr(path, ':') != nullptr;
-    struct stat info;
-    if (!gdal_name && stat(path, &info) != 0) return std::strerror(errno);
-    if (!gdal_name && S_ISDIR(info.st_mode)) return "it is a folder";
-    if (!gdal_name && access(path, R_OK) != 0) return std::strerror(errno);
-    return describe_gdal_error("not a raster GDAL can read");
-}
-
-int report_gdal_progress(double fraction, const char*, void* context) {
-    GdalProgress* p = (GdalProgress*)context;
-    if (p && p->progress) p->progress(fraction, p->context);
-    return TRUE;
-}
-
+// "" when GDAL may open `path`; otherwise why not: it is a named pipe, a
+// device or a socket, which opening could wait on for ever. A folder passes
+// (some formats are folders), and so does a name that is no file, such as
+// GDAL's NETCDF:"file.nc":variable, whose quoted file is looked at instead.
 std::string check_raster_file(const char* path) {
     struct stat info;
     if (stat(path, &info) != 0) {
@@ -118,19 +99,49 @@ std::string check_raster_file(const char* path) {
     return std::string("it is ") + kind + ", not a regular file";
 }
 
-bool open_elevation_raster(const char* path, ElevationRaster* raster, std::string* error) {
-    *raster = ElevationRaster{};
+// Why GDAL could not open `path` as a raster: the system's reason when the
+// path names no file ("No such file or directory"), a folder ("it is a
+// folder") or a file that cannot be read; else GDAL's last error, or "not a
+// raster GDAL can read". GDAL's own names (/vsi..., DRIVER:...) get GDAL's.
+std::string describe_unopened_raster(const char* path) {
+    const bool gdal_name = std::strncmp(path, "/vsi", 4) == 0 || std::strchr(path, ':') != nullptr;
+    struct stat info;
+    if (!gdal_name && stat(path, &info) != 0) return std::strerror(errno);
+    if (!gdal_name && S_ISDIR(info.st_mode)) return "it is a folder";
+    if (!gdal_name && access(path, R_OK) != 0) return std::strerror(errno);
+    return describe_gdal_error("not a raster GDAL can read");
+}
+
+}  // namespace
+
+std::string describe_gdal_error(const char* fallback) {
+    const char* message = CPLGetLastErrorMsg();
+    if (!message || !*message) return fallback;
+    return single_line(message);
+}
+
+int report_gdal_progress(double fraction, const char*, void* context) {
+    GdalProgress* p = (GdalProgress*)context;
+    if (p && p->progress) p->progress(fraction, p->context);
+    return TRUE;
+}
+
+GDALDatasetH open_raster_file(const char* path, const char* what, std::string* error) {
     const std::string unfit = check_raster_file(path);
     if (!unfit.empty()) {
-        *error = "cannot read '" + std::string(path) + "': " + unfit;
-        return false;
+        *error = "cannot read " + std::string(what) + "'" + path + "': " + unfit;
+        return nullptr;
     }
     CPLErrorReset();
     GDALDatasetH dataset = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
-    if (!dataset) {
-        *error = "cannot read '" + std::string(path) + "': " + describe_unopened_raster(path);
-        return false;
-    }
+    if (!dataset) *error = "cannot read " + std::string(what) + "'" + path + "': " + describe_unopened_raster(path);
+    return dataset;
+}
+
+bool open_elevation_raster(const char* path, ElevationRaster* raster, std::string* error) {
+    *raster = ElevationRaster{};
+    GDALDatasetH dataset = open_raster_file(path, "", error);
+    if (!dataset) return false;
     const int bands = GDALGetRasterCount(dataset);
     std::string refusal;
     if (bands == 0) {

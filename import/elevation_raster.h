@@ -24,11 +24,12 @@ struct ElevationRaster {
     bool flip_columns;      // column 0 is the east edge
 };
 
-// "" when GDAL may open `path`; otherwise why not: it is a named pipe, a
-// device or a socket, which opening could wait on for ever. A folder passes
-// (some formats are folders), and so does a name that is no file, such as
-// GDAL's NETCDF:"file.nc":variable, whose quoted file is looked at instead.
-std::string check_raster_file(const char* path);
+// Opens `path` read-only as a raster of any of GDAL's formats, refusing at
+// once a named pipe, a device or a socket (opening could wait on one for
+// ever). Null with "cannot read <what>'<path>': <why>" otherwise, the why
+// naming the system's reason (no such file, a folder, unreadable) or GDAL's;
+// `what` is "" for the elevation raster, "map " for a map.
+GDALDatasetH open_raster_file(const char* path, const char* what, std::string* error);
 
 // Opens `path` and checks that it is one band of heights at least 2 x 2
 // cells. False with a one-line message (GDAL's reason included) otherwise;
@@ -65,12 +66,6 @@ bool sample_elevation_grid(ElevationRaster* raster, int width, int height, std::
 
 // GDAL's last error as one line, or `fallback` when it said nothing.
 std::string describe_gdal_error(const char* fallback);
-
-// Why GDAL could not open `path` as a raster: the system's reason when the
-// path names no file ("No such file or directory"), a folder ("it is a
-// folder") or a file that cannot be read; else GDAL's last error, or "not a
-// raster GDAL can read". GDAL's own names (/vsi..., DRIVER:...) get GDAL's.
-std::string describe_unopened_raster(const char* path);
 
 // Adapter from a ProgressFn to GDAL's progress callback; context is a GdalProgress*.
 struct GdalProgress {

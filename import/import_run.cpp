@@ -84,6 +84,68 @@ const char* const USAGE =
     "                         file name)\n"
     "  -w, --world DIR        as above\n";
 
+// A command line being read: where it is, what it gave so far.
+struct OptionParse {
+    int argc;                          // words in argv, the program's name included
+    char** argv;                       // the command line
+    int next;                          // the word after the one being read
+    ImportOptions* options;            // filled as options are read
+    std::vector<std::string> rasters;  // the words that are no option
+    std::string raster_option;         // an option given that only the raster import takes
+    std::string track_option;          // one that only --track takes
+    std::string* error;                // why a word was refused
+};
+
+// One option word: "--grid=20" is the option "--grid" with its value.
+struct OptionWord {
+    std::string word;   // the option, up to a '='
+    std::string value;  // its value, once taken
+    bool has_value;     // the value came after a '='
+};
+
+// What reading a word came to.
+enum OptionRead { OPTION_NOT_MINE, OPTION_READ, OPTION_REFUSED };
+
+// Everything a run opens, closed on every path out.
+struct ImportRun {
+    ElevationRaster elevation;
+    MapRaster map;
+    OutputSet outputs;
+    ProgressBar bar;
+};
+
+// What an import settles before it reads: names, the raster's ground, the
+// sizes of what it reads and writes, and the files it writes.
+struct ImportPlan {
+    std::string name;                // the terrain's name in the menus
+    std::string world;               // the world written into
+    int cells_x, cells_y;            // the raster's cells
+    CellSize cell;                   // their ground size
+    double width, depth;             // the terrain's ground, metres
+    std::string size;                // "W x H" cells, for messages
+    bool sampling;                   // the raster is too large to read whole: a --grid is sampled
+    int drape_width, drape_height;   // texels of the drape
+    int read_width, read_height;     // the grid the raster is read onto
+    int columns, rows;               // the terrain's vertices
+    bool limited;                    // a --grid was cut down to the raster's resolution
+    int map_width, map_height;       // texels of the map; 0 without one
+    std::string dem_path;            // the terrain file's final path
+    std::vector<std::string> paths;  // every final path, in the order of run.outputs' files
+    size_t location_file;            // the location record's place in paths
+};
+
+// What an import made of the heights, for the writing and the summary.
+struct ImportedGround {
+    long long missing;                // cells without a height, filled (estimated when sampling)
+    double lowest, highest;           // the raster's heights, its unit
+    double base;                      // height measured down from; 0 with --keep-heights
+    float written_low, written_high;  // heights as written
+    std::vector<float> grid;          // the terrain's heights, columns x rows
+    std::vector<uint8_t> drape;       // RGB, drape_width x drape_height
+    std::vector<uint8_t> map_pixels;  // the map's texels; empty without one
+    bool map_stretched;               // the map was stretched over the terrain, not placed by coordinates
+};
+
 bool read_number(const char* text, double* value) {
     char* end = nullptr;
     errno = 0;
@@ -139,13 +201,134 @@ std::vector<std::string> list_dataset_files(std::initializer_list<GDALDatasetH> 
     return files;
 }
 
-// Everything a run opens, closed on every path out.
-struct ImportRun {
-    ElevationRaster elevation;
-    MapRaster map;
-    OutputSet outputs;
-    ProgressBar bar;
-};
+OptionWord split_option_word(const char* text) {
+    OptionWord w{text, "", false};
+    const size_t eq = w.word.find('=');
+    if (w.word.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+        w.value = w.word.substr(eq + 1);
+        w.word = w.word.substr(0, eq);
+        w.has_value = true;
+    }
+    return w;
+}
+
+// The option's value: after its '=', else the next word. False with a
+// message naming `option` when the command line ends first.
+bool take_option_value(OptionParse* p, OptionWord* w, const char* option) {
+    if (w->has_value) return true;
+    if (p->next >= p->argc) {
+        *p->error = std::string(option) + " needs a value";
+        return false;
+    }
+    w->value = p->argv[p->next++];
+    return true;
+}
+
+OptionRead refuse_option(OptionParse* p, const std::string& message) {
+    *p->error = message;
+    return OPTION_REFUSED;
+}
+
+// --help, --world and --name, which both commands take.
+OptionRead read_common_option(OptionParse* p, OptionWord& w) {
+    ImportOptions* o = p->options;
+    if (w.word == "-h" || w.word == "--help") {
+        o->help = true;
+    } else if (w.word == "-w" || w.word == "--world") {
+        if (!take_option_value(p, &w, "--world")) return OPTION_REFUSED;
+        o->world = w.value;
+    } else if (w.word == "-n" || w.word == "--name") {
+        if (!take_option_value(p, &w, "--name")) return OPTION_REFUSED;
+        o->name = w.value;
+        if (w.value.empty()) return refuse_option(p, "--name needs a value");
+    } else {
+        return OPTION_NOT_MINE;
+    }
+    return OPTION_READ;
+}
+
+// The raster import's options: --map, --grid, --exaggeration, --cell-size, --keep-heights.
+OptionRead read_raster_option(OptionParse* p, OptionWord& w) {
+    ImportOptions* o = p->options;
+    const std::string& word = w.word;
+    if (word == "-m" || word == "--map") {
+        if (!take_option_value(p, &w, "--map")) return OPTION_REFUSED;
+        o->map_path = w.value;
+    } else if (word == "-g" || word == "--grid") {
+        if (!take_option_value(p, &w, "--grid")) return OPTION_REFUSED;
+        if (!read_grid(w.value.c_str(), &o->grid_columns, &o->grid_rows))
+            return refuse_option(p, "--grid takes N or CxR (whole numbers), not '" + w.value + "'");
+        if (o->grid_columns < 2 || (o->grid_rows != 0 && o->grid_rows < 2))
+            return refuse_option(p, "grid '" + w.value + "' is smaller than 2 x 2 vertices");
+    } else if (word == "-e" || word == "--exaggeration") {
+        if (!take_option_value(p, &w, "--exaggeration")) return OPTION_REFUSED;
+        if (!read_number(w.value.c_str(), &o->exaggeration) || !(o->exaggeration > 0.0) || o->exaggeration > 1000.0)
+            return refuse_option(p, "--exaggeration takes a number above 0 and up to 1000, not '" + w.value + "'");
+    } else if (word == "--cell-size") {
+        if (!take_option_value(p, &w, "--cell-size")) return OPTION_REFUSED;
+        if (!read_number(w.value.c_str(), &o->cell_size) || !(o->cell_size >= SMALLEST_CELL_SIZE) ||
+            o->cell_size > LARGEST_CELL_SIZE)
+            return refuse_option(p, "--cell-size takes metres from 0.01 (the terrain file keeps millimetres) up to "
+                                    "1000000, not '" + w.value + "'");
+    } else if (word == "--keep-heights" && !w.has_value) {
+        o->keep_heights = true;
+    } else {
+        return OPTION_NOT_MINE;
+    }
+    p->raster_option = word;
+    return OPTION_READ;
+}
+
+// The track's options: --track, --onto, --layer, --above, --speed.
+OptionRead read_track_option(OptionParse* p, OptionWord& w) {
+    ImportOptions* o = p->options;
+    const std::string& word = w.word;
+    if (word == "--track" || word == "--onto" || word == "--layer") {
+        if (!take_option_value(p, &w, word.c_str())) return OPTION_REFUSED;
+        if (word != "--track") p->track_option = word;
+        std::string& field = word == "--track" ? o->track_path : word == "--onto" ? o->onto : o->layer;
+        field = w.value;
+        if (w.value.empty()) return refuse_option(p, word + " needs a value");
+    } else if (word == "--above") {
+        if (!take_option_value(p, &w, "--above")) return OPTION_REFUSED;
+        p->track_option = word;
+        if (!read_number(w.value.c_str(), &o->above) || !(o->above > 0.0) || o->above > 100000.0)
+            return refuse_option(p, "--above takes metres above 0 and up to 100000, not '" + w.value + "'");
+    } else if (word == "--speed") {
+        if (!take_option_value(p, &w, "--speed")) return OPTION_REFUSED;
+        p->track_option = word;
+        if (!read_number(w.value.c_str(), &o->speed) || !(o->speed >= 0.1) || o->speed > 10000.0)
+            return refuse_option(p, "--speed takes metres a frame from 0.1 to 10000, not '" + w.value + "'");
+    } else {
+        return OPTION_NOT_MINE;
+    }
+    return OPTION_READ;
+}
+
+// Once every word is read: one command, with what it needs and nothing of the other's.
+bool check_import_command(OptionParse* p) {
+    ImportOptions* o = p->options;
+    std::string& error = *p->error;
+    if (o->help) return true;
+    if (!o->track_path.empty()) {
+        if (o->onto.empty()) error = "--track needs --onto NAME, the terrain to lay it on";
+        else if (!p->rasters.empty()) error = "give a raster to import or --track, not both";
+        else if (!p->raster_option.empty()) error = p->raster_option + " is for importing a raster, not for --track";
+        else return true;
+        return false;
+    }
+    if (!p->track_option.empty()) {
+        error = p->track_option + " goes with --track";
+        return false;
+    }
+    if (p->rasters.size() != 1) {
+        error = p->rasters.empty() ? "no elevation raster given (see --help)"
+                                   : "give one elevation raster, not " + std::to_string(p->rasters.size());
+        return false;
+    }
+    o->elevation_path = p->rasters[0];
+    return true;
+}
 
 int refuse(ImportRun* run, std::FILE* err, const std::string& message) {
     CPLPopErrorHandler();
@@ -157,130 +340,313 @@ int refuse(ImportRun* run, std::FILE* err, const std::string& message) {
     return IMPORT_FAILED;
 }
 
+// The terrain's name and the world: false with the refusal when either cannot be used.
+bool plan_names(const ImportOptions& options, ImportPlan* plan, std::string* error) {
+    plan->name = options.name.empty() ? name_from_path(options.elevation_path) : options.name;
+    *error = check_terrain_name(plan->name);
+    if (!error->empty()) return false;
+    plan->world = options.world.empty() ? folder_of_program() + "/world" : options.world;
+    if (!is_directory(plan->world)) {
+        *error = "world '" + plan->world + "' is not a folder (give one with --world)";
+        return false;
+    }
+    sweep_world_temporaries(plan->world);
+    return true;
+}
+
+// Opens the raster and the map and measures the ground: false with the
+// refusal for a raster or map that cannot be read, or is too large to be.
+bool open_import_rasters(ImportRun& run, const ImportOptions& options, ImportPlan* plan, std::string* error) {
+    if (!open_elevation_raster(options.elevation_path.c_str(), &run.elevation, error)) return false;
+    plan->cells_x = run.elevation.frame.width;
+    plan->cells_y = run.elevation.frame.height;
+    if (!measure_cell_size(run.elevation.frame, options.cell_size, &plan->cell, error)) return false;
+    plan->width = plan->cells_x * plan->cell.east;
+    plan->depth = plan->cells_y * plan->cell.south;
+    if (!(plan->width < LARGEST_COORDINATE / 10) || !(plan->depth < LARGEST_COORDINATE / 10)) {
+        *error = "the raster covers more ground than a terrain can hold";
+        return false;
+    }
+    // Every cell is read and averaged unless the raster is too large for
+    // that to end in reasonable time; then only a grid asked for is sampled.
+    plan->size = format_thousands(plan->cells_x) + " x " + format_thousands(plan->cells_y);
+    plan->sampling = (long long)plan->cells_x * plan->cells_y > MOST_CELLS_READ;
+    if (plan->sampling && options.grid_columns == 0) {
+        *error = "'" + options.elevation_path + "' is " + plan->size + " cells; an import reads at most " +
+                 format_thousands(MOST_CELLS_READ) +
+                 " cells whole: give --grid N to sample N vertices along its longer side";
+        return false;
+    }
+    if (!options.map_path.empty() && !open_map_raster(options.map_path.c_str(), &run.map, error)) return false;
+    if ((long long)run.map.width * run.map.height > MOST_CELLS_READ) {
+        *error = "map '" + options.map_path + "' is " + format_thousands(run.map.width) + " x " +
+                 format_thousands(run.map.height) + " pixels; an import reads at most " +
+                 format_thousands(MOST_CELLS_READ) + " (give a smaller copy of it)";
+        return false;
+    }
+    return true;
+}
+
+// The sizes: the drape at about the raster's resolution; heights are read at
+// the drape's size or less (or sampled once for each vertex), and the grid is
+// averaged from those. False with the refusal when sampling would decode too
+// much; says on `err` when it samples.
+bool plan_import_sizes(const ImportRun& run, const ImportOptions& options, ImportPlan* plan, std::FILE* err,
+                       std::string* error) {
+    plan->drape_width = choose_texture_side(plan->cells_x, SMALLEST_DRAPE_SIDE);
+    plan->drape_height = choose_texture_side(plan->cells_y, SMALLEST_DRAPE_SIDE);
+    plan->read_width = std::min(plan->cells_x, plan->drape_width);
+    plan->read_height = std::min(plan->cells_y, plan->drape_height);
+    choose_grid(plan->width, plan->depth, std::min(plan->read_width, LARGEST_GRID_SIDE),
+                std::min(plan->read_height, LARGEST_GRID_SIDE), options.grid_columns, options.grid_rows,
+                &plan->columns, &plan->rows, &plan->limited);
+    if (plan->sampling) {
+        // One sample for each vertex; the drape is enlarged from them.
+        plan->read_width = plan->columns;
+        plan->read_height = plan->rows;
+        const long long work = estimate_sampled_cells(run.elevation, plan->columns, plan->rows);
+        if (work > MOST_CELLS_READ) {
+            *error = "'" + options.elevation_path + "' is " + plan->size + " cells: sampling it for a " +
+                     std::to_string(plan->columns) + " x " + std::to_string(plan->rows) + " grid decodes " +
+                     format_thousands(work) + " cells of its blocks, more than the " +
+                     format_thousands(MOST_CELLS_READ) + " an import reads; give a smaller --grid";
+            return false;
+        }
+        std::fprintf(err, "kestrolane-import: '%s' is larger than an import reads whole: sampling %d x %d of its %s cells\n",
+                     options.elevation_path.c_str(), plan->columns, plan->rows, plan->size.c_str());
+    }
+    plan->map_width = run.map.dataset ? choose_texture_side(run.map.width, SMALLEST_MAP_SIDE) : 0;
+    plan->map_height = run.map.dataset ? choose_texture_side(run.map.height, SMALLEST_MAP_SIDE) : 0;
+    return true;
+}
+
+// Begins the saves of every file the import writes, making the world's
+// folders if need be. False with the refusal when an output is one of the
+// files read, or a folder or file cannot be made.
+bool begin_import_outputs(ImportRun& run, ImportPlan* plan, std::string* error) {
+    const std::string& world = plan->world;
+    const std::string& name = plan->name;
+    plan->dem_path = world + "/DEM/" + name + ".dem";
+    plan->paths = {plan->dem_path, world + "/Drape/" + name + ".raw", world + "/Drape/" + name + ".info"};
+    if (run.map.dataset) {
+        plan->paths.push_back(world + "/Map/" + name + ".raw");
+        plan->paths.push_back(world + "/Map/" + name + ".info");
+    }
+    plan->location_file = plan->paths.size();
+    plan->paths.push_back(terrain_location_path(world, name));
+    std::string output;
+    const std::string input = find_replaced_input(
+        plan->paths, list_dataset_files({run.elevation.dataset, run.map.dataset, run.map.original}), &output);
+    if (!input.empty()) {
+        *error = "'" + input + "' is read by this import; writing " + output.substr(world.size() + 1) +
+                 " would replace it (give another --name or --world)";
+        return false;
+    }
+    return ensure_folder(world + "/DEM", error) && ensure_folder(world + "/Drape", error) &&
+           (!run.map.dataset || ensure_folder(world + "/Map", error)) &&
+           open_output_set(&run.outputs, plan->paths, error);
+}
+
+// Reading: the raster averaged (or sampled) onto the read grid, the holes
+// filled. False with the refusal on a read error or a raster without heights.
+bool read_import_heights(ImportRun& run, const ImportOptions& options, const ImportPlan& plan,
+                         std::vector<float>* heights, ImportedGround* ground, std::string* error) {
+    begin_progress(&run.bar, "Reading");
+    if (!(plan.sampling ? sample_elevation_grid : read_elevation_grid)(&run.elevation, plan.read_width,
+                                                                       plan.read_height, heights, &ground->missing,
+                                                                       error, report_progress_callback, &run.bar))
+        return false;
+    end_progress(&run.bar);
+    if (!fill_missing_cells(heights->data(), plan.read_width, plan.read_height)) {
+        *error = "'" + options.elevation_path + "' holds no heights: every cell is no-data";
+        return false;
+    }
+    const auto range = std::minmax_element(heights->begin(), heights->end());
+    ground->lowest = *range.first;
+    ground->highest = *range.second;
+    return true;
+}
+
+// Resampling: the terrain grid by area, its heights measured and
+// exaggerated as written, the drape's heights by interpolation (`heights` is
+// freed). False with the refusal when heights would not fit a terrain file.
+bool resample_import_heights(ImportRun& run, const ImportOptions& options, const ImportPlan& plan,
+                             std::vector<float>* heights, std::vector<float>* drape_heights, ImportedGround* ground,
+                             std::string* error) {
+    begin_progress(&run.bar, "Resampling");
+    std::vector<float>& grid = ground->grid;
+    grid.resize((size_t)plan.columns * plan.rows);
+    if (!resample_by_area(heights->data(), plan.read_width, plan.read_height,
+                          divide_around_vertices(plan.read_width, plan.columns),
+                          divide_around_vertices(plan.read_height, plan.rows), grid.data(), nullptr, nullptr)) {
+        *error = "cannot average the heights onto the grid";
+        return false;
+    }
+    report_progress(&run.bar, 0.3);
+    // Measured down from the grid's highest vertex, the land lies below an eye
+    // at height 0, where the viewer starts.
+    ground->base = options.keep_heights ? 0.0 : *std::max_element(grid.begin(), grid.end());
+    for (float& h : grid) h = (float)((h - ground->base) * options.exaggeration);
+    const auto written = std::minmax_element(grid.begin(), grid.end());
+    ground->written_low = *written.first;
+    ground->written_high = *written.second;
+    if (!(std::fabs(ground->written_low) < LARGEST_COORDINATE &&
+          std::fabs(ground->written_high) < LARGEST_COORDINATE)) {
+        *error = format_value("heights reach %g; a terrain file takes them below %g",
+                              std::max(std::fabs(ground->written_low), std::fabs(ground->written_high)),
+                              LARGEST_COORDINATE);
+        return false;
+    }
+    drape_heights->resize((size_t)plan.drape_width * plan.drape_height);
+    enlarge_bilinear(heights->data(), plan.read_width, plan.read_height, drape_heights->data(), plan.drape_width,
+                     plan.drape_height, nullptr, nullptr);
+    std::vector<float>().swap(*heights);
+    end_progress(&run.bar);
+    return true;
+}
+
+// Shading the drape from its heights (which are freed), then reading the map
+// if there is one. False with the refusal when the map cannot be read.
+bool paint_import_images(ImportRun& run, const ImportOptions& options, const ImportPlan& plan,
+                         std::vector<float>* drape_heights, ImportedGround* ground, std::string* error) {
+    begin_progress(&run.bar, "Shading");
+    paint_drape(drape_heights->data(), plan.drape_width, plan.drape_height, plan.width / plan.drape_width,
+                plan.depth / plan.drape_height, options.exaggeration, ground->lowest, ground->highest,
+                &ground->drape, report_progress_callback, &run.bar);
+    std::vector<float>().swap(*drape_heights);
+    end_progress(&run.bar);
+    ground->map_stretched = false;
+    if (run.map.dataset) {
+        begin_progress(&run.bar, "Map");
+        if (!read_map_image(&run.map, run.elevation, plan.map_width, plan.map_height, &ground->map_pixels,
+                            &ground->map_stretched, error, report_progress_callback, &run.bar))
+            return false;
+        end_progress(&run.bar);
+    }
+    return true;
+}
+
+// Writing every file and giving each its name once all are complete. False
+// with the refusal when a number is too large for a file, the location is
+// not finite, or the files cannot be written.
+bool write_import_files(ImportRun& run, const ImportOptions& options, const ImportPlan& plan,
+                        const ImportedGround& ground, std::string* error) {
+    begin_progress(&run.bar, "Writing");
+    WholeFile* files = run.outputs.files;
+    std::pair<const float*, int> grid_rows(ground.grid.data(), plan.columns);
+    const TerrainGrid terrain{plan.columns, plan.rows, -plan.width / 2.0, plan.width / 2.0, -plan.depth / 2.0,
+                              plan.depth / 2.0, read_grid_row, &grid_rows};
+    if (!write_grid_terrain(&files[0], terrain, report_progress_callback, &run.bar)) {
+        *error = "cannot write '" + plan.dem_path + "': a number is too large for a terrain file";
+        return false;
+    }
+    append_whole_file(&files[1], ground.drape.data(), ground.drape.size());
+    print_info_file(&files[2], plan.drape_width, plan.drape_height, 3);
+    if (run.map.dataset) {
+        append_whole_file(&files[3], ground.map_pixels.data(), ground.map_pixels.size());
+        print_info_file(&files[4], plan.map_width, plan.map_height, run.map.components);
+    }
+    const ElevationRaster& elevation = run.elevation;
+    const TerrainLocation placed =
+        locate_imported_terrain(elevation.frame, elevation.flip_columns, elevation.flip_rows, plan.columns,
+                                plan.rows, plan.width, plan.depth, ground.base, options.exaggeration);
+    if (!std::all_of(placed.affine, placed.affine + 6, [](double a) { return std::isfinite(a); })) {
+        *error = "'" + options.elevation_path +
+                 "' lies so far out that its terrain's coordinates are not finite numbers";
+        return false;
+    }
+    const std::string location = format_terrain_location(placed);
+    append_whole_file(&files[plan.location_file], location.data(), location.size());
+    if (!finish_output_set(&run.outputs, error)) return false;
+    end_progress(&run.bar);
+    return true;
+}
+
+// The summary of a finished import: the grid, the ground, the heights, the
+// cells filled, the files written and what to choose in the viewer.
+std::string describe_import(const ImportRun& run, const ImportOptions& options, const ImportPlan& plan,
+                            const ImportedGround& ground) {
+    const std::string& name = plan.name;
+    const std::string unit = run.elevation.unit.empty() ? "(unit not given)" : run.elevation.unit;
+    std::string summary =
+        "Imported '" + options.elevation_path + "' as " + name + ": a " + std::to_string(plan.columns) + " x " +
+        std::to_string(plan.rows) + " grid (" + format_thousands(2LL * (plan.columns - 1) * (plan.rows - 1)) +
+        " faces" + (plan.limited ? ", limited by the raster's resolution" : "") + ") over " +
+        format_length(plan.width) + " x " + format_length(plan.depth) + " from " + std::to_string(plan.cells_x) +
+        " x " + std::to_string(plan.cells_y) + " cells" +
+        (plan.sampling ? " (sampled " + std::to_string(plan.read_width) + " x " + std::to_string(plan.read_height) + ")"
+                       : "") +
+        " of " + format_value("%.4g x %.4g m", plan.cell.east, plan.cell.south) + " (" + plan.cell.basis + "). ";
+    std::string how;
+    if (!options.keep_heights) how = "down from the highest point";
+    if (options.exaggeration != 1.0)
+        how += (how.empty() ? "" : ", ") + format_value("exaggerated %g times", options.exaggeration);
+    summary += "Heights " + format_value("%.1f to %.1f ", ground.lowest, ground.highest) + unit + ", written from " +
+               format_value("%.1f to %.1f", ground.written_low, ground.written_high) +
+               (how.empty() ? "" : " (" + how + ")") + ". ";
+    const long long missing = ground.missing;
+    if (missing > 0)
+        summary += (plan.sampling ? "About " : "") + format_thousands(missing) + (missing == 1 ? " cell" : " cells") +
+                   " without a height (" +
+                   format_value("%.2g%%", 100.0 * missing / ((double)plan.cells_x * plan.cells_y)) + ") " +
+                   (missing == 1 ? "was" : "were") + " filled from the ground around. ";
+    else
+        summary += "No cell lacked a height. ";
+    summary += "Wrote DEM/" + name + ".dem, Drape/" + name + ".raw (" + std::to_string(plan.drape_width) + " x " +
+               std::to_string(plan.drape_height) + " RGB) and Drape/" + name + ".info";
+    if (run.map.dataset)
+        summary += ", Map/" + name + ".raw (" + std::to_string(plan.map_width) + " x " +
+                   std::to_string(plan.map_height) + (run.map.components == 3 ? " RGB, " : " grey, ") +
+                   (ground.map_stretched ? "stretched over the terrain" : "fitted by its coordinates") + ") and Map/" +
+                   name + ".info";
+    summary += " in " + plan.world + ". In the viewer, choose File > DEM > " + name + ".dem, then File > Raster > " +
+               name + ".raw.";
+    return summary;
+}
+
+// The whole import into `run`, GDAL's errors held back; the caller closes
+// the run when running out of memory ends it.
+int import_raster(ImportRun& run, const ImportOptions& options, std::FILE* out, std::FILE* err) {
+    ImportPlan plan{};
+    ImportedGround ground{};
+    std::vector<float> heights, drape_heights;
+    std::string error;
+    if (!plan_names(options, &plan, &error) || !open_import_rasters(run, options, &plan, &error) ||
+        !plan_import_sizes(run, options, &plan, err, &error) || !begin_import_outputs(run, &plan, &error) ||
+        !read_import_heights(run, options, plan, &heights, &ground, &error) ||
+        !resample_import_heights(run, options, plan, &heights, &drape_heights, &ground, &error) ||
+        !paint_import_images(run, options, plan, &drape_heights, &ground, &error) ||
+        !write_import_files(run, options, plan, ground, &error))
+        return refuse(&run, err, error);
+    std::fprintf(out, "%s\n", describe_import(run, options, plan, ground).c_str());
+    CPLPopErrorHandler();
+    close_map_raster(&run.map);
+    close_elevation_raster(&run.elevation);
+    return IMPORT_OK;
+}
+
 }  // namespace
 
 bool parse_import_options(int argc, char** argv, ImportOptions* options, std::string* error) {
     *options = ImportOptions{};
     options->exaggeration = 1.0;
     options->above = DEFAULT_ABOVE;
-    std::vector<std::string> rasters;
-    std::string raster_option, track_option;  // an option given that only one command takes
-    for (int i = 1; i < argc; ++i) {
-        std::string word = argv[i];
-        std::string value;
-        bool has_value = false;
-        const size_t eq = word.find('=');
-        if (word.compare(0, 2, "--") == 0 && eq != std::string::npos) {
-            value = word.substr(eq + 1);
-            word = word.substr(0, eq);
-            has_value = true;
-        }
-        auto take_value = [&](const char* option) {
-            if (has_value) return true;
-            if (i + 1 >= argc) {
-                *error = std::string(option) + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-            return true;
-        };
-        if (word == "-h" || word == "--help") {
-            options->help = true;
-        } else if (word == "-w" || word == "--world") {
-            if (!take_value("--world")) return false;
-            options->world = value;
-        } else if (word == "-n" || word == "--name") {
-            if (!take_value("--name")) return false;
-            options->name = value;
-            if (value.empty()) {
-                *error = "--name needs a value";
-                return false;
-            }
-        } else if (word == "-m" || word == "--map") {
-            if (!take_value("--map")) return false;
-            raster_option = word;
-            options->map_path = value;
-        } else if (word == "-g" || word == "--grid") {
-            if (!take_value("--grid")) return false;
-            raster_option = word;
-            if (!read_grid(value.c_str(), &options->grid_columns, &options->grid_rows)) {
-                *error = "--grid takes N or CxR (whole numbers), not '" + value + "'";
-                return false;
-            }
-            if (options->grid_columns < 2 || (options->grid_rows != 0 && options->grid_rows < 2)) {
-                *error = "grid '" + value + "' is smaller than 2 x 2 vertices";
-                return false;
-            }
-        } else if (word == "-e" || word == "--exaggeration") {
-            if (!take_value("--exaggeration")) return false;
-            raster_option = word;
-            if (!read_number(value.c_str(), &options->exaggeration) || !(options->exaggeration > 0.0) ||
-                options->exaggeration > 1000.0) {
-                *error = "--exaggeration takes a number above 0 and up to 1000, not '" + value + "'";
-                return false;
-            }
-        } else if (word == "--cell-size") {
-            if (!take_value("--cell-size")) return false;
-            raster_option = word;
-            if (!read_number(value.c_str(), &options->cell_size) || !(options->cell_size > 0.0) ||
-                options->cell_size > 1e6) {
-                *error = "--cell-size takes metres above 0 and up to 1000000, not '" + value + "'";
-                return false;
-            }
-        } else if (word == "--keep-heights" && !has_value) {
-            options->keep_heights = true;
-            raster_option = word;
-        } else if (word == "--track" || word == "--onto" || word == "--layer") {
-            if (!take_value(word.c_str())) return false;
-            if (word != "--track") track_option = word;
-            std::string& field =
-                word == "--track" ? options->track_path : word == "--onto" ? options->onto : options->layer;
-            field = value;
-            if (value.empty()) {
-                *error = word + " needs a value";
-                return false;
-            }
-        } else if (word == "--above") {
-            if (!take_value("--above")) return false;
-            track_option = word;
-            if (!read_number(value.c_str(), &options->above) || !(options->above > 0.0) ||
-                options->above > 100000.0) {
-                *error = "--above takes metres above 0 and up to 100000, not '" + value + "'";
-                return false;
-            }
-        } else if (word == "--speed") {
-            if (!take_value("--speed")) return false;
-            track_option = word;
-            if (!read_number(value.c_str(), &options->speed) || !(options->speed >= 0.1) || options->speed > 10000.0) {
-                *error = "--speed takes metres a frame from 0.1 to 10000, not '" + value + "'";
-                return false;
-            }
-        } else if (word.size() > 1 && word[0] == '-') {
-            *error = "unknown option '" + std::string(argv[i]) + "' (see --help)";
+    OptionParse p{argc, argv, 1, options, {}, "", "", error};
+    while (p.next < argc) {
+        const char* text = argv[p.next++];
+        OptionWord w = split_option_word(text);
+        OptionRead read = read_common_option(&p, w);
+        if (read == OPTION_NOT_MINE) read = read_raster_option(&p, w);
+        if (read == OPTION_NOT_MINE) read = read_track_option(&p, w);
+        if (read == OPTION_REFUSED) return false;
+        if (read == OPTION_READ) continue;
+        if (w.word.size() > 1 && w.word[0] == '-') {
+            *error = "unknown option '" + std::string(text) + "' (see --help)";
             return false;
-        } else {
-            rasters.push_back(argv[i]);
         }
+        p.rasters.push_back(text);
     }
-    if (options->help) return true;
-    if (!options->track_path.empty()) {
-        if (options->onto.empty()) *error = "--track needs --onto NAME, the terrain to lay it on";
-        else if (!rasters.empty()) *error = "give a raster to import or --track, not both";
-        else if (!raster_option.empty()) *error = raster_option + " is for importing a raster, not for --track";
-        else return true;
-        return false;
-    }
-    if (!track_option.empty()) {
-        *error = track_option + " goes with --track";
-        return false;
-    }
-    if (rasters.size() != 1) {
-        *error = rasters.empty() ? "no elevation raster given (see --help)"
-                                 : "give one elevation raster, not " + std::to_string(rasters.size());
-        return false;
-    }
-    options->elevation_path = rasters[0];
-    return true;
+    return check_import_command(&p);
 }
 
 void print_import_usage(std::FILE* out) { std::fputs(USAGE, out); }
@@ -352,209 +718,6 @@ void choose_grid(double width, double depth, int most_x, int most_y, int request
     *columns = (int)std::clamp<long>(c, 2, most_x);
     *rows = (int)std::clamp<long>(r, 2, most_y);
 }
-
-namespace {
-
-// The whole import into `run`, GDAL's errors held back; the caller closes
-// the run when running out of memory ends it.
-int import_raster(ImportRun& run, const ImportOptions& options, std::FILE* out, std::FILE* err) {
-    const std::string name = options.name.empty() ? name_from_path(options.elevation_path) : options.name;
-    const std::string bad_name = check_terrain_name(name);
-    if (!bad_name.empty()) return refuse(&run, err, bad_name);
-    const std::string world = options.world.empty() ? folder_of_program() + "/world" : options.world;
-    if (!is_directory(world))
-        return refuse(&run, err, "world '" + world + "' is not a folder (give one with --world)");
-    sweep_world_temporaries(world);
-
-    std::string error;
-    if (!open_elevation_raster(options.elevation_path.c_str(), &run.elevation, &error)) return refuse(&run, err, error);
-    ElevationRaster& elevation = run.elevation;
-    const int cells_x = elevation.frame.width, cells_y = elevation.frame.height;
-    CellSize cell;
-    if (!measure_cell_size(elevation.frame, options.cell_size, &cell, &error)) return refuse(&run, err, error);
-    const double width = cells_x * cell.east, depth = cells_y * cell.south;
-    if (!(width < LARGEST_COORDINATE / 10) || !(depth < LARGEST_COORDINATE / 10))
-        return refuse(&run, err, "the raster covers more ground than a terrain can hold");
-    // Every cell is read and averaged unless the raster is too large for
-    // that to end in reasonable time; then only a grid asked for is sampled.
-    const std::string size = format_thousands(cells_x) + " x " + format_thousands(cells_y);
-    const bool sampling = (long long)cells_x * cells_y > MOST_CELLS_READ;
-    if (sampling && options.grid_columns == 0)
-        return refuse(&run, err, "'" + options.elevation_path + "' is " + size + " cells; an import reads at most " +
-                                     format_thousands(MOST_CELLS_READ) +
-                                     " cells whole: give --grid N to sample N vertices along its longer side");
-    if (!options.map_path.empty() && !open_map_raster(options.map_path.c_str(), &run.map, &error))
-        return refuse(&run, err, error);
-    if ((long long)run.map.width * run.map.height > MOST_CELLS_READ)
-        return refuse(&run, err, "map '" + options.map_path + "' is " + format_thousands(run.map.width) + " x " +
-                                     format_thousands(run.map.height) + " pixels; an import reads at most " +
-                                     format_thousands(MOST_CELLS_READ) + " (give a smaller copy of it)");
-
-    // Sizes: the drape at about the raster's resolution; heights are read at
-    // the drape's size or less, and the grid is averaged from those.
-    const int drape_width = choose_texture_side(cells_x, SMALLEST_DRAPE_SIDE);
-    const int drape_height = choose_texture_side(cells_y, SMALLEST_DRAPE_SIDE);
-    int read_width = std::min(cells_x, drape_width), read_height = std::min(cells_y, drape_height);
-    int columns = 0, rows = 0;
-    bool limited = false;
-    choose_grid(width, depth, std::min(read_width, LARGEST_GRID_SIDE), std::min(read_height, LARGEST_GRID_SIDE),
-                options.grid_columns, options.grid_rows, &columns, &rows, &limited);
-    if (sampling) {
-        // One sample for each vertex; the drape is enlarged from them.
-        read_width = columns;
-        read_height = rows;
-        const long long work = estimate_sampled_cells(elevation, columns, rows);
-        if (work > MOST_CELLS_READ)
-            return refuse(&run, err, "'" + options.elevation_path + "' is " + size + " cells: sampling it for a " +
-                                         std::to_string(columns) + " x " + std::to_string(rows) + " grid decodes " +
-                                         format_thousands(work) + " cells of its blocks, more than the " +
-                                         format_thousands(MOST_CELLS_READ) + " an import reads; give a smaller --grid");
-        std::fprintf(err, "kestrolane-import: '%s' is larger than an import reads whole: sampling %d x %d of its %s cells\n",
-                     options.elevation_path.c_str(), columns, rows, size.c_str());
-    }
-    const int map_width = run.map.dataset ? choose_texture_side(run.map.width, SMALLEST_MAP_SIDE) : 0;
-    const int map_height = run.map.dataset ? choose_texture_side(run.map.height, SMALLEST_MAP_SIDE) : 0;
-
-    const std::string dem_path = world + "/DEM/" + name + ".dem";
-    const std::string drape_path = world + "/Drape/" + name + ".raw";
-    const std::string map_path = world + "/Map/" + name + ".raw";
-    std::vector<std::string> paths = {dem_path, drape_path, world + "/Drape/" + name + ".info"};
-    if (run.map.dataset) {
-        paths.push_back(map_path);
-        paths.push_back(world + "/Map/" + name + ".info");
-    }
-    const size_t location_file = paths.size();
-    paths.push_back(terrain_location_path(world, name));
-    std::string output;
-    const std::string input = find_replaced_input(
-        paths, list_dataset_files({elevation.dataset, run.map.dataset, run.map.original}), &output);
-    if (!input.empty())
-        return refuse(&run, err, "'" + input + "' is read by this import; writing " + output.substr(world.size() + 1) +
-                                     " would replace it (give another --name or --world)");
-    if (!ensure_folder(world + "/DEM", &error) || !ensure_folder(world + "/Drape", &error) ||
-        (run.map.dataset && !ensure_folder(world + "/Map", &error)) ||
-        !open_output_set(&run.outputs, paths, &error))
-        return refuse(&run, err, error);
-
-    // Reading: the raster averaged (or sampled) onto the read grid, then the holes filled.
-    std::vector<float> heights;
-    long long missing = 0;
-    begin_progress(&run.bar, "Reading");
-    if (!(sampling ? sample_elevation_grid : read_elevation_grid)(&elevation, read_width, read_height, &heights,
-                                                                  &missing, &error, report_progress_callback,
-                                                                  &run.bar))
-        return refuse(&run, err, error);
-    end_progress(&run.bar);
-    if (!fill_missing_cells(heights.data(), read_width, read_height))
-        return refuse(&run, err, "'" + options.elevation_path + "' holds no heights: every cell is no-data");
-    const auto range = std::minmax_element(heights.begin(), heights.end());
-    const double lowest = *range.first, highest = *range.second;
-
-    // Resampling: the terrain grid by area, the drape's heights by interpolation.
-    begin_progress(&run.bar, "Resampling");
-    std::vector<float> grid((size_t)columns * rows);
-    if (!resample_by_area(heights.data(), read_width, read_height, divide_around_vertices(read_width, columns),
-                          divide_around_vertices(read_height, rows), grid.data(), nullptr, nullptr))
-        return refuse(&run, err, "cannot average the heights onto the grid");
-    report_progress(&run.bar, 0.3);
-    // Measured down from the grid's highest vertex, the land lies below an eye
-    // at height 0, where the viewer starts.
-    const double base = options.keep_heights ? 0.0 : *std::max_element(grid.begin(), grid.end());
-    for (float& h : grid) h = (float)((h - base) * options.exaggeration);
-    const auto written = std::minmax_element(grid.begin(), grid.end());
-    if (!(std::fabs(*written.first) < LARGEST_COORDINATE && std::fabs(*written.second) < LARGEST_COORDINATE))
-        return refuse(&run, err, format_value("heights reach %g; a terrain file takes them below %g",
-                                              std::max(std::fabs(*written.first), std::fabs(*written.second)),
-                                              LARGEST_COORDINATE));
-    std::vector<float> drape_heights((size_t)drape_width * drape_height);
-    enlarge_bilinear(heights.data(), read_width, read_height, drape_heights.data(), drape_width, drape_height,
-                     nullptr, nullptr);
-    std::vector<float>().swap(heights);
-    end_progress(&run.bar);
-
-    begin_progress(&run.bar, "Shading");
-    std::vector<uint8_t> drape;
-    paint_drape(drape_heights.data(), drape_width, drape_height, width / drape_width, depth / drape_height,
-                options.exaggeration, lowest, highest, &drape, report_progress_callback, &run.bar);
-    std::vector<float>().swap(drape_heights);
-    end_progress(&run.bar);
-
-    std::vector<uint8_t> map_pixels;
-    bool map_stretched = false;
-    if (run.map.dataset) {
-        begin_progress(&run.bar, "Map");
-        if (!read_map_image(&run.map, elevation, map_width, map_height, &map_pixels, &map_stretched, &error,
-                            report_progress_callback, &run.bar))
-            return refuse(&run, err, error);
-        end_progress(&run.bar);
-    }
-
-    begin_progress(&run.bar, "Writing");
-    WholeFile* files = run.outputs.files;
-    std::pair<const float*, int> grid_rows(grid.data(), columns);
-    const TerrainGrid terrain{columns, rows, -width / 2.0, width / 2.0, -depth / 2.0, depth / 2.0, read_grid_row,
-                              &grid_rows};
-    if (!write_grid_terrain(&files[0], terrain, report_progress_callback, &run.bar))
-        return refuse(&run, err, "cannot write '" + dem_path + "': a number is too large for a terrain file");
-    append_whole_file(&files[1], drape.data(), drape.size());
-    print_info_file(&files[2], drape_width, drape_height, 3);
-    if (run.map.dataset) {
-        append_whole_file(&files[3], map_pixels.data(), map_pixels.size());
-        print_info_file(&files[4], map_width, map_height, run.map.components);
-    }
-    const TerrainLocation placed = locate_imported_terrain(elevation.frame, elevation.flip_columns,
-                                                           elevation.flip_rows, columns, rows, width, depth, base,
-                                                           options.exaggeration);
-    if (!std::all_of(placed.affine, placed.affine + 6, [](double a) { return std::isfinite(a); }))
-        return refuse(&run, err, "'" + options.elevation_path +
-                                     "' lies so far out that its terrain's coordinates are not finite numbers");
-    const std::string location = format_terrain_location(placed);
-    append_whole_file(&files[location_file], location.data(), location.size());
-    if (!finish_output_set(&run.outputs, &error)) return refuse(&run, err, error);
-    end_progress(&run.bar);
-
-    const std::string unit = elevation.unit.empty() ? "(unit not given)" : elevation.unit;
-    std::string summary = "Imported '" + options.elevation_path + "' as " + name + ": a " + std::to_string(columns) +
-                          " x " + std::to_string(rows) + " grid (" +
-                          format_thousands(2LL * (columns - 1) * (rows - 1)) + " faces" +
-                          (limited ? ", limited by the raster's resolution" : "") + ") over " +
-                          format_length(width) + " x " + format_length(depth) + " from " + std::to_string(cells_x) +
-                          " x " + std::to_string(cells_y) + " cells" +
-                          (sampling ? " (sampled " + std::to_string(read_width) + " x " + std::to_string(read_height) + ")"
-                                    : "") +
-                          " of " +
-                          format_value("%.4g x %.4g m", cell.east, cell.south) + " (" + cell.basis + "). ";
-    std::string how;
-    if (!options.keep_heights) how = "down from the highest point";
-    if (options.exaggeration != 1.0)
-        how += (how.empty() ? "" : ", ") + format_value("exaggerated %g times", options.exaggeration);
-    summary += "Heights " + format_value("%.1f to %.1f ", lowest, highest) + unit + ", written from " +
-               format_value("%.1f to %.1f", *written.first, *written.second) +
-               (how.empty() ? "" : " (" + how + ")") + ". ";
-    if (missing > 0)
-        summary += (sampling ? "About " : "") + format_thousands(missing) + (missing == 1 ? " cell" : " cells") +
-                   " without a height (" +
-                   format_value("%.2g%%", 100.0 * missing / ((double)cells_x * cells_y)) + ") " +
-                   (missing == 1 ? "was" : "were") + " filled from the ground around. ";
-    else
-        summary += "No cell lacked a height. ";
-    summary += "Wrote DEM/" + name + ".dem, Drape/" + name + ".raw (" + std::to_string(drape_width) + " x " +
-               std::to_string(drape_height) + " RGB) and Drape/" + name + ".info";
-    if (run.map.dataset)
-        summary += ", Map/" + name + ".raw (" + std::to_string(map_width) + " x " + std::to_string(map_height) +
-                   (run.map.components == 3 ? " RGB, " : " grey, ") +
-                   (map_stretched ? "stretched over the terrain" : "fitted by its coordinates") + ") and Map/" +
-                   name + ".info";
-    summary += " in " + world + ". In the viewer, choose File > DEM > " + name + ".dem, then File > Raster > " + name +
-               ".raw.";
-    std::fprintf(out, "%s\n", summary.c_str());
-    CPLPopErrorHandler();
-    close_map_raster(&run.map);
-    close_elevation_raster(&run.elevation);
-    return IMPORT_OK;
-}
-
-}  // namespace
 
 int run_import(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     ImportRun run{};

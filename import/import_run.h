@@ -10,6 +10,10 @@ constexpr int LONGEST_NAME = 95;               // the menus skip names over 99 c
 constexpr long long MOST_CELLS_READ = 1LL << 30;  // cells read whole (32,768 x 32,768); beyond, only a --grid
                                                   // is sampled, and a map is refused
 constexpr double DEFAULT_ABOVE = 150.0;        // metres between a track's flight and the ground
+// The terrain file writes x and z in millimetres: rounding moves a corner of a
+// cell of this size or larger by at most 5 % of it (a smaller one can collapse).
+constexpr double SMALLEST_CELL_SIZE = 0.01;     // metres, for --cell-size
+constexpr double LARGEST_CELL_SIZE = 1e6;       // metres, for --cell-size
 
 // Exit statuses of the tool.
 enum { IMPORT_OK = 0, IMPORT_FAILED = 1, IMPORT_USAGE = 2 };

@@ -94,17 +94,8 @@ GDALDatasetH warp_onto_elevation(MapRaster* map, const ElevationRaster& elevatio
 
 bool open_map_raster(const char* path, MapRaster* map, std::string* error) {
     *map = MapRaster{};
-    const std::string unfit = check_raster_file(path);
-    if (!unfit.empty()) {
-        *error = "cannot read map '" + std::string(path) + "': " + unfit;
-        return false;
-    }
-    CPLErrorReset();
-    GDALDatasetH dataset = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
-    if (!dataset) {
-        *error = "cannot read map '" + std::string(path) + "': " + describe_unopened_raster(path);
-        return false;
-    }
+    GDALDatasetH dataset = open_raster_file(path, "map ", error);
+    if (!dataset) return false;
     const int bands = GDALGetRasterCount(dataset);
     if (bands < 1 || bands > 4) {
         GDALClose(dataset);

@@ -13,6 +13,16 @@ bool near_coordinate(float read, double expected) {
     return std::fabs(read - expected) <= 0.01 + 1e-6 * std::fabs(expected);
 }
 
+// The columns of the grid `v` holds: where its second row starts, back at the
+// west edge (x = west, z south of the first row); 0 when no such vertex divides
+// the count evenly.
+long long count_grid_columns(const TerrainVertex* v, long long count, double west, double north) {
+    for (long long i = 1; i < count; ++i)
+        if (near_coordinate(v[i].x, west) && !near_coordinate(v[i].z, north))
+            return count % i == 0 ? i : 0;
+    return 0;
+}
+
 // `value` held within 0..most; what is not a number goes to 0.
 double keep_within(double value, double most) { return value > 0.0 ? std::min(value, most) : 0.0; }
 
@@ -36,10 +46,19 @@ bool read_terrain_ground(const std::string& path, const TerrainLocation& locatio
     const long long expected = (long long)location.columns * location.rows;
     const TerrainVertex* v = parse.vertices;
     const int last = parse.vertex_count - 1;
-    const bool matches = parse.vertex_count == expected && near_coordinate(v[0].x, -location.width / 2) &&
-                         near_coordinate(v[0].z, -location.depth / 2) &&
-                         near_coordinate(v[last].x, location.width / 2) &&
-                         near_coordinate(v[last].z, location.depth / 2);
+    const double west = -location.width / 2, east = location.width / 2;
+    const double north = -location.depth / 2, south = location.depth / 2;
+    const bool same_extent = parse.vertex_count == expected && near_coordinate(v[0].x, west) &&
+                             near_coordinate(v[0].z, north) && near_coordinate(v[last].x, east) &&
+                             near_coordinate(v[last].z, south);
+    // The same count of vertices over the same ground may still be another
+    // grid (a record edited to say 2 x 20000 of a 200 x 200 terrain): the
+    // first row must end at the east edge, the last start at the west.
+    const int first_row_end = location.columns - 1, last_row_start = last - first_row_end;
+    const bool matches = same_extent && near_coordinate(v[first_row_end].x, east) &&
+                         near_coordinate(v[first_row_end].z, north) && near_coordinate(v[last_row_start].x, west) &&
+                         near_coordinate(v[last_row_start].z, south);
+    const long long columns = same_extent && !matches ? count_grid_columns(v, parse.vertex_count, west, north) : 0;
     if (matches) {
         ground->columns = location.columns;
         ground->rows = location.rows;
@@ -49,7 +68,11 @@ bool read_terrain_ground(const std::string& path, const TerrainLocation& locatio
         for (long long i = 0; i < expected; ++i) ground->heights[(size_t)i] = v[i].y;
     }
     free_terrain_parse(&parse);
-    if (!matches)
+    if (!matches && columns > 0)
+        *error = "'" + path + "' is a " + std::to_string(columns) + " x " + std::to_string(expected / columns) +
+                 " grid, not the " + std::to_string(location.columns) + " x " + std::to_string(location.rows) +
+                 " its location record gives; import the raster again";
+    else if (!matches)
         *error = "'" + path + "' is no longer the " + std::to_string(location.columns) + " x " +
                  std::to_string(location.rows) + " grid that was imported; import the raster again";
     return matches;

@@ -10,8 +10,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "import/elevation_raster.h"
 #include "files/terrain_writer.h"
+#include "import/elevation_raster.h"
 #include "import/ground_scale.h"
 
 namespace {

@@ -245,8 +245,7 @@ int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const double cell = settings.cell;
     std::string summary = "Laid '" + options.track_path + "' (" + format_thousands(track.point_count) +
                           " points of layer " + track.layer + ", " + track.placement + describe_dropped(track) +
-                          ") on " + terrain + ": " +
-                          format_length(length) + " of track on the terrain";
+                          ") on " + terrain + ": " + format_length(length) + " of track on the terrain";
     if (path.exits > 0)
         summary += "; the track leaves the terrain " +
                    std::string(path.exits == 1 ? "once" : std::to_string(path.exits) + " times") + " (" +

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Holds the source tree to its layering: every include of a project header
-# names a folder at or below the including file's own in the README's Layout,
-# and only *_gl.cpp files call GL, GLU, GLUT or GLX. Prints each breach and
-# exits 1 if there is any.
+# names its folder, one at or below the including file's own in the README's
+# Layout (the importer and the world generator have their places there too;
+# files in a layer's subfolders belong to the layer), and only *_gl.cpp files
+# call GL, GLU, GLUT or GLX. Prints each breach and exits 1 if there is any.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,18 +17,20 @@ for i in "${!layers[@]}"; do rank[${layers[$i]}]=$i; done
 
 status=0
 for layer in "${layers[@]}"; do
-  for file in "$layer"/*.cpp "$layer"/*.h; do
-    [ -e "$file" ] || continue
+  while IFS= read -r file; do
     while IFS= read -r target; do
       folder=${target%%/*}
-      if [ -z "${rank[$folder]+set}" ]; then
+      if [ "$folder" = "$target" ]; then
+        echo "$file includes \"$target\", which names no folder"
+        status=1
+      elif [ -z "${rank[$folder]+set}" ]; then
         echo "$file includes $target, outside the program's layers"
         status=1
       elif [ "${rank[$folder]}" -gt "${rank[$layer]}" ]; then
         echo "$file includes $target, from a higher layer"
         status=1
       fi
-    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\/[^"]*\)".*/\1/p' "$file")
+    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
     case "$file" in
       *_gl.cpp) ;;
       *)
@@ -38,6 +41,6 @@ for layer in "${layers[@]}"; do
         rm -f /tmp/check_layers.$$
         ;;
     esac
-  done
+  done < <(find "$layer" -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
 done
 exit $status

@@ -3,7 +3,7 @@
 #include "state/level_work_state.h"
 
 LevelWork& level_work = *new LevelWork;
-std::thread* level_threads[LEVEL_THREADS];
+std::thread* level_threads[MOST_LEVEL_THREADS];
 bool level_threads_running;
 SharedGlContext* level_compile_context;
 bool level_compile_context_tried;

@@ -17,9 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include "files/parallel.h"
 #include "state/world_state.h"
 
-constexpr int LEVEL_THREADS = 2;  // both cores; the first also compiles
+constexpr int MOST_LEVEL_THREADS = MOST_PARALLEL_PARTS;  // one a core (count_parallel_parts); the first also compiles
 
 struct SharedGlContext;  // a GL context that shares the window's lists (gl/list_worker.h)
 
@@ -53,7 +54,7 @@ struct LevelWork {
 };
 
 extern LevelWork& level_work;                        // never destroyed
-extern std::thread* level_threads[LEVEL_THREADS];    // joined and deleted by stop_terrain_levels; null when stopped
+extern std::thread* level_threads[MOST_LEVEL_THREADS];  // joined and deleted by stop_terrain_levels; null when stopped
 extern bool level_threads_running;                   // at least one thread started
 extern SharedGlContext* level_compile_context;       // the first thread's GL context; null if none could be made
 extern bool level_compile_context_tried;             // 1 once making it was tried (it is tried once a session)

@@ -30,6 +30,7 @@
 #include <utility>
 #include <vector>
 
+#include "files/parallel.h"
 #include "gl/list_worker.h"
 #include "state/level_work_state.h"
 #include "state/session_state.h"
@@ -144,7 +145,7 @@ void start_threads() {
         level_work.compiler_ready = false;
     }
     level_threads_running = false;
-    for (int i = 0; i < LEVEL_THREADS; ++i) {
+    for (int i = 0; i < count_parallel_parts(); ++i) {
         try {
             level_threads[i] = new std::thread(run_level_thread, i);
             level_threads_running = true;

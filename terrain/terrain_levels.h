@@ -41,8 +41,8 @@ struct LevelView {
 // more than LOD_DEFAULT_MIN_FACES faces or a bound given on the command line.
 bool terrain_levels_wanted();
 
-// Reads a --lod-error value: a number of pixels, 0 or more and finite.
-// False (out unchanged) for anything else.
+// Reads a --lod-error value: a number of pixels from 0 to 1000000 (far
+// beyond any screen). False (out unchanged) for anything else.
 bool parse_lod_error(const char* text, float* out);
 
 // Copies the faces of `tile` (terrain_tiles, terrain_pieces, the mesh): the

@@ -65,7 +65,7 @@ int grid_cell(const TileGrid& grid, double x, double z) {
 // Square cells that hold about pairs_per_tile pairs each when the pair
 // centres spread evenly over their bounds.
 TileGrid make_tile_grid(int pairs, int pairs_per_tile) {
-    double part_bounds[PARALLEL_PARTS][4];
+    double part_bounds[MOST_PARALLEL_PARTS][4];
     run_parallel_parts([&](int part) {
         double lo_x = INFINITY, hi_x = -INFINITY, lo_z = INFINITY, hi_z = -INFINITY;
         int first, end;
@@ -89,7 +89,8 @@ TileGrid make_tile_grid(int pairs, int pairs_per_tile) {
         b[3] = hi_z;
     }, pairs);
     double min_x = INFINITY, max_x = -INFINITY, min_z = INFINITY, max_z = -INFINITY;
-    for (const double* b : part_bounds) {
+    for (int part = 0; part < count_parallel_parts(); ++part) {
+        const double* b = part_bounds[part];
         min_x = std::fmin(min_x, b[0]);
         max_x = std::fmax(max_x, b[1]);
         min_z = std::fmin(min_z, b[2]);

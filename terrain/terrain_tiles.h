@@ -23,7 +23,7 @@ bool build_terrain_tiles(int faces_per_tile);
 // Recomputes a tile's box from the current positions of its faces' corners.
 void refresh_terrain_tile_box(int tile);
 
-// refresh_terrain_tile_box for every tile (on both cores).
+// refresh_terrain_tile_box for every tile (on every core).
 void refresh_terrain_tile_boxes();
 
 // The tile holding `face`, or -1 for a face outside the mesh.

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <string>
@@ -69,6 +70,11 @@ TEST(ImportRefusals, BadInputIsRefusedWithOneLineAndTheWorldUntouched) {
         {{"--map", world + "/missing.png", good}, 1, "cannot read map '" + world + "/missing.png': No such file"},
         {{"--map", world + "/Map", good}, 1, "Map': it is a folder"},
         {{"--exaggeration", "0", good}, 2, "--exaggeration takes a number above 0"},
+        // Cells the terrain file's millimetres cannot hold (every vertex once came out at 0.000), or too large.
+        {{"--cell-size", "1e-300", good}, 2,
+         "--cell-size takes metres from 0.01 (the terrain file keeps millimetres) up to 1000000, not '1e-300'"},
+        {{"--cell-size", "0.0099", good}, 2, "--cell-size takes metres from 0.01 "},
+        {{"--cell-size", "1e7", good}, 2, "--cell-size takes metres from 0.01 "},
         {{"--frobnicate", good}, 2, "unknown option '--frobnicate'"},
         {{}, 2, "no elevation raster given"},
     };
@@ -117,6 +123,28 @@ TEST(ImportRefusals, AnUnwritableWorldIsRefusedBeforeAnythingIsWritten) {
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.err.find("cannot write into"), std::string::npos) << run.err;
         chmod((world + "/DEM").c_str(), 0755);
+    }
+    remove_world(world);
+}
+
+// The smallest and largest cell sizes accepted make terrains whose every
+// column and row has a place of its own, at the size asked for.
+TEST(ImportRefusals, TheCellSizesAcceptedMakeTerrainsThatHoldTheirGrid) {
+    const std::string world = make_world();
+    ASSERT_TRUE(write_raster(world + "/good.tif", small_raster()));
+    for (const char* size : {"0.01", "1000000"}) {
+        ToolRun run = run_import_tool({"--world", world, "--cell-size", size, world + "/good.tif"});
+        ASSERT_EQ(run.status, 0) << size << ": " << run.err;
+        TerrainParse terrain = load_terrain(world + "/DEM/good.dem");
+        ASSERT_EQ(terrain.vertex_count, 8 * 6) << size;
+        const double cell = std::atof(size);
+        for (int i = 0; i < terrain.vertex_count; ++i) {
+            // Written in millimetres, read back as a float.
+            const double x = (i % 8 - 3.5) * cell * 8 / 7, z = (i / 8 - 2.5) * cell * 6 / 5;
+            EXPECT_NEAR(terrain.vertices[i].x, x, 0.0005 + 1e-7 * std::fabs(x)) << size << " " << i;
+            EXPECT_NEAR(terrain.vertices[i].z, z, 0.0005 + 1e-7 * std::fabs(z)) << size << " " << i;
+        }
+        free_terrain_parse(&terrain);
     }
     remove_world(world);
 }

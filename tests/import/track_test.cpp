@@ -395,6 +395,19 @@ TEST(TrackRefusals, NoLineALineOutsideAndATerrainWithoutLocationChangeNothing) {
     ASSERT_NE(f, nullptr);
     std::fputs(grid_terrain_text(3, 3, [](int, int) { return 0.0f; }).c_str(), f);
     std::fclose(f);
+    // A record edited to give the same count of vertices as another grid.
+    for (const char* file : {"/DEM/Hills.dem", "/Drape/Hills.raw", "/Drape/Hills.info"}) {
+        std::string copy = file;
+        copy.replace(copy.find("Hills"), 5, "Edited");
+        ASSERT_EQ(std::system(("cp '" + world + file + "' '" + world + copy + "'").c_str()), 0);
+    }
+    std::string record = read_file(world + "/DEM/Hills.location");
+    ASSERT_NE(record.find("\ngrid 400 300\n"), std::string::npos);
+    record.replace(record.find("\ngrid 400 300\n"), 14, "\ngrid 2 60000\n");
+    f = std::fopen((world + "/DEM/Edited.location").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs(record.c_str(), f);
+    std::fclose(f);
     // A folder where the drape would go: the flight and the layer, which could be written, must not appear.
     std::filesystem::create_directory(world + "/Drape/Hills_near.raw");
     const std::vector<std::string> before = list_world(world);
@@ -410,6 +423,9 @@ TEST(TrackRefusals, NoLineALineOutsideAndATerrainWithoutLocationChangeNothing) {
          1,
          "Old.location' is missing: the terrain was imported without its location"},
         {{"--track", world + "/near.gpx", "--onto", "Swapped"}, 1, "is no longer the 400 x 300 grid that was imported"},
+        {{"--track", world + "/near.gpx", "--onto", "Edited"},
+         1,
+         "Edited.dem' is a 400 x 300 grid, not the 2 x 60000 its location record gives; import the raster again"},
         {{"--track", world + "/near.gpx", "--onto", "Hills", "--layer", "routes"}, 1, "layer 'routes' of track '"},
         {{"--track", world + "/missing.gpx", "--onto", "Hills"}, 1, "cannot read track '"},
         {{"--track", world + "/near.gpx", "--onto", "Hills"}, 1, "Drape/Hills_near.raw: it is a folder"},
