@@ -247,8 +247,12 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
         eye_x.push_back(camera_eye_x);
         eye_z.push_back(camera_eye_z);
         eye_yaw.push_back(yaw);
+        // At the end only once the whole path is behind: a track that returns
+        // to its start, or passes its end earlier, comes near its end point
+        // long before it is flown.
         arrived = progress >= total - 0.5 * frame_length ||
-                  std::hypot(camera_eye_x - steer.x.back(), camera_eye_z - steer.z.back()) <= frame_length;
+                  (progress >= total - aim - 2.0 * frame_length &&
+                   std::hypot(camera_eye_x - steer.x.back(), camera_eye_z - steer.z.back()) <= frame_length);
     }
     if (!arrived) return false;
     const int samples = moving + LAST_SAMPLES;

@@ -320,6 +320,41 @@ TEST(TrackFlight, ATrackLeavingTheTerrainIsFlownAlongItsEdge) {
     remove_world(world);
 }
 
+// Tracks that come back to where they began, or pass their end point on the
+// way, are flown whole and in order: a square ending on its start, an out and
+// back, a lollipop whose stick is its start and end.
+TEST(TrackFlight, LoopsOutAndBacksAndLollipopsAreFlownWhole) {
+    const std::string world = make_world();
+    ASSERT_EQ(import_hills(world), "");
+    const double cell = 6000.0 / 299.0;
+    const std::vector<std::pair<std::string, std::vector<Point>>> shapes = {
+        {"square", {{-1500, -1500}, {1500, -1500}, {1500, 1500}, {-1500, 1500}, {-1500, -1500}}},
+        {"outback", {{-2500, 0}, {2500, 0}, {2500, 300}, {-2500, 300}}},
+        {"lollipop", {{-3000, 0}, {0, 0}, {1000, -1000}, {2000, 0}, {1000, 1000}, {0, 0}, {-3000, 0}}},
+    };
+    for (const auto& [name, line] : shapes) {
+        ASSERT_TRUE(write_vector_line("GeoJSON", world + "/" + name + ".geojson", UTM_33N, line));
+        ToolRun run = run_import_tool(
+            {"--world", world, "--track", world + "/" + name + ".geojson", "--onto", "Hills", "--speed", "5"});
+        ASSERT_EQ(run.status, 0) << name << ": " << run.err;
+        double length = 0.0;
+        for (size_t k = 1; k < line.size(); ++k)
+            length += std::hypot(line[k].x - line[k - 1].x, line[k].z - line[k - 1].z);
+        const std::vector<Frame> frames = replay(world + "/Flythrough/" + name + ".flt");
+        // About one frame each 5 m of the whole track, not a few frames to a nearby end.
+        EXPECT_GT(frames.size(), (size_t)(0.9 * length / 5.0)) << name;
+        // In order: each corner passes under the eye after the one before it.
+        size_t from = 0;
+        for (const Point& corner : line) {
+            size_t k = from;
+            while (k < frames.size() && std::hypot(frames[k].x - corner.x, frames[k].z - corner.z) > 3.0 * cell) ++k;
+            ASSERT_LT(k, frames.size()) << name << ": the corner at " << corner.x << "," << corner.z << " is not flown";
+            from = k;
+        }
+    }
+    remove_world(world);
+}
+
 // The same line through four more of GDAL's drivers, in either system, comes out at the same place.
 TEST(TrackLine, KmlGeoJsonGeoPackageAndShapefileGiveTheSameLine) {
     const std::string dir = make_temp_dir();
