@@ -252,8 +252,8 @@ void run_whole_track(const std::string& track_path, const std::string& layer, co
     fuzz_require(status == 0 || !has_flight, "a refused track run writes nothing");
     unlink(flight.c_str());
     unlink(marks.c_str());
-    unlink((world + "/Drape/" + terrain + "_walk.raw").c_str());
-    unlink((world + "/Drape/" + terrain + "_walk.info").c_str());
+    unlink((world + "/Drape/" + terrain + "+walk.raw").c_str());
+    unlink((world + "/Drape/" + terrain + "+walk.info").c_str());
     reset_viewer_state();
 }
 

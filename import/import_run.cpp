@@ -671,6 +671,10 @@ std::string check_terrain_name(const std::string& name) {
         return "name '" + name + "' would leave the world's folders; use letters, digits, '-' and '_'";
     if (name.find('.') != std::string::npos)
         return "name '" + name + "' holds a '.'; the viewer finds an image's size in the file named up to a '.'";
+    // The drape of a track laid on a terrain is TERRAIN+TRACK: no terrain's
+    // own drape may have such a name.
+    if (name.find(TRACK_DRAPE_SEPARATOR) != std::string::npos)
+        return "name '" + name + "' holds a '" + TRACK_DRAPE_SEPARATOR + "', which names the drapes of tracks";
     for (char c : name)
         if ((unsigned char)c < 32 || c == 127) return "name holds a control character";
     if (name.size() > (size_t)LONGEST_NAME)

@@ -51,9 +51,16 @@ void print_import_usage(std::FILE* out);
 std::string name_from_path(const std::string& path);
 
 // "" when `name` can name the terrain's files; otherwise why not (it would
-// leave the world's folders, hide its files, or break the pairing of an image
-// with its info file, which is named up to the first '.').
+// leave the world's folders, hide its files, break the pairing of an image
+// with its info file, which is named up to the first '.', or hold the
+// separator of track drapes).
 std::string check_terrain_name(const std::string& name);
+
+// A track's drape is Drape/TERRAIN+TRACK.raw: a terrain name never holds the
+// separator and a track name never does either (name_from_path and
+// check_terrain_name see to it), so it names no terrain's own drape and no
+// other pair's.
+constexpr char TRACK_DRAPE_SEPARATOR = '+';
 
 // The grid for a raster of cells_x x cells_y cells covering width x depth
 // metres. Requested 0 x 0: the most vertices keeping cells near square in

@@ -162,10 +162,10 @@ int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     CPLPushErrorHandler(CPLQuietErrorHandler);
     const std::string terrain = terrain_name_from_onto(options.onto);
     const std::string track_name = options.name.empty() ? name_from_path(options.track_path) : options.name;
-    const std::string drape_name = terrain + "_" + track_name;
+    const std::string drape_name = terrain + TRACK_DRAPE_SEPARATOR + track_name;
     std::string bad = check_terrain_name(terrain);
     if (bad.empty()) bad = check_terrain_name(track_name);
-    if (bad.empty()) bad = check_terrain_name(drape_name);
+    if (bad.empty()) bad = check_terrain_name(terrain + "_" + track_name);  // the pair's length
     if (!bad.empty()) return refuse(err, bad);
     const std::string world = options.world.empty() ? folder_of_program() + "/world" : options.world;
     if (!is_directory(world))

@@ -202,16 +202,23 @@ TEST(TrackFlight, AWindingTrackInAnotherSystemIsFollowedWithinTwoCells) {
     const std::vector<Point> loop = winding_loop();
     const Point hut = loop[loop.size() / 2];
     write_gpx(world + "/hike.gpx", {loop}, {{hut, "Hut"}});
+    // The drape of a terrain named Hills_hike, which the track's drape must never be.
+    {
+        FILE* other = fopen((world + "/Drape/Hills_hike.raw").c_str(), "wb");
+        ASSERT_NE(other, nullptr);
+        fputs("another terrain's drape", other);
+        fclose(other);
+    }
 
     ToolRun run = run_import_tool({"--world", world, "--track", world + "/hike.gpx", "--onto", "Hills"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(contains(run.out, "transformed from WGS 84 to the raster's WGS 84 / UTM zone 33N")) << run.out;
     EXPECT_TRUE(contains(run.out, "Wrote Flythrough/hike.flt, Vector/hike.vec (")) << run.out;
-    EXPECT_TRUE(contains(run.out, "1 signpost at a waypoint) and Drape/Hills_hike.raw with Drape/Hills_hike.info"))
+    EXPECT_TRUE(contains(run.out, "1 signpost at a waypoint) and Drape/Hills+hike.raw with Drape/Hills+hike.info"))
         << run.out;
     EXPECT_TRUE(contains(run.out,
                          " --render-flight Flythrough/hike.flt hike.mp4 --terrain Hills.dem --drape "
-                         "Hills_hike.raw --vector hike.vec\n"))
+                         "Hills+hike.raw --vector hike.vec\n"))
         << run.out;
 
     const TerrainLocation location = read_location(world);
@@ -268,10 +275,10 @@ TEST(TrackFlight, AWindingTrackInAnotherSystemIsFollowedWithinTwoCells) {
 
     // The drape: the terrain's own, with the line painted over the track and nowhere else.
     int width = 0, height = 0, components = 0;
-    ASSERT_TRUE(read_info(world + "/Drape/Hills_hike.info", &width, &height, &components));
+    ASSERT_TRUE(read_info(world + "/Drape/Hills+hike.info", &width, &height, &components));
     ASSERT_EQ(components, 3);
     const std::string plain = read_file(world + "/Drape/Hills.raw");
-    const std::string lined = read_file(world + "/Drape/Hills_hike.raw");
+    const std::string lined = read_file(world + "/Drape/Hills+hike.raw");
     ASSERT_EQ(lined.size(), (size_t)width * height * 3);
     ASSERT_EQ(plain.size(), lined.size());
     const double pixel_x = 2.0 * HALF_WIDTH / width, pixel_z = 2.0 * HALF_DEPTH / height;
@@ -290,6 +297,11 @@ TEST(TrackFlight, AWindingTrackInAnotherSystemIsFollowedWithinTwoCells) {
     EXPECT_GT((unsigned char)lined[under], 180);
     EXPECT_LT((unsigned char)lined[under + 1], 110);
     EXPECT_GT(changed, 1000);
+    EXPECT_EQ(read_file(world + "/Drape/Hills_hike.raw"), "another terrain's drape");
+    // And no terrain may take a name that track drapes use.
+    ToolRun named = run_import_tool({"--world", world, "--name", "Hills+hike", world + "/hills.tif"});
+    EXPECT_EQ(named.status, 1);
+    EXPECT_TRUE(contains(named.err, "holds a '+', which names the drapes of tracks")) << named.err;
     remove_world(world);
 }
 
@@ -444,7 +456,7 @@ TEST(TrackRefusals, NoLineALineOutsideAndATerrainWithoutLocationChangeNothing) {
     std::fputs(record.c_str(), f);
     std::fclose(f);
     // A folder where the drape would go: the flight and the layer, which could be written, must not appear.
-    std::filesystem::create_directory(world + "/Drape/Hills_near.raw");
+    std::filesystem::create_directory(world + "/Drape/Hills+near.raw");
     const std::vector<std::string> before = list_world(world);
 
     struct Case {
@@ -463,7 +475,7 @@ TEST(TrackRefusals, NoLineALineOutsideAndATerrainWithoutLocationChangeNothing) {
          "Edited.dem' is a 400 x 300 grid, not the 2 x 60000 its location record gives; import the raster again"},
         {{"--track", world + "/near.gpx", "--onto", "Hills", "--layer", "routes"}, 1, "layer 'routes' of track '"},
         {{"--track", world + "/missing.gpx", "--onto", "Hills"}, 1, "cannot read track '"},
-        {{"--track", world + "/near.gpx", "--onto", "Hills"}, 1, "Drape/Hills_near.raw: it is a folder"},
+        {{"--track", world + "/near.gpx", "--onto", "Hills"}, 1, "Drape/Hills+near.raw: it is a folder"},
         {{"--track", world + "/long.gpx", "--onto", "Hills", "--speed", "0.1"},
          1,
          "needs more than the 8000 frames a flight holds; give --speed 2.8 or more"},
