@@ -187,6 +187,16 @@ bool place_points(OGRSpatialReferenceH from, const TerrainLocation& location, co
     return true;
 }
 
+// GPX repeats each track and route point as a point feature of its own, in
+// layers track_points and route_points whose features name their place on
+// the line; a file converted from GPX (a GeoPackage, a shapefile) keeps
+// them. They are the line's points, never waypoints.
+bool repeats_line_points(OGRLayerH layer, const std::string& name) {
+    if (name == "track_points" || name == "route_points") return true;
+    OGRFeatureDefnH fields = OGR_L_GetLayerDefn(layer);
+    return OGR_FD_GetFieldIndex(fields, "track_seg_point_id") >= 0 || OGR_FD_GetFieldIndex(fields, "route_point_id") >= 0;
+}
+
 }  // namespace
 
 bool read_track_line(const std::string& path, const std::string& layer_name, const TerrainLocation& location,
@@ -205,8 +215,7 @@ bool read_track_line(const std::string& path, const std::string& layer_name, con
         OGRLayerH layer = GDALDatasetGetLayer(dataset, i);
         const std::string name = OGR_L_GetName(layer);
         all_names += (all_names.empty() ? "" : ", ") + name;
-        // GPX repeats each track and route point as a point feature of its own.
-        if (gpx && (name == "track_points" || name == "route_points")) continue;
+        if (repeats_line_points(layer, name)) continue;
         layers.push_back(read_layer(layer));
     }
     const LayerContents* chosen = nullptr;

@@ -1,6 +1,7 @@
 // Laying tracks: the flight replayed with the viewer's own playback, the markers, the drape line and the refusals.
 #include <cpl_conv.h>
 #include <gdal.h>
+#include <gdal_utils.h>
 #include <gtest/gtest.h>
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
@@ -424,6 +425,24 @@ TEST(TrackLine, KmlGeoJsonGeoPackageAndShapefileGiveTheSameLine) {
     EXPECT_EQ(track.parts[0].size(), 2u);
     EXPECT_FALSE(read_track_line(dir + "/both.gpx", "", location, &track, &error));
     EXPECT_TRUE(contains(error, "holds lines in several layers (routes, tracks); choose one with --layer")) << error;
+
+    // A GeoPackage made from a GPX keeps GPX's layers of track points: its
+    // waypoints are still only the waypoint, not every point of the line.
+    write_gpx(dir + "/hike.gpx", {line}, {{line[1], "Hut"}});
+    GDALDatasetH gpx = GDALOpenEx((dir + "/hike.gpx").c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    ASSERT_NE(gpx, nullptr);
+    const char* to_gpkg[] = {"-f", "GPKG", nullptr};
+    GDALVectorTranslateOptions* translate = GDALVectorTranslateOptionsNew((char**)to_gpkg, nullptr);
+    GDALDatasetH gpkg = GDALVectorTranslate((dir + "/hike.gpkg").c_str(), nullptr, 1, &gpx, translate, nullptr);
+    GDALVectorTranslateOptionsFree(translate);
+    ASSERT_NE(gpkg, nullptr);
+    GDALClose(gpkg);
+    GDALClose(gpx);
+    TrackLine converted;
+    ASSERT_TRUE(read_track_line(dir + "/hike.gpkg", "tracks", location, &converted, &error)) << error;
+    ASSERT_EQ(converted.waypoints.size(), 1u);
+    EXPECT_EQ(converted.waypoints[0].name, "Hut");
+    EXPECT_EQ(converted.point_count, (long long)line.size());
 }
 
 // Each refusal names its reason on one line, and the world is left as it was: no flight, layer or drape.
