@@ -32,6 +32,7 @@ namespace {
 constexpr double DEFAULT_FRAME_PER_ABOVE = 1.0 / 150.0;  // metres a frame per metre of height: 1 m at 150 m
 constexpr double SLOWER_ROOM = 1.02;  // a slower flight is planned for this share more frames than the first took
 constexpr int SPEED_RETRIES = 8;      // raising the speed this often to fit a flight whose steering ran long
+constexpr int FEWEST_CHOSEN_FRAMES = 30;  // a chosen speed must give a flight of at least this many frames (a second)
 constexpr int WRITER_ERROR_SIZE = 512;
 
 int refuse(std::FILE* err, const std::string& message) {
@@ -170,6 +171,10 @@ int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const std::string world = options.world.empty() ? folder_of_program() + "/world" : options.world;
     if (!is_directory(world))
         return refuse(err, "world '" + world + "' is not a folder (give one with --world)");
+    // GDAL would read a folder as a folder of KML or shapefiles, whatever it holds.
+    if (is_directory(options.track_path))
+        return refuse(err, "track '" + options.track_path +
+                               "' is a folder; give the track's file (GPX, KML, GeoJSON, GeoPackage, shapefile...)");
     sweep_world_temporaries(world);
 
     // Where the terrain lies, the track on it, and the ground under it.
@@ -202,6 +207,13 @@ int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const bool chosen_speed = options.speed > 0.0;
     int steps = chosen_speed ? (int)std::lround(options.speed / ADVANCE_SCALE)
                              : std::max(1, (int)std::lround(options.above * DEFAULT_FRAME_PER_ABOVE / ADVANCE_SCALE));
+    // A frame as long as a good part of the track overshoots its end, and off the terrain.
+    if (chosen_speed && options.speed * FEWEST_CHOSEN_FRAMES > length)
+        return refuse(err, "at --speed " + format_number("%g", options.speed) + " the flight over " +
+                               format_length(length) + " would last fewer than " +
+                               std::to_string(FEWEST_CHOSEN_FRAMES) + " frames; give --speed " +
+                               format_number("%.1f", std::max(0.1, std::floor(10.0 * length / FEWEST_CHOSEN_FRAMES) / 10.0)) +
+                               " or less, or leave it out");
     const int wanted_steps = steps;
     if (!chosen_speed) steps = std::max(steps, least);
     const FlightSettings settings{options.above, steps, ground_cell_size(ground)};
