@@ -60,7 +60,8 @@ void move_window(const FlightPath& p, double from, double to, PathWindow* w) {
 }
 
 // The nearest point to (x, z) on the window's segments: its distance, and how far along the path it lies.
-void find_nearest(const FlightPath& p, const PathWindow& w, double x, double z, double* distance, double* along) {
+void find_nearest(const FlightPath& p, const PathWindow& w, double x, double z, double* distance, double* along,
+                  bool* on_track = nullptr) {
     *distance = INFINITY;
     for (size_t k = w.first; k <= w.last; ++k) {
         const double dx = p.x[k + 1] - p.x[k], dz = p.z[k + 1] - p.z[k];
@@ -70,6 +71,7 @@ void find_nearest(const FlightPath& p, const PathWindow& w, double x, double z, 
         if (d < *distance) {
             *distance = d;
             *along = p.s[k] + t * (p.s[k + 1] - p.s[k]);
+            if (on_track) *on_track = p.on_track[k];
         }
     }
 }
@@ -193,6 +195,18 @@ bool build_flight_path(const TrackLine& track, double width, double depth, Fligh
     return path->x.size() >= 2;
 }
 
+double measure_on_track(const FlightPath& path, bool on_track, int* stretches) {
+    double length = 0.0;
+    int count = 0;
+    for (size_t k = 0; k < path.on_track.size(); ++k) {
+        if ((path.on_track[k] != 0) != on_track) continue;
+        length += path.s[k + 1] - path.s[k];
+        if (k == 0 || (path.on_track[k - 1] != 0) != on_track) ++count;
+    }
+    if (stretches) *stretches = count;
+    return length;
+}
+
 int least_speed_steps(double length) {
     const double frames = FLYTHROUGH_CAPACITY - 1 - LAST_SAMPLES;
     return std::max(1, (int)std::ceil(length * STEERING_ROOM / (frames * ADVANCE_SCALE)));
@@ -299,9 +313,12 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
         const double x = camera_eye_x, z = camera_eye_z;
         move_window(path, progress - 2.0 * aim, progress + 2.0 * aim + 4.0 * frame_length, &window);
         double distance = 0.0, along = progress;
-        find_nearest(path, window, x, z, &distance, &along);
+        bool on_track = true;
+        find_nearest(path, window, x, z, &distance, &along, &on_track);
         progress = std::max(progress, along);
-        report->max_distance = std::max(report->max_distance, distance);
+        // A crossing is flown straight: its distance from the track, which
+        // lies beyond the terrain or is missing, is not measured.
+        if (on_track) report->max_distance = std::max(report->max_distance, distance);
         report->lowest_clearance = std::min(report->lowest_clearance, camera_eye_y - measure_ground(ground, x, z));
         report->flown_length += std::hypot(x - last_x, z - last_z);
         last_x = x;

@@ -25,6 +25,11 @@ bool clip_segment(double ax, double az, double bx, double bz, double half_width,
 // False when no stretch of the track lies on the terrain.
 bool build_flight_path(const TrackLine& track, double width, double depth, FlightPath* path);
 
+// The length of the path's stretches on the track (`on_track`) or of its
+// straight crossings (not `on_track`), and in *stretches (if given) how many
+// separate stretches of that kind it has.
+double measure_on_track(const FlightPath& path, bool on_track, int* stretches = nullptr);
+
 // How to fly.
 struct FlightSettings {
     double above;     // eye over the ground under it, terrain units; > 0
@@ -35,7 +40,7 @@ struct FlightSettings {
 struct FlightReport {
     int samples;              // samples of the flight, the last of which ends playback
     double flown_length;      // terrain units the eye covers
-    double max_distance;      // largest distance of a shown eye's ground point from the path
+    double max_distance;      // largest distance of a shown eye's ground point from the path's stretches on the track
     double lowest_clearance;  // least height of a shown eye over the ground under it
 };
 

@@ -257,12 +257,18 @@ int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     const double cell = settings.cell;
     std::string summary = "Laid '" + options.track_path + "' (" + format_thousands(track.point_count) +
                           " points of layer " + track.layer + ", " + track.placement + describe_dropped(track) +
-                          ") on " + terrain + ": " + format_length(length) + " of track on the terrain";
+                          ") on " + terrain + ": " + format_length(measure_on_track(path, true)) +
+                          " of track on the terrain";
+    int crossings = 0;
+    const double crossed = measure_on_track(path, false, &crossings);
     if (path.exits > 0)
         summary += "; the track leaves the terrain " +
                    std::string(path.exits == 1 ? "once" : std::to_string(path.exits) + " times") + " (" +
-                   format_length(path.outside_length) +
-                   " beyond its edges) and the flight crosses straight to where it comes back";
+                   format_length(path.outside_length) + " beyond its edges)";
+    if (crossings > 0)
+        summary += std::string(path.exits > 0 ? " and" : ";") + " the flight crosses straight " +
+                   (crossings == 1 ? "once" : std::to_string(crossings) + " times") + " (" + format_length(crossed) +
+                   ") where the track is off the terrain or broken between parts";
     summary += ". The flight: " + format_thousands(flight.samples) + " frames (" + format_length(flight.flown_length) +
                ") at " + format_number("%.1f", steps * ADVANCE_SCALE) + " m a frame";
     if (!chosen_speed && steps > wanted_steps)
@@ -270,7 +276,8 @@ int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                    " m so that it fits the " + format_thousands(FLYTHROUGH_CAPACITY) + " frames a flight holds)";
     summary += ", " + format_number("%g", options.above) + " m over the ground (at least " +
                format_number("%.0f", flight.lowest_clearance) + " m); the eye's ground point stays within " +
-               format_number("%.1f", flight.max_distance) + " m of the track (" +
+               format_number("%.1f", flight.max_distance) + " m of the track" +
+               (crossings > 0 ? " where it flies over it" : "") + " (" +
                format_number("%.2f", flight.max_distance / cell) + " grid cells of " + format_number("%.3g", cell) +
                " m).";
     summary += " Wrote " + flight_file + ", " + layer_file + " (" + std::to_string(marks.cones) + " cones every " +

@@ -319,6 +319,11 @@ TEST(TrackFlight, ATrackLeavingTheTerrainIsFlownAlongItsEdge) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(contains(run.out, "in the raster's coordinate system")) << run.out;
     EXPECT_TRUE(contains(run.out, "the track leaves the terrain once (2600 m beyond its edges)")) << run.out;
+    // What is flown over the track, and what is crossed straight along the edge, each said for what it is.
+    EXPECT_TRUE(contains(run.out, ": 5000 m of track on the terrain;")) << run.out;
+    EXPECT_TRUE(contains(run.out, "the flight crosses straight once (600 m) where the track is off the terrain"))
+        << run.out;
+    EXPECT_TRUE(contains(run.out, "m of the track where it flies over it (")) << run.out;
     EXPECT_TRUE(contains(run.out, "at 2.0 m a frame, 80 m over the ground")) << run.out;
 
     const std::vector<Point> flown_line = {{2000, 0}, {4000, 0}, {4000, -600}, {1000, -600}};
@@ -330,6 +335,13 @@ TEST(TrackFlight, ATrackLeavingTheTerrainIsFlownAlongItsEdge) {
         ASSERT_LE(f.x, HALF_WIDTH);
     }
     EXPECT_LT(std::hypot(frames.back().x - 1000.0, frames.back().z + 600.0), 2.0 * cell);
+
+    // Two parts 1 km apart: the gap is crossed, not counted as track.
+    write_gpx(world + "/parts.gpx", {{{-2000, 0}, {-1000, 0}}, {{0, 0}, {1000, 0}}}, {});
+    run = run_import_tool({"--world", world, "--track", world + "/parts.gpx", "--onto", "Hills", "--speed", "2"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(contains(run.out, ": 2000 m of track on the terrain; the flight crosses straight once (1000 m)"))
+        << run.out;
     remove_world(world);
 }
 
