@@ -107,20 +107,6 @@ std::string systems[SYSTEM_COUNT];  // the WKT of each input, or the input itsel
 std::string world;
 FILE* discard;
 
-// Reads the input front to back; 0 once it runs out.
-struct Reader {
-    const uint8_t* data;
-    size_t size, at;
-    uint8_t byte() { return at < size ? data[at++] : 0; }
-    double number() {
-        double v = 0;
-        uint8_t bytes[8];
-        for (uint8_t& b : bytes) b = byte();
-        memcpy(&v, bytes, 8);
-        return v;
-    }
-};
-
 // The cell bytes, reused from their start when they run out.
 struct Cells {
     const uint8_t* data;
@@ -316,7 +302,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t head[18] = {0};
     memcpy(head, data, size < sizeof head ? size : sizeof head);
-    Reader input = {data, size, sizeof head};
+    FuzzReader input = {data, size, sizeof head};
 
     const uint8_t flags = head[0], options_bits = head[9], map_flags = head[13];
     const bool sparse = head[1] == 0xff && head[2] == 0xff;

@@ -71,12 +71,6 @@ const std::string FOLDER = "/vsimem/track-fuzz";
 std::string world;
 FILE* discard;
 
-struct Reader {
-    const uint8_t* data;
-    size_t size, at;
-    uint8_t byte() { return at < size ? data[at++] : 0; }
-};
-
 // A 24 x 24 raster of a hill in `srs` ("" none) over `bounds` (west, south,
 // east, north), imported into the world as `name`.
 void import_terrain(const char* name, const char* srs, const double bounds[4]) {
@@ -277,7 +271,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Reader in = {data, size, 0};
+    FuzzReader in = {data, size, 0};
     const uint8_t flags = in.byte(), place = in.byte(), count = in.byte(), repeats = in.byte(), kind = in.byte();
     const char* terrain = TERRAINS[(place & 3) == 3 ? 0 : place & 3];
     TerrainLocation location;
