@@ -291,7 +291,7 @@ int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                    std::to_string(MAX_GEOMETRY_ITEMS) + " items.";
     std::fprintf(out,
                  "%s\nRender the flight with:\n  cd %s && %s --render-flight %s %s.mp4 --terrain %s.dem "
-                 "--drape %s.raw --vector %s.vec\n",
+                 "--drape %s.raw --vector %s.vec --sky\n",
                  summary.c_str(), shell_word(world).c_str(), shell_word(folder_of_program() + "/kestrolane").c_str(),
                  shell_word(flight_file).c_str(), shell_word(track_name).c_str(), shell_word(terrain).c_str(),
                  shell_word(drape_name).c_str(), shell_word(track_name).c_str());

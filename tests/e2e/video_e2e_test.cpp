@@ -440,7 +440,7 @@ TEST(RenderFlight, ATrackLaidOnAnImportedRasterIsRenderedWithItsLineAndMarkers) 
     const std::string command = laid.substr(command_at + prompt.size(), laid.find('\n', command_at + prompt.size()) -
                                                                             command_at - prompt.size());
     EXPECT_NE(command.find("--render-flight Flythrough/walk.flt walk.mp4 --terrain Valley.dem --drape "
-                           "Valley+walk.raw --vector walk.vec"),
+                           "Valley+walk.raw --vector walk.vec --sky"),
               std::string::npos)
         << command;
     const int frames = std::atoi(read_file(world + "/Flythrough/walk.flt").c_str());

@@ -219,7 +219,7 @@ TEST(TrackFlight, AWindingTrackInAnotherSystemIsFollowedWithinTwoCells) {
         << run.out;
     EXPECT_TRUE(contains(run.out,
                          " --render-flight Flythrough/hike.flt hike.mp4 --terrain Hills.dem --drape "
-                         "Hills+hike.raw --vector hike.vec\n"))
+                         "Hills+hike.raw --vector hike.vec --sky\n"))
         << run.out;
 
     const TerrainLocation location = read_location(world);
