@@ -158,107 +158,118 @@ std::string terrain_name_from_onto(const std::string& onto) {
 
 namespace {
 
-int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
-    GDALAllRegister();
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    const std::string terrain = terrain_name_from_onto(options.onto);
-    const std::string track_name = options.name.empty() ? name_from_path(options.track_path) : options.name;
-    const std::string drape_name = terrain + TRACK_DRAPE_SEPARATOR + track_name;
-    std::string bad = check_terrain_name(terrain);
-    if (bad.empty()) bad = check_terrain_name(track_name);
-    if (bad.empty()) bad = check_terrain_name(terrain + "_" + track_name);  // the pair's length
-    if (!bad.empty()) return refuse(err, bad);
-    const std::string world = options.world.empty() ? folder_of_program() + "/world" : options.world;
-    if (!is_directory(world))
-        return refuse(err, "world '" + world + "' is not a folder (give one with --world)");
-    // GDAL would read a folder as a folder of KML or shapefiles, whatever it holds.
-    if (is_directory(options.track_path))
-        return refuse(err, "track '" + options.track_path +
-                               "' is a folder; give the track's file (GPX, KML, GeoJSON, GeoPackage, shapefile...)");
-    sweep_world_temporaries(world);
-
-    // Where the terrain lies, the track on it, and the ground under it.
-    std::string error;
+// What one run works on, filled step by step.
+struct TrackRun {
+    std::string terrain, track_name, drape_name, world;
     TerrainLocation location;
-    if (!read_terrain_location(terrain_location_path(world, terrain), &location, &error))
-        return refuse(err, error);
     TrackLine track;
-    if (!read_track_line(options.track_path, options.layer, location, &track, &error))
-        return refuse(err, error);
     FlightPath path;
-    if (!build_flight_path(track, location.width, location.depth, &path))
-        return refuse(err,
-                      "track '" + options.track_path + "' lies outside terrain " + terrain + " (" +
-                          format_length(location.width) + " x " + format_length(location.depth) + "): none of its " +
-                          format_thousands(track.point_count) + " points is on it");
     TerrainGround ground;
-    if (!read_terrain_ground(world + "/DEM/" + terrain + ".dem", location, &ground, &error))
-        return refuse(err, error);
     std::vector<uint8_t> drape;
     int drape_width = 0, drape_height = 0;
-    if (!read_drape(world, terrain, &drape, &drape_width, &drape_height, &error)) return refuse(err, error);
-    const std::string replaced = check_track_outputs_apart(world, terrain, track_name, drape_name, track);
-    if (!replaced.empty()) return refuse(err, replaced);
-
-    // The flight: at the speed asked for, or by default at one that suits
-    // the height, raised when a long track would not fit a flight.
-    const double length = path.s.back();
-    const int least = least_speed_steps(length);
-    const bool chosen_speed = options.speed > 0.0;
-    int steps = chosen_speed ? (int)std::lround(options.speed / ADVANCE_SCALE)
-                             : std::max(1, (int)std::lround(options.above * DEFAULT_FRAME_PER_ABOVE / ADVANCE_SCALE));
-    // A frame as long as a good part of the track overshoots its end, and off the terrain.
-    if (chosen_speed && options.speed * FEWEST_CHOSEN_FRAMES > length)
-        return refuse(err, "at --speed " + format_number("%g", options.speed) + " the flight over " +
-                               format_length(length) + " would last fewer than " +
-                               std::to_string(FEWEST_CHOSEN_FRAMES) + " frames; give --speed " +
-                               format_number("%.1f", std::max(0.1, std::floor(10.0 * length / FEWEST_CHOSEN_FRAMES) / 10.0)) +
-                               " or less, or leave it out");
-    const int wanted_steps = steps;
-    if (!chosen_speed) steps = std::max(steps, least);
-    const FlightSettings settings{options.above, steps, ground_cell_size(ground)};
+    bool chosen_speed = false;  // --speed was given
+    int steps = 0;              // the flight's speed in playback steps
+    int wanted_steps = 0;       // the speed asked for, or the one that suits the height
     FlightReport flight{};
-    bool planned = plan_flight(path, ground, settings, &flight);
-    for (int retry = 0; !planned && !chosen_speed && retry < SPEED_RETRIES; ++retry) {
+    TrackMarks marks{};
+    std::string flight_file, layer_file, drape_file, info_file;  // in the world
+};
+
+// The names and the world; "" or the refusal.
+std::string name_track_run(const ImportOptions& options, TrackRun* run) {
+    run->terrain = terrain_name_from_onto(options.onto);
+    run->track_name = options.name.empty() ? name_from_path(options.track_path) : options.name;
+    run->drape_name = run->terrain + TRACK_DRAPE_SEPARATOR + run->track_name;
+    std::string bad = check_terrain_name(run->terrain);
+    if (bad.empty()) bad = check_terrain_name(run->track_name);
+    if (bad.empty()) bad = check_terrain_name(run->terrain + "_" + run->track_name);  // the pair's length
+    if (!bad.empty()) return bad;
+    run->world = options.world.empty() ? folder_of_program() + "/world" : options.world;
+    if (!is_directory(run->world)) return "world '" + run->world + "' is not a folder (give one with --world)";
+    // GDAL would read a folder as a folder of KML or shapefiles, whatever it holds.
+    if (is_directory(options.track_path))
+        return "track '" + options.track_path +
+               "' is a folder; give the track's file (GPX, KML, GeoJSON, GeoPackage, shapefile...)";
+    run->flight_file = "Flythrough/" + run->track_name + ".flt";
+    run->layer_file = "Vector/" + run->track_name + ".vec";
+    run->drape_file = "Drape/" + run->drape_name + ".raw";
+    run->info_file = "Drape/" + run->drape_name + ".info";
+    return "";
+}
+
+// Where the terrain lies, the track on it, the ground under it and its drape.
+std::string read_track_inputs(const ImportOptions& options, TrackRun* run) {
+    std::string error;
+    if (!read_terrain_location(terrain_location_path(run->world, run->terrain), &run->location, &error)) return error;
+    if (!read_track_line(options.track_path, options.layer, run->location, &run->track, &error)) return error;
+    if (!build_flight_path(run->track, run->location.width, run->location.depth, &run->path))
+        return "track '" + options.track_path + "' lies outside terrain " + run->terrain + " (" +
+               format_length(run->location.width) + " x " + format_length(run->location.depth) + "): none of its " +
+               format_thousands(run->track.point_count) + " points is on it";
+    if (!read_terrain_ground(run->world + "/DEM/" + run->terrain + ".dem", run->location, &run->ground, &error))
+        return error;
+    if (!read_drape(run->world, run->terrain, &run->drape, &run->drape_width, &run->drape_height, &error))
+        return error;
+    return check_track_outputs_apart(run->world, run->terrain, run->track_name, run->drape_name, run->track);
+}
+
+// The flight: at the speed asked for, or by default at one that suits the
+// height, raised when a long track would not fit a flight.
+std::string plan_track_flight(const ImportOptions& options, TrackRun* run) {
+    const double length = run->path.s.back();
+    const int least = least_speed_steps(length);
+    run->chosen_speed = options.speed > 0.0;
+    int steps = run->chosen_speed
+                    ? (int)std::lround(options.speed / ADVANCE_SCALE)
+                    : std::max(1, (int)std::lround(options.above * DEFAULT_FRAME_PER_ABOVE / ADVANCE_SCALE));
+    // A frame as long as a good part of the track overshoots its end, and off the terrain.
+    if (run->chosen_speed && options.speed * FEWEST_CHOSEN_FRAMES > length)
+        return "at --speed " + format_number("%g", options.speed) + " the flight over " + format_length(length) +
+               " would last fewer than " + std::to_string(FEWEST_CHOSEN_FRAMES) + " frames; give --speed " +
+               format_number("%.1f", std::max(0.1, std::floor(10.0 * length / FEWEST_CHOSEN_FRAMES) / 10.0)) +
+               " or less, or leave it out";
+    run->wanted_steps = steps;
+    if (!run->chosen_speed) steps = std::max(steps, least);
+    const double cell = ground_cell_size(run->ground);
+    FlightReport& flight = run->flight;
+    bool planned = plan_flight(run->path, run->ground, FlightSettings{options.above, steps, cell}, &flight);
+    for (int retry = 0; !planned && !run->chosen_speed && retry < SPEED_RETRIES; ++retry) {
         steps += std::max(1, steps / 10);
-        planned = plan_flight(path, ground, FlightSettings{options.above, steps, settings.cell}, &flight);
+        planned = plan_flight(run->path, run->ground, FlightSettings{options.above, steps, cell}, &flight);
     }
     // The least speed came from the track's length, which GPS scatter adds
     // to: fly as slowly as the flight found fits.
-    if (planned && !chosen_speed && steps > wanted_steps) {
+    if (planned && !run->chosen_speed && steps > run->wanted_steps) {
         const int slower =
-            std::max(wanted_steps, (int)std::ceil(steps * flight.samples * SLOWER_ROOM / FLYTHROUGH_CAPACITY));
+            std::max(run->wanted_steps, (int)std::ceil(steps * flight.samples * SLOWER_ROOM / FLYTHROUGH_CAPACITY));
         FlightReport slow{};
-        if (slower < steps && plan_flight(path, ground, FlightSettings{options.above, slower, settings.cell}, &slow)) {
+        if (slower < steps && plan_flight(run->path, run->ground, FlightSettings{options.above, slower, cell}, &slow)) {
             steps = slower;
             flight = slow;
         } else if (slower < steps) {
-            plan_flight(path, ground, FlightSettings{options.above, steps, settings.cell}, &flight);
+            plan_flight(run->path, run->ground, FlightSettings{options.above, steps, cell}, &flight);
         }
     }
+    run->steps = steps;
     if (!planned)
-        return refuse(err,
-                      "at --speed " + format_number("%g", options.speed) + " the flight over " + format_length(length) +
-                          " needs more than the " + std::to_string(FLYTHROUGH_CAPACITY) +
-                          " frames a flight holds; give --speed " +
-                          format_number("%.1f", std::max(least, steps + std::max(1, steps / 10)) * ADVANCE_SCALE) +
-                          " or more, or leave it out");
-    const TrackMarks marks = place_track_marks(path, track.waypoints, ground);
-    paint_track_line(&drape, drape_width, drape_height, track, location.width, location.depth);
+        return "at --speed " + format_number("%g", options.speed) + " the flight over " + format_length(length) +
+               " needs more than the " + std::to_string(FLYTHROUGH_CAPACITY) +
+               " frames a flight holds; give --speed " +
+               format_number("%.1f", std::max(least, steps + std::max(1, steps / 10)) * ADVANCE_SCALE) +
+               " or more, or leave it out";
+    return "";
+}
 
-    const std::string flight_file = "Flythrough/" + track_name + ".flt", layer_file = "Vector/" + track_name + ".vec";
-    const std::string drape_file = "Drape/" + drape_name + ".raw", info_file = "Drape/" + drape_name + ".info";
-    if (!write_track_files(world, flight_file, layer_file, drape_file, info_file, drape, drape_width, drape_height,
-                           &error))
-        return refuse(err, error);
-    CPLPopErrorHandler();
-
-    // The summary: what was laid where, how closely the flight follows it, and what to run next.
-    const double cell = settings.cell;
-    std::string summary = "Laid '" + options.track_path + "' (" + format_thousands(track.point_count) +
-                          " points of layer " + track.layer + ", " + track.placement + describe_dropped(track) +
-                          ") on " + terrain + ": " + format_length(measure_on_track(path, true)) +
-                          " of track on the terrain";
+// What was laid where, how closely the flight follows it, and what was written.
+std::string summarise_track_run(const ImportOptions& options, const TrackRun& run) {
+    const double cell = ground_cell_size(run.ground);
+    const FlightPath& path = run.path;
+    const FlightReport& flight = run.flight;
+    const TrackMarks& marks = run.marks;
+    std::string summary = "Laid '" + options.track_path + "' (" + format_thousands(run.track.point_count) +
+                          " points of layer " + run.track.layer + ", " + run.track.placement +
+                          describe_dropped(run.track) + ") on " + run.terrain + ": " +
+                          format_length(measure_on_track(path, true)) + " of track on the terrain";
     int crossings = 0;
     const double crossed = measure_on_track(path, false, &crossings);
     if (path.exits > 0)
@@ -270,9 +281,9 @@ int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                    (crossings == 1 ? "once" : std::to_string(crossings) + " times") + " (" + format_length(crossed) +
                    ") where the track is off the terrain or broken between parts";
     summary += ". The flight: " + format_thousands(flight.samples) + " frames (" + format_length(flight.flown_length) +
-               ") at " + format_number("%.1f", steps * ADVANCE_SCALE) + " m a frame";
-    if (!chosen_speed && steps > wanted_steps)
-        summary += " (the track is long: raised from " + format_number("%.1f", wanted_steps * ADVANCE_SCALE) +
+               ") at " + format_number("%.1f", run.steps * ADVANCE_SCALE) + " m a frame";
+    if (!run.chosen_speed && run.steps > run.wanted_steps)
+        summary += " (the track is long: raised from " + format_number("%.1f", run.wanted_steps * ADVANCE_SCALE) +
                    " m so that it fits the " + format_thousands(FLYTHROUGH_CAPACITY) + " frames a flight holds)";
     summary += ", " + format_number("%g", options.above) + " m over the ground (at least " +
                format_number("%.0f", flight.lowest_clearance) + " m); the eye's ground point stays within " +
@@ -280,21 +291,43 @@ int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                (crossings > 0 ? " where it flies over it" : "") + " (" +
                format_number("%.2f", flight.max_distance / cell) + " grid cells of " + format_number("%.3g", cell) +
                " m).";
-    summary += " Wrote " + flight_file + ", " + layer_file + " (" + std::to_string(marks.cones) + " cones every " +
-               format_length(marks.spacing) + ", " + std::to_string(marks.billboards) +
+    summary += " Wrote " + run.flight_file + ", " + run.layer_file + " (" + std::to_string(marks.cones) +
+               " cones every " + format_length(marks.spacing) + ", " + std::to_string(marks.billboards) +
                (marks.at_ends           ? " flags at the start and end"
                 : marks.billboards == 1 ? " signpost at a waypoint"
                                         : " signposts at waypoints") +
-               ") and " + drape_file + " with " + info_file + " in " + world + ".";
+               ") and " + run.drape_file + " with " + run.info_file + " in " + run.world + ".";
     if (marks.left_out > 0)
         summary += " " + std::to_string(marks.left_out) + " marks did not fit the layer's " +
                    std::to_string(MAX_GEOMETRY_ITEMS) + " items.";
+    return summary;
+}
+
+int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
+    GDALAllRegister();
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    TrackRun run;
+    std::string refusal = name_track_run(options, &run);
+    if (refusal.empty()) {
+        sweep_world_temporaries(run.world);
+        refusal = read_track_inputs(options, &run);
+    }
+    if (refusal.empty()) refusal = plan_track_flight(options, &run);
+    if (!refusal.empty()) return refuse(err, refusal);
+    run.marks = place_track_marks(run.path, run.track.waypoints, run.ground);
+    paint_track_line(&run.drape, run.drape_width, run.drape_height, run.track, run.location.width,
+                     run.location.depth);
+    if (!write_track_files(run.world, run.flight_file, run.layer_file, run.drape_file, run.info_file, run.drape,
+                           run.drape_width, run.drape_height, &refusal))
+        return refuse(err, refusal);
+    CPLPopErrorHandler();
     std::fprintf(out,
                  "%s\nRender the flight with:\n  cd %s && %s --render-flight %s %s.mp4 --terrain %s.dem "
                  "--drape %s.raw --vector %s.vec --sky\n",
-                 summary.c_str(), shell_word(world).c_str(), shell_word(folder_of_program() + "/kestrolane").c_str(),
-                 shell_word(flight_file).c_str(), shell_word(track_name).c_str(), shell_word(terrain).c_str(),
-                 shell_word(drape_name).c_str(), shell_word(track_name).c_str());
+                 summarise_track_run(options, run).c_str(), shell_word(run.world).c_str(),
+                 shell_word(folder_of_program() + "/kestrolane").c_str(), shell_word(run.flight_file).c_str(),
+                 shell_word(run.track_name).c_str(), shell_word(run.terrain).c_str(),
+                 shell_word(run.drape_name).c_str(), shell_word(run.track_name).c_str());
     return IMPORT_OK;
 }
 
