@@ -145,8 +145,8 @@ void fuzz_importer(const uint8_t* data, size_t size) {
                  "grid rows come with columns and are 2 and more");
     fuzz_require(std::isfinite(options.exaggeration) && options.exaggeration > 0.0 && options.exaggeration <= 1000.0,
                  "the exaggeration is above 0 and up to 1000");
-    fuzz_require(options.cell_size == 0.0 || (options.cell_size > 0.0 && options.cell_size <= 1e6),
-                 "the cell size is 0 or above 0 and up to a million");
+    fuzz_require(options.cell_size == 0.0 || (options.cell_size >= SMALLEST_CELL_SIZE && options.cell_size <= 1e6),
+                 "the cell size is 0 or one the terrain file's millimetres hold, up to a million");
     const std::string name = options.name.empty() ? name_from_path(options.elevation_path) : options.name;
     const std::string bad = check_terrain_name(name);
     if (options.name.empty()) fuzz_require(bad.empty(), "a name taken from the raster's path is a usable name");
