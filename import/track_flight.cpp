@@ -23,6 +23,9 @@ constexpr double LOWEST_PITCH = -1.5;      // steepest look down (dir_y for a le
 constexpr double HIGHEST_PITCH = 0.3;
 constexpr double STEERING_ROOM = 1.03;            // a flight is a little longer than its path at the least speed
 constexpr int LAST_SAMPLES = 1;                   // the sample whose frame ends playback, never shown
+constexpr int START_FRAMES = 30;  // a second at 30 frames a second in which the speed eases up from rest
+constexpr int END_FRAMES = 90;    // three seconds at the end in which the eye stops and turns slowly
+constexpr double END_TURN = 1.0;  // radians it turns over them (about 57 degrees, at most 1 degree a frame)
 constexpr double MOST_STEERING_POINTS = 20000.0;  // the steering line is resampled into at most about this many points
 
 // The value a sample takes once written with "%f" and read back: the flight
@@ -60,6 +63,18 @@ void move_window(const FlightPath& p, double from, double to, PathWindow* w) {
 }
 
 // The nearest point to (x, z) on the window's segments: its distance, and how far along the path it lies.
+// 0 at 0, 1 at 1, with no jump in speed at either end.
+double ease(double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    return t * t * (3.0 - 2.0 * t);
+}
+
+// The speed of moving frame `frame`: easing up from rest over the first second.
+int start_speed(int frame, int steps) {
+    if (frame >= START_FRAMES) return steps;
+    return std::max(1, (int)std::lround(steps * ease((frame + 1.0) / START_FRAMES)));
+}
+
 void find_nearest(const FlightPath& p, const PathWindow& w, double x, double z, double* distance, double* along,
                   bool* on_track = nullptr) {
     *distance = INFINITY;
@@ -208,7 +223,8 @@ double measure_on_track(const FlightPath& path, bool on_track, int* stretches) {
 }
 
 int least_speed_steps(double length) {
-    const double frames = FLYTHROUGH_CAPACITY - 1 - LAST_SAMPLES;
+    // The gentle start covers about half the ground full speed would.
+    const double frames = FLYTHROUGH_CAPACITY - 1 - LAST_SAMPLES - END_FRAMES - START_FRAMES / 2;
     return std::max(1, (int)std::ceil(length * STEERING_ROOM / (frames * ADVANCE_SCALE)));
 }
 
@@ -242,11 +258,13 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
     PathWindow window{0, 0};
     double progress = 0.0;
     bool arrived = false;
-    int moving = 0;  // samples that move the eye
-    while (!arrived && moving < FLYTHROUGH_CAPACITY - LAST_SAMPLES) {
+    int moving = 0;            // samples that move the eye
+    std::vector<int> speeds;   // each sample's speed, in steps
+    while (!arrived && moving < FLYTHROUGH_CAPACITY - LAST_SAMPLES - END_FRAMES) {
         // Where this frame's move will take the eye, to steer from there.
-        const double next_x = camera_eye_x + settings.speed_steps * camera_dir_x * ADVANCE_SCALE;
-        const double next_z = camera_eye_z + settings.speed_steps * camera_dir_z * ADVANCE_SCALE;
+        const int speed = start_speed(moving, settings.speed_steps);
+        const double next_x = camera_eye_x + speed * camera_dir_x * ADVANCE_SCALE;
+        const double next_z = camera_eye_z + speed * camera_dir_z * ADVANCE_SCALE;
         move_window(steer, progress - frame_length, progress + aim + 2.0 * frame_length, &window);
         double distance = 0.0, along = progress;
         find_nearest(steer, window, next_x, next_z, &distance, &along);
@@ -256,7 +274,8 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
             const double wanted = std::atan2(aim_x - next_x, -(aim_z - next_z));
             yaw = as_written(yaw + std::clamp(wrap_angle(wanted - yaw), -turn_limit, turn_limit));
         }
-        set_flythrough_sample(moving++, (float)settings.speed_steps, (float)yaw, 0.0f, 0.0f);
+        speeds.push_back(speed);
+        set_flythrough_sample(moving++, (float)speed, (float)yaw, 0.0f, 0.0f);
         step_frame_camera();
         eye_x.push_back(camera_eye_x);
         eye_z.push_back(camera_eye_z);
@@ -269,6 +288,17 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
                    std::hypot(camera_eye_x - steer.x.back(), camera_eye_z - steer.z.back()) <= frame_length);
     }
     if (!arrived) return false;
+    // The end: the eye stops over it and turns slowly, instead of a last frame
+    // of empty ground ahead.
+    for (int h = 0; h < END_FRAMES; ++h) {
+        yaw = as_written(yaw + END_TURN * (ease((h + 1.0) / END_FRAMES) - ease((double)h / END_FRAMES)));
+        speeds.push_back(0);
+        set_flythrough_sample(moving++, 0.0f, (float)yaw, 0.0f, 0.0f);
+        step_frame_camera();
+        eye_x.push_back(camera_eye_x);
+        eye_z.push_back(camera_eye_z);
+        eye_yaw.push_back(yaw);
+    }
     const int samples = moving + LAST_SAMPLES;
 
     // Heights: `above` over the highest ground within that distance of the
@@ -295,8 +325,8 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
         const size_t j = std::min<size_t>(i + 1, shown - 1);  // the frame this sample shows
         // The last sample ends playback where the eye is: its frame is never shown.
         const bool last = i == samples - 1;
-        set_flythrough_sample(i, last ? 0.0f : (float)settings.speed_steps, (float)eye_yaw[j],
-                              as_written(heights[j]), as_written(pitch[j]));
+        set_flythrough_sample(i, last ? 0.0f : (float)speeds[i], (float)eye_yaw[j], as_written(heights[j]),
+                              as_written(pitch[j]));
     }
 
     // The flight as playback shows it: every frame but the last, which ends

@@ -51,7 +51,9 @@ int least_speed_steps(double length);
 // Computes the samples: every frame is played with the viewer's playback
 // step from the start pose, and the next heading steers the eye back towards
 // the path ahead; heights keep `above` over the highest ground near the eye,
-// and the eye looks a little ahead and down. Leaves the samples and the start
+// and the eye looks a little ahead and down. The speed eases up from rest
+// over the first second, and at the end the eye stops over the end of the
+// path and turns slowly for three seconds. Leaves the samples and the start
 // pose in the flythrough state, ready for the .flt writer, and the camera in
 // normal mode. False (state unspecified) when the flight does not reach the
 // end of the path within the samples a flight holds.

@@ -170,7 +170,7 @@ double distance_to(const std::vector<Point>& line, double x, double z) {
 }
 
 struct Frame {
-    double x, y, z, dir_y;
+    double x, y, z, dir_y, yaw;
 };
 
 // Every frame playback shows of a flight file, played by the viewer's own code.
@@ -181,7 +181,8 @@ std::vector<Frame> replay(const std::string& path) {
     std::vector<Frame> frames;
     if (count <= 0) return frames;
     begin_playback(count);
-    while (step_frame_camera()) frames.push_back({camera_eye_x, camera_eye_y, camera_eye_z, camera_dir_y});
+    while (step_frame_camera())
+        frames.push_back({camera_eye_x, camera_eye_y, camera_eye_z, camera_dir_y, camera_yaw});
     return frames;
 }
 
@@ -376,6 +377,22 @@ TEST(TrackFlight, LoopsOutAndBacksAndLollipopsAreFlownWhole) {
             ASSERT_LT(k, frames.size()) << name << ": the corner at " << corner.x << "," << corner.z << " is not flown";
             from = k;
         }
+        // A gentle start: the first move is a small part of the full 5 m and the speed grows to it.
+        ASSERT_GT(frames.size(), 200u);
+        EXPECT_LT(std::hypot(frames[1].x - frames[0].x, frames[1].z - frames[0].z), 1.0) << name;
+        EXPECT_NEAR(std::hypot(frames[60].x - frames[59].x, frames[60].z - frames[59].z), 5.0, 0.5) << name;
+        // The end: three seconds over the end point, turning slowly, never a jump.
+        const size_t end = frames.size() - 90;
+        double turned = 0.0;
+        for (size_t k = end; k < frames.size(); ++k) {
+            EXPECT_NEAR(frames[k].x, frames[end - 1].x, 1e-3) << name;
+            EXPECT_NEAR(frames[k].z, frames[end - 1].z, 1e-3) << name;
+            const double step = std::fabs(frames[k].yaw - frames[k - 1].yaw);
+            EXPECT_LE(step, 1.01 * M_PI / 180.0) << name << " frame " << k;
+            turned += step;
+        }
+        EXPECT_GT(turned, 0.9) << name;
+        EXPECT_LT(std::hypot(frames.back().x - line.back().x, frames.back().z - line.back().z), 3.0 * cell) << name;
     }
     remove_world(world);
 }
