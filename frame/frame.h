@@ -1,9 +1,7 @@
 // The one frame routine and the projection every frame is drawn with.
 #pragma once
 
-constexpr double VIEW_FIELD_OF_VIEW = 90.0;  // vertical field of view, degrees
-constexpr double VIEW_NEAR = 0.1;            // near clipping plane, world units
-constexpr double VIEW_FAR = 50000.0;         // far clipping plane, world units
+#include "camera/view_field.h"
 
 // GLUT display and idle callback; also called directly to show a change at
 // once. Steps the camera by mode, draws the 3-D scene pass, then the 2-D

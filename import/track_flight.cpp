@@ -36,7 +36,7 @@ float as_written(double value) {
     return std::strtof(text, nullptr);
 }
 
-void append_point(FlightPath* path, double x, double z, bool on_track) {
+void append_point(FlightPath* path, double x, double z, bool on_track, double t = NAN) {
     if (!path->x.empty()) {
         const double step = std::hypot(x - path->x.back(), z - path->z.back());
         if (!(step > 0.0)) return;
@@ -47,6 +47,15 @@ void append_point(FlightPath* path, double x, double z, bool on_track) {
     }
     path->x.push_back(x);
     path->z.push_back(z);
+    path->t.push_back(t);
+}
+
+// The clock at parameter u of a segment between clocks a and b: an end's own
+// where it is, even when the other end has none.
+double blend_clock(double a, double b, double u) {
+    if (u <= 0.0) return a;
+    if (u >= 1.0) return b;
+    return a + u * (b - a);
 }
 
 // A window of path segments [first, last] that moves forward along the path.
@@ -201,8 +210,8 @@ bool build_flight_path(const TrackLine& track, double width, double depth, Fligh
             }
             path->outside_length += length * (1.0 - (t1 - t0));
             const double ax = a.x + t0 * (b.x - a.x), az = a.z + t0 * (b.z - a.z);
-            if (!(connected && t0 == 0.0)) append_point(path, ax, az, false);
-            append_point(path, a.x + t1 * (b.x - a.x), a.z + t1 * (b.z - a.z), true);
+            if (!(connected && t0 == 0.0)) append_point(path, ax, az, false, blend_clock(a.t, b.t, t0));
+            append_point(path, a.x + t1 * (b.x - a.x), a.z + t1 * (b.z - a.z), true, blend_clock(a.t, b.t, t1));
             if (t1 < 1.0) ++path->exits;
             inside = connected = t1 == 1.0;
         }

@@ -11,6 +11,7 @@
 struct FlightPath {
     std::vector<double> x, z;    // points, terrain units
     std::vector<double> s;       // distance along the path at each point
+    std::vector<double> t;       // the track's clock at each point, seconds since 1970; NaN where unknown
     std::vector<char> on_track;  // per segment (one fewer than points): 1 on the track, 0 a straight join
     double outside_length;       // length of the track beyond the terrain's edges (what could be measured)
     int exits;                   // times the track leaves the terrain and comes back or ends outside

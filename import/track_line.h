@@ -1,6 +1,7 @@
 // Reading a track through GDAL's vector drivers: its line and waypoints, placed on a terrain.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 // A point on the terrain: x east, z south, terrain units.
 struct TrackPoint {
     double x, z;
+    double t = NAN;  // the track's clock there, seconds since 1970 (UTC); NaN when the file gives none
 };
 
 struct TrackWaypoint {
