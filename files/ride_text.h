@@ -10,6 +10,7 @@
 #include "files/whole_file.h"
 
 constexpr int RIDE_VERSION = 1;
+constexpr const char* RIDE_SUFFIX = ".ride";        // beside the track's .flt; no menu lists it
 constexpr int RIDE_MOST_FRAMES = 30 * 60 * 60 * 4;  // frames a file holds at most: four hours at 30 a second
 constexpr int RIDE_MOST_ROUTE_POINTS = 200000;      // route points a file holds at most
 constexpr int RIDE_MOST_WAYPOINTS = 10000;          // waypoints a file holds at most

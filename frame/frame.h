@@ -13,6 +13,13 @@ void draw_frame();
 // no swap, and frames_drawn is not counted.
 void draw_frame_unswapped(bool with_overlay);
 
+// The scene pass under the current pose, which the caller placed: no camera
+// step, no overlay, no swap (a fly-over's frames are placed this way).
+void draw_scene_unstepped();
+
+// The overlay pass over a frame drawn by draw_scene_unstepped.
+void draw_overlay_unswapped();
+
 // Viewport and perspective projection for a window of width x height (a
 // height of 0 is taken as 1); leaves the modelview matrix current.
 void apply_projection(int width, int height);

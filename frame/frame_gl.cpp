@@ -161,3 +161,10 @@ void draw_frame_unswapped(bool with_overlay) {
     draw_scene_pass();
     if (with_overlay) draw_overlay_pass();
 }
+
+void draw_scene_unstepped() {
+    apply_view();
+    draw_scene_pass();
+}
+
+void draw_overlay_unswapped() { draw_overlay_pass(); }

@@ -68,9 +68,12 @@ const char* const USAGE =
     "Lays a GPS track on a terrain imported before: a GPX track or route, KML,\n"
     "GeoJSON, GeoPackage, a shapefile, any line GDAL reads, in any coordinate\n"
     "system. Writes a flight along it, Flythrough/TRACK.flt; cones along it and\n"
-    "billboards at its waypoints (or its start and end), Vector/TRACK.vec; and\n"
-    "the terrain's drape with the track drawn on it, Drape/NAME_TRACK.raw with\n"
-    "its info file. Prints the command that renders the flight to a video.\n"
+    "billboards at its waypoints (or its start and end), Vector/TRACK.vec; the\n"
+    "terrain's drape with the track drawn on it, Drape/NAME+TRACK.raw with its\n"
+    "info file; and the fly-over the video is rendered from, Flythrough/\n"
+    "TRACK.ride (the rider on the route, the camera, the route's distances,\n"
+    "heights and times, the waypoints' names). Prints the command that renders\n"
+    "the fly-over to a video.\n"
     "\n"
     "Options:\n"
     "      --track FILE       the track to lay\n"
@@ -80,6 +83,15 @@ const char* const USAGE =
     "      --speed M          fly M metres a frame (default: 1 per 150 m of\n"
     "                         height, faster when a long track needs it to\n"
     "                         fit the 8000 frames a flight holds)\n"
+    "      --duration S       the fly-over video lasts S seconds (default: half a\n"
+    "                         minute and 10 s a km, from 45 s to 3 minutes)\n"
+    "      --view V           chase (default: the camera follows the rider from\n"
+    "                         behind and above) or eye (the rider's own view)\n"
+    "      --chase-distance M the chase camera stays M metres from the rider\n"
+    "                         (default: 5 seconds of travel, 250 m to 4 km)\n"
+    "      --chase-pitch D    and looks down at it at D degrees (default 30)\n"
+    "      --timing T         even (default: an even pace) or track (the pace of\n"
+    "                         the track's own times, stops shortened to 20 s)\n"
     "  -n, --name TRACK       name of the flight and layer (default: the track's\n"
     "                         file name)\n"
     "  -w, --world DIR        as above\n";
@@ -294,6 +306,32 @@ OptionRead read_track_option(OptionParse* p, OptionWord& w) {
         p->track_option = word;
         if (!read_number(w.value.c_str(), &o->above) || !(o->above > 0.0) || o->above > 100000.0)
             return refuse_option(p, "--above takes metres above 0 and up to 100000, not '" + w.value + "'");
+    } else if (word == "--duration" || word == "--chase-distance" || word == "--chase-pitch") {
+        if (!take_option_value(p, &w, word.c_str())) return OPTION_REFUSED;
+        p->track_option = word;
+        double value = 0.0;
+        const bool read = read_number(w.value.c_str(), &value);
+        if (word == "--duration") {
+            o->duration = value;
+            if (!read || !(value >= RIDE_SHORTEST_DURATION) || value > RIDE_LONGEST_DURATION)
+                return refuse_option(p, "--duration takes seconds from 10 to 14400, not '" + w.value + "'");
+        } else if (word == "--chase-distance") {
+            o->chase_distance = value;
+            if (!read || !(value >= 10.0) || value > 100000.0)
+                return refuse_option(p, "--chase-distance takes metres from 10 to 100000, not '" + w.value + "'");
+        } else {
+            o->chase_pitch = value;
+            if (!read || !(value >= 5.0) || value > 85.0)
+                return refuse_option(p, "--chase-pitch takes degrees from 5 to 85, not '" + w.value + "'");
+        }
+    } else if (word == "--view" || word == "--timing") {
+        if (!take_option_value(p, &w, word.c_str())) return OPTION_REFUSED;
+        p->track_option = word;
+        if (word == "--view" && (w.value == "chase" || w.value == "eye")) o->eye_view = w.value == "eye";
+        else if (word == "--timing" && (w.value == "even" || w.value == "track")) o->track_timing = w.value == "track";
+        else
+            return refuse_option(p, word + (word == "--view" ? " takes chase or eye" : " takes even or track") +
+                                        ", not '" + w.value + "'");
     } else if (word == "--speed") {
         if (!take_option_value(p, &w, "--speed")) return OPTION_REFUSED;
         p->track_option = word;
@@ -631,6 +669,7 @@ bool parse_import_options(int argc, char** argv, ImportOptions* options, std::st
     *options = ImportOptions{};
     options->exaggeration = 1.0;
     options->above = DEFAULT_ABOVE;
+    options->chase_pitch = DEFAULT_CHASE_PITCH;
     OptionParse p{argc, argv, 1, options, {}, "", "", error};
     while (p.next < argc) {
         const char* text = argv[p.next++];

@@ -10,6 +10,9 @@ constexpr int LONGEST_NAME = 95;               // the menus skip names over 99 c
 constexpr long long MOST_CELLS_READ = 1LL << 30;  // cells read whole (32,768 x 32,768); beyond, only a --grid
                                                   // is sampled, and a map is refused
 constexpr double DEFAULT_ABOVE = 150.0;        // metres between a track's flight and the ground
+constexpr double DEFAULT_CHASE_PITCH = 30.0;   // degrees the fly-over's camera looks down at the rider
+constexpr double RIDE_SHORTEST_DURATION = 10.0;    // seconds of a fly-over video, for --duration...
+constexpr double RIDE_LONGEST_DURATION = 14400.0;  // ...up to four hours
 // The terrain file writes x and z in millimetres: rounding moves a corner of a
 // cell of this size or larger by at most 5 % of it (a smaller one can collapse).
 constexpr double SMALLEST_CELL_SIZE = 0.01;     // metres, for --cell-size
@@ -34,6 +37,11 @@ struct ImportOptions {
     std::string layer;           // with a track: its layer; "" for the one holding lines
     double above;                // with a track: the eye over the ground, metres; > 0
     double speed;                // with a track: metres a frame; 0 for the default
+    double duration;             // with a track: seconds of the fly-over video; 0 for one that suits its length
+    bool eye_view;               // with a track: the video is seen from the rider's eye, not from behind
+    double chase_distance;       // with a track: metres from the chase camera to the rider; 0 for the default
+    double chase_pitch;          // with a track: degrees the chase camera looks down at the rider
+    bool track_timing;           // with a track: the video keeps the track's own pace where it has times
 };
 
 // Reads the command line (argv[0] is the program). False with a one-line

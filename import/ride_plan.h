@@ -11,12 +11,9 @@
 #include "import/track_line.h"
 
 constexpr int RIDE_FPS = 30;                     // frames a second a ride is planned at
-constexpr double RIDE_SHORTEST_DURATION = 10.0;  // seconds of video, for --duration
-constexpr double RIDE_LONGEST_DURATION = 4.0 * 60.0 * 60.0;
-constexpr double RIDE_DEFAULT_PITCH = 30.0;      // degrees the chase camera looks down at the rider
 
 struct RideSettings {
-    double duration;        // seconds of video; RIDE_SHORTEST_DURATION..RIDE_LONGEST_DURATION
+    double duration;        // seconds of video; > 0 (at most RIDE_MOST_FRAMES frames are planned)
     bool chase;             // the camera follows the rider from behind and above; else it is the rider's eye
     double chase_distance;  // metres from the chase camera to the rider; 0 chooses it from the speed
     double chase_pitch;     // degrees down from the chase camera to the rider; 5..85

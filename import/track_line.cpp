@@ -19,6 +19,7 @@ namespace {
 // Coordinates as the file holds them, before placing.
 struct RawPart {
     std::vector<double> x, y;
+    std::vector<long long> index;  // each point's place among all the layer's line points as the file lists them
 };
 
 // What one layer holds.
@@ -29,6 +30,7 @@ struct LayerContents {
     RawPart points;
     std::vector<std::string> point_names;
     long long unfinite_line_points;  // points of its lines left out for a coordinate that is no number
+    long long line_points;           // points of its lines as the file lists them, repeats and all
     long long unfinite_points;       // point features left out so
 };
 
@@ -37,6 +39,7 @@ void add_line(OGRGeometryH line, LayerContents* layer) {
     RawPart part;
     for (int i = 0; i < n; ++i) {
         const double x = OGR_G_GetX(line, i), y = OGR_G_GetY(line, i);
+        const long long index = layer->line_points++;
         if (!std::isfinite(x) || !std::isfinite(y)) {
             ++layer->unfinite_line_points;
             continue;
@@ -44,6 +47,7 @@ void add_line(OGRGeometryH line, LayerContents* layer) {
         if (!part.x.empty() && part.x.back() == x && part.y.back() == y) continue;  // a repeated fix
         part.x.push_back(x);
         part.y.push_back(y);
+        part.index.push_back(index);
     }
     if (part.x.size() >= 2) layer->lines.push_back(std::move(part));
 }
@@ -197,6 +201,45 @@ bool repeats_line_points(OGRLayerH layer, const std::string& name) {
     return OGR_FD_GetFieldIndex(fields, "track_seg_point_id") >= 0 || OGR_FD_GetFieldIndex(fields, "route_point_id") >= 0;
 }
 
+// Seconds since 1970 of a civil date and time in UTC.
+double count_seconds(int year, int month, int day, int hour, int minute, double second) {
+    const int y = year - (month <= 2 ? 1 : 0);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int year_of_era = y - era * 400;
+    const int day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+    const double days = era * 146097.0 + day_of_era - 719468.0;
+    return days * 86400.0 + hour * 3600.0 + minute * 60.0 + second;
+}
+
+// The times of the points of layer `name` (GPX's track_points or
+// route_points, or a file converted from GPX) in the order the file lists
+// them, NaN where a point has none; empty when the layer or its time field
+// is missing.
+std::vector<double> read_point_times(GDALDatasetH dataset, const char* name) {
+    std::vector<double> times;
+    OGRLayerH layer = GDALDatasetGetLayerByName(dataset, name);
+    if (!layer) return times;
+    const int field = OGR_FD_GetFieldIndex(OGR_L_GetLayerDefn(layer), "time");
+    if (field < 0) return times;
+    OGR_L_ResetReading(layer);
+    while (OGRFeatureH feature = OGR_L_GetNextFeature(layer)) {
+        int year = 0, month = 0, day = 0, hour = 0, minute = 0, zone = 0;
+        float second = 0.0f;
+        double t = NAN;
+        if (OGR_F_IsFieldSetAndNotNull(feature, field) &&
+            OGR_F_GetFieldAsDateTimeEx(feature, field, &year, &month, &day, &hour, &minute, &second, &zone) &&
+            month >= 1 && month <= 12 && day >= 1 && day <= 31 && year > 0 && year < 10000) {
+            t = count_seconds(year, month, day, hour, minute, second);
+            if (zone > 100) t -= (zone - 100) * 15.0 * 60.0;  // a stated offset east of UTC
+            else if (zone > 1 && zone < 100) t = NAN;          // not a zone GDAL names
+        }
+        times.push_back(t);
+        OGR_F_Destroy(feature);
+    }
+    return times;
+}
+
 }  // namespace
 
 bool read_track_line(const std::string& path, const std::string& layer_name, const TerrainLocation& location,
@@ -254,14 +297,22 @@ bool read_track_line(const std::string& path, const std::string& layer_name, con
     CSLDestroy(files);
     if (track->files.empty()) track->files.push_back(path);
     track->dropped_points = chosen->unfinite_line_points;
+    // A GPX line's times are on its points, listed again in a layer of their own.
+    const std::vector<double> times = read_point_times(
+        dataset, chosen->name == "routes" ? "route_points" : chosen->name == "tracks" ? "track_points" : "");
+    const bool timed = (long long)times.size() == chosen->line_points;
     bool ok = true;
     bool has_line = false;
     for (const RawPart& raw : chosen->lines) {
         std::vector<TrackPoint> placed, part;
         ok = ok && place_points(chosen->srs, location, raw, &placed, &track->placement, error);
-        for (const TrackPoint& p : placed)
-            if (std::isfinite(p.x)) part.push_back(p);
-            else ++track->dropped_points;
+        for (size_t i = 0; i < placed.size(); ++i)
+            if (std::isfinite(placed[i].x)) {
+                part.push_back(placed[i]);
+                if (timed) part.back().t = times[(size_t)raw.index[i]];
+            } else {
+                ++track->dropped_points;
+            }
         has_line = has_line || part.size() >= 2;
         track->point_count += (long long)part.size();
         track->parts.push_back(std::move(part));

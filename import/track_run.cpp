@@ -17,7 +17,9 @@
 #include "files/geometry_text.h"
 #include "files/texture_file.h"
 #include "flythrough/flythrough_file.h"
+#include "files/ride_text.h"
 #include "import/output_set.h"
+#include "import/ride_plan.h"
 #include "import/terrain_ground.h"
 #include "import/terrain_location.h"
 #include "import/track_flight.h"
@@ -59,14 +61,16 @@ std::string shell_word(const std::string& word) {
 }
 
 // Writes the flight and the layer (from the viewer's state, in the viewer's
-// formats), the drape and its info file as one set, making their folders if
-// need be: no file takes its name before all four are complete, so that a
-// failure leaves the world as it was.
+// formats), the drape and its info file and the fly-over as one set, making
+// their folders if need be: no file takes its name before all five are
+// complete, so that a failure leaves the world as it was.
 bool write_track_files(const std::string& world, const std::string& flight_file, const std::string& layer_file,
-                       const std::string& drape_file, const std::string& info_file, const std::vector<uint8_t>& drape,
-                       int width, int height, std::string* error) {
+                       const std::string& drape_file, const std::string& info_file, const std::string& ride_file,
+                       const std::vector<uint8_t>& drape, int width, int height, const Ride& ride,
+                       std::string* error) {
     const std::vector<std::string> paths = {world + "/" + flight_file, world + "/" + layer_file,
-                                            world + "/" + drape_file, world + "/" + info_file};
+                                            world + "/" + drape_file, world + "/" + info_file,
+                                            world + "/" + ride_file};
     std::string folders[3];
     bool made[3] = {};  // folders this run made, removed again on failure
     auto undo = [&]() {
@@ -86,6 +90,7 @@ bool write_track_files(const std::string& world, const std::string& flight_file,
         print_geometry_text(&set.files[1], geometry_items, geometry_item_count);
         append_whole_file(&set.files[2], drape.data(), drape.size());
         print_info_file(&set.files[3], width, height, 3);
+        print_ride_text(&set.files[4], ride);
     } catch (const std::bad_alloc&) {
         discard_output_set(&set);
         undo();
@@ -105,7 +110,8 @@ std::string check_track_outputs_apart(const std::string& world, const std::strin
                                  world + "/Drape/" + terrain + ".raw", world + "/Drape/" + terrain + ".info"});
     const std::vector<std::string> outputs = {
         world + "/Flythrough/" + track_name + ".flt", world + "/Vector/" + track_name + ".vec",
-        world + "/Drape/" + drape_name + ".raw", world + "/Drape/" + drape_name + ".info"};
+        world + "/Drape/" + drape_name + ".raw", world + "/Drape/" + drape_name + ".info",
+        world + "/Flythrough/" + track_name + RIDE_SUFFIX};
     std::string output;
     const std::string input = find_replaced_input(outputs, inputs, &output);
     if (input.empty()) return "";
@@ -172,7 +178,9 @@ struct TrackRun {
     int wanted_steps = 0;       // the speed asked for, or the one that suits the height
     FlightReport flight{};
     TrackMarks marks{};
-    std::string flight_file, layer_file, drape_file, info_file;  // in the world
+    Ride ride;
+    bool timed = false;  // the fly-over keeps the track's pace
+    std::string flight_file, layer_file, drape_file, info_file, ride_file;  // in the world
 };
 
 // The names and the world; "" or the refusal.
@@ -194,6 +202,7 @@ std::string name_track_run(const ImportOptions& options, TrackRun* run) {
     run->layer_file = "Vector/" + run->track_name + ".vec";
     run->drape_file = "Drape/" + run->drape_name + ".raw";
     run->info_file = "Drape/" + run->drape_name + ".info";
+    run->ride_file = "Flythrough/" + run->track_name + RIDE_SUFFIX;
     return "";
 }
 
@@ -260,6 +269,32 @@ std::string plan_track_flight(const ImportOptions& options, TrackRun* run) {
     return "";
 }
 
+// The fly-over in a sentence: its length, view and pace, and how well a viewer can follow it.
+std::string describe_ride(const ImportOptions& options, const TrackRun& run) {
+    const Ride& ride = run.ride;
+    const RideMeasures m = measure_ride(ride, 16.0 / 9.0);
+    const double seconds = ride.frames.size() / (double)ride.fps;
+    std::string text = "The fly-over (" + run.ride_file + "): " + format_number("%.0f", seconds) + " s of video, ";
+    if (ride.chase) {
+        const RideFrame& f = ride.frames.front();
+        double rider[3];
+        size_t at = 0;
+        locate_on_ride_route(ride, f.along, &at, rider);
+        text += "the camera following the rider from " +
+                format_length(std::sqrt((f.eye[0] - rider[0]) * (f.eye[0] - rider[0]) +
+                                        (f.eye[1] - rider[1]) * (f.eye[1] - rider[1]) +
+                                        (f.eye[2] - rider[2]) * (f.eye[2] - rider[2]))) +
+                " behind, looking down at " + format_number("%g", options.chase_pitch) + " degrees";
+    } else {
+        text += "seen from the rider's eye " + format_number("%g", options.above) + " m over the ground";
+    }
+    text += run.timed ? ", at the track's own pace (stops shortened)"
+                      : options.track_timing ? ", at an even pace (the track has no times)" : ", at an even pace";
+    text += "; it turns at most " + format_number("%.1f", m.most_turn) + " degrees a frame and shows the route " +
+            "5 seconds ahead in " + format_number("%.0f", 100.0 * m.ahead_in_picture) + " % of the frames.";
+    return text;
+}
+
 // What was laid where, how closely the flight follows it, and what was written.
 std::string summarise_track_run(const ImportOptions& options, const TrackRun& run) {
     const double cell = ground_cell_size(run.ground);
@@ -300,6 +335,7 @@ std::string summarise_track_run(const ImportOptions& options, const TrackRun& ru
     if (marks.left_out > 0)
         summary += " " + std::to_string(marks.left_out) + " marks did not fit the layer's " +
                    std::to_string(MAX_GEOMETRY_ITEMS) + " items.";
+    summary += "\n" + describe_ride(options, run);
     return summary;
 }
 
@@ -317,15 +353,20 @@ int lay_track(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     run.marks = place_track_marks(run.path, run.track.waypoints, run.ground);
     paint_track_line(&run.drape, run.drape_width, run.drape_height, run.track, run.location.width,
                      run.location.depth);
-    if (!write_track_files(run.world, run.flight_file, run.layer_file, run.drape_file, run.info_file, run.drape,
-                           run.drape_width, run.drape_height, &refusal))
+    const double duration = options.duration > 0.0 ? options.duration : choose_ride_duration(run.path.s.back());
+    run.ride = plan_ride(run.path, run.track.waypoints, run.ground, run.location,
+                         RideSettings{duration, !options.eye_view, options.chase_distance, options.chase_pitch,
+                                      options.above, options.track_timing},
+                         &run.timed);
+    if (!write_track_files(run.world, run.flight_file, run.layer_file, run.drape_file, run.info_file, run.ride_file,
+                           run.drape, run.drape_width, run.drape_height, run.ride, &refusal))
         return refuse(err, refusal);
     CPLPopErrorHandler();
     std::fprintf(out,
-                 "%s\nRender the flight with:\n  cd %s && %s --render-flight %s %s.mp4 --terrain %s.dem "
+                 "%s\nRender the fly-over with:\n  cd %s && %s --render-flight %s %s.mp4 --terrain %s.dem "
                  "--drape %s.raw --vector %s.vec --sky\n",
                  summarise_track_run(options, run).c_str(), shell_word(run.world).c_str(),
-                 shell_word(folder_of_program() + "/kestrolane").c_str(), shell_word(run.flight_file).c_str(),
+                 shell_word(folder_of_program() + "/kestrolane").c_str(), shell_word(run.ride_file).c_str(),
                  shell_word(run.track_name).c_str(), shell_word(run.terrain).c_str(),
                  shell_word(run.drape_name).c_str(), shell_word(run.track_name).c_str());
     return IMPORT_OK;

@@ -14,10 +14,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "files/child_process.h"
 #include "files/png_file.h"
 #include "files/whole_file.h"
+#include "camera/camera.h"
+#include "files/ride_text.h"
 #include "flythrough/flythrough_file.h"
 #include "flythrough/frame_modes.h"
 #include "frame/frame.h"
@@ -39,6 +42,7 @@
 #include "terrain/texture.h"
 #include "video/render_display.h"
 #include "video/render_options.h"
+#include "video/ride_story.h"
 #include "video/video_encoder.h"
 
 constexpr int EXIT_FAILED = 1;
@@ -48,6 +52,33 @@ constexpr double PROGRESS_INTERVAL = 0.25;  // seconds between updates on a term
 constexpr int WINDOW_SIDE = 64;             // the hidden window; frames are drawn offscreen
 
 namespace {
+
+// A fly-over being rendered: its frames come from the ride, not from playback.
+struct RideRender {
+    Ride ride;
+    RideStory story;
+};
+
+bool ends_with(const char* text, const char* end) {
+    const size_t n = strlen(text), m = strlen(end);
+    return n >= m && strcmp(text + n - m, end) == 0;
+}
+
+// Frame k of the video: played back, or placed from the ride with what it shows.
+void draw_render_frame(const RenderOptions& o, const RideRender* ride, int k) {
+    if (!ride) {
+        draw_frame_unswapped(o.overlay);
+        return;
+    }
+    const RideFrame f = interpolate_ride_frame(ride->ride, (double)k / o.fps);
+    const float eye[3] = {(float)f.eye[0], (float)f.eye[1], (float)f.eye[2]};
+    const float look[3] = {(float)f.look[0], (float)f.look[1], (float)f.look[2]};
+    point_camera(eye, look);
+    draw_scene_unstepped();
+    draw_ride_route(ride->ride, ride->story, f.along);
+    draw_ride_panels(ride->ride, ride->story, f.along);
+    if (o.overlay) draw_overlay_unswapped();
+}
 
 double seconds_now() {
     timespec t;
@@ -199,7 +230,7 @@ bool pass_frame_to_encoder(size_t frame_bytes) {
     return pixels != nullptr;
 }
 
-int render_video(const RenderOptions& o, int frames) {
+int render_video(const RenderOptions& o, const RideRender* ride, int frames) {
     char error[RENDER_ERROR_SIZE];
     if (!start_video_encoder(render_output.fd, o.width, o.height, o.fps, error, sizeof error)) return fail("%s", error);
     size_t frame_bytes = (size_t)o.width * o.height * 4;
@@ -208,7 +239,7 @@ int render_video(const RenderOptions& o, int frames) {
     int done = 0;
     for (; done < frames && fed; ++done) {
         long draws_before = terrain_draws_done;
-        draw_frame_unswapped(o.overlay);
+        draw_render_frame(o, ride, done);
         queue_frame_read();
         // The previous frame is collected while this one is being read; its
         // pixels are there, so the GL is past every draw before this frame.
@@ -240,9 +271,10 @@ int render_video(const RenderOptions& o, int frames) {
     return 0;
 }
 
-int render_still(const RenderOptions& o, int frames) {
-    for (int k = 0; k < o.still_frame; ++k) step_frame_camera();
-    draw_frame_unswapped(o.overlay);
+int render_still(const RenderOptions& o, const RideRender* ride, int frames) {
+    if (!ride)
+        for (int k = 0; k < o.still_frame; ++k) step_frame_camera();
+    draw_render_frame(o, ride, o.still_frame);
     queue_frame_read();
     const unsigned char* pixels = map_oldest_frame_read();
     if (pixels) release_terrain_draw_fences(terrain_draws_done);
@@ -287,8 +319,18 @@ int run_render_flight(int argc, char** argv) {
     install_clean_up();
     sweep_render_temporaries(o.output_path);
 
-    int frames = read_flythrough_file(o.flight_path, error, sizeof error);
-    if (frames <= 0) return fail("%s", error);
+    // A fly-over of a track is read whole; a recorded flight into playback's buffers.
+    static RideRender ride_render;  // large: kept off the stack, and alive until exit
+    RideRender* ride = ends_with(o.flight_path, RIDE_SUFFIX) ? &ride_render : nullptr;
+    int frames = 0;
+    if (ride) {
+        std::string why;
+        if (!read_ride_text(o.flight_path, &ride->ride, &why)) return fail("%s", why.c_str());
+        frames = count_ride_frames(ride->ride, o.fps);
+    } else {
+        frames = read_flythrough_file(o.flight_path, error, sizeof error);
+        if (frames <= 0) return fail("%s", error);
+    }
     if (o.still_frame >= frames) {
         char asked[32], range[64];
         snprintf(asked, sizeof asked, "%d", o.still_frame);
@@ -321,8 +363,9 @@ int run_render_flight(int argc, char** argv) {
     if (set_up_scene(o, slash ? slash + 1 : o.flight_path)) return EXIT_FAILED;
     // Every frame with the same levels, however fast they were built.
     wait_for_terrain_levels();
-    begin_playback(frames);
-    int status = o.still_frame >= 0 ? render_still(o, frames) : render_video(o, frames);
+    if (ride) ride->story = lay_out_ride_story(ride->ride, o.width, o.height, o.hidden_story);
+    else begin_playback(frames);
+    int status = o.still_frame >= 0 ? render_still(o, ride, frames) : render_video(o, ride, frames);
     fflush(stdout);
     close_capture_target();
     return status;

@@ -145,6 +145,11 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions* out,
         else if (!strcmp(arg, "--fog")) out->fog = true;
         else if (!strcmp(arg, "--sky")) out->sky = true;
         else if (!strcmp(arg, "--overlay")) out->overlay = true;
+        else if (!strcmp(arg, "--no-route")) out->hidden_story |= STORY_ROUTE;
+        else if (!strcmp(arg, "--no-marker")) out->hidden_story |= STORY_MARKER;
+        else if (!strcmp(arg, "--no-labels")) out->hidden_story |= STORY_LABELS;
+        else if (!strcmp(arg, "--no-readouts")) out->hidden_story |= STORY_READOUTS;
+        else if (!strcmp(arg, "--no-profile")) out->hidden_story |= STORY_PROFILE;
         else if (arg[0] == '-' && arg[1] == '-') {
             const ValueOption* option = nullptr;
             const char* value = nullptr;
@@ -171,7 +176,7 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions* out,
         }
     }
     if (positional < 2)
-        return fail(error, error_size, "%s", positional == 0 ? "name the flight (.flt) and the output file" :
+        return fail(error, error_size, "%s", positional == 0 ? "name the flight (.flt or .ride) and the output file" :
                                                                "name the output file after the flight");
     if (out->drape[0] && out->map[0])
         return fail(error, error_size, "%s", "--drape and --map both replace the terrain's picture; give one of them");
@@ -218,9 +223,13 @@ void print_render_help(FILE* out) {
             "  kestrolane [-q] [--lod-error PX]                     start the viewer\n"
             "  kestrolane --render-flight FLIGHT.flt OUTPUT.mp4 [options]\n"
             "  kestrolane --render-flight FLIGHT.flt OUTPUT.png --still N [options]\n"
+            "  kestrolane --render-flight TRACK.ride OUTPUT.mp4 [options]\n"
             "\n"
             "Renders every frame of a recorded flythrough as playback shows it and encodes\n"
-            "an H.264 MP4 through ffmpeg. Run it in a world directory (such as build/world):\n"
+            "an H.264 MP4 through ffmpeg. A fly-over of a track (Flythrough/TRACK.ride,\n"
+            "written by kestrolane-import --track) is rendered at any length, with the\n"
+            "route, the rider, waypoint names, read-outs and an elevation profile.\n"
+            "Run it in a world directory (such as build/world):\n"
             "the terrain, its picture, the sky and the asset folders are read from there.\n"
             "With no display it renders on a private X server (Xvfb) of its own.\n"
             "\n"
@@ -236,6 +245,8 @@ void print_render_help(FILE* out) {
             "  --sky            the panoramic sky box\n"
             "  --overlay        draw the navigation disk, read-outs and message line too\n"
             "  --still N        write frame N (0 is the start pose) as a PNG instead of a video\n"
+            "  --no-route, --no-marker, --no-labels, --no-readouts, --no-profile\n"
+            "                   leave that out of a fly-over (.ride)\n"
             "  --lod-error PX   draw distant ground simplified within PX pixels of the real\n"
             "                   surface (default 1, for terrains over 500,000 faces; 0 draws\n"
             "                   every face)\n"

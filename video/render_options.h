@@ -16,6 +16,15 @@ constexpr int RENDER_PATH_SIZE = 512;        // bytes of a path or asset name
 constexpr int RENDER_ERROR_SIZE = 640;       // bytes of a message
 constexpr int RENDER_MOST_INPUTS = 24;       // files one run reads, at most
 
+// What a fly-over (.ride) shows over the scene; each can be left out.
+enum StoryPart {
+    STORY_ROUTE = 1,      // the route as a line over the ground, the part travelled apart from the part to come
+    STORY_MARKER = 2,     // the rider
+    STORY_LABELS = 4,     // waypoint names beside their signposts
+    STORY_READOUTS = 8,   // distance done and total, elevation, time of day
+    STORY_PROFILE = 16,   // the elevation profile with the rider's place on it
+};
+
 // What one run of the mode renders and how.
 struct RenderOptions {
     char flight_path[RENDER_PATH_SIZE];  // the .flt to render, as given
@@ -33,6 +42,7 @@ struct RenderOptions {
     bool fog;                            // fog on
     bool sky;                            // panoramic sky box on
     bool overlay;                        // navigation disk, read-outs and message line drawn
+    int hidden_story;                    // StoryPart bits left out of a fly-over
     float lod_error;                     // --lod-error: the terrain's error bound in pixels, >= 0
     bool lod_given;                      // --lod-error was given
     bool help;                           // --help: print the options and do nothing else
@@ -45,6 +55,8 @@ struct RenderOptions {
 // value out of range, a frame larger than RENDER_MAX_PIXELS, an odd size for
 // a video (H.264 needs even sides), both
 // a drape and a map, or a path too long. With --help it returns true at once.
+// A flight named *.ride is a fly-over of a track: --no-route, --no-marker,
+// --no-labels, --no-readouts and --no-profile leave out what it shows.
 bool parse_render_options(int argc, const char* const* argv, RenderOptions* out, char* error, size_t error_size);
 
 // The files one run reads, by the paths it opens them with.

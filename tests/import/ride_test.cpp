@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "import/import_run.h"
 #include "import/ride_plan.h"
 #include "import/terrain_ground.h"
 #include "import/track_flight.h"
@@ -67,7 +68,7 @@ FlightPath path_of(const TrackLine& track, const TerrainGround& g) {
     return path;
 }
 
-RideSettings chase(double duration) { return RideSettings{duration, true, 0.0, RIDE_DEFAULT_PITCH, 150.0, false}; }
+RideSettings chase(double duration) { return RideSettings{duration, true, 0.0, DEFAULT_CHASE_PITCH, 150.0, false}; }
 
 // The rider only moves forward and ends at the route's end.
 void expect_whole_route(const Ride& ride) {
