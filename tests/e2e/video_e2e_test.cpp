@@ -400,8 +400,10 @@ TEST(Screenshots, F12SavesWhatTheWindowShowsAndAFailureLetsTheViewerGoOn) {
 }
 
 // The three commands of the README: a raster imported, a GPS track laid on
-// it, and the printed command renders the flight over its drape and layer.
-TEST(RenderFlight, ATrackLaidOnAnImportedRasterIsRenderedWithItsLineAndMarkers) {
+// it, and the printed command renders the fly-over at the track's pace, with
+// the route, the rider, a waypoint's name, read-outs and the profile, each of
+// which can be left out.
+TEST(RenderFlight, ATrackLaidOnAnImportedRasterBecomesAFlyOverWithItsStory) {
     std::string world = make_scratch(WORLD_DIR);
     ASSERT_FALSE(world.empty());
     // A valley running north in longitude and latitude: 120 x 100 cells of 0.0005 degrees at 46 N.
@@ -419,13 +421,15 @@ TEST(RenderFlight, ATrackLaidOnAnImportedRasterIsRenderedWithItsLineAndMarkers) 
     fputs("GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137,298.257223563]],"
           "PRIMEM[\"Greenwich\",0],UNIT[\"Degree\",0.017453292519943295]]\n", f);
     fclose(f);
-    // A walk up the valley floor, bending from side to side.
+    // A walk up the valley floor, bending from side to side, a fix every 10 s
+    // from 09:00 UTC with a lunch of an hour halfway, and a hut beside it.
     f = fopen((world + "/walk.gpx").c_str(), "w");
     ASSERT_NE(f, nullptr);
     fputs("<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\" xmlns=\"http://www.topografix.com/GPX/1/1\">"
-          "\n<trk><trkseg>\n", f);
-    for (int i = 0; i <= 200; ++i)
-        fprintf(f, "<trkpt lat=\"%.7f\" lon=\"%.7f\"/>\n", 46.005 + 0.0002 * i, 8.03 + 0.004 * std::sin(i / 30.0));
+          "\n<wpt lat=\"46.025\" lon=\"8.031\"><name>Hut</name></wpt>\n<trk><trkseg>\n", f);
+    for (int i = 0, clock = 9 * 3600; i <= 200; ++i, clock += i == 100 ? 3600 : 10)
+        fprintf(f, "<trkpt lat=\"%.7f\" lon=\"%.7f\"><time>2026-06-01T%02d:%02d:%02dZ</time></trkpt>\n",
+                46.005 + 0.0002 * i, 8.03 + 0.004 * std::sin(i / 30.0), clock / 3600, clock / 60 % 60, clock % 60);
     fputs("</trkseg></trk>\n</gpx>\n", f);
     fclose(f);
 
@@ -433,38 +437,69 @@ TEST(RenderFlight, ATrackLaidOnAnImportedRasterIsRenderedWithItsLineAndMarkers) 
     const std::string raster = quote(world + "/valley.asc");
     ASSERT_EQ(std::system((import_tool + " --name Valley " + raster + " >/dev/null 2>&1").c_str()), 0);
     const std::string laid = output_of(import_tool + " --track " + quote(world + "/walk.gpx") +
-                                       " --onto Valley --speed 30 2>&1");
-    const std::string prompt = "Render the flight with:\n  ";
+                                       " --onto Valley --duration 10 --timing track 2>&1");
+    EXPECT_NE(laid.find("The fly-over (Flythrough/walk.ride): 10 s of video, the camera following the rider"),
+              std::string::npos)
+        << laid;
+    EXPECT_NE(laid.find("at the track's own pace (stops shortened)"), std::string::npos) << laid;
+    const std::string prompt = "Render the fly-over with:\n  ";
     const size_t command_at = laid.find(prompt);
     ASSERT_NE(command_at, std::string::npos) << laid;
     const std::string command = laid.substr(command_at + prompt.size(), laid.find('\n', command_at + prompt.size()) -
                                                                             command_at - prompt.size());
-    EXPECT_NE(command.find("--render-flight Flythrough/walk.flt walk.mp4 --terrain Valley.dem --drape "
+    EXPECT_NE(command.find("--render-flight Flythrough/walk.ride walk.mp4 --terrain Valley.dem --drape "
                            "Valley+walk.raw --vector walk.vec --sky"),
               std::string::npos)
         << command;
-    const int frames = std::atoi(read_file(world + "/Flythrough/walk.flt").c_str());
-    ASSERT_GT(frames, 100);
-    ASSERT_LT(frames, 360);  // the walk at 30 m a frame, the gentle start and the three seconds at the end
+    // The viewer's flight is still written beside it.
+    EXPECT_GT(std::atoi(read_file(world + "/Flythrough/walk.flt").c_str()), 100);
 
     // As printed, made small, with no display.
     const std::string log = world + "/render.log";
-    const int status = std::system(("unset DISPLAY; " + command + " --size 320x240 >" + quote(log) + " 2>&1").c_str());
+    const int status = std::system(("unset DISPLAY; " + command + " --size 480x270 >" + quote(log) + " 2>&1").c_str());
     ASSERT_EQ(status, 0) << read_file(log);
     std::map<std::string, std::string> stream = probe(world + "/walk.mp4");
-    EXPECT_EQ(stream["width"], "320");
-    EXPECT_EQ(stream["nb_read_frames"], std::to_string(frames));
-    // Mid-flight the line on the drape and its cones lie ahead and below.
-    const Screenshot middle = decode_frame(world + "/walk.mp4", frames / 2, 320, 240);
-    ASSERT_EQ(middle.width, 320);
-    keep_shot(middle, "track-flight-middle");
-    long line = 0, cone = 0;
-    for (size_t i = 0; i + 2 < middle.rgb.size(); i += 3) {
-        const int r = middle.rgb[i], g = middle.rgb[i + 1], b = middle.rgb[i + 2];
-        if (r > g + 60 && b > g + 30) ++line;   // magenta
-        if (r > 150 && r > b + 60 && g < b + 40 && r > g + 60) ++cone;  // the cones' red
-    }
-    EXPECT_GT(line, 200);
-    EXPECT_GT(cone, 5);
+    EXPECT_EQ(stream["width"], "480");
+    EXPECT_EQ(stream["nb_read_frames"], "300");
+    // Mid-flight: the route ahead in white and ridden in orange, the rider,
+    // the read-outs' panel top left and the profile bottom right.
+    const Screenshot middle = decode_frame(world + "/walk.mp4", 150, 480, 270);
+    ASSERT_EQ(middle.width, 480);
+    keep_shot(middle, "track-fly-over-middle");
+    auto count = [](const Screenshot& shot, int left, int top, int right, int bottom,
+                    const std::function<bool(int, int, int)>& is) {
+        long n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) {
+                const unsigned char* p = &shot.rgb[3 * ((size_t)y * shot.width + x)];
+                n += is(p[0], p[1], p[2]) ? 1 : 0;
+            }
+        return n;
+    };
+    auto orange = [](int r, int g, int b) { return r > 200 && g > 70 && g < 170 && b < 90; };
+    auto white = [](int r, int g, int b) { return r > 225 && g > 225 && b > 225; };
+    // orange over the dark panel too, not the drape's magenta line
+    auto warm = [](int r, int g, int b) { return r > 120 && r > g + 40 && r > b + 70 && g + 10 >= b; };
+    const long ridden = count(middle, 0, 0, 480, 270, orange);
+    EXPECT_GT(ridden, 40);
+    EXPECT_GT(count(middle, 0, 0, 480, 270, white), 40);
+    EXPECT_GT(count(middle, 12, 12, 110, 50, white), 20);     // text on the read-outs' panel
+    EXPECT_GT(count(middle, 330, 230, 468, 258, warm), 100);  // the profile's ridden part
+    // Left out, as a still of the same frame.
+    ASSERT_EQ(run_kestrolane(world, "--render-flight Flythrough/walk.ride bare.png --terrain Valley.dem --drape "
+                                    "Valley+walk.raw --vector walk.vec --sky --size 480x270 --still 150 --no-route "
+                                    "--no-marker --no-labels --no-readouts --no-profile")
+                  .status,
+              0);
+    const Screenshot bare = read_png(world + "/bare.png");
+    ASSERT_EQ(bare.width, 480);
+    EXPECT_LT(count(bare, 0, 0, 480, 270, orange), ridden / 10);
+    EXPECT_LT(count(bare, 330, 230, 468, 258, warm), 25);  // brown ground, at most
+    long changed = 0;  // pixels of the read-outs' panel that the bare still shows otherwise
+    for (int y = 12; y < 50; ++y)
+        for (int x = 12; x < 110; ++x)
+            for (int c = 0; c < 3; ++c)
+                changed += std::abs(middle.rgb[3 * ((size_t)y * 480 + x) + c] - bare.rgb[3 * ((size_t)y * 480 + x) + c]) > 60;
+    EXPECT_GT(changed, 200);
     remove_scratch(world);
 }
