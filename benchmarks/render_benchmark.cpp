@@ -5,6 +5,13 @@
 // without encoding, to show where the time goes.
 //
 //   build/render_benchmark [--rounds N] [world directory, default build/world]
+//
+// With --story, the cost of what a fly-over shows (route, rider, labels,
+// read-outs, profile): the real command renders the fly-over with and
+// without them, in turns, in the given world (one made by kestrolane-import
+// --track; the render command it prints gives the arguments):
+//
+//   build/render_benchmark [--rounds N] --story WORLD -- Flythrough/T.ride --terrain ... --sky
 #include <GL/freeglut.h>
 #include <time.h>
 #include <unistd.h>
@@ -13,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "files/child_process.h"
 #include "flythrough/flythrough_file.h"
@@ -94,12 +102,15 @@ double readback_rate() {
 }
 
 // The real command, on the same display; its summary line gives the rate.
-double render_rate(const char* exe) {
+// `extra` are more arguments (the flight first, else Grand_Tour's).
+double render_rate(const char* exe, const std::vector<std::string>& extra = {}) {
     char log[] = "/tmp/kestrolane-render-bench-XXXXXX";
     int fd = mkstemp(log);
     std::string output = std::string(log) + ".mp4";
-    const char* args[] = {exe, "--render-flight", FLIGHT, output.c_str(), nullptr};
-    pid_t pid = start_child(exe, (char* const*)args, -1, fd, fd, -1);
+    std::vector<const char*> args = {exe, "--render-flight", extra.empty() ? FLIGHT : extra[0].c_str(), output.c_str()};
+    for (size_t i = 1; i < extra.size(); ++i) args.push_back(extra[i].c_str());
+    args.push_back(nullptr);
+    pid_t pid = start_child(exe, (char* const*)args.data(), -1, fd, fd, -1);
     int status = -1;
     wait_for_child(pid, -1, &status);
     close(fd);
@@ -116,19 +127,51 @@ double render_rate(const char* exe) {
     return rate;
 }
 
+// A fly-over rendered with what it shows and without, in turns.
+int measure_story(int rounds, const std::vector<std::string>& ride_args) {
+    std::vector<std::string> bare = ride_args;
+    for (const char* flag : {"--no-route", "--no-marker", "--no-labels", "--no-readouts", "--no-profile"})
+        bare.push_back(flag);
+    fprintf(stderr, "%s at 1920 x 1080 to MP4, frames a second:\n%-8s %12s %12s %8s\n", ride_args[0].c_str(),
+            "round", "with story", "without", "cost");
+    double with_sum = 0.0, without_sum = 0.0;
+    for (int r = 1; r <= rounds; ++r) {
+        const double with = render_rate(KESTROLANE_EXE, ride_args), without = render_rate(KESTROLANE_EXE, bare);
+        if (with <= 0.0 || without <= 0.0) return 1;
+        with_sum += 1.0 / with;
+        without_sum += 1.0 / without;
+        fprintf(stderr, "%-8d %12.2f %12.2f %7.1f%%\n", r, with, without, 100.0 * (without / with - 1.0));
+    }
+    fprintf(stderr, "The route, rider, labels, read-outs and profile cost %.1f%% of a frame (mean of %d round%s)\n",
+            100.0 * (with_sum / without_sum - 1.0), rounds, rounds == 1 ? "" : "s");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int rounds = 1;
     const char* world = KESTROLANE_WORLD_DIR;
+    bool story = false;
+    std::vector<std::string> ride_args;
     for (int i = 1; i < argc; ++i) {
         if (!strcmp(argv[i], "--rounds") && i + 1 < argc) rounds = atoi(argv[++i]);
-        else world = argv[i];
+        else if (!strcmp(argv[i], "--story") && i + 1 < argc) {
+            story = true;
+            world = argv[++i];
+        } else if (!strcmp(argv[i], "--")) {
+            for (++i; i < argc; ++i) ride_args.push_back(argv[i]);
+        } else world = argv[i];
+    }
+    if (story && ride_args.empty()) {
+        fprintf(stderr, "--story WORLD needs the fly-over's arguments after --\n");
+        return 2;
     }
     if (chdir(world) != 0) {
         fprintf(stderr, "Cannot enter the world directory %s\n", world);
         return 1;
     }
+    if (story) return measure_story(rounds, ride_args);
     // A private server with a screen as large as the frames, for both sides.
     unsetenv("DISPLAY");
     char description[160], error[256];
