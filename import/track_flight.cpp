@@ -237,38 +237,55 @@ int least_speed_steps(double length) {
     return std::max(1, (int)std::ceil(length * STEERING_ROOM / (frames * ADVANCE_SCALE)));
 }
 
-bool plan_flight(const FlightPath& path, const TerrainGround& ground, const FlightSettings& settings,
-                 FlightReport* report) {
-    *report = FlightReport{};
-    const double frame_length = settings.speed_steps * (double)ADVANCE_SCALE;
-    const double aim = std::max(LOOK_AHEAD_CELLS * settings.cell, LOOK_AHEAD_FRAMES * frame_length);
-    const double smoothing = std::max(SMOOTHING_CELLS * settings.cell, aim);
-    const double turn_limit = std::min(TURN_LIMIT * frame_length / aim, 0.5);
-    const FlightPath steer = smooth_path(
-        path, std::max(path.s.back() / MOST_STEERING_POINTS, std::min(frame_length, settings.cell / 4.0)), smoothing);
-    const double total = steer.s.back();
+namespace {
 
+// A flight being planned: its measures and the eye of every shown frame.
+struct FlightPlan {
+    double frame_length;           // terrain units a frame at full speed
+    double aim;                    // how far ahead on the steering line the eye steers
+    double turn_limit;             // radians a frame
+    FlightPath steer;              // the smoothed line it steers along
+    float start_eye[3], start_target[3];
+    std::vector<double> eye_x, eye_z, eye_yaw;  // the start pose and each moving sample's frame
+    std::vector<int> speeds;       // each sample's speed, in steps
+    int samples;                   // with the last one, which ends playback
+};
+
+// The heading of every frame, played one frame at a time from the start
+// pose, steering back towards the line ahead, then the end's slow turn.
+// Heights and pitch do not move the eye: they follow once the ground under
+// every eye is known. False when the path's end is not reached in time.
+bool steer_flight(const FlightSettings& settings, FlightPlan* plan) {
+    const FlightPath& steer = plan->steer;
+    const double total = steer.s.back(), frame_length = plan->frame_length, aim = plan->aim;
     // The start pose: on the path's first point, heading for the aim point.
     size_t aim_segment = 0;
     double aim_x = 0.0, aim_z = 0.0;
     locate_along(steer, aim, &aim_segment, &aim_x, &aim_z);
     double yaw = as_written(std::atan2(aim_x - steer.x[0], -(aim_z - steer.z[0])));
     const float start_x = as_written(steer.x[0]), start_z = as_written(steer.z[0]);
-    const float target_x = as_written(start_x + std::sin(yaw)), target_z = as_written(start_z - std::cos(yaw));
-
-    // First the heading of every frame, played one frame at a time; heights
-    // and pitch do not move the eye, so they follow once the ground under
-    // every eye is known.
-    float start_eye[3] = {start_x, 0.0f, start_z}, start_target[3] = {target_x, 0.0f, target_z};
-    set_flythrough_start(start_eye, start_target);
+    const float start_eye[3] = {start_x, 0.0f, start_z};
+    const float start_target[3] = {as_written(start_x + std::sin(yaw)), 0.0f, as_written(start_z - std::cos(yaw))};
+    std::copy(start_eye, start_eye + 3, plan->start_eye);
+    std::copy(start_target, start_target + 3, plan->start_target);
+    set_flythrough_start(plan->start_eye, plan->start_target);
     begin_playback(FLYTHROUGH_CAPACITY);
     step_frame_camera();
-    std::vector<double> eye_x = {camera_eye_x}, eye_z = {camera_eye_z}, eye_yaw = {yaw};
+    plan->eye_x = {camera_eye_x};
+    plan->eye_z = {camera_eye_z};
+    plan->eye_yaw = {yaw};
+    auto played = [plan](int sample, int speed, double heading) {
+        plan->speeds.push_back(speed);
+        set_flythrough_sample(sample, (float)speed, (float)heading, 0.0f, 0.0f);
+        step_frame_camera();
+        plan->eye_x.push_back(camera_eye_x);
+        plan->eye_z.push_back(camera_eye_z);
+        plan->eye_yaw.push_back(heading);
+    };
     PathWindow window{0, 0};
     double progress = 0.0;
     bool arrived = false;
-    int moving = 0;            // samples that move the eye
-    std::vector<int> speeds;   // each sample's speed, in steps
+    int moving = 0;  // samples that move the eye
     while (!arrived && moving < FLYTHROUGH_CAPACITY - LAST_SAMPLES - END_FRAMES) {
         // Where this frame's move will take the eye, to steer from there.
         const int speed = start_speed(moving, settings.speed_steps);
@@ -281,14 +298,9 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
         locate_along(steer, progress + aim, &aim_segment, &aim_x, &aim_z);
         if (std::hypot(aim_x - next_x, aim_z - next_z) > 1e-9) {
             const double wanted = std::atan2(aim_x - next_x, -(aim_z - next_z));
-            yaw = as_written(yaw + std::clamp(wrap_angle(wanted - yaw), -turn_limit, turn_limit));
+            yaw = as_written(yaw + std::clamp(wrap_angle(wanted - yaw), -plan->turn_limit, plan->turn_limit));
         }
-        speeds.push_back(speed);
-        set_flythrough_sample(moving++, (float)speed, (float)yaw, 0.0f, 0.0f);
-        step_frame_camera();
-        eye_x.push_back(camera_eye_x);
-        eye_z.push_back(camera_eye_z);
-        eye_yaw.push_back(yaw);
+        played(moving++, speed, yaw);
         // At the end only once the whole path is behind: a track that returns
         // to its start, or passes its end earlier, comes near its end point
         // long before it is flown.
@@ -301,56 +313,57 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
     // of empty ground ahead.
     for (int h = 0; h < END_FRAMES; ++h) {
         yaw = as_written(yaw + END_TURN * (ease((h + 1.0) / END_FRAMES) - ease((double)h / END_FRAMES)));
-        speeds.push_back(0);
-        set_flythrough_sample(moving++, 0.0f, (float)yaw, 0.0f, 0.0f);
-        step_frame_camera();
-        eye_x.push_back(camera_eye_x);
-        eye_z.push_back(camera_eye_z);
-        eye_yaw.push_back(yaw);
+        played(moving++, 0, yaw);
     }
-    const int samples = moving + LAST_SAMPLES;
+    plan->samples = moving + LAST_SAMPLES;
+    return true;
+}
 
-    // Heights: `above` over the highest ground within that distance of the
-    // flight, smoothed over half of it, so that the eye clears the ground
-    // under it and rises before a slope rather than into it.
-    const size_t shown = eye_x.size();  // the start pose and every moving sample
+// Heights: `above` over the highest ground within that distance of the
+// flight, smoothed over half of it, so that the eye clears the ground under
+// it and rises before a slope rather than into it; the pitch looks at the
+// ground ahead. Writes every sample and the start pose.
+void lift_flight(const TerrainGround& ground, const FlightSettings& settings, FlightPlan* plan) {
+    const size_t shown = plan->eye_x.size();  // the start pose and every moving sample
     std::vector<double> ground_under(shown), heights(shown), pitch(shown);
-    for (size_t j = 0; j < shown; ++j) ground_under[j] = measure_ground(ground, eye_x[j], eye_z[j]);
-    const int reach = std::max(1, (int)std::lround(settings.above / frame_length));
+    for (size_t j = 0; j < shown; ++j) ground_under[j] = measure_ground(ground, plan->eye_x[j], plan->eye_z[j]);
+    const int reach = std::max(1, (int)std::lround(settings.above / plan->frame_length));
     heights = smooth_by_mean(widen_to_maximum(ground_under, reach), reach / 2);
     const double view = VIEW_DISTANCE * settings.above;
     for (size_t j = 0; j < shown; ++j) {
         heights[j] += settings.above;
-        const double ahead =
-            measure_ground(ground, eye_x[j] + view * std::sin(eye_yaw[j]), eye_z[j] - view * std::cos(eye_yaw[j]));
+        const double ahead = measure_ground(ground, plan->eye_x[j] + view * std::sin(plan->eye_yaw[j]),
+                                            plan->eye_z[j] - view * std::cos(plan->eye_yaw[j]));
         pitch[j] = std::clamp((ahead - heights[j]) / view, LOWEST_PITCH, HIGHEST_PITCH);
     }
     pitch = smooth_by_mean(pitch, reach);
-
-    start_eye[1] = as_written(heights[0]);
-    start_target[1] = as_written(start_eye[1] + pitch[0]);
-    set_flythrough_start(start_eye, start_target);
-    for (int i = 0; i < samples; ++i) {
+    plan->start_eye[1] = as_written(heights[0]);
+    plan->start_target[1] = as_written(plan->start_eye[1] + pitch[0]);
+    set_flythrough_start(plan->start_eye, plan->start_target);
+    for (int i = 0; i < plan->samples; ++i) {
         const size_t j = std::min<size_t>(i + 1, shown - 1);  // the frame this sample shows
         // The last sample ends playback where the eye is: its frame is never shown.
-        const bool last = i == samples - 1;
-        set_flythrough_sample(i, last ? 0.0f : (float)speeds[i], (float)eye_yaw[j], as_written(heights[j]),
-                              as_written(pitch[j]));
+        const bool last = i == plan->samples - 1;
+        set_flythrough_sample(i, last ? 0.0f : (float)plan->speeds[i], (float)plan->eye_yaw[j],
+                              as_written(heights[j]), as_written(pitch[j]));
     }
+}
 
-    // The flight as playback shows it: every frame but the last, which ends
-    // playback, measured against the path.
-    begin_playback(samples);
+// The flight as playback shows it: every frame but the last, which ends
+// playback, measured against the path.
+void measure_played_flight(const FlightPath& path, const TerrainGround& ground, const FlightPlan& plan,
+                           FlightReport* report) {
+    begin_playback(plan.samples);
     step_frame_camera();
-    window = PathWindow{0, 0};
-    progress = 0.0;
+    PathWindow window{0, 0};
+    double progress = 0.0;
     report->max_distance = 0.0;
     report->lowest_clearance = INFINITY;
     double last_x = camera_eye_x, last_z = camera_eye_z;
-    for (int frame = 0; frame < samples; ++frame) {
+    for (int frame = 0; frame < plan.samples; ++frame) {
         if (frame > 0) step_frame_camera();
         const double x = camera_eye_x, z = camera_eye_z;
-        move_window(path, progress - 2.0 * aim, progress + 2.0 * aim + 4.0 * frame_length, &window);
+        move_window(path, progress - 2.0 * plan.aim, progress + 2.0 * plan.aim + 4.0 * plan.frame_length, &window);
         double distance = 0.0, along = progress;
         bool on_track = true;
         find_nearest(path, window, x, z, &distance, &along, &on_track);
@@ -363,8 +376,26 @@ bool plan_flight(const FlightPath& path, const TerrainGround& ground, const Flig
         last_x = x;
         last_z = z;
     }
-    set_flythrough_length(samples);  // what the writer saves
+    report->samples = plan.samples;
+}
+
+}  // namespace
+
+bool plan_flight(const FlightPath& path, const TerrainGround& ground, const FlightSettings& settings,
+                 FlightReport* report) {
+    *report = FlightReport{};
+    FlightPlan plan{};
+    plan.frame_length = settings.speed_steps * (double)ADVANCE_SCALE;
+    plan.aim = std::max(LOOK_AHEAD_CELLS * settings.cell, LOOK_AHEAD_FRAMES * plan.frame_length);
+    plan.turn_limit = std::min(TURN_LIMIT * plan.frame_length / plan.aim, 0.5);
+    const double smoothing = std::max(SMOOTHING_CELLS * settings.cell, plan.aim);
+    plan.steer = smooth_path(
+        path, std::max(path.s.back() / MOST_STEERING_POINTS, std::min(plan.frame_length, settings.cell / 4.0)),
+        smoothing);
+    if (!steer_flight(settings, &plan)) return false;
+    lift_flight(ground, settings, &plan);
+    measure_played_flight(path, ground, plan, report);
+    set_flythrough_length(plan.samples);  // what the writer saves
     set_camera_mode(CAMERA_NORMAL);
-    report->samples = samples;
     return true;
 }

@@ -219,7 +219,7 @@ TEST(TrackFlight, AWindingTrackInAnotherSystemIsFollowedWithinTwoCells) {
     EXPECT_TRUE(contains(run.out, "1 signpost at a waypoint) and Drape/Hills+hike.raw with Drape/Hills+hike.info"))
         << run.out;
     EXPECT_TRUE(contains(run.out,
-                         " --render-flight Flythrough/hike.flt hike.mp4 --terrain Hills.dem --drape "
+                         " --render-flight Flythrough/hike.ride hike.mp4 --terrain Hills.dem --drape "
                          "Hills+hike.raw --vector hike.vec --sky\n"))
         << run.out;
 
