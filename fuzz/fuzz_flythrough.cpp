@@ -34,7 +34,9 @@ void fuzz_ride(const uint8_t* data, size_t size) {
         const RideFrame f = interpolate_ride_frame(ride, k / 30.0);
         fuzz_require(f.along >= 0.0 && f.along <= ride.s.back(), "the rider stays on the route");
         format_ride_readouts(ride, f.along, lines);
-        fuzz_require(count_route_travelled(ride, f.along) <= ride.x.size(), "the ridden part is part of the route");
+        float rider[3];
+        fuzz_require(count_route_travelled(story, f.along, rider) <= story.line_s.size(),
+                     "the ridden part is part of the route");
         fuzz_require(count_profile_travelled(story, f.along) <= story.profile.size() / 2, "and of the profile");
     }
 }

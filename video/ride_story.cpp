@@ -2,6 +2,7 @@
 #include "video/ride_story.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -18,6 +19,8 @@ constexpr double PROFILE_WIDTH = 0.30;        // the profile inset's share of th
 constexpr double PROFILE_HEIGHT = 0.15;       // ...and of the height
 constexpr double PROFILE_PAD = 0.12;          // share of the inset's height kept above and below the line
 constexpr double READOUT_WIDTH = 0.22;        // the read-outs' panel's share of the width
+constexpr int LINE_SMOOTHING = 2;             // the drawn route averages each point with this many on each side...
+constexpr double LINE_TOLERANCE = 0.5;        // ...and leaves out points within this many world units of the line
 
 // "1,234" for a whole number.
 std::string group_thousands(long long n) {
@@ -40,6 +43,80 @@ std::string format_distance(double metres, double whole) {
 
 double measure_elevation(const Ride& ride, double y) { return y / ride.height_factor + ride.height_offset; }
 
+double measure_off_line(const double p[3], const double a[3], const double b[3]) {
+    double d[3], w[3], length2 = 0.0, t = 0.0;
+    for (int c = 0; c < 3; ++c) {
+        d[c] = b[c] - a[c];
+        w[c] = p[c] - a[c];
+        length2 += d[c] * d[c];
+        t += w[c] * d[c];
+    }
+    t = length2 > 0.0 ? std::clamp(t / length2, 0.0, 1.0) : 0.0;
+    double off = 0.0;
+    for (int c = 0; c < 3; ++c) off += (w[c] - t * d[c]) * (w[c] - t * d[c]);
+    return std::sqrt(off);
+}
+
+// Marks the points of [first, last] that the line needs within `tolerance`
+// (Douglas and Peucker's test, with a stack rather than recursion).
+void keep_needed(const std::vector<std::array<double, 3>>& p, size_t first, size_t last, double tolerance,
+                 std::vector<char>* keep) {
+    std::vector<std::pair<size_t, size_t>> spans = {{first, last}};
+    (*keep)[first] = (*keep)[last] = 1;
+    while (!spans.empty()) {
+        const auto [a, b] = spans.back();
+        spans.pop_back();
+        double farthest = 0.0;
+        size_t at = a;
+        for (size_t i = a + 1; i < b; ++i) {
+            const double off = measure_off_line(p[i].data(), p[a].data(), p[b].data());
+            if (off > farthest) {
+                farthest = off;
+                at = i;
+            }
+        }
+        if (farthest <= tolerance) continue;
+        (*keep)[at] = 1;
+        spans.push_back({a, at});
+        spans.push_back({at, b});
+    }
+}
+
+// The drawn route: each run on the track smoothed and thinned.
+void lay_out_line(const Ride& ride, RideStory* story) {
+    const size_t n = ride.x.size();
+    std::vector<std::pair<size_t, size_t>> runs;  // route point indices
+    for (size_t i = 0; i + 1 < n; ++i) {
+        if (!ride.on_track[i]) continue;
+        if (!runs.empty() && runs.back().second == i) runs.back().second = i + 1;
+        else runs.push_back({i, i + 1});
+    }
+    std::vector<std::array<double, 3>> smooth(n);
+    std::vector<char> keep(n, 0);
+    for (const auto& [first, last] : runs) {
+        for (size_t i = first; i <= last; ++i) {
+            const size_t reach = std::min<size_t>({LINE_SMOOTHING, i - first, last - i});  // the ends stay put
+            double sum[3] = {0.0, 0.0, 0.0};
+            for (size_t j = i - reach; j <= i + reach; ++j) {
+                sum[0] += ride.x[j];
+                sum[1] += ride.y[j];
+                sum[2] += ride.z[j];
+            }
+            for (int c = 0; c < 3; ++c) smooth[i][c] = sum[c] / (2 * reach + 1);
+        }
+        keep_needed(smooth, first, last, LINE_TOLERANCE, &keep);
+        const size_t start = story->line_s.size();
+        for (size_t i = first; i <= last; ++i) {
+            if (!keep[i]) continue;
+            story->line.push_back((float)smooth[i][0]);
+            story->line.push_back((float)(smooth[i][1] + LINE_LIFT));
+            story->line.push_back((float)smooth[i][2]);
+            story->line_s.push_back(ride.s[i]);
+        }
+        story->runs.push_back({start, story->line_s.size() - 1});
+    }
+}
+
 }  // namespace
 
 RideStory lay_out_ride_story(const Ride& ride, int width, int height, int hidden) {
@@ -47,18 +124,7 @@ RideStory lay_out_ride_story(const Ride& ride, int width, int height, int hidden
     story.hidden = hidden;
     story.width = width;
     story.height = height;
-    const size_t n = ride.x.size();
-    story.line.reserve(3 * n);
-    for (size_t i = 0; i < n; ++i) {
-        story.line.push_back((float)ride.x[i]);
-        story.line.push_back((float)(ride.y[i] + LINE_LIFT));
-        story.line.push_back((float)ride.z[i]);
-    }
-    for (size_t i = 0; i + 1 < n; ++i) {
-        if (!ride.on_track[i]) continue;
-        if (!story.runs.empty() && story.runs.back().last == i) story.runs.back().last = i + 1;
-        else story.runs.push_back({i, i + 1});
-    }
+    lay_out_line(ride, &story);
     story.line_width = (float)std::max(2.0, height * LINE_PER_HEIGHT);
     story.marker_size = (float)std::max(8.0, height * MARKER_PER_HEIGHT);
     story.text_height = (float)std::max(9.0, height * TEXT_PER_HEIGHT);
@@ -146,6 +212,13 @@ size_t count_profile_travelled(const RideStory& story, double along) {
     return (size_t)(std::upper_bound(story.profile_s.begin(), story.profile_s.end(), along) - story.profile_s.begin());
 }
 
-size_t count_route_travelled(const Ride& ride, double along) {
-    return (size_t)(std::upper_bound(ride.s.begin(), ride.s.end(), along) - ride.s.begin());
+size_t count_route_travelled(const RideStory& story, double along, float rider[3]) {
+    const std::vector<double>& s = story.line_s;
+    const size_t n = (size_t)(std::upper_bound(s.begin(), s.end(), along) - s.begin());
+    if (s.empty()) return 0;
+    const size_t a = n == 0 ? 0 : std::min(n - 1, s.size() - 1), b = std::min(a + 1, s.size() - 1);
+    const double span = s[b] - s[a];
+    const float u = span > 0.0 ? (float)std::clamp((along - s[a]) / span, 0.0, 1.0) : 0.0f;
+    for (int c = 0; c < 3; ++c) rider[c] = story.line[3 * a + c] + u * (story.line[3 * b + c] - story.line[3 * a + c]);
+    return n;
 }

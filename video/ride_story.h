@@ -17,8 +17,10 @@ struct RouteRun {
 struct RideStory {
     int hidden;                      // StoryPart bits left out (render_options.h)
     int width, height;               // the picture, pixels
-    std::vector<float> line;         // x, y, z of every route point, lifted a little over the ground
-    std::vector<RouteRun> runs;      // the route's stretches on the track
+    std::vector<float> line;         // x, y, z of the drawn route's points: the route's on the track, GPS
+                                     // scatter smoothed, points that add nothing left out, a little over the ground
+    std::vector<double> line_s;      // distance along the route at each of them
+    std::vector<RouteRun> runs;      // the drawn route's stretches, as indices of its points
     float line_width;                // pixels of the route's line; its outline is wider
     float marker_size;               // pixels across the rider's marker
     float text_height;               // pixels of a read-out's capital letters
@@ -49,9 +51,10 @@ void format_ride_readouts(const Ride& ride, double along, std::string lines[STOR
 // RideStory::profile pairs to draw as travelled).
 size_t count_profile_travelled(const RideStory& story, double along);
 
-// The route's points before the rider at `along`: the travelled part is
-// points [0, n) and the rider's point, the rest the rider's point onwards.
-size_t count_route_travelled(const Ride& ride, double along);
+// The drawn route's points up to the rider at `along` (the travelled part is
+// points [0, n) and the rider, the rest the rider onwards), and the rider's
+// place on the drawn line (x, y, z).
+size_t count_route_travelled(const RideStory& story, double along, float rider[3]);
 
 // --- Drawing (GL) ---
 

@@ -79,6 +79,9 @@ void draw_text(const std::string& text, double x, double y, double height) {
     const double scale = height / STROKE_CAPITAL;
     const float weight = (float)std::max(1.5, height / 11.0);
     for (int pass = 0; pass < 2; ++pass) {
+        // Only the letters' own edges are smoothed: smooth wide lines cost llvmpipe several times plain ones.
+        if (pass == 0) glDisable(GL_LINE_SMOOTH);
+        else glEnable(GL_LINE_SMOOTH);
         glLineWidth(pass == 0 ? weight + 2.5f : weight);
         if (pass == 0) glColor4fv(OUTLINE);
         else glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -183,14 +186,22 @@ void draw_ride_route(const Ride& ride, const RideStory& story, double along) {
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_LINE_SMOOTH);
-    glEnable(GL_POINT_SMOOTH);
-    size_t at = 0;
-    double point[3];
-    locate_on_ride_route(ride, along, &at, point);
-    const float rider[3] = {(float)point[0], (float)(point[1] + (story.line[1] - ride.y[0])), (float)point[2]};
-    if (!(story.hidden & STORY_ROUTE)) {
-        const size_t travelled = count_route_travelled(ride, along);
+    // The rider on the drawn line; on a crossing, where the route is.
+    float rider[3];
+    size_t travelled = count_route_travelled(story, along, rider);
+    const size_t k = travelled == 0 ? 0 : travelled - 1;
+    const bool on_line = !story.line_s.empty() && k + 1 < story.line_s.size() &&
+                         std::any_of(story.runs.begin(), story.runs.end(),
+                                     [k](const RouteRun& r) { return r.first <= k && k < r.last; });
+    if (!on_line) {
+        size_t at = 0;
+        double point[3];
+        locate_on_ride_route(ride, along, &at, point);
+        rider[0] = (float)point[0];
+        rider[1] = (float)point[1];
+        rider[2] = (float)point[2];
+    }
+    if (!(story.hidden & STORY_ROUTE) && !story.line_s.empty()) {
         glDepthRange(0.0, 1.0 - LINE_DEPTH_BIAS);
         glDepthMask(GL_FALSE);
         glEnableClientState(GL_VERTEX_ARRAY);
@@ -200,6 +211,7 @@ void draw_ride_route(const Ride& ride, const RideStory& story, double along) {
         draw_part(story, travelled, rider, true);
         draw_part(story, travelled, rider, false);
         glLineWidth(story.line_width);
+        glEnable(GL_LINE_SMOOTH);  // the core's edges only: a smooth outline would cost five times as much
         glColor3fv(TRAVELLED);
         draw_part(story, travelled, rider, true);
         glColor3fv(AHEAD);
@@ -211,6 +223,7 @@ void draw_ride_route(const Ride& ride, const RideStory& story, double along) {
     if (ride.chase && !(story.hidden & STORY_MARKER)) {
         // Always in sight, even behind a ridge: it is what the viewer follows.
         glDisable(GL_DEPTH_TEST);
+        glEnable(GL_POINT_SMOOTH);
         const float sizes[3] = {story.marker_size + 4.0f, story.marker_size, story.marker_size * 0.55f};
         const float colours[3][4] = {{OUTLINE[0], OUTLINE[1], OUTLINE[2], 0.8f},
                                      {1.0f, 1.0f, 1.0f, 1.0f},

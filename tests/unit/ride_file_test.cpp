@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "files/ride_text.h"
 #include "files/whole_file.h"
@@ -136,16 +137,22 @@ TEST(RideFile, TheRendererPlacesFramesAndTellsTheStory) {
     EXPECT_EQ(lines[2], "");       // between a clock and none
     format_ride_readouts(r, 250.0, lines);
     EXPECT_EQ(lines[2], "10:05 UTC");
-    // The drawn route leaves out the crossing, and its ridden part follows the rider.
+    // The drawn route leaves out the crossing and the straight run's middle
+    // point, and its ridden part follows the rider.
     const RideStory story = lay_out_ride_story(r, 640, 360, STORY_LABELS);
     ASSERT_EQ(story.runs.size(), 2u);
     EXPECT_EQ(story.runs[0].first, 0u);
     EXPECT_EQ(story.runs[0].last, 1u);
     EXPECT_EQ(story.runs[1].first, 2u);
-    EXPECT_EQ(story.runs[1].last, 4u);
-    EXPECT_EQ(count_route_travelled(r, 0.0), 1u);
-    EXPECT_EQ(count_route_travelled(r, 1250.0), 3u);
-    EXPECT_EQ(count_route_travelled(r, 2000.0), 5u);
+    EXPECT_EQ(story.runs[1].last, 3u);
+    EXPECT_EQ(story.line_s, (std::vector<double>{0.0, 500.0, 1000.0, 2000.0}));
+    float rider[3];
+    EXPECT_EQ(count_route_travelled(story, 0.0, rider), 1u);
+    EXPECT_EQ(rider[0], -1000.0f);
+    EXPECT_EQ(count_route_travelled(story, 1250.0, rider), 3u);
+    EXPECT_FLOAT_EQ(rider[0], 250.0f);
+    EXPECT_FLOAT_EQ(rider[1], 125.0f + 1.5f);  // a little over the ground
+    EXPECT_EQ(count_route_travelled(story, 2000.0, rider), 4u);
     EXPECT_EQ(count_profile_travelled(story, 0.0), 1u);
     EXPECT_EQ(count_profile_travelled(story, 2000.0), story.profile.size() / 2);
     // The profile rises left to right inside its box.
