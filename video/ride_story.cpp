@@ -161,6 +161,9 @@ RideStory lay_out_ride_story(const Ride& ride, int width, int height, int hidden
     for (int c = 0; c < columns; ++c) {
         story.profile.push_back((float)(story.profile_box[0] + 1 + c));
         story.profile.push_back((float)(story.profile_box[1] + pad + (elevation[c] - story.lowest) / span * (box_h - 2 * pad)));
+        // counter-clockwise as a strip: back faces are culled
+        story.profile_fill.insert(story.profile_fill.end(), {story.profile[2 * c], story.profile[2 * c + 1],
+                                                             story.profile[2 * c], (float)story.profile_box[1]});
     }
     return story;
 }

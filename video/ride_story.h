@@ -27,6 +27,7 @@ struct RideStory {
     float label_lift;                // world units a waypoint's label is raised over the ground
     int profile_box[4];              // left, bottom, width, height of the profile inset, pixels from the bottom left
     std::vector<float> profile;      // x, y pixel pairs of the elevation line, left to right
+    std::vector<float> profile_fill; // x, y pixel pairs under it: each point of the line, then the box's bottom
     std::vector<double> profile_s;   // distance along the route at each of its points
     double lowest, highest;          // elevations the profile spans, metres
     int readout_box[4];              // left, bottom, width, height of the read-outs' panel

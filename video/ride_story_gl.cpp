@@ -79,9 +79,6 @@ void draw_text(const std::string& text, double x, double y, double height) {
     const double scale = height / STROKE_CAPITAL;
     const float weight = (float)std::max(1.5, height / 11.0);
     for (int pass = 0; pass < 2; ++pass) {
-        // Only the letters' own edges are smoothed: smooth wide lines cost llvmpipe several times plain ones.
-        if (pass == 0) glDisable(GL_LINE_SMOOTH);
-        else glEnable(GL_LINE_SMOOTH);
         glLineWidth(pass == 0 ? weight + 2.5f : weight);
         if (pass == 0) glColor4fv(OUTLINE);
         else glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -146,15 +143,17 @@ void draw_profile(const RideStory& story, double along) {
     const size_t columns = story.profile.size() / 2, travelled = count_profile_travelled(story, along);
     const float bottom = (float)story.profile_box[1];
     // The ground under the line, ridden part in the rider's colour.
-    glBegin(GL_QUAD_STRIP);
-    for (size_t c = 0; c < columns; ++c) {
-        if (c < travelled) glColor4f(TRAVELLED[0], TRAVELLED[1], TRAVELLED[2], 0.55f);
-        else glColor4f(0.85f, 0.85f, 0.85f, 0.35f);
-        glVertex2f(story.profile[2 * c], story.profile[2 * c + 1]);  // counter-clockwise: back faces are culled
-        glVertex2f(story.profile[2 * c], bottom);
-    }
-    glEnd();
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, story.profile_fill.data());
+    const GLsizei ridden = (GLsizei)std::min(columns, travelled + 1);
+    glColor4f(TRAVELLED[0], TRAVELLED[1], TRAVELLED[2], 0.55f);
+    if (travelled > 0) glDrawArrays(GL_TRIANGLE_STRIP, 0, 2 * ridden);
+    glColor4f(0.85f, 0.85f, 0.85f, 0.35f);
+    if (ridden < (GLsizei)columns)
+        glDrawArrays(GL_TRIANGLE_STRIP, 2 * (ridden - 1), 2 * ((GLsizei)columns - ridden + 1));
+    glDisableClientState(GL_VERTEX_ARRAY);
     glLineWidth(std::max(1.5f, story.line_width * 0.5f));
+    glDisable(GL_LINE_SMOOTH);
     glColor4f(1.0f, 1.0f, 1.0f, 0.9f);
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(2, GL_FLOAT, 0, story.profile.data());
@@ -260,8 +259,6 @@ void draw_ride_panels(const Ride& ride, const RideStory& story, double along) {
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_LINE_SMOOTH);
-    glEnable(GL_POINT_SMOOTH);
     begin_pixels(story.width, story.height);
     if (!(story.hidden & STORY_LABELS)) {
         size_t at = 0;
