@@ -53,6 +53,18 @@ void draw_part(const RideStory& story, size_t travelled, const float rider[3], b
     }
 }
 
+// Back to the pipeline's rest state after drawing the story.
+void restore_rest_state() {
+    glPointSize(1.0f);
+    glLineWidth(1.0f);
+    glDisable(GL_LINE_SMOOTH);
+    glDisable(GL_POINT_SMOOTH);
+    glDisable(GL_BLEND);
+    glEnable(GL_LIGHTING);
+    if (textures_on) glEnable(GL_TEXTURE_2D);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
 void begin_pixels(int width, int height) {
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
@@ -97,10 +109,8 @@ void fill_box(const int box[4], const float colour[4]) {
 
 // Names beside the signposts in front of the camera and not too far.
 void draw_labels(const Ride& ride, const RideStory& story, const double view[16], const double projection[16],
-                 const int viewport[4], double reach) {
-    const double eye_x = -(view[0] * view[12] + view[1] * view[13] + view[2] * view[14]);
-    const double eye_y = -(view[4] * view[12] + view[5] * view[13] + view[6] * view[14]);
-    const double eye_z = -(view[8] * view[12] + view[9] * view[13] + view[10] * view[14]);
+                 const int viewport[4], const double eye[3], double reach) {
+    const double eye_x = eye[0], eye_y = eye[1], eye_z = eye[2];
     const double height = 0.8 * story.text_height;
     for (const RideWaypoint& w : ride.waypoints) {
         if (w.name.empty()) continue;
@@ -236,14 +246,7 @@ void draw_ride_route(const Ride& ride, const RideStory& story, double along) {
         }
         glEnable(GL_DEPTH_TEST);
     }
-    glPointSize(1.0f);
-    glLineWidth(1.0f);
-    glDisable(GL_LINE_SMOOTH);
-    glDisable(GL_POINT_SMOOTH);
-    glDisable(GL_BLEND);
-    glEnable(GL_LIGHTING);
-    if (textures_on) glEnable(GL_TEXTURE_2D);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    restore_rest_state();
 }
 
 void draw_ride_panels(const Ride& ride, const RideStory& story, double along) {
@@ -264,23 +267,16 @@ void draw_ride_panels(const Ride& ride, const RideStory& story, double along) {
         size_t at = 0;
         double rider[3];
         locate_on_ride_route(ride, along, &at, rider);
-        const double eye_x = -(view[0] * view[12] + view[1] * view[13] + view[2] * view[14]);
-        const double eye_y = -(view[4] * view[12] + view[5] * view[13] + view[6] * view[14]);
-        const double eye_z = -(view[8] * view[12] + view[9] * view[13] + view[10] * view[14]);
+        // The eye from the view matrix: minus its rotation's transpose times its translation.
+        double eye[3];
+        for (int c = 0; c < 3; ++c) eye[c] = -(view[4 * c] * view[12] + view[4 * c + 1] * view[13] + view[4 * c + 2] * view[14]);
         const double reach =
-            ROUTE_LABEL_REACH * std::max(500.0, std::hypot(rider[0] - eye_x, rider[1] - eye_y, rider[2] - eye_z));
-        draw_labels(ride, story, view, projection, viewport, reach);
+            ROUTE_LABEL_REACH * std::max(500.0, std::hypot(rider[0] - eye[0], rider[1] - eye[1], rider[2] - eye[2]));
+        draw_labels(ride, story, view, projection, viewport, eye, reach);
     }
     if (!(story.hidden & STORY_READOUTS)) draw_readouts(ride, story, along);
     if (!(story.hidden & STORY_PROFILE)) draw_profile(story, along);
     end_pixels();
-    glPointSize(1.0f);
-    glLineWidth(1.0f);
-    glDisable(GL_LINE_SMOOTH);
-    glDisable(GL_POINT_SMOOTH);
-    glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
-    if (textures_on) glEnable(GL_TEXTURE_2D);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    restore_rest_state();
 }
