@@ -53,30 +53,25 @@ constexpr int WINDOW_SIDE = 64;             // the hidden window; frames are dra
 
 namespace {
 
-// A fly-over being rendered: its frames come from the ride, not from playback.
-struct RideRender {
-    Ride ride;
-    RideStory story;
-};
-
 bool ends_with(const char* text, const char* end) {
     const size_t n = strlen(text), m = strlen(end);
     return n >= m && strcmp(text + n - m, end) == 0;
 }
 
-// Frame k of the video: played back, or placed from the ride with what it shows.
-void draw_render_frame(const RenderOptions& o, const RideRender* ride, int k) {
-    if (!ride) {
+// Frame k of the video: played back, or placed from the fly-over with what it shows.
+void draw_render_frame(const RenderOptions& o, int k) {
+    if (!render_ride_on) {
         draw_frame_unswapped(o.overlay);
         return;
     }
-    const RideFrame f = interpolate_ride_frame(ride->ride, (double)k / o.fps);
+    const RideFrame f = interpolate_ride_frame(render_ride, (double)k / o.fps);
     const float eye[3] = {(float)f.eye[0], (float)f.eye[1], (float)f.eye[2]};
     const float look[3] = {(float)f.look[0], (float)f.look[1], (float)f.look[2]};
     point_camera(eye, look);
+    render_rider_along = f.along;
     draw_scene_unstepped();
-    draw_ride_route(ride->ride, ride->story, f.along);
-    draw_ride_panels(ride->ride, ride->story, f.along);
+    draw_ride_route();
+    draw_ride_panels();
     if (o.overlay) draw_overlay_unswapped();
 }
 
@@ -230,7 +225,7 @@ bool pass_frame_to_encoder(size_t frame_bytes) {
     return pixels != nullptr;
 }
 
-int render_video(const RenderOptions& o, const RideRender* ride, int frames) {
+int render_video(const RenderOptions& o, int frames) {
     char error[RENDER_ERROR_SIZE];
     if (!start_video_encoder(render_output.fd, o.width, o.height, o.fps, error, sizeof error)) return fail("%s", error);
     size_t frame_bytes = (size_t)o.width * o.height * 4;
@@ -239,7 +234,7 @@ int render_video(const RenderOptions& o, const RideRender* ride, int frames) {
     int done = 0;
     for (; done < frames && fed; ++done) {
         long draws_before = terrain_draws_done;
-        draw_render_frame(o, ride, done);
+        draw_render_frame(o, done);
         queue_frame_read();
         // The previous frame is collected while this one is being read; its
         // pixels are there, so the GL is past every draw before this frame.
@@ -271,10 +266,10 @@ int render_video(const RenderOptions& o, const RideRender* ride, int frames) {
     return 0;
 }
 
-int render_still(const RenderOptions& o, const RideRender* ride, int frames) {
-    if (!ride)
+int render_still(const RenderOptions& o, int frames) {
+    if (!render_ride_on)
         for (int k = 0; k < o.still_frame; ++k) step_frame_camera();
-    draw_render_frame(o, ride, o.still_frame);
+    draw_render_frame(o, o.still_frame);
     queue_frame_read();
     const unsigned char* pixels = map_oldest_frame_read();
     if (pixels) release_terrain_draw_fences(terrain_draws_done);
@@ -320,13 +315,12 @@ int run_render_flight(int argc, char** argv) {
     sweep_render_temporaries(o.output_path);
 
     // A fly-over of a track is read whole; a recorded flight into playback's buffers.
-    static RideRender ride_render;  // large: kept off the stack, and alive until exit
-    RideRender* ride = ends_with(o.flight_path, RIDE_SUFFIX) ? &ride_render : nullptr;
+    render_ride_on = ends_with(o.flight_path, RIDE_SUFFIX);
     int frames = 0;
-    if (ride) {
+    if (render_ride_on) {
         std::string why;
-        if (!read_ride_text(o.flight_path, &ride->ride, &why)) return fail("%s", why.c_str());
-        frames = count_ride_frames(ride->ride, o.fps);
+        if (!read_ride_text(o.flight_path, &render_ride, &why)) return fail("%s", why.c_str());
+        frames = count_ride_frames(render_ride, o.fps);
     } else {
         frames = read_flythrough_file(o.flight_path, error, sizeof error);
         if (frames <= 0) return fail("%s", error);
@@ -363,9 +357,9 @@ int run_render_flight(int argc, char** argv) {
     if (set_up_scene(o, slash ? slash + 1 : o.flight_path)) return EXIT_FAILED;
     // Every frame with the same levels, however fast they were built.
     wait_for_terrain_levels();
-    if (ride) ride->story = lay_out_ride_story(ride->ride, o.width, o.height, o.hidden_story);
+    if (render_ride_on) render_story = lay_out_ride_story(render_ride, o.width, o.height, o.hidden_story);
     else begin_playback(frames);
-    int status = o.still_frame >= 0 ? render_still(o, ride, frames) : render_video(o, ride, frames);
+    int status = o.still_frame >= 0 ? render_still(o, frames) : render_video(o, frames);
     fflush(stdout);
     close_capture_target();
     return status;

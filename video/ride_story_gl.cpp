@@ -190,7 +190,10 @@ void draw_profile(const RideStory& story, double along) {
 
 }  // namespace
 
-void draw_ride_route(const Ride& ride, const RideStory& story, double along) {
+void draw_ride_route() {
+    const Ride& ride = render_ride;
+    const RideStory& story = render_story;
+    const double along = render_rider_along;
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
@@ -249,7 +252,10 @@ void draw_ride_route(const Ride& ride, const RideStory& story, double along) {
     restore_rest_state();
 }
 
-void draw_ride_panels(const Ride& ride, const RideStory& story, double along) {
+void draw_ride_panels() {
+    const Ride& ride = render_ride;
+    const RideStory& story = render_story;
+    const double along = render_rider_along;
     if ((story.hidden & (STORY_LABELS | STORY_READOUTS | STORY_PROFILE)) == (STORY_LABELS | STORY_READOUTS | STORY_PROFILE))
         return;
     double view[16], projection[16];
