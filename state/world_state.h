@@ -30,8 +30,8 @@
 #include "files/terrain_records.h"
 
 // A square of the ground holding the faces whose pair centroid falls in it
-// (or, for files whose face order does not keep a square's faces together, a
-// run of consecutive faces).
+// (or, for files whose face order does not keep a square's faces together
+// and a terrain drawn exactly, a run of consecutive faces).
 struct TerrainTile {
     float box_min[3];  // x, y, z: box around the current positions of every corner of its faces
     float box_max[3];  // (after exaggeration and edits), world units; min > max for a tile without faces
@@ -43,9 +43,11 @@ struct TerrainTile {
 
 // A run of consecutive faces of one tile, compiled into its own display list
 // so that drawing the visible pieces in piece order keeps the file's face order.
+// With terrain_face_order, the run is of that order's places instead (a
+// terrain drawn with levels whose file scatters its squares: one piece a tile).
 struct TerrainPiece {
-    int first_face;  // 0-based; always even, so a -q pair never straddles two pieces
-    int face_end;    // one past the last face; > first_face
+    int first_face;  // 0-based face, or place in terrain_face_order; a -q pair never straddles two pieces
+    int face_end;    // one past the last; > first_face
     int tile;        // index into terrain_tiles
 };
 
@@ -106,6 +108,8 @@ extern int terrain_tile_count;              // >= 0
 extern TerrainPiece* terrain_pieces;        // terrain_piece_count pieces in face order, covering every face once
 extern int terrain_piece_count;             // >= 0; at most the face count
 extern int* terrain_tile_pieces;            // terrain_piece_count piece numbers grouped by tile
+extern int* terrain_face_order;             // null: pieces run over the faces themselves; else terrain_face_count face numbers, tile by tile, each tile's in file order
+extern int* terrain_pair_tile;              // with terrain_face_order: per pair of faces (2u, 2u + 1), its tile; null otherwise
 extern unsigned char* terrain_tile_visible; // per tile: 1 if its box met the frustum of the last draw
 extern unsigned int terrain_piece_lists;    // list name of piece 0; piece i is terrain_piece_lists + i; 0 when none
 extern float terrain_tile_size;             // side of a square tile, world units; 0 when the tiles are runs of faces

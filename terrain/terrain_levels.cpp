@@ -19,6 +19,7 @@
 
 #include "state/session_state.h"
 #include "state/world_state.h"
+#include "terrain/terrain_tiles.h"
 
 // Each level aims at this share of the faces of the one before: the levels
 // together hold a third of the tile's faces, and a frame's choice between
@@ -509,8 +510,8 @@ void copy_tile_mesh(int tile, TileMeshCopy* copy) {
     begin_mesh_copy(faces, &copied, copy);
     for (int s = 0; s < t.piece_count; ++s) {
         const TerrainPiece& piece = terrain_pieces[terrain_tile_pieces[t.first_slot + s]];
-        for (int f = piece.first_face; f < piece.face_end; ++f)
-            for (int k = 0; k < 3; ++k) copy_corner(3 * f + k, &copied, copy);
+        for (int place = piece.first_face; place < piece.face_end; ++place)
+            for (int k = 0; k < 3; ++k) copy_corner(3 * terrain_piece_face(place) + k, &copied, copy);
     }
 }
 

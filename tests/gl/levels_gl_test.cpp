@@ -116,6 +116,36 @@ TEST_F(LevelsGl, WithinOnePixelThePicturesMatchExactDrawingWithoutCracks) {
     render_mode = RENDER_FILLED;
 }
 
+TEST_F(LevelsGl, AScrambledFaceOrderGetsTheTilesAndLevelsOfRowOrder) {
+    const View across = {"from the edge, looking across", 128, 12, 262, 0.0f, -0.05f, 0};
+    int row_tiles = terrain_tile_count;
+    terrain_lod_error = 1.0f;
+    draw_terrain(across);
+    long row_faces = terrain_level_faces_drawn;
+
+    // The same grid with its face pairs in another order: a tile must be a
+    // square of the ground still, not a run of the file's faces spread over all of it.
+    load_startup_terrain(scramble_face_pairs(grid_terrain_text(257, 257, hills), 9973));
+    testing::internal::CaptureStdout();
+    wait_for_terrain_levels();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Done!\n");
+    EXPECT_EQ(terrain_tile_count, row_tiles);
+    EXPECT_GT(terrain_tile_size, 0.0f);
+    terrain_lod_error = 0.0f;
+    std::vector<unsigned char> exact = draw_terrain(across);
+    long exact_faces = terrain_level_faces_drawn;
+    terrain_lod_error = 1.0f;
+    std::vector<unsigned char> levels = draw_terrain(across);
+    EXPECT_GT(tiles_at_levels(), 10);
+    EXPECT_LE(terrain_level_faces_drawn, row_faces + row_faces / 10);
+    EXPECT_LT(terrain_level_faces_drawn, exact_faces * 2 / 3);
+    LevelPictureDifference d = measure_level_picture(exact, levels);
+    EXPECT_LE(d.mean, LEVEL_PICTURE_MEAN_LIMIT);
+    EXPECT_LE(d.cracks, WIDTH * HEIGHT / LEVEL_PICTURE_PIXELS_PER_CRACK);
+    printf("scrambled: %ld faces (row order %ld) of %ld, mean difference %.3f / 255, %ld crack pixels\n",
+           terrain_level_faces_drawn, row_faces, exact_faces, d.mean, d.cracks);
+}
+
 TEST_F(LevelsGl, AnEditOnATileBorderShowsInTheNextFrame) {
     // A view from far enough that every tile is drawn coarse.
     const View far = {"far above", 128, 300, 420, 0.0f, -0.6f, 0};
