@@ -13,7 +13,8 @@
 // "--level-pictures CELLS" (-1: the imported raster) compares only the
 // pictures of the path with levels against exact drawing, and
 // "--shuffled CELLS" flies the path with levels over the grid in row order
-// and with its face pairs scrambled, side by side.
+// and with its face pairs scrambled, side by side, and "--cache CELLS" loads
+// the grid as a .dem without and then with its levels' cache.
 #include <GL/glut.h>
 #include <benchmark/benchmark.h>
 
@@ -578,6 +579,49 @@ int compare_face_orders(int cells, int rounds) {
     return 0;
 }
 
+// The grid as a .dem loaded with levels at 1 pixel, `rounds` times without
+// its levels' cache (removed before each load) and with it (written by the
+// load before), alternately: from the start of the load until the levels
+// are ready, wall and CPU seconds.
+int compare_cache(int cells, int rounds) {
+    std::string dir = "/tmp/kestrolane-bench-cache-" + std::to_string(2 * cells * cells);
+    mkdir(dir.c_str(), 0755);
+    std::string dem = dir + "/grid.dem", cache = dir + "/grid.levels";
+    unlink(dem.c_str());
+    if (link(ensure_bench_file(cells).c_str(), dem.c_str()) != 0) {
+        fprintf(stderr, "cannot link %s\n", dem.c_str());
+        return 1;
+    }
+    static std::string texture = texture_path();
+    terrain_lod_forced = 1;
+    terrain_lod_error = 1.0f;
+    double wall[2] = {0, 0}, cpu[2] = {0, 0}, load_wall[2] = {0, 0};
+    for (int round = 0; round < rounds; ++round)
+        for (int cached = 0; cached < 2; ++cached) {
+            if (!cached) unlink(cache.c_str());
+            QuietStdout quiet;
+            release_terrain();
+            double start = wall_seconds(), start_cpu = process_cpu_seconds();
+            load_terrain(dem.c_str(), texture.c_str(), 3, 256, 256, 0);
+            double loaded = wall_seconds();
+            wait_for_terrain_levels();
+            wall[cached] += (wall_seconds() - start) / rounds;
+            cpu[cached] += (process_cpu_seconds() - start_cpu) / rounds;
+            load_wall[cached] += (loaded - start) / rounds;
+        }
+    struct stat info;
+    long long cache_bytes = stat(cache.c_str(), &info) == 0 ? (long long)info.st_size : -1;
+    const char* names[2] = {"without a cache", "with its cache"};
+    for (int cached = 0; cached < 2; ++cached)
+        printf("%d faces %s: load %.2f s, levels ready %.2f s after the load began (%.1f CPU s)\n", terrain_face_count,
+               names[cached], load_wall[cached], wall[cached], cpu[cached]);
+    printf("the cache (%.1f MiB) has the levels ready %.1f x sooner for %.1f x less CPU\n", cache_bytes / 1048576.0,
+           wall[0] / wall[1], cpu[0] / cpu[1]);
+    fflush(stdout);
+    loaded_cells = 0;
+    return 0;
+}
+
 // Peak memory exact and with levels, each in a process of its own, one after the other.
 int compare_memory(const char* program, int cells) {
     double mib[2] = {0, 0};
@@ -635,6 +679,8 @@ int main(int argc, char** argv) {
         return peak_memory(atoi(argv[2]), argc > 3 ? atoi(argv[3]) : 0, argc > 4 && strcmp(argv[4], "--levels") == 0);
     if (argc == 3 && strcmp(argv[1], "--memory") == 0) return compare_memory(argv[0], atoi(argv[2]));
     if (argc == 3 && strcmp(argv[1], "--frames") == 0) return list_frames(atoi(argv[2]));
+    if (argc >= 3 && strcmp(argv[1], "--cache") == 0)
+        return compare_cache(atoi(argv[2]), argc > 3 ? std::max(1, atoi(argv[3])) : 1);
     if (argc >= 3 && strcmp(argv[1], "--shuffled") == 0)
         return compare_face_orders(atoi(argv[2]), argc > 3 ? std::max(1, atoi(argv[3])) : 1);
     if (argc == 3 && strcmp(argv[1], "--level-pictures") == 0)

@@ -7,7 +7,8 @@
 // terrain_tiles, terrain_pieces, ...), the whole terrain's tail, the heights'
 // scale, generation and revision, the level nodes the frame keeps
 // (level_nodes, level_group_tiles, level_roots, level_tile_cover,
-// level_tile_faces, level_ground_min/max), the level flags, the pick index
+// level_tile_faces, level_ground_min/max), the levels' cache file and what
+// it is checked against (level_cache_*), the level flags, the pick index
 // (pick_blocks) and the counters tests read.
 // Lifetime: empty until the start-up load; each successful load stops the
 // level threads, deletes the lists and calls reset_world_state before it
@@ -20,7 +21,8 @@
 // terrain/terrain_list_gl.cpp compiles and draws their lists (counters, tail,
 // terrain_level_faces_drawn, terrain_level_draws); terrain/level_lists_gl.cpp keeps the level
 // nodes and the pending and announced flags; the loader announces the
-// levels; picking (terrain/picking.cpp) keeps the pick index; release_terrain
+// levels and names their cache (level_cache_*), which terrain/level_lists.cpp
+// reads and writes; picking (terrain/picking.cpp) keeps the pick index; release_terrain
 // (terrain/terrain_list_gl.cpp) frees it all at exit.
 #pragma once
 
@@ -135,6 +137,15 @@ extern std::vector<int> level_tile_cover;   // per tile: the node the last choic
 extern std::vector<long> level_tile_faces;  // per tile: its faces
 extern float level_ground_min[2];           // the terrain's extent across the ground (x, z) at the load: its edges
 extern float level_ground_max[2];           // keep every vertex at every level and hang no skirts
+
+// The levels' cache beside the terrain's file (written once every level of
+// the mesh as loaded is built, read by the next load of the same bytes).
+constexpr int LEVEL_CACHE_PATH_SIZE = 4096;          // bytes of a cache path with its NUL
+extern char level_cache_path[LEVEL_CACHE_PATH_SIZE]; // the loaded terrain's cache file; "" for none
+extern unsigned long long level_cache_terrain_size;  // bytes of the terrain file as loaded
+extern unsigned long long level_cache_terrain_hash;  // hash_content of those bytes
+extern long level_cache_revision;                    // terrain_revision of the mesh as loaded: only its levels are kept
+extern int level_cache_to_write;                     // 1: the levels are being built and go to the cache once all are
 
 // The pick index: made again when the mesh changed.
 extern std::vector<PickBlock> pick_blocks;  // one per PICK_BLOCK faces, in face order

@@ -15,8 +15,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <unordered_map>
+#include <utility>
 
+#include "files/parallel.h"
 #include "state/session_state.h"
 #include "state/world_state.h"
 #include "terrain/terrain_tiles.h"
@@ -483,6 +486,48 @@ void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy) {
     copy->triangles.push_back(found.first->second);
 }
 
+// Groups two by two neighbouring nodes of the ground grid, level after level,
+// until one node is left (a node alone in its square goes up as it is).
+void make_groups() {
+    std::vector<std::pair<int, std::pair<int, int>>> level;  // node, its square at this level
+    bool grid = terrain_tile_count > 1;
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        grid = grid && terrain_tiles[t].column >= 0;
+        level.push_back({t, {terrain_tiles[t].column, terrain_tiles[t].row}});
+    }
+    if (!grid) level.clear();  // runs of faces lie anywhere: no groups
+    while (level.size() > 1) {
+        std::map<std::pair<int, int>, std::vector<int>> squares;
+        for (const auto& entry : level) squares[{entry.second.first / 2, entry.second.second / 2}].push_back(entry.first);
+        std::vector<std::pair<int, std::pair<int, int>>> next;
+        for (const auto& [square, members] : squares) {
+            if (members.size() == 1) {
+                next.push_back({members[0], square});
+                continue;
+            }
+            int group = (int)level_nodes.size();
+            level_nodes.emplace_back();
+            level_nodes[group].members = members;
+            for (int m : members) level_nodes[m].parent = group;
+            next.push_back({group, square});
+        }
+        level.swap(next);
+    }
+    // Each group's tiles, from its members' (members come first in `nodes`).
+    for (int n = terrain_tile_count; n < (int)level_nodes.size(); ++n) {
+        LevelNode& group = level_nodes[n];
+        group.first_tile = (int)level_group_tiles.size();
+        for (int m : group.members) {
+            if (m < terrain_tile_count) level_group_tiles.push_back(m);
+            else
+                for (int i = level_nodes[m].first_tile; i < level_nodes[m].tile_end; ++i) level_group_tiles.push_back(level_group_tiles[i]);
+        }
+        group.tile_end = (int)level_group_tiles.size();
+    }
+    for (int n = 0; n < (int)level_nodes.size(); ++n)
+        if (level_nodes[n].parent < 0) level_roots.push_back(n);
+}
+
 }  // namespace
 
 bool terrain_levels_wanted() {
@@ -658,4 +703,74 @@ int choose_terrain_level(const double* errors, int count, double distance, doubl
         if (errors[level - 1] * pixels_per_unit <= bound_pixels * distance) return level;
     }
     return 0;
+}
+
+void make_level_nodes() {
+    level_nodes.assign((size_t)terrain_tile_count, LevelNode());
+    level_group_tiles.clear();
+    level_roots.clear();
+    level_ground_min[0] = level_ground_min[1] = INFINITY;
+    level_ground_max[0] = level_ground_max[1] = -INFINITY;
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        const TerrainTile& tile = terrain_tiles[t];
+        if (tile.unbounded) continue;
+        for (int k = 0; k < 2; ++k) {
+            level_ground_min[k] = std::min(level_ground_min[k], tile.box_min[2 * k]);
+            level_ground_max[k] = std::max(level_ground_max[k], tile.box_max[2 * k]);
+        }
+    }
+    make_groups();
+    level_tile_faces.assign((size_t)terrain_tile_count, 0);
+    for (int p = 0; p < terrain_piece_count; ++p)
+        level_tile_faces[terrain_pieces[p].tile] += terrain_pieces[p].face_end - terrain_pieces[p].first_face;
+}
+
+void build_level_nodes_now() {
+    std::vector<char> done(level_nodes.size(), 0);
+    // Round by round, every node whose members are done (the tiles first).
+    for (;;) {
+        std::vector<int> ready;
+        for (int n = 0; n < (int)level_nodes.size(); ++n) {
+            if (done[n]) continue;
+            bool members_done = true;
+            for (int m : level_nodes[n].members) members_done = members_done && done[m];
+            if (members_done) ready.push_back(n);
+        }
+        if (ready.empty()) break;
+        run_parallel_parts([&](int part) {
+            int first, end;
+            parallel_share((long long)ready.size(), part, &first, &end);
+            for (int i = first; i < end; ++i) {
+                LevelNode& node = level_nodes[ready[i]];
+                TileMeshCopy copy;
+                float across = 0.0f, up = 0.0f;
+                bool members_built = true;
+                if (node.members.empty()) {
+                    copy_tile_mesh(ready[i], &copy);
+                } else {
+                    std::vector<const std::vector<int>*> members;
+                    for (int m : node.members) {
+                        const TerrainLevel& base = level_nodes[m].base;
+                        members_built = members_built && !base.corners.empty();
+                        members.push_back(&base.corners);
+                        across = std::max(across, base.error_across);
+                        up = std::max(up, base.error_up);
+                    }
+                    // As the level threads do: a group is built once every member has a base.
+                    if (members_built) copy_group_mesh(members, &copy);
+                }
+                if (!members_built) continue;
+                for (int k = 0; k < 2; ++k) {
+                    copy.ground_min[k] = level_ground_min[k];
+                    copy.ground_max[k] = level_ground_max[k];
+                }
+                build_tile_levels(copy, terrain_height_scale, &node.levels, &node.base);
+                add_level_error(&node.levels, across, up);
+                std::vector<TerrainLevel> base(1, std::move(node.base));
+                add_level_error(&base, across, up);
+                node.base = std::move(base[0]);
+            }
+        }, (long long)ready.size() * PARALLEL_MIN_AMOUNT);
+        for (int n : ready) done[n] = 1;
+    }
 }

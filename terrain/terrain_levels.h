@@ -45,6 +45,18 @@ bool terrain_levels_wanted();
 // beyond any screen). False (out unchanged) for anything else.
 bool parse_lod_error(const char* text, float* out);
 
+// Sets up level_nodes for the installed tiles, none with levels yet: a node
+// per tile, then groups of two by two neighbouring nodes, level after level
+// up to one (none for tiles that are runs of faces), with level_group_tiles,
+// level_roots, level_tile_faces and the terrain's extent across the ground.
+void make_level_nodes();
+
+// Builds the base and levels of every node now, on every core, as the level
+// threads do: the tiles' from their faces, then each group's from its
+// members' bases (a group with a member that has no base gets none). For a
+// program without a window (the importer), after make_level_nodes.
+void build_level_nodes_now();
+
 // Copies the faces of `tile` (terrain_tiles, terrain_pieces, the mesh): the
 // caller holds terrain_mesh_lock or is the only thread that may change them.
 void copy_tile_mesh(int tile, TileMeshCopy* copy);

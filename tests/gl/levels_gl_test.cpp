@@ -22,6 +22,7 @@
 #include "state/texture_state.h"
 #include "state/world_state.h"
 #include "terrain/level_lists.h"
+#include "terrain/terrain_loader.h"
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_tiles.h"
 #include "tests/gl/gl_support.h"
@@ -144,6 +145,50 @@ TEST_F(LevelsGl, AScrambledFaceOrderGetsTheTilesAndLevelsOfRowOrder) {
     EXPECT_LE(d.cracks, WIDTH * HEIGHT / LEVEL_PICTURE_PIXELS_PER_CRACK);
     printf("scrambled: %ld faces (row order %ld) of %ld, mean difference %.3f / 255, %ld crack pixels\n",
            terrain_level_faces_drawn, row_faces, exact_faces, d.mean, d.cracks);
+}
+
+TEST_F(LevelsGl, ACachedTerrainHasItsLevelsAtOnceAndABadCacheIsBuiltAgain) {
+    level_cache_min_faces = 0;
+    const std::string dir = make_temp_dir(), dem = dir + "/hills.dem", cache = dir + "/hills.levels";
+    put_file(dem, grid_terrain_text(129, 129, hills));
+    auto load = [&] {
+        testing::internal::CaptureStdout();
+        load_terrain(dem.c_str(), small_texture_path().c_str(), 3, 4, 4, 0);
+        return testing::internal::GetCapturedStdout();
+    };
+    auto built_again = [&](const char* why) {
+        EXPECT_NE(load().find("Building detail levels..."), std::string::npos) << why;
+        testing::internal::CaptureStdout();
+        wait_for_terrain_levels();
+        testing::internal::GetCapturedStdout();
+    };
+    const View far = {"far above", 64, 200, 250, 0.0f, -0.6f, 0};
+    auto levels_at_once = [&](const char* why) {
+        EXPECT_EQ(load().find("Building detail levels"), std::string::npos) << why;
+        EXPECT_EQ(terrain_levels_pending, 0) << why;
+        terrain_lod_error = 50.0f;
+        draw_terrain(far);
+        EXPECT_EQ(tiles_at_levels(), terrain_tile_count) << why << ": the first frame draws every tile coarse";
+    };
+
+    built_again("no cache yet");
+    const std::string good = read_file(cache);
+    ASSERT_GT(good.size(), 1000u);
+    levels_at_once("a cache of these very bytes");
+
+    // A corrupt cache is ignored, the levels built as without one and kept again.
+    std::string corrupt = good;
+    corrupt[corrupt.size() / 3] ^= 0x10;
+    put_file(cache, corrupt);
+    built_again("a corrupt cache");
+    EXPECT_EQ(read_file(cache), good);
+    levels_at_once("the cache written again");
+
+    // A terrain changed since its cache was written is never drawn from it.
+    put_file(dem, grid_terrain_text(129, 129, [](int x, int z) { return hills(x, z) + (x == 64 && z == 64 ? 30.0f : 0.0f); }));
+    built_again("a stale cache");
+    EXPECT_NE(read_file(cache), good);
+    levels_at_once("the changed terrain's own cache");
 }
 
 TEST_F(LevelsGl, AnEditOnATileBorderShowsInTheNextFrame) {
