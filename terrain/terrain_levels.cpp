@@ -10,12 +10,14 @@
 #include <meshoptimizer.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <new>
 #include <unordered_map>
 #include <utility>
 
@@ -725,8 +727,43 @@ void make_level_nodes() {
         level_tile_faces[terrain_pieces[p].tile] += terrain_pieces[p].face_end - terrain_pieces[p].first_face;
 }
 
-void build_level_nodes_now() {
+namespace {
+
+// Builds one node as a level thread does: a tile from its faces, a group
+// from its members' bases once every member has one.
+void build_level_node(int n) {
+    LevelNode& node = level_nodes[n];
+    TileMeshCopy copy;
+    float across = 0.0f, up = 0.0f;
+    if (node.members.empty()) {
+        copy_tile_mesh(n, &copy);
+    } else {
+        std::vector<const std::vector<int>*> members;
+        for (int m : node.members) {
+            const TerrainLevel& base = level_nodes[m].base;
+            if (base.corners.empty()) return;
+            members.push_back(&base.corners);
+            across = std::max(across, base.error_across);
+            up = std::max(up, base.error_up);
+        }
+        copy_group_mesh(members, &copy);
+    }
+    for (int k = 0; k < 2; ++k) {
+        copy.ground_min[k] = level_ground_min[k];
+        copy.ground_max[k] = level_ground_max[k];
+    }
+    build_tile_levels(copy, terrain_height_scale, &node.levels, &node.base);
+    add_level_error(&node.levels, across, up);
+    std::vector<TerrainLevel> base(1, std::move(node.base));
+    add_level_error(&base, across, up);
+    node.base = std::move(base[0]);
+}
+
+}  // namespace
+
+bool build_level_nodes_now() {
     std::vector<char> done(level_nodes.size(), 0);
+    std::atomic<bool> room(true);
     // Round by round, every node whose members are done (the tiles first).
     for (;;) {
         std::vector<int> ready;
@@ -740,37 +777,17 @@ void build_level_nodes_now() {
         run_parallel_parts([&](int part) {
             int first, end;
             parallel_share((long long)ready.size(), part, &first, &end);
-            for (int i = first; i < end; ++i) {
-                LevelNode& node = level_nodes[ready[i]];
-                TileMeshCopy copy;
-                float across = 0.0f, up = 0.0f;
-                bool members_built = true;
-                if (node.members.empty()) {
-                    copy_tile_mesh(ready[i], &copy);
-                } else {
-                    std::vector<const std::vector<int>*> members;
-                    for (int m : node.members) {
-                        const TerrainLevel& base = level_nodes[m].base;
-                        members_built = members_built && !base.corners.empty();
-                        members.push_back(&base.corners);
-                        across = std::max(across, base.error_across);
-                        up = std::max(up, base.error_up);
-                    }
-                    // As the level threads do: a group is built once every member has a base.
-                    if (members_built) copy_group_mesh(members, &copy);
+            for (int i = first; i < end && room; ++i) {
+                // Memory running out on a helper thread must not end the program.
+                try {
+                    build_level_node(ready[i]);
+                } catch (const std::bad_alloc&) {
+                    room = false;
                 }
-                if (!members_built) continue;
-                for (int k = 0; k < 2; ++k) {
-                    copy.ground_min[k] = level_ground_min[k];
-                    copy.ground_max[k] = level_ground_max[k];
-                }
-                build_tile_levels(copy, terrain_height_scale, &node.levels, &node.base);
-                add_level_error(&node.levels, across, up);
-                std::vector<TerrainLevel> base(1, std::move(node.base));
-                add_level_error(&base, across, up);
-                node.base = std::move(base[0]);
             }
         }, (long long)ready.size() * PARALLEL_MIN_AMOUNT);
+        if (!room) return false;
         for (int n : ready) done[n] = 1;
     }
+    return true;
 }

@@ -54,8 +54,9 @@ void make_level_nodes();
 // Builds the base and levels of every node now, on every core, as the level
 // threads do: the tiles' from their faces, then each group's from its
 // members' bases (a group with a member that has no base gets none). For a
-// program without a window (the importer), after make_level_nodes.
-void build_level_nodes_now();
+// program without a window (the importer), after make_level_nodes. False
+// when memory ran out (the nodes are then not all built).
+bool build_level_nodes_now();
 
 // Copies the faces of `tile` (terrain_tiles, terrain_pieces, the mesh): the
 // caller holds terrain_mesh_lock or is the only thread that may change them.
