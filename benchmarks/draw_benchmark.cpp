@@ -11,8 +11,8 @@
 // for its levels), draws one frame and prints the peak resident memory, and
 // "--memory CELLS" runs that exact and with levels side by side, and
 // "--level-pictures CELLS" (-1: the imported raster) compares only the
-// pictures of the path with levels against exact drawing, and
-// "--shuffled CELLS" flies the path with levels over the grid in row order
+// pictures of the path with levels against exact drawing, "--shading CELLS"
+// compares the shading of levels from high above, and "--shuffled CELLS" flies the path with levels over the grid in row order
 // and with its face pairs scrambled, side by side, and "--cache CELLS" loads
 // the grid as a .dem without and then with its levels' cache.
 #include <GL/glut.h>
@@ -622,6 +622,50 @@ int compare_cache(int cells, int rounds) {
     return 0;
 }
 
+// Shading of levels against exact drawing from three views that see the
+// ground at 1 pixel from above: a high oblique one across the terrain, one
+// straight down on its middle and a lower one looking across; the mean
+// difference and crack pixels of each (textures off: the shading alone).
+int compare_shading(int cells) {
+    use_grid(cells, TERRAIN_TILE_FACES, true);
+    float side = grid_side_cells(cells) * BENCH_GRID_SPACING, south = 0.0f;
+    if (cells == IMPORTED) side = (IMPORTED_SIDE - 1) * IMPORTED_CELL, south = side / 2;
+    struct ShadingView {
+        const char* name;
+        float ahead, height, dir_y;  // from the south edge (share of the side), eye height (share), look
+    };
+    const ShadingView views[] = {{"high oblique", 0.0f, 0.3f, -0.6f}, {"top-down", 0.5f, 0.45f, -0.999f},
+                                 {"oblique", 0.1f, 0.12f, -0.35f}};
+    glClearColor(LEVEL_PICTURE_BACKGROUND[0] / 255.0f, LEVEL_PICTURE_BACKGROUND[1] / 255.0f,
+                 LEVEL_PICTURE_BACKGROUND[2] / 255.0f, 1.0f);
+    glDisable(GL_TEXTURE_2D);
+    for (const ShadingView& v : views) {
+        std::vector<unsigned char> pictures[2];
+        long faces[2];
+        for (int levels = 0; levels < 2; ++levels) {
+            terrain_lod_error = levels ? 1.0f : 0.0f;
+            release_terrain_draw_fences(terrain_draws_done);
+            camera_eye_x = 0.0f;
+            camera_eye_z = south - v.ahead * side;
+            camera_height = v.height * side;
+            camera_dir_y = v.dir_y;
+            move_camera_eye(0);
+            turn_camera_dir(0.0f);
+            apply_view();
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            draw_terrain_mono();
+            pictures[levels] = read_frame();
+            faces[levels] = terrain_level_faces_drawn;
+        }
+        LevelPictureDifference d = measure_level_picture(pictures[0], pictures[1]);
+        printf("%d faces, %s: %ld faces exact, %ld with levels; mean difference %.3f / 255, %ld crack pixels\n",
+               terrain_face_count, v.name, faces[0], faces[1], d.mean, d.cracks);
+    }
+    glClearColor(0, 0, 0, 0);
+    fflush(stdout);
+    return 0;
+}
+
 // Peak memory exact and with levels, each in a process of its own, one after the other.
 int compare_memory(const char* program, int cells) {
     double mib[2] = {0, 0};
@@ -679,6 +723,7 @@ int main(int argc, char** argv) {
         return peak_memory(atoi(argv[2]), argc > 3 ? atoi(argv[3]) : 0, argc > 4 && strcmp(argv[4], "--levels") == 0);
     if (argc == 3 && strcmp(argv[1], "--memory") == 0) return compare_memory(argv[0], atoi(argv[2]));
     if (argc == 3 && strcmp(argv[1], "--frames") == 0) return list_frames(atoi(argv[2]));
+    if (argc == 3 && strcmp(argv[1], "--shading") == 0) return compare_shading(atoi(argv[2]));
     if (argc >= 3 && strcmp(argv[1], "--cache") == 0)
         return compare_cache(atoi(argv[2]), argc > 3 ? std::max(1, atoi(argv[3])) : 1);
     if (argc >= 3 && strcmp(argv[1], "--shuffled") == 0)

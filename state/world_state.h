@@ -66,6 +66,10 @@ struct TerrainLevel {
     std::vector<int> skirt;
     float skirt_up = 0.0f;     // the skirts' depth divided by terrain_height_scale at the time it was measured
     float lift_up = 0.0f;      // drawn this much higher (divided likewise), so that its crests do not sink
+    // Per entry of corners, then of skirt: x, y, z of the sum of the real
+    // normals of the ground the corner stands for (its length their weight),
+    // drawn normalised in averaged-normals mode. Empty: the corners' own normals.
+    std::vector<float> normals;
 };
 
 // A tile (nodes 0 .. terrain_tile_count - 1, in tile order) or a group of

@@ -51,6 +51,17 @@ std::vector<LevelDrawing> copy_corners(const std::vector<TerrainLevel>& levels) 
         std::vector<int> ids = levels[i].corners;
         ids.insert(ids.end(), levels[i].skirt.begin(), levels[i].skirt.end());
         copy_level_corners(ids, &drawings[i].corners);
+        // The summed normals of the ground each corner stands for, where
+        // measured, drawn at unit length as every other normal is.
+        const std::vector<float>& sums = levels[i].normals;
+        if (sums.size() == 3 * ids.size()) {
+            for (size_t c = 0; c < ids.size(); ++c) {
+                const float* n = &sums[3 * c];
+                float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+                if (!(length > 0.0f) || !std::isfinite(length)) continue;
+                for (int k = 0; k < 3; ++k) drawings[i].corners[c].normal[k] = n[k] / length;
+            }
+        }
         drawings[i].triangle_corners = levels[i].corners.size();
         drawings[i].skirt_depth = (levels[i].skirt_up + levels[i].lift_up) * terrain_height_scale;
         drawings[i].lift = levels[i].lift_up * terrain_height_scale;
@@ -71,8 +82,10 @@ bool do_job(LevelJob* job, bool can_compile) {
                 copy_tile_mesh(job->node, &copy);
             } else {
                 std::vector<const std::vector<int>*> members;
+                std::vector<const std::vector<float>*> normals;
                 for (const std::vector<int>& level : job->member_levels) members.push_back(&level);
-                copy_group_mesh(members, &copy);
+                for (const std::vector<float>& sums : job->member_normals) normals.push_back(&sums);
+                copy_group_mesh(members, normals, &copy);
             }
             job->stamp = level_work.stamps[job->node];
             scale = terrain_height_scale;
@@ -87,6 +100,7 @@ bool do_job(LevelJob* job, bool can_compile) {
         add_level_error(&base, job->member_across, job->member_up);
         job->base = std::move(base[0]);
         job->member_levels.clear();
+        job->member_normals.clear();
     }
     if (!can_compile) return true;
     std::vector<LevelDrawing> corners;
@@ -178,6 +192,7 @@ void queue_build(int node) {
     job.generation = terrain_mesh_generation;
     for (int m : n.members) {
         job.member_levels.push_back(level_nodes[m].base.corners);
+        job.member_normals.push_back(level_nodes[m].base.normals);
         job.member_across = std::max(job.member_across, level_nodes[m].base.error_across);
         job.member_up = std::max(job.member_up, level_nodes[m].base.error_up);
     }

@@ -208,9 +208,10 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
 // ground than the best distance so far (a triangle nearer than that covers
 // a cell within that distance).
 Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<unsigned>& triangles,
-                   const TriangleCells& cells, std::vector<int>& seen, int stamp) {
+                   const TriangleCells& cells, std::vector<int>& seen, int stamp, int* nearest) {
     double best = INFINITY;
     Vec offset = {INFINITY, INFINITY, INFINITY};
+    *nearest = -1;
     int pc = cell_of((p.x - cells.min_x) / cells.cell, cells.columns - 1);
     int pr = cell_of((p.z - cells.min_z) / cells.cell, cells.rows - 1);
     int reach = std::max(cells.columns, cells.rows);
@@ -246,6 +247,7 @@ Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<
                     if (length < best) {
                         best = length;
                         offset = d;
+                        *nearest = t;
                     }
                 }
             }
@@ -254,9 +256,29 @@ Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<
     return offset;
 }
 
+// The weights of the corners of triangle abc at its point q (barycentric;
+// a degenerate triangle gives all to a).
+void corner_weights(Vec q, Vec a, Vec b, Vec c, double w[3]) {
+    Vec ab = b - a, ac = c - a, aq = q - a;
+    double d00 = dot(ab, ab), d01 = dot(ab, ac), d11 = dot(ac, ac), d20 = dot(aq, ab), d21 = dot(aq, ac);
+    double denom = d00 * d11 - d01 * d01;
+    if (!(denom > 0)) {
+        w[0] = 1.0, w[1] = w[2] = 0.0;
+        return;
+    }
+    w[1] = std::clamp((d11 * d20 - d01 * d21) / denom, 0.0, 1.0);
+    w[2] = std::clamp((d00 * d21 - d01 * d20) / denom, 0.0, 1.0 - w[1]);
+    w[0] = 1.0 - w[1] - w[2];
+}
+
 // The level's error against every copied vertex (those it keeps are on it).
+// With `sums` (and the copy's normals), also each local vertex's normal
+// sum: every copied vertex's normal goes to the corners of the level's
+// triangle nearest it, in the shares of its place there, except that a
+// corner on the copy's border (`on_border`) takes only border vertices'.
 void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triangles, float height_scale,
-                   double lift_share, TerrainLevel* level) {
+                   double lift_share, TerrainLevel* level, const std::vector<unsigned char>* on_border = nullptr,
+                   std::vector<float>* sums = nullptr) {
     size_t vertices = copy.corner.size();
     std::vector<unsigned char> kept(vertices, 0);
     for (unsigned v : triangles) kept[v] = 1;
@@ -264,12 +286,29 @@ void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triang
     sort_into_cells(copy.position, triangles, &cells);
     std::vector<int> seen(triangles.size() / 3, -1);
     double across = 0.0, above = 0.0, below = 0.0;
+    const bool share = sums && on_border && copy.normal.size() == 3 * vertices;
+    if (share) sums->assign(3 * vertices, 0.0f);
     for (size_t v = 0; v < vertices; ++v) {
-        if (kept[v]) continue;
-        Vec d = nearest_offset(vertex_at(copy.position, (unsigned)v), copy.position, triangles, cells, seen, (int)v);
+        if (kept[v]) {
+            if (share)
+                for (int k = 0; k < 3; ++k) (*sums)[3 * v + k] += copy.normal[3 * v + k];
+            continue;
+        }
+        Vec p = vertex_at(copy.position, (unsigned)v);
+        int t;
+        Vec d = nearest_offset(p, copy.position, triangles, cells, seen, (int)v, &t);
         across = std::max(across, std::sqrt(d.x * d.x + d.z * d.z));
         above = std::max(above, d.y);
         below = std::max(below, -d.y);
+        if (!share || t < 0) continue;
+        const unsigned* c = &triangles[3 * (size_t)t];
+        double w[3];
+        corner_weights(p - d, vertex_at(copy.position, c[0]), vertex_at(copy.position, c[1]),
+                       vertex_at(copy.position, c[2]), w);
+        for (int j = 0; j < 3; ++j) {
+            if ((*on_border)[c[j]] && !(*on_border)[v]) continue;
+            for (int k = 0; k < 3; ++k) (*sums)[3 * c[j] + k] += (float)(w[j] * copy.normal[3 * v + k]);
+        }
     }
     // Raised by `lift`, the surface passes lift nearer the vertices above
     // it and lift farther from those below.
@@ -475,7 +514,8 @@ void begin_mesh_copy(size_t faces, CopiedCorners* copied, TileMeshCopy* copy) {
 // Adds corner `id` (3 x face + corner number) as the next triangle corner,
 // one local vertex per distinct corner (vertex, texture coordinate and
 // normal), as the copies of a tile and of a group both do.
-void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy) {
+// `normal` (3 floats) is the normal sum it stands for; null: its own normal.
+void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const float* normal = nullptr) {
     const TerrainCorner& c = terrain_faces[id / 3].corners[id % 3];
     assert(c.vertex >= 1 && c.vertex <= terrain_vertex_count);  // the loader refuses others
     auto found = copied->emplace(CornerKey{c.vertex, c.texcoord, c.normal}, (unsigned)copy->corner.size());
@@ -484,6 +524,9 @@ void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy) {
         copy->corner.push_back(id);
         copy->position.insert(copy->position.end(), {v.x, v.y, v.z});
         copy->finite = copy->finite && std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+        const TerrainVertex& n = terrain_vertices[c.normal - 1];
+        if (normal) copy->normal.insert(copy->normal.end(), normal, normal + 3);
+        else copy->normal.insert(copy->normal.end(), {n.nx, n.ny, n.nz});
     }
     copy->triangles.push_back(found.first->second);
 }
@@ -562,13 +605,18 @@ void copy_tile_mesh(int tile, TileMeshCopy* copy) {
     }
 }
 
-void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMeshCopy* copy) {
+void copy_group_mesh(const std::vector<const std::vector<int>*>& levels,
+                     const std::vector<const std::vector<float>*>& normals, TileMeshCopy* copy) {
     size_t corners = 0;
     for (const std::vector<int>* level : levels) corners += level->size();
     CopiedCorners copied;
     begin_mesh_copy(corners / 3, &copied, copy);
-    for (const std::vector<int>* level : levels)
-        for (int id : *level) copy_corner(id, &copied, copy);
+    for (size_t l = 0; l < levels.size(); ++l) {
+        const std::vector<int>& ids = *levels[l];
+        const std::vector<float>* sums = l < normals.size() ? normals[l] : nullptr;
+        bool summed = sums && sums->size() >= 3 * ids.size();
+        for (size_t i = 0; i < ids.size(); ++i) copy_corner(ids[i], &copied, copy, summed ? &(*sums)[3 * i] : nullptr);
+    }
 }
 
 void add_level_error(std::vector<TerrainLevel>* levels, float across, float up) {
@@ -615,13 +663,31 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
     std::vector<unsigned> coarser = simplify(copy.triangles, (size_t)(copy.triangles.size() / 3 * BASE_SHARE), true);
     size_t kept = coarser.size();
     if (kept == 0 || (double)kept > LEVEL_MIN_GAIN * (double)copy.triangles.size()) return;
-    measure_level(copy, coarser, height_scale, 0.0, base);
+    std::vector<unsigned char> on_border(copy.corner.size(), 0);
+    for (size_t v = 0; v < on_border.size(); ++v) on_border[v] = border.place[v] >= 0;
+    std::unordered_map<int, unsigned> local_of;  // corner id -> local vertex, for the skirts' normals
+    local_of.reserve(copy.corner.size());
+    for (size_t v = 0; v < copy.corner.size(); ++v) local_of.emplace(copy.corner[v], (unsigned)v);
+    std::vector<float> sums;
+    // The level's normals from the sums, for its corners and then its skirts.
+    auto set_normals = [&](const std::vector<unsigned>& triangles, TerrainLevel* level) {
+        level->normals.clear();
+        if (sums.empty()) return;
+        level->normals.reserve(3 * (triangles.size() + level->skirt.size()));
+        for (unsigned v : triangles) level->normals.insert(level->normals.end(), &sums[3 * v], &sums[3 * v] + 3);
+        for (int id : level->skirt) {
+            unsigned v = local_of.at(id);
+            level->normals.insert(level->normals.end(), &sums[3 * v], &sums[3 * v] + 3);
+        }
+    };
+    measure_level(copy, coarser, height_scale, 0.0, base, &on_border, &sums);
     if (!std::isfinite(base->error_across) || !std::isfinite(base->error_up)) {
         *base = TerrainLevel();  // a sliver beyond measure: no base, no levels
         return;
     }
     base->corners.resize(kept);
     for (size_t i = 0; i < kept; ++i) base->corners[i] = copy.corner[coarser[i]];
+    set_normals(coarser, base);
     std::vector<unsigned> finer = coarser;
     while ((int)levels->size() < TERRAIN_MAX_LEVELS) {
         bool first = levels->empty();
@@ -645,7 +711,7 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         }
         if (!thinned && !hang_skirts(copy, border, coarser, height_scale, &level)) break;
         if (coarser.empty()) break;
-        measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level);
+        measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level, &on_border, &sums);
         if (level.skirt_up == 0.0f && level.lift_up == 0.0f) level.skirt.clear();  // drawn where it lies
         if (!std::isfinite(level.error_across) || !std::isfinite(level.error_up) || !std::isfinite(level.lift_up)) break;
         if (!first && terrain_level_error(level, height_scale) >
@@ -653,6 +719,7 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
             break;
         level.corners.resize(coarser.size());
         for (size_t i = 0; i < coarser.size(); ++i) level.corners[i] = copy.corner[coarser[i]];
+        set_normals(coarser, &level);
         levels->push_back(std::move(level));
         finer.swap(coarser);
     }
@@ -739,14 +806,16 @@ void build_level_node(int n) {
         copy_tile_mesh(n, &copy);
     } else {
         std::vector<const std::vector<int>*> members;
+        std::vector<const std::vector<float>*> normals;
         for (int m : node.members) {
             const TerrainLevel& base = level_nodes[m].base;
             if (base.corners.empty()) return;
             members.push_back(&base.corners);
+            normals.push_back(&base.normals);
             across = std::max(across, base.error_across);
             up = std::max(up, base.error_up);
         }
-        copy_group_mesh(members, &copy);
+        copy_group_mesh(members, normals, &copy);
     }
     for (int k = 0; k < 2; ++k) {
         copy.ground_min[k] = level_ground_min[k];

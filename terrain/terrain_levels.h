@@ -16,6 +16,7 @@ struct TileMeshCopy {
     std::vector<int> corner;          // per local vertex: a corner it stands for, 3 x face + corner number (0-based)
     std::vector<float> position;      // per local vertex: x, y, z, world units
     std::vector<unsigned> triangles;  // 3 local vertices per face of the tile, in face order
+    std::vector<float> normal;        // per local vertex: x, y, z of the sum of the real normals it stands for (its length their weight; a real corner: its own)
     bool finite = true;               // every position is finite; no levels are built otherwise
     // The terrain's extent across the ground (x, z): border vertices on its
     // edges are kept by every level and hang no skirt. None by default.
@@ -66,7 +67,13 @@ void copy_tile_mesh(int tile, TileMeshCopy* copy);
 // members of a group of tiles), one local vertex per distinct corner, so that
 // they simplify as one: their shared borders become inner edges, and only the
 // group's outer border is kept. The same rule for the caller as copy_tile_mesh.
-void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMeshCopy* copy);
+// Each level's normals (TerrainLevel::normals, its corners' part) come with
+// it in `normals`, a null or empty one for the corners' own.
+void copy_group_mesh(const std::vector<const std::vector<int>*>& levels,
+                     const std::vector<const std::vector<float>*>& normals, TileMeshCopy* copy);
+inline void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMeshCopy* copy) {
+    copy_group_mesh(levels, {}, copy);
+}
 
 // Builds the base and the levels of the copied faces. The base, about a
 // quarter of the faces, keeps the copy's border edges as they are: a group
@@ -79,8 +86,12 @@ void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMes
 // against the sky keep their height. Stops when a level would no longer
 // shrink by a fifth, when its error would grow more than sixteen times over
 // the one before, or at TERRAIN_MAX_LEVELS. Each error bounds the distance
-// from every copied vertex to the surface as drawn (raised). No base and no
-// levels for a copy with positions that are not finite.
+// from every copied vertex to the surface as drawn (raised). Each corner's
+// normal sums the copied vertices' normals nearest it, shared out as the
+// corners of the triangle nearest each vertex share its place, so that a
+// coarse level shades as the relief it stands for (a corner on the copy's
+// border takes only the border's, as its neighbour's level sees them). No
+// base and no levels for a copy with positions that are not finite.
 void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector<TerrainLevel>* levels,
                        TerrainLevel* base);
 

@@ -40,6 +40,15 @@ float hills(int x, int z) {
            1.5f * std::sin(x * 0.31f) * std::sin(z * 0.23f);
 }
 
+// The hills under fine, rough relief that a coarse level cannot follow:
+// sharp ridges a cell or two apart and a little noise at every vertex.
+float rugged(int x, int z) {
+    unsigned h = (unsigned)x * 374761393u + (unsigned)z * 668265263u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    float noise = ((h ^ (h >> 16)) & 0xffff) / 65535.0f - 0.5f;
+    return hills(x, z) + 0.3f * std::sin(x * 1.1f + z * 0.7f) * std::sin(z * 1.3f) + 0.4f * noise;
+}
+
 // The terrain of one frame as the frame draws it, read back.
 std::vector<unsigned char> draw_terrain(const View& v) {
     look(v);
@@ -115,6 +124,44 @@ TEST_F(LevelsGl, WithinOnePixelThePicturesMatchExactDrawingWithoutCracks) {
     EXPECT_EQ(terrain_level_faces_drawn, terrain_face_count);
     EXPECT_EQ(terrain_level_draws, level_draws);
     render_mode = RENDER_FILLED;
+}
+
+TEST_F(LevelsGl, CoarseLevelsOfRuggedGroundShadeAsTheGroundTheyStandFor) {
+    load_startup_terrain(grid_terrain_text(257, 257, rugged));
+    testing::internal::CaptureStdout();
+    wait_for_terrain_levels();
+    testing::internal::GetCapturedStdout();
+    const View views[] = {
+        {"high oblique", 128, 160, 330, 0.0f, -0.45f, 0},
+        {"top-down", 128, 260, 128, 0.0f, -0.999f, 0},
+    };
+    // Each view exact, with the levels as built, then with the levels
+    // shaded by their corners' own normals (as before the ground's were summed).
+    std::vector<unsigned char> exact[2], summed[2], own[2];
+    for (int v = 0; v < 2; ++v) {
+        terrain_lod_error = 0.0f;
+        exact[v] = draw_terrain(views[v]);
+        terrain_lod_error = 1.0f;
+        summed[v] = draw_terrain(views[v]);
+        EXPECT_GT(tiles_at_levels(), 100) << views[v].name;
+    }
+    for (LevelNode& node : level_nodes)
+        for (TerrainLevel& level : node.levels) {
+            EXPECT_EQ(level.normals.size(), 3 * (level.corners.size() + level.skirt.size()));
+            level.normals.clear();
+        }
+    recompile_terrain_levels();
+    wait_for_terrain_levels();
+    for (int v = 0; v < 2; ++v) {
+        own[v] = draw_terrain(views[v]);
+        LevelPictureDifference now = measure_level_picture(exact[v], summed[v]);
+        LevelPictureDifference before = measure_level_picture(exact[v], own[v]);
+        printf("rugged, %s: mean difference %.3f / 255 with the ground's normals, %.3f with the corners' own\n",
+               views[v].name, now.mean, before.mean);
+        EXPECT_LT(now.mean, before.mean * 0.95) << views[v].name;
+        EXPECT_LE(now.mean, LEVEL_PICTURE_MEAN_LIMIT) << views[v].name;
+        EXPECT_LE(now.cracks, WIDTH * HEIGHT / LEVEL_PICTURE_PIXELS_PER_CRACK) << views[v].name;
+    }
 }
 
 TEST_F(LevelsGl, AScrambledFaceOrderGetsTheTilesAndLevelsOfRowOrder) {

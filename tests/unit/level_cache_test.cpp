@@ -71,7 +71,8 @@ protected:
             for (size_t l = 0; l < node.levels.size() && l < built[n].levels.size(); ++l) {
                 const TerrainLevel &a = node.levels[l], &b = built[n].levels[l];
                 EXPECT_TRUE(a.corners == b.corners && a.skirt == b.skirt && a.error_across == b.error_across &&
-                            a.error_up == b.error_up && a.skirt_up == b.skirt_up && a.lift_up == b.lift_up)
+                            a.error_up == b.error_up && a.skirt_up == b.skirt_up && a.lift_up == b.lift_up &&
+                            a.normals == b.normals && !a.normals.empty())
                     << "node " << n << " level " << l;
             }
         }
