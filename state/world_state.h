@@ -66,9 +66,11 @@ struct TerrainLevel {
     std::vector<int> skirt;
     float skirt_up = 0.0f;     // the skirts' depth divided by terrain_height_scale at the time it was measured
     float lift_up = 0.0f;      // drawn this much higher (divided likewise), so that its crests do not sink
-    // Per entry of corners, then of skirt: x, y, z of the sum of the real
-    // normals of the ground the corner stands for (its length their weight),
-    // drawn normalised in averaged-normals mode. Empty: the corners' own normals.
+    // The distinct corner ids of corners and skirt, ascending, and for each
+    // x, y, z of the sum of the real normals of the ground it stands for (its
+    // length their weight), drawn normalised in averaged-normals mode. Empty:
+    // the corners' own normals.
+    std::vector<int> normal_corners;
     std::vector<float> normals;
 };
 

@@ -7,8 +7,8 @@
 // and the payload, node by node: the base, u32 levels, each level. A level
 // (the base too): f32 error across, error up, skirt depth, lift (each divided
 // by the heights' scale at the load), u32 corners and as many i32 corner ids,
-// u32 skirt corners and as many i32 ids, u32 normal numbers (0, or three per
-// corner and skirt corner) and as many f32.
+// u32 skirt corners and as many i32 ids, u32 corners with normals, their
+// i32 ids (ascending) and three f32 for each.
 #include "terrain/level_cache.h"
 
 #include <unistd.h>
@@ -28,7 +28,7 @@
 constexpr char LEVEL_CACHE_MAGIC[8] = {'K', 'L', 'L', 'E', 'V', 'E', 'L', 'S'};
 // Grows with every change to how levels are built or stored: a cache of
 // another version is stale.
-constexpr uint32_t LEVEL_CACHE_VERSION = 2;
+constexpr uint32_t LEVEL_CACHE_VERSION = 3;
 constexpr size_t LEVEL_CACHE_HEADER = 8 + 4 + 8 + 8 + 5 * 4 + 8;  // bytes before the payload
 // No real cache comes near this many bytes a face (levels and bases hold a
 // few corner ids a face): a larger file is not read into memory.
@@ -69,8 +69,9 @@ void put_level(std::vector<unsigned char>* out, const TerrainLevel& level) {
     put(out, level.lift_up);
     put_ids(out, level.corners);
     put_ids(out, level.skirt);
-    put(out, (uint32_t)level.normals.size());
-    put_bytes(out, level.normals.data(), level.normals.size() * sizeof(float));
+    put(out, (uint32_t)level.normal_corners.size());
+    put_bytes(out, level.normal_corners.data(), level.normal_corners.size() * sizeof(int));
+    put_bytes(out, level.normals.data(), level.normal_corners.size() * 3 * sizeof(float));
 }
 
 // Reads bytes off the front of a buffer; once anything is missing or out of
@@ -117,13 +118,18 @@ bool take_level(Reader* in, TerrainLevel* level) {
         if (!(std::isfinite(*amount) && *amount >= 0.0f)) return in->ok = false;
     }
     if (!take_ids(in, &level->corners) || !take_ids(in, &level->skirt)) return false;
-    // None, or three finite numbers for every corner and skirt corner.
+    // Corners ascending, each of the mesh, with three finite numbers each.
     uint32_t count = in->get<uint32_t>();
-    if (!in->ok || (count != 0 && count != 3 * (level->corners.size() + level->skirt.size())) ||
-        (size_t)(in->end - in->at) / sizeof(float) < count)
-        return in->ok = false;
-    level->normals.resize(count);
-    in->take(level->normals.data(), (size_t)count * sizeof(float));
+    if (!in->ok || (size_t)(in->end - in->at) / (sizeof(int) + 3 * sizeof(float)) < count) return in->ok = false;
+    level->normal_corners.resize(count);
+    level->normals.resize(3 * (size_t)count);
+    in->take(level->normal_corners.data(), (size_t)count * sizeof(int));
+    in->take(level->normals.data(), (size_t)count * 3 * sizeof(float));
+    const long long corners = 3LL * terrain_face_count;
+    for (uint32_t i = 0; i < count; ++i) {
+        int id = level->normal_corners[i];
+        if (id < 0 || id >= corners || (i > 0 && id <= level->normal_corners[i - 1])) return in->ok = false;
+    }
     for (float n : level->normals)
         if (!std::isfinite(n)) return in->ok = false;
     return true;

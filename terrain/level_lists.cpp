@@ -53,10 +53,8 @@ std::vector<LevelDrawing> copy_corners(const std::vector<TerrainLevel>& levels) 
         copy_level_corners(ids, &drawings[i].corners);
         // The summed normals of the ground each corner stands for, where
         // measured, drawn at unit length as every other normal is.
-        const std::vector<float>& sums = levels[i].normals;
-        if (sums.size() == 3 * ids.size()) {
-            for (size_t c = 0; c < ids.size(); ++c) {
-                const float* n = &sums[3 * c];
+        for (size_t c = 0; c < ids.size(); ++c) {
+            if (const float* n = level_corner_normal(levels[i], ids[c])) {
                 float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
                 if (!(length > 0.0f) || !std::isfinite(length)) continue;
                 for (int k = 0; k < 3; ++k) drawings[i].corners[c].normal[k] = n[k] / length;
@@ -78,14 +76,12 @@ bool do_job(LevelJob* job, bool can_compile) {
         {
             std::lock_guard<std::mutex> hold(terrain_mesh_lock);
             if (job->generation != terrain_mesh_generation) return false;
-            if (job->member_levels.empty()) {
+            if (job->member_bases.empty()) {
                 copy_tile_mesh(job->node, &copy);
             } else {
-                std::vector<const std::vector<int>*> members;
-                std::vector<const std::vector<float>*> normals;
-                for (const std::vector<int>& level : job->member_levels) members.push_back(&level);
-                for (const std::vector<float>& sums : job->member_normals) normals.push_back(&sums);
-                copy_group_mesh(members, normals, &copy);
+                std::vector<const TerrainLevel*> bases;
+                for (const TerrainLevel& base : job->member_bases) bases.push_back(&base);
+                copy_group_bases(bases, &copy);
             }
             job->stamp = level_work.stamps[job->node];
             scale = terrain_height_scale;
@@ -99,8 +95,7 @@ bool do_job(LevelJob* job, bool can_compile) {
         std::vector<TerrainLevel> base(1, std::move(job->base));
         add_level_error(&base, job->member_across, job->member_up);
         job->base = std::move(base[0]);
-        job->member_levels.clear();
-        job->member_normals.clear();
+        job->member_bases.clear();
     }
     if (!can_compile) return true;
     std::vector<LevelDrawing> corners;
@@ -191,8 +186,7 @@ void queue_build(int node) {
     job.normals = average_normals;
     job.generation = terrain_mesh_generation;
     for (int m : n.members) {
-        job.member_levels.push_back(level_nodes[m].base.corners);
-        job.member_normals.push_back(level_nodes[m].base.normals);
+        job.member_bases.push_back(level_nodes[m].base);
         job.member_across = std::max(job.member_across, level_nodes[m].base.error_across);
         job.member_up = std::max(job.member_up, level_nodes[m].base.error_up);
     }

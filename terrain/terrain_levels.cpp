@@ -605,18 +605,29 @@ void copy_tile_mesh(int tile, TileMeshCopy* copy) {
     }
 }
 
-void copy_group_mesh(const std::vector<const std::vector<int>*>& levels,
-                     const std::vector<const std::vector<float>*>& normals, TileMeshCopy* copy) {
+void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMeshCopy* copy) {
     size_t corners = 0;
     for (const std::vector<int>* level : levels) corners += level->size();
     CopiedCorners copied;
     begin_mesh_copy(corners / 3, &copied, copy);
-    for (size_t l = 0; l < levels.size(); ++l) {
-        const std::vector<int>& ids = *levels[l];
-        const std::vector<float>* sums = l < normals.size() ? normals[l] : nullptr;
-        bool summed = sums && sums->size() >= 3 * ids.size();
-        for (size_t i = 0; i < ids.size(); ++i) copy_corner(ids[i], &copied, copy, summed ? &(*sums)[3 * i] : nullptr);
-    }
+    for (const std::vector<int>* level : levels)
+        for (int id : *level) copy_corner(id, &copied, copy);
+}
+
+void copy_group_bases(const std::vector<const TerrainLevel*>& bases, TileMeshCopy* copy) {
+    size_t corners = 0;
+    for (const TerrainLevel* base : bases) corners += base->corners.size();
+    CopiedCorners copied;
+    begin_mesh_copy(corners / 3, &copied, copy);
+    for (const TerrainLevel* base : bases)
+        for (int id : base->corners) copy_corner(id, &copied, copy, level_corner_normal(*base, id));
+}
+
+const float* level_corner_normal(const TerrainLevel& level, int id) {
+    auto at = std::lower_bound(level.normal_corners.begin(), level.normal_corners.end(), id);
+    if (at == level.normal_corners.end() || *at != id) return nullptr;
+    size_t i = (size_t)(at - level.normal_corners.begin());
+    return 3 * i + 2 < level.normals.size() ? &level.normals[3 * i] : nullptr;
 }
 
 void add_level_error(std::vector<TerrainLevel>* levels, float across, float up) {
@@ -671,11 +682,16 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
     std::vector<float> sums;
     // The level's normals from the sums, for its corners and then its skirts.
     auto set_normals = [&](const std::vector<unsigned>& triangles, TerrainLevel* level) {
+        level->normal_corners.clear();
         level->normals.clear();
         if (sums.empty()) return;
-        level->normals.reserve(3 * (triangles.size() + level->skirt.size()));
-        for (unsigned v : triangles) level->normals.insert(level->normals.end(), &sums[3 * v], &sums[3 * v] + 3);
-        for (int id : level->skirt) {
+        for (unsigned v : triangles) level->normal_corners.push_back(copy.corner[v]);
+        level->normal_corners.insert(level->normal_corners.end(), level->skirt.begin(), level->skirt.end());
+        std::sort(level->normal_corners.begin(), level->normal_corners.end());
+        level->normal_corners.erase(std::unique(level->normal_corners.begin(), level->normal_corners.end()),
+                                    level->normal_corners.end());
+        level->normals.reserve(3 * level->normal_corners.size());
+        for (int id : level->normal_corners) {
             unsigned v = local_of.at(id);
             level->normals.insert(level->normals.end(), &sums[3 * v], &sums[3 * v] + 3);
         }
@@ -805,17 +821,15 @@ void build_level_node(int n) {
     if (node.members.empty()) {
         copy_tile_mesh(n, &copy);
     } else {
-        std::vector<const std::vector<int>*> members;
-        std::vector<const std::vector<float>*> normals;
+        std::vector<const TerrainLevel*> bases;
         for (int m : node.members) {
             const TerrainLevel& base = level_nodes[m].base;
             if (base.corners.empty()) return;
-            members.push_back(&base.corners);
-            normals.push_back(&base.normals);
+            bases.push_back(&base);
             across = std::max(across, base.error_across);
             up = std::max(up, base.error_up);
         }
-        copy_group_mesh(members, normals, &copy);
+        copy_group_bases(bases, &copy);
     }
     for (int k = 0; k < 2; ++k) {
         copy.ground_min[k] = level_ground_min[k];

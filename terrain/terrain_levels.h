@@ -67,13 +67,14 @@ void copy_tile_mesh(int tile, TileMeshCopy* copy);
 // members of a group of tiles), one local vertex per distinct corner, so that
 // they simplify as one: their shared borders become inner edges, and only the
 // group's outer border is kept. The same rule for the caller as copy_tile_mesh.
-// Each level's normals (TerrainLevel::normals, its corners' part) come with
-// it in `normals`, a null or empty one for the corners' own.
-void copy_group_mesh(const std::vector<const std::vector<int>*>& levels,
-                     const std::vector<const std::vector<float>*>& normals, TileMeshCopy* copy);
-inline void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMeshCopy* copy) {
-    copy_group_mesh(levels, {}, copy);
-}
+void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMeshCopy* copy);
+
+// copy_group_mesh of the bases' corners, each corner with the normal sum its
+// base holds for it (TerrainLevel::normals; its own where it holds none).
+void copy_group_bases(const std::vector<const TerrainLevel*>& bases, TileMeshCopy* copy);
+
+// The normal sum `level` holds for corner `id` (3 floats), or null.
+const float* level_corner_normal(const TerrainLevel& level, int id);
 
 // Builds the base and the levels of the copied faces. The base, about a
 // quarter of the faces, keeps the copy's border edges as they are: a group

@@ -72,7 +72,7 @@ protected:
                 const TerrainLevel &a = node.levels[l], &b = built[n].levels[l];
                 EXPECT_TRUE(a.corners == b.corners && a.skirt == b.skirt && a.error_across == b.error_across &&
                             a.error_up == b.error_up && a.skirt_up == b.skirt_up && a.lift_up == b.lift_up &&
-                            a.normals == b.normals && !a.normals.empty())
+                            a.normal_corners == b.normal_corners && a.normals == b.normals && !a.normals.empty())
                     << "node " << n << " level " << l;
             }
         }
