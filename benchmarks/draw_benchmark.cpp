@@ -12,9 +12,10 @@
 // "--memory CELLS" runs that exact and with levels side by side, and
 // "--level-pictures CELLS" (-1: the imported raster) compares only the
 // pictures of the path with levels against exact drawing, "--shading CELLS"
-// compares the shading of levels from high above, and "--shuffled CELLS" flies the path with levels over the grid in row order
-// and with its face pairs scrambled, side by side, and "--cache CELLS" loads
-// the grid as a .dem without and then with its levels' cache.
+// the shading of levels from high above, "--shuffled CELLS [ROUNDS]" flies
+// the path with levels over the grid in row order and with its face pairs
+// scrambled, side by side, and "--cache CELLS [ROUNDS]" loads the grid as a
+// .dem without and then with its levels' cache.
 #include <GL/glut.h>
 #include <benchmark/benchmark.h>
 
