@@ -82,6 +82,7 @@ struct Reader {
     bool ok = true;
 
     bool take(void* out, size_t size) {
+        if (size == 0) return ok;  // an empty list's storage may be null
         if (!ok || (size_t)(end - at) < size) {
             ok = false;
             std::memset(out, 0, size);

@@ -253,17 +253,19 @@ void install_finished() {
         done.swap(level_work.finished);
     }
     for (LevelJob& job : done) install(job);
-    if (level_cache_to_write && terrain_levels_pending == 0) {
-        // Every level of the mesh as loaded is built: kept for the next load.
-        level_cache_to_write = 0;
-        char error[WHOLE_FILE_PATH_SIZE + 128];
-        if (terrain_level_cache_wanted() && !write_level_cache(error, sizeof error))
-            printf("\nThe detail levels are not kept: %s\n", error);
-    }
     if (terrain_levels_announced && terrain_levels_pending == 0) {
         printf("Done!\n");
         fflush(stdout);
         terrain_levels_announced = 0;
+    }
+    if (level_cache_to_write && terrain_levels_pending == 0) {
+        // Every level of the mesh as loaded is built: kept for the next load.
+        level_cache_to_write = 0;
+        char error[WHOLE_FILE_PATH_SIZE + 128];
+        if (terrain_level_cache_wanted() && !write_level_cache(error, sizeof error)) {
+            printf("The detail levels are not kept: %s\n", error);
+            fflush(stdout);
+        }
     }
 }
 
