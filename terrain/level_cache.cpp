@@ -146,6 +146,12 @@ bool make_level_cache_path(const char* path, char* out, size_t size) {
     if (length - suffix + strlen(LEVEL_CACHE_EXTENSION) + 1 > size) return false;
     memcpy(out, path, length - suffix);
     strcpy(out + length - suffix, LEVEL_CACHE_EXTENSION);
+    // The DEM menu lists every name holding ".dem": "a.dem.dem" keeps none.
+    const char* name = strrchr(out, '/');
+    if (strstr(name ? name : out, ".dem")) {
+        out[0] = '\0';
+        return false;
+    }
     return true;
 }
 

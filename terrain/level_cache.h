@@ -10,7 +10,8 @@ constexpr const char* LEVEL_CACHE_EXTENSION = ".levels";  // takes the place of 
 
 // Names the cache of the terrain file at `path` in `out`: its name with
 // ".dem" replaced by ".levels". False ("" in out) for a terrain not named
-// *.dem, or a name that does not fit in `size` bytes.
+// *.dem, one whose cache's name would still hold ".dem" (the DEM menu would
+// list it), or a name that does not fit in `size` bytes.
 bool make_level_cache_path(const char* path, char* out, size_t size);
 
 // Whether the installed terrain keeps its levels in a cache: a .dem

@@ -99,6 +99,10 @@ TEST(LevelCachePath, ADemKeepsItsLevelsBesideItUnderANameNoMenuLists) {
     EXPECT_STREQ(out, "");
     EXPECT_FALSE(make_level_cache_path(".dem", out, sizeof out));
     EXPECT_FALSE(make_level_cache_path("./DEM/Alps.dem", out, 12));  // does not fit
+    EXPECT_FALSE(make_level_cache_path("./DEM/Alps.dem.dem", out, sizeof out));  // "Alps.dem.levels" would be listed
+    EXPECT_STREQ(out, "");
+    EXPECT_TRUE(make_level_cache_path("./my.dem.d/Alps.dem", out, sizeof out));  // a folder's name is no matter
+    EXPECT_STREQ(out, "./my.dem.d/Alps.levels");
 }
 
 TEST_F(LevelCache, TheLevelsComeBackAsBuilt) {
