@@ -11,7 +11,11 @@
 // for its levels), draws one frame and prints the peak resident memory, and
 // "--memory CELLS" runs that exact and with levels side by side, and
 // "--level-pictures CELLS" (-1: the imported raster) compares only the
-// pictures of the path with levels against exact drawing.
+// pictures of the path with levels against exact drawing, "--shading CELLS"
+// the shading of levels from high above, "--shuffled CELLS [ROUNDS]" flies
+// the path with levels over the grid in row order and with its face pairs
+// scrambled, side by side, and "--cache CELLS [ROUNDS]" loads the grid as a
+// .dem without and then with its levels' cache.
 #include <GL/glut.h>
 #include <benchmark/benchmark.h>
 
@@ -58,6 +62,7 @@ constexpr float LOOK_DOWN = -0.25f;   // one Alt+Down
 int loaded_cells = 0;         // the grid loaded; 0 none, -1 the imported raster
 bool loaded_levels = false;   // it was loaded with levels (forced, so that any size has them)
 double levels_ready_ms = 0;   // from the end of its load until its levels were installed
+double levels_cpu_s = 0;      // CPU seconds of every thread over that time
 unsigned reference_list = 0;  // the whole terrain in one list, as it was drawn before tiles
 bool with_reference = true;   // false: only the viewer's own lists (for its memory)
 std::string imported_terrain; // the imported raster's terrain file, once made
@@ -65,6 +70,10 @@ constexpr int IMPORTED = -1;  // "cells" of the imported raster in the path's ar
 constexpr int DEFAULT_WORLD = -2;  // "cells" of the default world (build/world/Default.obj, 131072 faces)
 constexpr int IMPORTED_SIDE = 1415;  // raster samples a side: 4 million faces at full resolution
 constexpr float IMPORTED_CELL = 12.5f;  // metres a sample, as the generated grids' spacing
+constexpr int SHUFFLED = 1 << 20;  // added to "cells": that grid with its face pairs scrambled
+
+// Cells a side of a generated grid, shuffled or not.
+int grid_side_cells(int cells) { return cells >= SHUFFLED ? cells - SHUFFLED : cells; }
 
 // Silences the loader's console progress.
 struct QuietStdout {
@@ -103,6 +112,7 @@ void compile_reference() {
 }
 
 double wall_seconds();
+double process_cpu_seconds();
 const std::string& ensure_imported_terrain();
 
 // Loads the grid of `cells` cells a side (once), with tiles of `tile_faces`;
@@ -121,11 +131,13 @@ void use_grid(int cells, int tile_faces = TERRAIN_TILE_FACES, bool levels = fals
         static const std::string world = std::string(KESTROLANE_WORLD_DIR) + "/Default.obj";
         const std::string& path = cells == IMPORTED        ? ensure_imported_terrain()
                                   : cells == DEFAULT_WORLD ? world
+                                  : cells >= SHUFFLED      ? ensure_shuffled_bench_file(grid_side_cells(cells))
                                                            : ensure_bench_file(cells);
         load_terrain(path.c_str(), texture.c_str(), 3, 256, 256, 0);
-        double loaded = wall_seconds();
+        double loaded = wall_seconds(), loaded_cpu = process_cpu_seconds();
         wait_for_terrain_levels();
         levels_ready_ms = 1e3 * (wall_seconds() - loaded);
+        levels_cpu_s = process_cpu_seconds() - loaded_cpu;
         send_light(LIGHT_ALL);
         glEnable(GL_LIGHTING);
         glEnable(GL_LIGHT0);
@@ -145,7 +157,7 @@ void use_grid(int cells, int tile_faces = TERRAIN_TILE_FACES, bool levels = fals
 // terrain on the origin, the default world runs from z = 150 to -2850.
 void place_camera(int cells, int frame) {
     float yaw = 0.0f, distance = 0.0f, south = 0.0f;
-    float side = cells * BENCH_GRID_SPACING;
+    float side = grid_side_cells(cells) * BENCH_GRID_SPACING;
     if (cells == IMPORTED) side = (IMPORTED_SIDE - 1) * IMPORTED_CELL, south = side / 2;
     if (cells == DEFAULT_WORLD) side = 3000.0f, south = 150.0f;
     if (frame < TURN_FRAMES) yaw = 2.0f * (float)M_PI * frame / TURN_FRAMES;
@@ -410,6 +422,7 @@ void BM_path_tiles(benchmark::State& state) { run_path(state, true); }
 void BM_path_levels(benchmark::State& state) {
     run_path(state, true, true);
     state.counters["levels_ready_ms"] = levels_ready_ms;
+    state.counters["levels_cpu_s"] = levels_cpu_s;
 }
 
 // A vertex in the middle of the grid, moved up and down by one unit.
@@ -531,6 +544,129 @@ int peak_memory(int cells, int tile_faces, bool levels) {
     return 0;
 }
 
+// The path with levels at 1 pixel over the grid in row order and over the
+// same grid with its pairs scrambled, alternately, `rounds` times each: tiles, faces
+// and CPU a frame, and the levels' readiness.
+int compare_face_orders(int cells, int rounds) {
+    const int grids[2] = {cells, SHUFFLED + cells};
+    const char* names[2] = {"row order", "shuffled"};
+    double cpu[2] = {0, 0}, faces[2] = {0, 0}, ready_ms[2] = {0, 0}, ready_cpu[2] = {0, 0};
+    int tiles[2] = {0, 0};
+    for (int round = 0; round < rounds; ++round)
+        for (int g = 0; g < 2; ++g) {
+            loaded_cells = 0;  // loaded again each round, so that the levels are built again
+            use_grid(grids[g], TERRAIN_TILE_FACES, true);
+            ready_ms[g] += levels_ready_ms / rounds;
+            ready_cpu[g] += levels_cpu_s / rounds;
+            tiles[g] = terrain_tile_count;
+            terrain_lod_error = 1.0f;
+            double start = process_cpu_seconds();
+            for (int frame = 0; frame < PATH_FRAMES; ++frame) {
+                draw_path_frame(grids[g], frame, true);
+                faces[g] += terrain_level_faces_drawn;
+                glutSwapBuffers();
+            }
+            glFinish();
+            cpu[g] += process_cpu_seconds() - start;
+        }
+    double frames = (double)PATH_FRAMES * rounds;
+    for (int g = 0; g < 2; ++g)
+        printf("%d faces, %s: %d tiles; levels ready %.0f ms after the load (%.1f CPU s); "
+               "%.0f faces and %.1f ms CPU a frame with levels at 1 pixel\n",
+               terrain_face_count, names[g], tiles[g], ready_ms[g], ready_cpu[g], faces[g] / frames,
+               1e3 * cpu[g] / frames);
+    printf("shuffled against row order: %.2f x the faces, %.2f x the CPU a frame\n", faces[1] / faces[0], cpu[1] / cpu[0]);
+    fflush(stdout);
+    return 0;
+}
+
+// The grid as a .dem loaded with levels at 1 pixel, `rounds` times without
+// its levels' cache (removed before each load) and with it (written by the
+// load before), alternately: from the start of the load until the levels
+// are ready, wall and CPU seconds.
+int compare_cache(int cells, int rounds) {
+    std::string dir = "/tmp/kestrolane-bench-cache-" + std::to_string(2 * cells * cells);
+    mkdir(dir.c_str(), 0755);
+    std::string dem = dir + "/grid.dem", cache = dir + "/grid.levels";
+    unlink(dem.c_str());
+    if (link(ensure_bench_file(cells).c_str(), dem.c_str()) != 0) {
+        fprintf(stderr, "cannot link %s\n", dem.c_str());
+        return 1;
+    }
+    static std::string texture = texture_path();
+    terrain_lod_forced = 1;
+    terrain_lod_error = 1.0f;
+    double wall[2] = {0, 0}, cpu[2] = {0, 0}, load_wall[2] = {0, 0};
+    for (int round = 0; round < rounds; ++round)
+        for (int cached = 0; cached < 2; ++cached) {
+            if (!cached) unlink(cache.c_str());
+            QuietStdout quiet;
+            release_terrain();
+            double start = wall_seconds(), start_cpu = process_cpu_seconds();
+            load_terrain(dem.c_str(), texture.c_str(), 3, 256, 256, 0);
+            double loaded = wall_seconds();
+            wait_for_terrain_levels();
+            wall[cached] += (wall_seconds() - start) / rounds;
+            cpu[cached] += (process_cpu_seconds() - start_cpu) / rounds;
+            load_wall[cached] += (loaded - start) / rounds;
+        }
+    struct stat info;
+    long long cache_bytes = stat(cache.c_str(), &info) == 0 ? (long long)info.st_size : -1;
+    const char* names[2] = {"without a cache", "with its cache"};
+    for (int cached = 0; cached < 2; ++cached)
+        printf("%d faces %s: load %.2f s, levels ready %.2f s after the load began (%.1f CPU s)\n", terrain_face_count,
+               names[cached], load_wall[cached], wall[cached], cpu[cached]);
+    printf("the cache (%.1f MiB) has the levels ready %.1f x sooner for %.1f x less CPU\n", cache_bytes / 1048576.0,
+           wall[0] / wall[1], cpu[0] / cpu[1]);
+    fflush(stdout);
+    loaded_cells = 0;
+    return 0;
+}
+
+// Shading of levels against exact drawing from three views that see the
+// ground at 1 pixel from above: a high oblique one across the terrain, one
+// straight down on its middle and a lower one looking across; the mean
+// difference and crack pixels of each (textures off: the shading alone).
+int compare_shading(int cells) {
+    use_grid(cells, TERRAIN_TILE_FACES, true);
+    float side = grid_side_cells(cells) * BENCH_GRID_SPACING, south = 0.0f;
+    if (cells == IMPORTED) side = (IMPORTED_SIDE - 1) * IMPORTED_CELL, south = side / 2;
+    struct ShadingView {
+        const char* name;
+        float ahead, height, dir_y;  // from the south edge (share of the side), eye height (share), look
+    };
+    const ShadingView views[] = {{"high oblique", 0.0f, 0.3f, -0.6f}, {"top-down", 0.5f, 0.45f, -0.999f},
+                                 {"oblique", 0.1f, 0.12f, -0.35f}};
+    glClearColor(LEVEL_PICTURE_BACKGROUND[0] / 255.0f, LEVEL_PICTURE_BACKGROUND[1] / 255.0f,
+                 LEVEL_PICTURE_BACKGROUND[2] / 255.0f, 1.0f);
+    glDisable(GL_TEXTURE_2D);
+    for (const ShadingView& v : views) {
+        std::vector<unsigned char> pictures[2];
+        long faces[2];
+        for (int levels = 0; levels < 2; ++levels) {
+            terrain_lod_error = levels ? 1.0f : 0.0f;
+            release_terrain_draw_fences(terrain_draws_done);
+            camera_eye_x = 0.0f;
+            camera_eye_z = south - v.ahead * side;
+            camera_height = v.height * side;
+            camera_dir_y = v.dir_y;
+            move_camera_eye(0);
+            turn_camera_dir(0.0f);
+            apply_view();
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            draw_terrain_mono();
+            pictures[levels] = read_frame();
+            faces[levels] = terrain_level_faces_drawn;
+        }
+        LevelPictureDifference d = measure_level_picture(pictures[0], pictures[1]);
+        printf("%d faces, %s: %ld faces exact, %ld with levels; mean difference %.3f / 255, %ld crack pixels\n",
+               terrain_face_count, v.name, faces[0], faces[1], d.mean, d.cracks);
+    }
+    glClearColor(0, 0, 0, 0);
+    fflush(stdout);
+    return 0;
+}
+
 // Peak memory exact and with levels, each in a process of its own, one after the other.
 int compare_memory(const char* program, int cells) {
     double mib[2] = {0, 0};
@@ -559,11 +695,12 @@ BENCHMARK(BM_path_tiles)
     ->Args({500, 0})->Args({1000, 0})->Args({1000, 2048})->Args({1000, 8192})->Args({1000, 16384})->Args({1000, 32768})
     ->Args({256, 0})->Args({DEFAULT_WORLD, 0})
     ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-// Levels at 1 pixel: 2 and 8 million faces and the imported mountains (-1),
+// Levels at 1 pixel: 2 million faces in row order and shuffled, 8 million
+// faces and the imported mountains (-1),
 // against the one list at 2 million and the exact tiles of the default
 // world's size (256 cells) and of the default world itself (-2) above.
 BENCHMARK(BM_path_levels)
-    ->Args({1000, 0})->Args({2000, 0})->Args({IMPORTED, 0})
+    ->Args({1000, 0})->Args({SHUFFLED + 1000, 0})->Args({2000, 0})->Args({IMPORTED, 0})
     ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 // 256 cells a side: the default world's size (131 thousand faces).
 BENCHMARK(BM_vertex_edit_one_list)->Args({256, 0})->Args({500, 0})->Args({1000, 0})->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
@@ -587,6 +724,11 @@ int main(int argc, char** argv) {
         return peak_memory(atoi(argv[2]), argc > 3 ? atoi(argv[3]) : 0, argc > 4 && strcmp(argv[4], "--levels") == 0);
     if (argc == 3 && strcmp(argv[1], "--memory") == 0) return compare_memory(argv[0], atoi(argv[2]));
     if (argc == 3 && strcmp(argv[1], "--frames") == 0) return list_frames(atoi(argv[2]));
+    if (argc == 3 && strcmp(argv[1], "--shading") == 0) return compare_shading(atoi(argv[2]));
+    if (argc >= 3 && strcmp(argv[1], "--cache") == 0)
+        return compare_cache(atoi(argv[2]), argc > 3 ? std::max(1, atoi(argv[3])) : 1);
+    if (argc >= 3 && strcmp(argv[1], "--shuffled") == 0)
+        return compare_face_orders(atoi(argv[2]), argc > 3 ? std::max(1, atoi(argv[3])) : 1);
     if (argc == 3 && strcmp(argv[1], "--level-pictures") == 0)
         return compare_level_pictures(atoi(argv[2]), argv[2]) ? 0 : 1;
     bool check = true, level_check = true;

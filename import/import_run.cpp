@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <new>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -19,6 +21,8 @@
 #include <cpl_string.h>
 #include <gdal.h>
 
+#include "files/content_hash.h"
+#include "files/terrain_file.h"
 #include "files/whole_file.h"
 #include "files/terrain_writer.h"
 #include "files/texture_file.h"
@@ -28,6 +32,12 @@
 #include "import/output_set.h"
 #include "import/progress.h"
 #include "import/terrain_location.h"
+#include "state/session_state.h"
+#include "state/world_state.h"
+#include "terrain/level_cache.h"
+#include "terrain/terrain_levels.h"
+#include "terrain/terrain_mesh.h"
+#include "terrain/terrain_tiles.h"
 
 namespace {
 
@@ -600,6 +610,61 @@ bool write_import_files(ImportRun& run, const ImportOptions& options, const Impo
     return true;
 }
 
+// Builds the levels of detail of a terrain the viewer draws with levels and
+// keeps them beside it, so that its first load has them at once: the
+// written file is read back as the viewer reads it, cut into the viewer's
+// tiles and its levels built on every core. A terrain it cannot do this for
+// is imported all the same (the viewer then builds its levels); a cache of
+// an earlier terrain of the name goes, never to be mistaken for this one's.
+// Returns the sentence for the summary ("" for none).
+std::string keep_import_levels(ImportRun& run, const ImportPlan& plan, std::FILE* err) {
+    char cache[LEVEL_CACHE_PATH_SIZE];
+    if (!make_level_cache_path(plan.dem_path.c_str(), cache, sizeof cache)) return "";
+    const long long faces = 2LL * (plan.columns - 1) * (plan.rows - 1);
+    if (faces <= level_cache_min_faces || faces > INT_MAX || !(terrain_lod_error > 0.0f)) {
+        unlink(cache);
+        return "";
+    }
+    begin_progress(&run.bar, "Detail levels");
+    std::string failure;
+    try {
+        TerrainRead read;
+        TerrainParse parse;
+        char error[TERRAIN_ERROR_SIZE];
+        if (!begin_terrain_read(plan.dem_path.c_str(), &read, error, sizeof error)) throw std::runtime_error(error);
+        bool parsed = parse_terrain_read(&read, &parse, error, sizeof error);
+        const unsigned long long size = read.text.size, hash = parsed ? hash_content(read.text.data, read.text.size) : 0;
+        end_terrain_read(&read);
+        if (!parsed) throw std::runtime_error(error);
+        report_progress(&run.bar, 0.1);
+        install_terrain_mesh(&parse);
+        terrain_lod_forced = 1;  // cut and built as the viewer does when it draws it with levels
+        memcpy(level_cache_path, cache, sizeof level_cache_path);
+        level_cache_terrain_size = size;
+        level_cache_terrain_hash = hash;
+        level_cache_revision = terrain_revision;
+        if (!build_terrain_tiles(terrain_tile_faces)) throw std::bad_alloc();
+        make_level_nodes();
+        if (!build_level_nodes_now()) throw std::bad_alloc();
+        report_progress(&run.bar, 0.9);
+        char why[WHOLE_FILE_PATH_SIZE + 128] = "the terrain is not drawn with levels";
+        if (!terrain_level_cache_wanted() || !write_level_cache(why, sizeof why)) throw std::runtime_error(why);
+    } catch (const std::bad_alloc&) {
+        failure = "not enough memory";
+    } catch (const std::runtime_error& e) {
+        failure = e.what();
+    }
+    reset_world_state();
+    end_progress(&run.bar);
+    if (!failure.empty()) {
+        unlink(cache);
+        std::fprintf(err, "kestrolane-import: the detail levels are not kept (%s); the viewer builds them at each load\n",
+                     failure.c_str());
+        return "";
+    }
+    return " Its detail levels are kept in DEM/" + plan.name + LEVEL_CACHE_EXTENSION + ", so that it loads ready to fly.";
+}
+
 // The summary of a finished import: the grid, the ground, the heights, the
 // cells filled, the files written and what to choose in the viewer.
 std::string describe_import(const ImportRun& run, const ImportOptions& options, const ImportPlan& plan,
@@ -656,7 +721,8 @@ int import_raster(ImportRun& run, const ImportOptions& options, std::FILE* out, 
         !paint_import_images(run, options, plan, &drape_heights, &ground, &error) ||
         !write_import_files(run, options, plan, ground, &error))
         return refuse(&run, err, error);
-    std::fprintf(out, "%s\n", describe_import(run, options, plan, ground).c_str());
+    const std::string levels = keep_import_levels(run, plan, err);
+    std::fprintf(out, "%s%s\n", describe_import(run, options, plan, ground).c_str(), levels.c_str());
     CPLPopErrorHandler();
     close_map_raster(&run.map);
     close_elevation_raster(&run.elevation);

@@ -30,7 +30,7 @@ struct LevelJob {
     bool build = true;                            // false: only compile `levels` again
     int normals = 1;                              // average_normals when queued
     long generation = 0;                          // of the mesh it was queued for
-    std::vector<std::vector<int>> member_levels;  // a group's build: its members' bases
+    std::vector<TerrainLevel> member_bases;       // a group's build: its members' bases
     float member_across = 0, member_up = 0;       // and the largest of their errors
     TerrainLevel base;                            // built
     std::vector<TerrainLevel> levels;             // built, or given to compile

@@ -14,6 +14,7 @@
 float terrain_lod_error;
 int terrain_lod_forced;
 int terrain_tile_faces;
+int level_cache_min_faces;
 
 namespace {
 
@@ -21,6 +22,7 @@ void reset_session_options() {
     terrain_lod_error = LOD_DEFAULT_ERROR;
     terrain_lod_forced = 0;
     terrain_tile_faces = TERRAIN_TILE_FACES;
+    level_cache_min_faces = LOD_DEFAULT_MIN_FACES;
 }
 
 // The start values hold from before main.

@@ -1,12 +1,13 @@
 // The session: what lives for the whole run of the program, and the reset of
 // every group that does.
 //
-// Owns: terrain_lod_error, terrain_lod_forced, terrain_tile_faces (the
-// options that shape how any terrain is drawn).
+// Owns: terrain_lod_error, terrain_lod_forced, terrain_tile_faces,
+// level_cache_min_faces (the options that shape how any terrain is drawn and
+// which keep their levels in a file).
 // Lifetime: set once from the command line (tests and benchmarks lower the
-// tile size); terrain loads leave them alone.
+// tile size and the cache's threshold); terrain loads leave them alone.
 // Writers: app/main.cpp and video/ (the bound and the forced flag), tests and
-// benchmarks (the tile size).
+// benchmarks (the tile size, the cache's threshold).
 //
 // Groups of the same lifetime, each with its own header and reset: the
 // window, start-up files, menus and light (app_state.h), the asset name tables
@@ -32,6 +33,7 @@ constexpr int TERRAIN_TILE_FACES = 16384;
 extern float terrain_lod_error;  // screen-space error bound, pixels; 0 draws every face exactly; >= 0
 extern int terrain_lod_forced;   // 1: --lod-error was given, so levels are used at any size
 extern int terrain_tile_faces;   // faces a tile should hold at the next full rebuild; >= 2 (tests and benchmarks lower it)
+extern int level_cache_min_faces; // a .dem of more faces keeps its levels in a cache file beside it; LOD_DEFAULT_MIN_FACES (tests lower it)
 
 // Puts the options back to their start values and resets every group that
 // lives for the session (see above; none of them deletes a GL name).

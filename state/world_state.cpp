@@ -19,6 +19,8 @@ int terrain_tile_count;
 TerrainPiece* terrain_pieces;
 int terrain_piece_count;
 int* terrain_tile_pieces;
+int* terrain_face_order;
+int* terrain_pair_tile;
 unsigned char* terrain_tile_visible;
 unsigned int terrain_piece_lists;
 float terrain_tile_size;
@@ -43,6 +45,11 @@ std::vector<int> level_tile_cover;
 std::vector<long> level_tile_faces;
 float level_ground_min[2];
 float level_ground_max[2];
+char level_cache_path[LEVEL_CACHE_PATH_SIZE];
+unsigned long long level_cache_terrain_size;
+unsigned long long level_cache_terrain_hash;
+long level_cache_revision;
+int level_cache_to_write;
 std::vector<PickBlock> pick_blocks;
 long pick_blocks_revision;
 std::mutex terrain_mesh_lock;
@@ -52,6 +59,10 @@ void free_terrain_tiles() {
     free(terrain_pieces);
     free(terrain_tile_pieces);
     free(terrain_tile_visible);
+    free(terrain_face_order);
+    free(terrain_pair_tile);
+    terrain_face_order = nullptr;
+    terrain_pair_tile = nullptr;
     terrain_tiles = nullptr;
     terrain_pieces = nullptr;
     terrain_tile_pieces = nullptr;
@@ -102,6 +113,10 @@ void reset_terrain_levels() {
     level_tile_faces.clear();
     level_ground_min[0] = level_ground_min[1] = 0.0f;
     level_ground_max[0] = level_ground_max[1] = 0.0f;
+    level_cache_path[0] = '\0';
+    level_cache_terrain_size = level_cache_terrain_hash = 0;
+    level_cache_revision = -1;
+    level_cache_to_write = 0;
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 // terrain_tiles, terrain_pieces, ...), the whole terrain's tail, the heights'
 // scale, generation and revision, the level nodes the frame keeps
 // (level_nodes, level_group_tiles, level_roots, level_tile_cover,
-// level_tile_faces, level_ground_min/max), the level flags, the pick index
+// level_tile_faces, level_ground_min/max), the levels' cache file and what
+// it is checked against (level_cache_*), the level flags, the pick index
 // (pick_blocks) and the counters tests read.
 // Lifetime: empty until the start-up load; each successful load stops the
 // level threads, deletes the lists and calls reset_world_state before it
@@ -20,7 +21,8 @@
 // terrain/terrain_list_gl.cpp compiles and draws their lists (counters, tail,
 // terrain_level_faces_drawn, terrain_level_draws); terrain/level_lists_gl.cpp keeps the level
 // nodes and the pending and announced flags; the loader announces the
-// levels; picking (terrain/picking.cpp) keeps the pick index; release_terrain
+// levels and names their cache (level_cache_*), which terrain/level_lists.cpp
+// reads and writes; picking (terrain/picking.cpp) keeps the pick index; release_terrain
 // (terrain/terrain_list_gl.cpp) frees it all at exit.
 #pragma once
 
@@ -30,8 +32,8 @@
 #include "files/terrain_records.h"
 
 // A square of the ground holding the faces whose pair centroid falls in it
-// (or, for files whose face order does not keep a square's faces together, a
-// run of consecutive faces).
+// (or, for files whose face order does not keep a square's faces together
+// and a terrain drawn exactly, a run of consecutive faces).
 struct TerrainTile {
     float box_min[3];  // x, y, z: box around the current positions of every corner of its faces
     float box_max[3];  // (after exaggeration and edits), world units; min > max for a tile without faces
@@ -43,9 +45,11 @@ struct TerrainTile {
 
 // A run of consecutive faces of one tile, compiled into its own display list
 // so that drawing the visible pieces in piece order keeps the file's face order.
+// With terrain_face_order, the run is of that order's places instead (a
+// terrain drawn with levels whose file scatters its squares: one piece a tile).
 struct TerrainPiece {
-    int first_face;  // 0-based; always even, so a -q pair never straddles two pieces
-    int face_end;    // one past the last face; > first_face
+    int first_face;  // 0-based face, or place in terrain_face_order; a -q pair never straddles two pieces
+    int face_end;    // one past the last; > first_face
     int tile;        // index into terrain_tiles
 };
 
@@ -62,6 +66,12 @@ struct TerrainLevel {
     std::vector<int> skirt;
     float skirt_up = 0.0f;     // the skirts' depth divided by terrain_height_scale at the time it was measured
     float lift_up = 0.0f;      // drawn this much higher (divided likewise), so that its crests do not sink
+    // The distinct corner ids of corners and skirt, ascending, and for each
+    // x, y, z of the sum of the real normals of the ground it stands for (its
+    // length their weight), drawn normalised in averaged-normals mode. Empty:
+    // the corners' own normals.
+    std::vector<int> normal_corners;
+    std::vector<float> normals;
 };
 
 // A tile (nodes 0 .. terrain_tile_count - 1, in tile order) or a group of
@@ -106,6 +116,8 @@ extern int terrain_tile_count;              // >= 0
 extern TerrainPiece* terrain_pieces;        // terrain_piece_count pieces in face order, covering every face once
 extern int terrain_piece_count;             // >= 0; at most the face count
 extern int* terrain_tile_pieces;            // terrain_piece_count piece numbers grouped by tile
+extern int* terrain_face_order;             // null: pieces run over the faces themselves; else terrain_face_count face numbers, tile by tile, each tile's in file order
+extern int* terrain_pair_tile;              // with terrain_face_order: per pair of faces (2u, 2u + 1), its tile; null otherwise
 extern unsigned char* terrain_tile_visible; // per tile: 1 if its box met the frustum of the last draw
 extern unsigned int terrain_piece_lists;    // list name of piece 0; piece i is terrain_piece_lists + i; 0 when none
 extern float terrain_tile_size;             // side of a square tile, world units; 0 when the tiles are runs of faces
@@ -131,6 +143,15 @@ extern std::vector<int> level_tile_cover;   // per tile: the node the last choic
 extern std::vector<long> level_tile_faces;  // per tile: its faces
 extern float level_ground_min[2];           // the terrain's extent across the ground (x, z) at the load: its edges
 extern float level_ground_max[2];           // keep every vertex at every level and hang no skirts
+
+// The levels' cache beside the terrain's file (written once every level of
+// the mesh as loaded is built, read by the next load of the same bytes).
+constexpr int LEVEL_CACHE_PATH_SIZE = 4096;          // bytes of a cache path with its NUL
+extern char level_cache_path[LEVEL_CACHE_PATH_SIZE]; // the loaded terrain's cache file; "" for none
+extern unsigned long long level_cache_terrain_size;  // bytes of the terrain file as loaded
+extern unsigned long long level_cache_terrain_hash;  // hash_content of those bytes
+extern long level_cache_revision;                    // terrain_revision of the mesh as loaded: only its levels are kept
+extern int level_cache_to_write;                     // 1: the levels are being built and go to the cache once all are
 
 // The pick index: made again when the mesh changed.
 extern std::vector<PickBlock> pick_blocks;  // one per PICK_BLOCK faces, in face order

@@ -24,18 +24,19 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "files/parallel.h"
+#include "files/whole_file.h"
 #include "gl/list_worker.h"
 #include "state/level_work_state.h"
 #include "state/session_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/world_state.h"
+#include "terrain/level_cache.h"
 #include "terrain/terrain_levels.h"
 #include "terrain/terrain_tiles.h"
 
@@ -50,6 +51,15 @@ std::vector<LevelDrawing> copy_corners(const std::vector<TerrainLevel>& levels) 
         std::vector<int> ids = levels[i].corners;
         ids.insert(ids.end(), levels[i].skirt.begin(), levels[i].skirt.end());
         copy_level_corners(ids, &drawings[i].corners);
+        // The summed normals of the ground each corner stands for, where
+        // measured, drawn at unit length as every other normal is.
+        for (size_t c = 0; c < ids.size(); ++c) {
+            if (const float* n = level_corner_normal(levels[i], ids[c])) {
+                float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+                if (!(length > 0.0f) || !std::isfinite(length)) continue;
+                for (int k = 0; k < 3; ++k) drawings[i].corners[c].normal[k] = n[k] / length;
+            }
+        }
         drawings[i].triangle_corners = levels[i].corners.size();
         drawings[i].skirt_depth = (levels[i].skirt_up + levels[i].lift_up) * terrain_height_scale;
         drawings[i].lift = levels[i].lift_up * terrain_height_scale;
@@ -66,12 +76,12 @@ bool do_job(LevelJob* job, bool can_compile) {
         {
             std::lock_guard<std::mutex> hold(terrain_mesh_lock);
             if (job->generation != terrain_mesh_generation) return false;
-            if (job->member_levels.empty()) {
+            if (job->member_bases.empty()) {
                 copy_tile_mesh(job->node, &copy);
             } else {
-                std::vector<const std::vector<int>*> members;
-                for (const std::vector<int>& level : job->member_levels) members.push_back(&level);
-                copy_group_mesh(members, &copy);
+                std::vector<const TerrainLevel*> bases;
+                for (const TerrainLevel& base : job->member_bases) bases.push_back(&base);
+                copy_group_bases(bases, &copy);
             }
             job->stamp = level_work.stamps[job->node];
             scale = terrain_height_scale;
@@ -85,7 +95,7 @@ bool do_job(LevelJob* job, bool can_compile) {
         std::vector<TerrainLevel> base(1, std::move(job->base));
         add_level_error(&base, job->member_across, job->member_up);
         job->base = std::move(base[0]);
-        job->member_levels.clear();
+        job->member_bases.clear();
     }
     if (!can_compile) return true;
     std::vector<LevelDrawing> corners;
@@ -176,7 +186,7 @@ void queue_build(int node) {
     job.normals = average_normals;
     job.generation = terrain_mesh_generation;
     for (int m : n.members) {
-        job.member_levels.push_back(level_nodes[m].base.corners);
+        job.member_bases.push_back(level_nodes[m].base);
         job.member_across = std::max(job.member_across, level_nodes[m].base.error_across);
         job.member_up = std::max(job.member_up, level_nodes[m].base.error_up);
     }
@@ -248,48 +258,15 @@ void install_finished() {
         fflush(stdout);
         terrain_levels_announced = 0;
     }
-}
-
-// Groups two by two neighbouring nodes of the ground grid, level after level,
-// until one node is left (a node alone in its square goes up as it is).
-void make_groups() {
-    std::vector<std::pair<int, std::pair<int, int>>> level;  // node, its square at this level
-    bool grid = terrain_tile_count > 1;
-    for (int t = 0; t < terrain_tile_count; ++t) {
-        grid = grid && terrain_tiles[t].column >= 0;
-        level.push_back({t, {terrain_tiles[t].column, terrain_tiles[t].row}});
-    }
-    if (!grid) level.clear();  // runs of faces lie anywhere: no groups
-    while (level.size() > 1) {
-        std::map<std::pair<int, int>, std::vector<int>> squares;
-        for (const auto& entry : level) squares[{entry.second.first / 2, entry.second.second / 2}].push_back(entry.first);
-        std::vector<std::pair<int, std::pair<int, int>>> next;
-        for (const auto& [square, members] : squares) {
-            if (members.size() == 1) {
-                next.push_back({members[0], square});
-                continue;
-            }
-            int group = (int)level_nodes.size();
-            level_nodes.emplace_back();
-            level_nodes[group].members = members;
-            for (int m : members) level_nodes[m].parent = group;
-            next.push_back({group, square});
+    if (level_cache_to_write && terrain_levels_pending == 0) {
+        // Every level of the mesh as loaded is built: kept for the next load.
+        level_cache_to_write = 0;
+        char error[WHOLE_FILE_PATH_SIZE + 128];
+        if (terrain_level_cache_wanted() && !write_level_cache(error, sizeof error)) {
+            printf("The detail levels are not kept: %s\n", error);
+            fflush(stdout);
         }
-        level.swap(next);
     }
-    // Each group's tiles, from its members' (members come first in `nodes`).
-    for (int n = terrain_tile_count; n < (int)level_nodes.size(); ++n) {
-        LevelNode& group = level_nodes[n];
-        group.first_tile = (int)level_group_tiles.size();
-        for (int m : group.members) {
-            if (m < terrain_tile_count) level_group_tiles.push_back(m);
-            else
-                for (int i = level_nodes[m].first_tile; i < level_nodes[m].tile_end; ++i) level_group_tiles.push_back(level_group_tiles[i]);
-        }
-        group.tile_end = (int)level_group_tiles.size();
-    }
-    for (int n = 0; n < (int)level_nodes.size(); ++n)
-        if (level_nodes[n].parent < 0) level_roots.push_back(n);
 }
 
 // Sets the boxes of `node` and its members from the tiles' current boxes.
@@ -404,24 +381,22 @@ void stop_terrain_levels() {
 void start_terrain_levels() {
     stop_terrain_levels();
     if (!terrain_levels_wanted() || terrain_tile_count <= 0) return;
-    level_nodes.assign((size_t)terrain_tile_count, LevelNode());
-    level_ground_min[0] = level_ground_min[1] = INFINITY;
-    level_ground_max[0] = level_ground_max[1] = -INFINITY;
-    for (int t = 0; t < terrain_tile_count; ++t) {
-        const TerrainTile& tile = terrain_tiles[t];
-        if (tile.unbounded) continue;
-        for (int k = 0; k < 2; ++k) {
-            level_ground_min[k] = std::min(level_ground_min[k], tile.box_min[2 * k]);
-            level_ground_max[k] = std::max(level_ground_max[k], tile.box_max[2 * k]);
-        }
-    }
-    make_groups();
+    make_level_nodes();
     level_work.stamps.assign(level_nodes.size(), 0);
     level_tile_cover.assign((size_t)terrain_tile_count, -1);
-    level_tile_faces.assign((size_t)terrain_tile_count, 0);
-    for (int p = 0; p < terrain_piece_count; ++p)
-        level_tile_faces[terrain_pieces[p].tile] += terrain_pieces[p].face_end - terrain_pieces[p].first_face;
     start_threads();
+    level_cache_to_write = 0;
+    if (terrain_level_cache_wanted()) {
+        if (read_level_cache()) {
+            // Only the lists are left to make: before the first frame, which
+            // then draws the levels.
+            for (int n = 0; n < (int)level_nodes.size(); ++n)
+                if (!level_nodes[n].levels.empty()) queue_compile(n);
+            wait_for_terrain_levels();
+            return;
+        }
+        level_cache_to_write = 1;
+    }
     for (int t = 0; t < terrain_tile_count; ++t) queue_build(t);
 }
 

@@ -10,15 +10,21 @@
 #include <meshoptimizer.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <new>
 #include <unordered_map>
+#include <utility>
 
+#include "files/parallel.h"
 #include "state/session_state.h"
 #include "state/world_state.h"
+#include "terrain/terrain_tiles.h"
 
 // Each level aims at this share of the faces of the one before: the levels
 // together hold a third of the tile's faces, and a frame's choice between
@@ -202,9 +208,10 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
 // ground than the best distance so far (a triangle nearer than that covers
 // a cell within that distance).
 Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<unsigned>& triangles,
-                   const TriangleCells& cells, std::vector<int>& seen, int stamp) {
+                   const TriangleCells& cells, std::vector<int>& seen, int stamp, int* nearest) {
     double best = INFINITY;
     Vec offset = {INFINITY, INFINITY, INFINITY};
+    *nearest = -1;
     int pc = cell_of((p.x - cells.min_x) / cells.cell, cells.columns - 1);
     int pr = cell_of((p.z - cells.min_z) / cells.cell, cells.rows - 1);
     int reach = std::max(cells.columns, cells.rows);
@@ -240,6 +247,7 @@ Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<
                     if (length < best) {
                         best = length;
                         offset = d;
+                        *nearest = t;
                     }
                 }
             }
@@ -248,9 +256,29 @@ Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<
     return offset;
 }
 
+// The weights of the corners of triangle abc at its point q (barycentric;
+// a degenerate triangle gives all to a).
+void corner_weights(Vec q, Vec a, Vec b, Vec c, double w[3]) {
+    Vec ab = b - a, ac = c - a, aq = q - a;
+    double d00 = dot(ab, ab), d01 = dot(ab, ac), d11 = dot(ac, ac), d20 = dot(aq, ab), d21 = dot(aq, ac);
+    double denom = d00 * d11 - d01 * d01;
+    if (!(denom > 0)) {
+        w[0] = 1.0, w[1] = w[2] = 0.0;
+        return;
+    }
+    w[1] = std::clamp((d11 * d20 - d01 * d21) / denom, 0.0, 1.0);
+    w[2] = std::clamp((d00 * d21 - d01 * d20) / denom, 0.0, 1.0 - w[1]);
+    w[0] = 1.0 - w[1] - w[2];
+}
+
 // The level's error against every copied vertex (those it keeps are on it).
+// With `sums` (and the copy's normals), also each local vertex's normal
+// sum: every copied vertex's normal goes to the corners of the level's
+// triangle nearest it, in the shares of its place there, except that a
+// corner on the copy's border (`on_border`) takes only border vertices'.
 void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triangles, float height_scale,
-                   double lift_share, TerrainLevel* level) {
+                   double lift_share, TerrainLevel* level, const std::vector<unsigned char>* on_border = nullptr,
+                   std::vector<float>* sums = nullptr) {
     size_t vertices = copy.corner.size();
     std::vector<unsigned char> kept(vertices, 0);
     for (unsigned v : triangles) kept[v] = 1;
@@ -258,12 +286,29 @@ void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triang
     sort_into_cells(copy.position, triangles, &cells);
     std::vector<int> seen(triangles.size() / 3, -1);
     double across = 0.0, above = 0.0, below = 0.0;
+    const bool share = sums && on_border && copy.normal.size() == 3 * vertices;
+    if (share) sums->assign(3 * vertices, 0.0f);
     for (size_t v = 0; v < vertices; ++v) {
-        if (kept[v]) continue;
-        Vec d = nearest_offset(vertex_at(copy.position, (unsigned)v), copy.position, triangles, cells, seen, (int)v);
+        if (kept[v]) {
+            if (share)
+                for (int k = 0; k < 3; ++k) (*sums)[3 * v + k] += copy.normal[3 * v + k];
+            continue;
+        }
+        Vec p = vertex_at(copy.position, (unsigned)v);
+        int t;
+        Vec d = nearest_offset(p, copy.position, triangles, cells, seen, (int)v, &t);
         across = std::max(across, std::sqrt(d.x * d.x + d.z * d.z));
         above = std::max(above, d.y);
         below = std::max(below, -d.y);
+        if (!share || t < 0) continue;
+        const unsigned* c = &triangles[3 * (size_t)t];
+        double w[3];
+        corner_weights(p - d, vertex_at(copy.position, c[0]), vertex_at(copy.position, c[1]),
+                       vertex_at(copy.position, c[2]), w);
+        for (int j = 0; j < 3; ++j) {
+            if ((*on_border)[c[j]] && !(*on_border)[v]) continue;
+            for (int k = 0; k < 3; ++k) (*sums)[3 * c[j] + k] += (float)(w[j] * copy.normal[3 * v + k]);
+        }
     }
     // Raised by `lift`, the surface passes lift nearer the vertices above
     // it and lift farther from those below.
@@ -469,7 +514,8 @@ void begin_mesh_copy(size_t faces, CopiedCorners* copied, TileMeshCopy* copy) {
 // Adds corner `id` (3 x face + corner number) as the next triangle corner,
 // one local vertex per distinct corner (vertex, texture coordinate and
 // normal), as the copies of a tile and of a group both do.
-void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy) {
+// `normal` (3 floats) is the normal sum it stands for; null: its own normal.
+void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const float* normal = nullptr) {
     const TerrainCorner& c = terrain_faces[id / 3].corners[id % 3];
     assert(c.vertex >= 1 && c.vertex <= terrain_vertex_count);  // the loader refuses others
     auto found = copied->emplace(CornerKey{c.vertex, c.texcoord, c.normal}, (unsigned)copy->corner.size());
@@ -478,8 +524,53 @@ void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy) {
         copy->corner.push_back(id);
         copy->position.insert(copy->position.end(), {v.x, v.y, v.z});
         copy->finite = copy->finite && std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+        const TerrainVertex& n = terrain_vertices[c.normal - 1];
+        if (normal) copy->normal.insert(copy->normal.end(), normal, normal + 3);
+        else copy->normal.insert(copy->normal.end(), {n.nx, n.ny, n.nz});
     }
     copy->triangles.push_back(found.first->second);
+}
+
+// Groups two by two neighbouring nodes of the ground grid, level after level,
+// until one node is left (a node alone in its square goes up as it is).
+void make_groups() {
+    std::vector<std::pair<int, std::pair<int, int>>> level;  // node, its square at this level
+    bool grid = terrain_tile_count > 1;
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        grid = grid && terrain_tiles[t].column >= 0;
+        level.push_back({t, {terrain_tiles[t].column, terrain_tiles[t].row}});
+    }
+    if (!grid) level.clear();  // runs of faces lie anywhere: no groups
+    while (level.size() > 1) {
+        std::map<std::pair<int, int>, std::vector<int>> squares;
+        for (const auto& entry : level) squares[{entry.second.first / 2, entry.second.second / 2}].push_back(entry.first);
+        std::vector<std::pair<int, std::pair<int, int>>> next;
+        for (const auto& [square, members] : squares) {
+            if (members.size() == 1) {
+                next.push_back({members[0], square});
+                continue;
+            }
+            int group = (int)level_nodes.size();
+            level_nodes.emplace_back();
+            level_nodes[group].members = members;
+            for (int m : members) level_nodes[m].parent = group;
+            next.push_back({group, square});
+        }
+        level.swap(next);
+    }
+    // Each group's tiles, from its members' (members come first in `nodes`).
+    for (int n = terrain_tile_count; n < (int)level_nodes.size(); ++n) {
+        LevelNode& group = level_nodes[n];
+        group.first_tile = (int)level_group_tiles.size();
+        for (int m : group.members) {
+            if (m < terrain_tile_count) level_group_tiles.push_back(m);
+            else
+                for (int i = level_nodes[m].first_tile; i < level_nodes[m].tile_end; ++i) level_group_tiles.push_back(level_group_tiles[i]);
+        }
+        group.tile_end = (int)level_group_tiles.size();
+    }
+    for (int n = 0; n < (int)level_nodes.size(); ++n)
+        if (level_nodes[n].parent < 0) level_roots.push_back(n);
 }
 
 }  // namespace
@@ -509,8 +600,8 @@ void copy_tile_mesh(int tile, TileMeshCopy* copy) {
     begin_mesh_copy(faces, &copied, copy);
     for (int s = 0; s < t.piece_count; ++s) {
         const TerrainPiece& piece = terrain_pieces[terrain_tile_pieces[t.first_slot + s]];
-        for (int f = piece.first_face; f < piece.face_end; ++f)
-            for (int k = 0; k < 3; ++k) copy_corner(3 * f + k, &copied, copy);
+        for (int place = piece.first_face; place < piece.face_end; ++place)
+            for (int k = 0; k < 3; ++k) copy_corner(3 * terrain_piece_face(place) + k, &copied, copy);
     }
 }
 
@@ -521,6 +612,22 @@ void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMes
     begin_mesh_copy(corners / 3, &copied, copy);
     for (const std::vector<int>* level : levels)
         for (int id : *level) copy_corner(id, &copied, copy);
+}
+
+void copy_group_bases(const std::vector<const TerrainLevel*>& bases, TileMeshCopy* copy) {
+    size_t corners = 0;
+    for (const TerrainLevel* base : bases) corners += base->corners.size();
+    CopiedCorners copied;
+    begin_mesh_copy(corners / 3, &copied, copy);
+    for (const TerrainLevel* base : bases)
+        for (int id : base->corners) copy_corner(id, &copied, copy, level_corner_normal(*base, id));
+}
+
+const float* level_corner_normal(const TerrainLevel& level, int id) {
+    auto at = std::lower_bound(level.normal_corners.begin(), level.normal_corners.end(), id);
+    if (at == level.normal_corners.end() || *at != id) return nullptr;
+    size_t i = (size_t)(at - level.normal_corners.begin());
+    return 3 * i + 2 < level.normals.size() ? &level.normals[3 * i] : nullptr;
 }
 
 void add_level_error(std::vector<TerrainLevel>* levels, float across, float up) {
@@ -567,13 +674,36 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
     std::vector<unsigned> coarser = simplify(copy.triangles, (size_t)(copy.triangles.size() / 3 * BASE_SHARE), true);
     size_t kept = coarser.size();
     if (kept == 0 || (double)kept > LEVEL_MIN_GAIN * (double)copy.triangles.size()) return;
-    measure_level(copy, coarser, height_scale, 0.0, base);
+    std::vector<unsigned char> on_border(copy.corner.size(), 0);
+    for (size_t v = 0; v < on_border.size(); ++v) on_border[v] = border.place[v] >= 0;
+    std::unordered_map<int, unsigned> local_of;  // corner id -> local vertex, for the skirts' normals
+    local_of.reserve(copy.corner.size());
+    for (size_t v = 0; v < copy.corner.size(); ++v) local_of.emplace(copy.corner[v], (unsigned)v);
+    std::vector<float> sums;
+    // The level's normals from the sums, for its corners and then its skirts.
+    auto set_normals = [&](const std::vector<unsigned>& triangles, TerrainLevel* level) {
+        level->normal_corners.clear();
+        level->normals.clear();
+        if (sums.empty()) return;
+        for (unsigned v : triangles) level->normal_corners.push_back(copy.corner[v]);
+        level->normal_corners.insert(level->normal_corners.end(), level->skirt.begin(), level->skirt.end());
+        std::sort(level->normal_corners.begin(), level->normal_corners.end());
+        level->normal_corners.erase(std::unique(level->normal_corners.begin(), level->normal_corners.end()),
+                                    level->normal_corners.end());
+        level->normals.reserve(3 * level->normal_corners.size());
+        for (int id : level->normal_corners) {
+            unsigned v = local_of.at(id);
+            level->normals.insert(level->normals.end(), &sums[3 * v], &sums[3 * v] + 3);
+        }
+    };
+    measure_level(copy, coarser, height_scale, 0.0, base, &on_border, &sums);
     if (!std::isfinite(base->error_across) || !std::isfinite(base->error_up)) {
         *base = TerrainLevel();  // a sliver beyond measure: no base, no levels
         return;
     }
     base->corners.resize(kept);
     for (size_t i = 0; i < kept; ++i) base->corners[i] = copy.corner[coarser[i]];
+    set_normals(coarser, base);
     std::vector<unsigned> finer = coarser;
     while ((int)levels->size() < TERRAIN_MAX_LEVELS) {
         bool first = levels->empty();
@@ -597,7 +727,7 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         }
         if (!thinned && !hang_skirts(copy, border, coarser, height_scale, &level)) break;
         if (coarser.empty()) break;
-        measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level);
+        measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level, &on_border, &sums);
         if (level.skirt_up == 0.0f && level.lift_up == 0.0f) level.skirt.clear();  // drawn where it lies
         if (!std::isfinite(level.error_across) || !std::isfinite(level.error_up) || !std::isfinite(level.lift_up)) break;
         if (!first && terrain_level_error(level, height_scale) >
@@ -605,6 +735,7 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
             break;
         level.corners.resize(coarser.size());
         for (size_t i = 0; i < coarser.size(); ++i) level.corners[i] = copy.corner[coarser[i]];
+        set_normals(coarser, &level);
         levels->push_back(std::move(level));
         finer.swap(coarser);
     }
@@ -657,4 +788,89 @@ int choose_terrain_level(const double* errors, int count, double distance, doubl
         if (errors[level - 1] * pixels_per_unit <= bound_pixels * distance) return level;
     }
     return 0;
+}
+
+void make_level_nodes() {
+    level_nodes.assign((size_t)terrain_tile_count, LevelNode());
+    level_group_tiles.clear();
+    level_roots.clear();
+    level_ground_min[0] = level_ground_min[1] = INFINITY;
+    level_ground_max[0] = level_ground_max[1] = -INFINITY;
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        const TerrainTile& tile = terrain_tiles[t];
+        if (tile.unbounded) continue;
+        for (int k = 0; k < 2; ++k) {
+            level_ground_min[k] = std::min(level_ground_min[k], tile.box_min[2 * k]);
+            level_ground_max[k] = std::max(level_ground_max[k], tile.box_max[2 * k]);
+        }
+    }
+    make_groups();
+    level_tile_faces.assign((size_t)terrain_tile_count, 0);
+    for (int p = 0; p < terrain_piece_count; ++p)
+        level_tile_faces[terrain_pieces[p].tile] += terrain_pieces[p].face_end - terrain_pieces[p].first_face;
+}
+
+namespace {
+
+// Builds one node as a level thread does: a tile from its faces, a group
+// from its members' bases once every member has one.
+void build_level_node(int n) {
+    LevelNode& node = level_nodes[n];
+    TileMeshCopy copy;
+    float across = 0.0f, up = 0.0f;
+    if (node.members.empty()) {
+        copy_tile_mesh(n, &copy);
+    } else {
+        std::vector<const TerrainLevel*> bases;
+        for (int m : node.members) {
+            const TerrainLevel& base = level_nodes[m].base;
+            if (base.corners.empty()) return;
+            bases.push_back(&base);
+            across = std::max(across, base.error_across);
+            up = std::max(up, base.error_up);
+        }
+        copy_group_bases(bases, &copy);
+    }
+    for (int k = 0; k < 2; ++k) {
+        copy.ground_min[k] = level_ground_min[k];
+        copy.ground_max[k] = level_ground_max[k];
+    }
+    build_tile_levels(copy, terrain_height_scale, &node.levels, &node.base);
+    add_level_error(&node.levels, across, up);
+    std::vector<TerrainLevel> base(1, std::move(node.base));
+    add_level_error(&base, across, up);
+    node.base = std::move(base[0]);
+}
+
+}  // namespace
+
+bool build_level_nodes_now() {
+    std::vector<char> done(level_nodes.size(), 0);
+    std::atomic<bool> room(true);
+    // Round by round, every node whose members are done (the tiles first).
+    for (;;) {
+        std::vector<int> ready;
+        for (int n = 0; n < (int)level_nodes.size(); ++n) {
+            if (done[n]) continue;
+            bool members_done = true;
+            for (int m : level_nodes[n].members) members_done = members_done && done[m];
+            if (members_done) ready.push_back(n);
+        }
+        if (ready.empty()) break;
+        run_parallel_parts([&](int part) {
+            int first, end;
+            parallel_share((long long)ready.size(), part, &first, &end);
+            for (int i = first; i < end && room; ++i) {
+                // Memory running out on a helper thread must not end the program.
+                try {
+                    build_level_node(ready[i]);
+                } catch (const std::bad_alloc&) {
+                    room = false;
+                }
+            }
+        }, (long long)ready.size() * PARALLEL_MIN_AMOUNT);
+        if (!room) return false;
+        for (int n : ready) done[n] = 1;
+    }
+    return true;
 }

@@ -16,6 +16,7 @@ struct TileMeshCopy {
     std::vector<int> corner;          // per local vertex: a corner it stands for, 3 x face + corner number (0-based)
     std::vector<float> position;      // per local vertex: x, y, z, world units
     std::vector<unsigned> triangles;  // 3 local vertices per face of the tile, in face order
+    std::vector<float> normal;        // per local vertex: x, y, z of the sum of the real normals it stands for (its length their weight; a real corner: its own)
     bool finite = true;               // every position is finite; no levels are built otherwise
     // The terrain's extent across the ground (x, z): border vertices on its
     // edges are kept by every level and hang no skirt. None by default.
@@ -45,6 +46,19 @@ bool terrain_levels_wanted();
 // beyond any screen). False (out unchanged) for anything else.
 bool parse_lod_error(const char* text, float* out);
 
+// Sets up level_nodes for the installed tiles, none with levels yet: a node
+// per tile, then groups of two by two neighbouring nodes, level after level
+// up to one (none for tiles that are runs of faces), with level_group_tiles,
+// level_roots, level_tile_faces and the terrain's extent across the ground.
+void make_level_nodes();
+
+// Builds the base and levels of every node now, on every core, as the level
+// threads do: the tiles' from their faces, then each group's from its
+// members' bases (a group with a member that has no base gets none). For a
+// program without a window (the importer), after make_level_nodes. False
+// when memory ran out (the nodes are then not all built).
+bool build_level_nodes_now();
+
 // Copies the faces of `tile` (terrain_tiles, terrain_pieces, the mesh): the
 // caller holds terrain_mesh_lock or is the only thread that may change them.
 void copy_tile_mesh(int tile, TileMeshCopy* copy);
@@ -54,6 +68,13 @@ void copy_tile_mesh(int tile, TileMeshCopy* copy);
 // they simplify as one: their shared borders become inner edges, and only the
 // group's outer border is kept. The same rule for the caller as copy_tile_mesh.
 void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMeshCopy* copy);
+
+// copy_group_mesh of the bases' corners, each corner with the normal sum its
+// base holds for it (TerrainLevel::normals; its own where it holds none).
+void copy_group_bases(const std::vector<const TerrainLevel*>& bases, TileMeshCopy* copy);
+
+// The normal sum `level` holds for corner `id` (3 floats), or null.
+const float* level_corner_normal(const TerrainLevel& level, int id);
 
 // Builds the base and the levels of the copied faces. The base, about a
 // quarter of the faces, keeps the copy's border edges as they are: a group
@@ -66,8 +87,12 @@ void copy_group_mesh(const std::vector<const std::vector<int>*>& levels, TileMes
 // against the sky keep their height. Stops when a level would no longer
 // shrink by a fifth, when its error would grow more than sixteen times over
 // the one before, or at TERRAIN_MAX_LEVELS. Each error bounds the distance
-// from every copied vertex to the surface as drawn (raised). No base and no
-// levels for a copy with positions that are not finite.
+// from every copied vertex to the surface as drawn (raised). Each corner's
+// normal sums the copied vertices' normals nearest it, shared out as the
+// corners of the triangle nearest each vertex share its place, so that a
+// coarse level shades as the relief it stands for (a corner on the copy's
+// border takes only the border's, as its neighbour's level sees them). No
+// base and no levels for a copy with positions that are not finite.
 void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector<TerrainLevel>* levels,
                        TerrainLevel* base);
 

@@ -86,12 +86,14 @@ void emit_triangle(const TerrainFace& face) {
     emit_corner(face.corners[2]);
 }
 
-// Emits faces first .. end - 1 (first even) exactly as the whole terrain
-// emits them; returns the number of faces emitted.
-long emit_faces(int first, int end) {
+// Emits the faces at places first .. end - 1 of `order` (null: the faces
+// themselves; a pair of faces starts at `first`) exactly as the whole
+// terrain emits them; returns the number of faces emitted.
+long emit_faces(int first, int end, const int* order) {
+    auto face_at = [order](int place) -> const TerrainFace& { return terrain_faces[order ? order[place] : place]; };
     if (terrain_primitive == PRIMITIVE_TRIANGLES) {
         glBegin(GL_TRIANGLES);
-        for (int f = first; f < end; ++f) emit_triangle(terrain_faces[f]);
+        for (int f = first; f < end; ++f) emit_triangle(face_at(f));
         glEnd();
         return end - first;
     }
@@ -100,10 +102,10 @@ long emit_faces(int first, int end) {
     int pairs_end = end - (end - first) % 2;
     glBegin(GL_QUADS);
     for (int f = first; f < pairs_end; f += 2) {
-        const TerrainFace& face = terrain_faces[f];
+        const TerrainFace& face = face_at(f);
         emit_face_normal(face);
         emit_corner(face.corners[0]);
-        emit_corner(terrain_faces[f + 1].corners[1]);
+        emit_corner(face_at(f + 1).corners[1]);
         emit_corner(face.corners[1]);
         emit_corner(face.corners[2]);
     }
@@ -111,7 +113,7 @@ long emit_faces(int first, int end) {
     if (pairs_end < end) {
         // An odd face out has no partner: draw it as the triangle it is.
         glBegin(GL_TRIANGLES);
-        emit_triangle(terrain_faces[pairs_end]);
+        emit_triangle(face_at(pairs_end));
         glEnd();
     }
     return end - first;
@@ -122,7 +124,7 @@ long emit_faces(int first, int end) {
 long compile_terrain_piece(int p) {
     const TerrainPiece& piece = terrain_pieces[p];
     glNewList(terrain_piece_lists + p, GL_COMPILE);
-    long emitted = emit_faces(piece.first_face, piece.face_end);
+    long emitted = emit_faces(piece.first_face, piece.face_end, terrain_face_order);
     glEndList();
     if (piece.face_end == terrain_face_count) {
         terrain_tail_set = emitted > 0;
@@ -198,7 +200,7 @@ void hold_flushed_batch() {
 
 }  // namespace
 
-void compile_terrain_faces() { terrain_faces_compiled = emit_faces(0, terrain_face_count); }
+void compile_terrain_faces() { terrain_faces_compiled = emit_faces(0, terrain_face_count, nullptr); }
 
 void rebuild_terrain_list(bool print_exaggeration) {
     stop_terrain_levels();

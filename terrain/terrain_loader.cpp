@@ -4,13 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/content_hash.h"
 #include "files/terrain_file.h"
 #include "files/terrain_normals.h"
 #include "state/app_state.h"
 #include "state/frame_state.h"
 #include "state/overlay_state.h"
+#include "state/session_state.h"
 #include "state/texture_state.h"
 #include "state/world_state.h"
+#include "terrain/level_cache.h"
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/texture.h"
@@ -59,6 +62,12 @@ bool load_terrain(const char* path, const char* texture_path, int components, in
     fflush(stdout);
     TerrainParse parse;
     bool parsed = parse_terrain_read(&read, &parse, error, sizeof error);
+    // A large terrain's levels may be kept beside it, for these very bytes.
+    char cache_path[LEVEL_CACHE_PATH_SIZE];
+    bool cached = parsed && read.face_count > level_cache_min_faces &&
+                  make_level_cache_path(path, cache_path, sizeof cache_path);
+    unsigned long long terrain_hash = cached ? hash_content(read.text.data, read.text.size) : 0;
+    unsigned long long terrain_size = read.text.size;
     end_terrain_read(&read);
     if (!parsed) {
         if (is_face_limit_message(error)) snprintf(fatal_text, sizeof fatal_text, "\n%s", error);
@@ -79,6 +88,12 @@ bool load_terrain(const char* path, const char* texture_path, int components, in
     release_terrain_lists();
     install_terrain_mesh(&parse);
     apply_terrain_settings();
+    if (cached) {
+        memcpy(level_cache_path, cache_path, sizeof level_cache_path);
+        level_cache_terrain_size = terrain_size;
+        level_cache_terrain_hash = terrain_hash;
+        level_cache_revision = terrain_revision;
+    }
 
     printf("Building Display Lists...");
     fflush(stdout);

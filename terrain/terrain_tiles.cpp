@@ -4,16 +4,21 @@
 // piece order. Pieces are runs of consecutive faces, so the faces that are
 // drawn keep the file's order: faces whose fragments tie in depth (shared
 // edges in wire frame, far faces in a coarse depth buffer) resolve exactly as
-// they do when the whole terrain is drawn from one list.
+// they do when the whole terrain is drawn from one list. (A terrain drawn
+// with levels whose file scatters its squares is drawn tile by tile instead:
+// its levels already differ from exact drawing far more than such ties.)
 #include "terrain/terrain_tiles.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "files/parallel.h"
 #include "state/world_state.h"
+#include "terrain/terrain_levels.h"
 
 // Float rounding in the GL's matrix product and vertex transform stays far
 // below this share of the magnitudes involved.
@@ -175,6 +180,83 @@ bool build_run_tiles(int pairs, int pairs_per_tile) {
     return true;
 }
 
+// Tiles by place for a face order that scatters them: each non-empty cell
+// is a tile of one piece, whose pairs terrain_face_order lists in rows across
+// the ground (by the centre's z, then x), as a grid stored row by row lists
+// them: the rasteriser then meets them in the same order, whatever the file's
+// (the lone last face of an odd count ends its tile, so no pair straddles).
+bool build_ordered_tiles(const TileGrid& grid, const int* pair_cell, int pairs) {
+    int cells = grid.columns * grid.rows;
+    int* cell_tile = (int*)malloc((size_t)cells * sizeof(int));
+    int* cell_pairs = (int*)calloc((size_t)cells + 1, sizeof(int));
+    int* pair_order = (int*)malloc((size_t)pairs * sizeof(int));
+    float* centre = (float*)malloc((size_t)pairs * 2 * sizeof(float));
+    bool fine = cell_tile && cell_pairs && pair_order && centre;
+    int tiles = 0;
+    if (fine) {
+        for (int u = 0; u < pairs; ++u) ++cell_pairs[pair_cell[u] + 1];
+        for (int c = 0; c < cells; ++c) cell_tile[c] = cell_pairs[c + 1] > 0 ? tiles++ : -1;
+        fine = allocate_tiles(tiles, tiles);
+    }
+    if (fine) {
+        terrain_face_order = (int*)malloc((size_t)terrain_face_count * sizeof(int));
+        terrain_pair_tile = (int*)malloc((size_t)pairs * sizeof(int));
+        fine = terrain_face_order && terrain_pair_tile;
+        if (!fine) free_terrain_tiles();
+    }
+    if (fine) {
+        // The pairs cell by cell (a counting sort), then each cell's in rows.
+        for (int c = 0; c < cells; ++c) cell_pairs[c + 1] += cell_pairs[c];
+        std::vector<int> next(cell_pairs, cell_pairs + cells);
+        for (int u = 0; u < pairs; ++u) pair_order[next[pair_cell[u]]++] = u;
+        run_parallel_parts([&](int part) {
+            int first, end;
+            parallel_share(pairs, part, &first, &end);
+            for (int u = first; u < end; ++u) {
+                double x, z;
+                pair_centre(u, &x, &z);
+                centre[2 * u] = (float)z;
+                centre[2 * u + 1] = (float)x;
+            }
+        }, pairs);
+        const int lone = pair_end(pairs - 1) - 2 * (pairs - 1) == 1 ? pairs - 1 : -1;
+        auto before = [&](int a, int b) {
+            if (a == lone || b == lone) return b == lone && a != lone;
+            if (centre[2 * a] != centre[2 * b]) return centre[2 * a] < centre[2 * b];
+            if (centre[2 * a + 1] != centre[2 * b + 1]) return centre[2 * a + 1] < centre[2 * b + 1];
+            return a < b;  // NaN centres and ties keep the file's order
+        };
+        run_parallel_parts([&](int part) {
+            int first, end;
+            parallel_share(cells, part, &first, &end);
+            for (int c = first; c < end; ++c) std::sort(pair_order + cell_pairs[c], pair_order + cell_pairs[c + 1], before);
+        }, pairs);
+        int place = 0;
+        for (int c = 0; c < cells; ++c) {
+            int t = cell_tile[c];
+            if (t < 0) continue;
+            terrain_pieces[t].first_face = place;
+            for (int i = cell_pairs[c]; i < cell_pairs[c + 1]; ++i) {
+                int u = pair_order[i];
+                terrain_pair_tile[u] = t;
+                for (int f = 2 * u; f < pair_end(u); ++f) terrain_face_order[place++] = f;
+            }
+            terrain_pieces[t].face_end = place;
+            terrain_pieces[t].tile = t;
+            terrain_tiles[t].column = c % grid.columns;
+            terrain_tiles[t].row = c / grid.columns;
+        }
+        assert(place == terrain_face_count);
+        terrain_tile_size = (float)std::sqrt(grid.cell_x * grid.cell_z);
+        finish_tiles();
+    }
+    free(cell_tile);
+    free(cell_pairs);
+    free(pair_order);
+    free(centre);
+    return fine;
+}
+
 }  // namespace
 
 bool build_terrain_tiles(int faces_per_tile) {
@@ -203,8 +285,13 @@ bool build_terrain_tiles(int faces_per_tile) {
     for (int u = 1; u < pairs; ++u) pieces += pair_cell[u] != pair_cell[u - 1];
     double shortest = std::sqrt((double)pairs_per_tile) / 2.0;
     if ((double)pairs / pieces < shortest) {
+        // Drawn with levels, the ground must be cut by place whatever the
+        // order, or every tile would span the terrain and no level would
+        // help; drawn exactly, runs keep the file's order.
+        bool by_place = terrain_levels_wanted();
+        bool built = by_place ? build_ordered_tiles(grid, pair_cell, pairs) : build_run_tiles(pairs, pairs_per_tile);
         free(pair_cell);
-        return build_run_tiles(pairs, pairs_per_tile);
+        return built;
     }
 
     // Tiles are numbered in the order their first face comes.
@@ -244,9 +331,10 @@ void refresh_terrain_tile_box(int tile) {
     bool finite = true;
     for (int s = 0; s < t.piece_count; ++s) {
         const TerrainPiece& piece = terrain_pieces[terrain_tile_pieces[t.first_slot + s]];
-        for (int f = piece.first_face; f < piece.face_end; ++f) {
+        for (int place = piece.first_face; place < piece.face_end; ++place) {
+            const TerrainFace& face = terrain_faces[terrain_piece_face(place)];
             for (int c = 0; c < 3; ++c) {
-                int number = terrain_faces[f].corners[c].vertex;
+                int number = face.corners[c].vertex;
                 assert(number >= 1 && number <= terrain_vertex_count);  // the loader refuses others
                 const TerrainVertex& v = terrain_vertices[number - 1];
                 const float p[3] = {v.x, v.y, v.z};
@@ -275,6 +363,7 @@ void refresh_terrain_tile_boxes() {
 
 int terrain_face_tile(int face) {
     if (face < 0 || face >= terrain_face_count || terrain_piece_count == 0) return -1;
+    if (terrain_pair_tile) return terrain_pair_tile[face / 2];
     int lo = 0, hi = terrain_piece_count - 1;
     while (lo < hi) {  // the last piece starting at or before the face
         int mid = lo + (hi - lo + 1) / 2;

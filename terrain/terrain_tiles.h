@@ -3,6 +3,7 @@
 // tests call these.
 #pragma once
 
+#include "state/world_state.h"
 
 // The six planes of a clip volume in the object coordinates of the matrices
 // it was made from; a point p is inside plane i when
@@ -16,9 +17,15 @@ struct TerrainFrustum {
 // about `faces_per_tile` faces and their pieces, replacing the previous ones,
 // with boxes from the current positions. Faces are taken in pairs (f, f + 1)
 // that always share a tile. When the file's face order scatters each square
-// over many short runs, the tiles become runs of consecutive faces instead.
+// over many short runs, a terrain drawn with levels (terrain_levels_wanted)
+// still gets its squares, each one piece of terrain_face_order; one drawn
+// exactly gets runs of consecutive faces, keeping the file's order.
 // Returns false, with no tiles, if memory runs out.
 bool build_terrain_tiles(int faces_per_tile);
+
+// The face at place `place` of the pieces' order (the face itself when the
+// pieces run over the faces).
+inline int terrain_piece_face(int place) { return terrain_face_order ? terrain_face_order[place] : place; }
 
 // Recomputes a tile's box from the current positions of its faces' corners.
 void refresh_terrain_tile_box(int tile);

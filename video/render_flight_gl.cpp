@@ -347,10 +347,13 @@ int run_render_flight(int argc, char** argv) {
                         "(scripts/install_deps.sh does)%s", "");
     }
 
-    terrain_lod_error = o.lod_error;
+    // A chosen terrain takes the start-up terrain's place at once: no levels
+    // are built for the one that stands in until then.
+    terrain_lod_error = o.terrain[0] ? 0.0f : o.lod_error;
     terrain_lod_forced = o.lod_given;
     if (open_window(argv[0])) return EXIT_FAILED;
     init_scene();
+    terrain_lod_error = o.lod_error;
     if (!open_capture_target(o.width, o.height, error, sizeof error)) return fail("%s", error);
     on_reshape(o.width, o.height);
     const char* slash = strrchr(o.flight_path, '/');

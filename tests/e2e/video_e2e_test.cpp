@@ -223,6 +223,21 @@ TEST(RenderFlight, AShortFlightBecomesAnMp4WithNoDisplayWhoseFramesMatchTheStill
     remove_scratch(world);
 }
 
+TEST(RenderFlight, AChosenTerrainIsTheOnlyOneWhoseLevelsAreBuilt) {
+    std::string world = make_scratch(WORLD_DIR);
+    ASSERT_FALSE(world.empty());
+    write_flight(world + "/Flythrough/Short.flt", 4, moving_sample);
+    RunResult still = run_kestrolane(world, "--render-flight Flythrough/Short.flt canyon.png --still 0 --size 64x48 "
+                                            "--terrain Canyon.dem --lod-error 1");
+    ASSERT_EQ(still.status, 0) << still.output;
+    // The start-up terrain is loaded and replaced; only the canyon's levels are built.
+    size_t first = still.output.find("Building detail levels...");
+    ASSERT_NE(first, std::string::npos) << still.output;
+    EXPECT_EQ(still.output.find("Building detail levels", first + 1), std::string::npos) << still.output;
+    EXPECT_LT(still.output.find("Polygons:32768"), first) << still.output;
+    remove_scratch(world);
+}
+
 TEST(RenderFlight, BadInputIsRefusedWithAReasonAndLeavesNoFile) {
     std::string world = make_scratch(WORLD_DIR);
     ASSERT_FALSE(world.empty());

@@ -22,6 +22,7 @@
 #include "state/texture_state.h"
 #include "state/world_state.h"
 #include "terrain/level_lists.h"
+#include "terrain/terrain_loader.h"
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_tiles.h"
 #include "tests/gl/gl_support.h"
@@ -37,6 +38,15 @@ constexpr int HEIGHT = 768;
 float hills(int x, int z) {
     return 30.0f * std::sin(x * 0.021f) * std::cos(z * 0.026f) + 10.0f * std::sin(x * 0.05f + z * 0.04f) +
            1.5f * std::sin(x * 0.31f) * std::sin(z * 0.23f);
+}
+
+// The hills under fine, rough relief that a coarse level cannot follow:
+// sharp ridges a cell or two apart and a little noise at every vertex.
+float rugged(int x, int z) {
+    unsigned h = (unsigned)x * 374761393u + (unsigned)z * 668265263u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    float noise = ((h ^ (h >> 16)) & 0xffff) / 65535.0f - 0.5f;
+    return hills(x, z) + 0.3f * std::sin(x * 1.1f + z * 0.7f) * std::sin(z * 1.3f) + 0.4f * noise;
 }
 
 // The terrain of one frame as the frame draws it, read back.
@@ -114,6 +124,120 @@ TEST_F(LevelsGl, WithinOnePixelThePicturesMatchExactDrawingWithoutCracks) {
     EXPECT_EQ(terrain_level_faces_drawn, terrain_face_count);
     EXPECT_EQ(terrain_level_draws, level_draws);
     render_mode = RENDER_FILLED;
+}
+
+TEST_F(LevelsGl, CoarseLevelsOfRuggedGroundShadeAsTheGroundTheyStandFor) {
+    load_startup_terrain(grid_terrain_text(257, 257, rugged));
+    testing::internal::CaptureStdout();
+    wait_for_terrain_levels();
+    testing::internal::GetCapturedStdout();
+    const View views[] = {
+        {"high oblique", 128, 160, 330, 0.0f, -0.45f, 0},
+        {"top-down", 128, 260, 128, 0.0f, -0.999f, 0},
+    };
+    // Each view exact, with the levels as built, then with the levels
+    // shaded by their corners' own normals (as before the ground's were summed).
+    std::vector<unsigned char> exact[2], summed[2], own[2];
+    for (int v = 0; v < 2; ++v) {
+        terrain_lod_error = 0.0f;
+        exact[v] = draw_terrain(views[v]);
+        terrain_lod_error = 1.0f;
+        summed[v] = draw_terrain(views[v]);
+        EXPECT_GT(tiles_at_levels(), 100) << views[v].name;
+    }
+    for (LevelNode& node : level_nodes)
+        for (TerrainLevel& level : node.levels) {
+            EXPECT_EQ(level.normals.size(), 3 * level.normal_corners.size());
+            EXPECT_FALSE(level.normals.empty());
+            level.normals.clear();
+            level.normal_corners.clear();
+        }
+    recompile_terrain_levels();
+    wait_for_terrain_levels();
+    for (int v = 0; v < 2; ++v) {
+        own[v] = draw_terrain(views[v]);
+        LevelPictureDifference now = measure_level_picture(exact[v], summed[v]);
+        LevelPictureDifference before = measure_level_picture(exact[v], own[v]);
+        printf("rugged, %s: mean difference %.3f / 255 with the ground's normals, %.3f with the corners' own\n",
+               views[v].name, now.mean, before.mean);
+        EXPECT_LT(now.mean, before.mean * 0.95) << views[v].name;
+        EXPECT_LE(now.mean, LEVEL_PICTURE_MEAN_LIMIT) << views[v].name;
+        EXPECT_LE(now.cracks, WIDTH * HEIGHT / LEVEL_PICTURE_PIXELS_PER_CRACK) << views[v].name;
+    }
+}
+
+TEST_F(LevelsGl, AScrambledFaceOrderGetsTheTilesAndLevelsOfRowOrder) {
+    const View across = {"from the edge, looking across", 128, 12, 262, 0.0f, -0.05f, 0};
+    int row_tiles = terrain_tile_count;
+    terrain_lod_error = 1.0f;
+    draw_terrain(across);
+    long row_faces = terrain_level_faces_drawn;
+
+    // The same grid with its face pairs in another order: a tile must be a
+    // square of the ground still, not a run of the file's faces spread over all of it.
+    load_startup_terrain(scramble_face_pairs(grid_terrain_text(257, 257, hills), 9973));
+    testing::internal::CaptureStdout();
+    wait_for_terrain_levels();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Done!\n");
+    EXPECT_EQ(terrain_tile_count, row_tiles);
+    EXPECT_GT(terrain_tile_size, 0.0f);
+    terrain_lod_error = 0.0f;
+    std::vector<unsigned char> exact = draw_terrain(across);
+    long exact_faces = terrain_level_faces_drawn;
+    terrain_lod_error = 1.0f;
+    std::vector<unsigned char> levels = draw_terrain(across);
+    EXPECT_GT(tiles_at_levels(), 10);
+    EXPECT_LE(terrain_level_faces_drawn, row_faces + row_faces / 10);
+    EXPECT_LT(terrain_level_faces_drawn, exact_faces * 2 / 3);
+    LevelPictureDifference d = measure_level_picture(exact, levels);
+    EXPECT_LE(d.mean, LEVEL_PICTURE_MEAN_LIMIT);
+    EXPECT_LE(d.cracks, WIDTH * HEIGHT / LEVEL_PICTURE_PIXELS_PER_CRACK);
+    printf("scrambled: %ld faces (row order %ld) of %ld, mean difference %.3f / 255, %ld crack pixels\n",
+           terrain_level_faces_drawn, row_faces, exact_faces, d.mean, d.cracks);
+}
+
+TEST_F(LevelsGl, ACachedTerrainHasItsLevelsAtOnceAndABadCacheIsBuiltAgain) {
+    level_cache_min_faces = 0;
+    const std::string dir = make_temp_dir(), dem = dir + "/hills.dem", cache = dir + "/hills.levels";
+    put_file(dem, grid_terrain_text(129, 129, hills));
+    auto load = [&] {
+        testing::internal::CaptureStdout();
+        load_terrain(dem.c_str(), small_texture_path().c_str(), 3, 4, 4, 0);
+        return testing::internal::GetCapturedStdout();
+    };
+    auto built_again = [&](const char* why) {
+        EXPECT_NE(load().find("Building detail levels..."), std::string::npos) << why;
+        testing::internal::CaptureStdout();
+        wait_for_terrain_levels();
+        testing::internal::GetCapturedStdout();
+    };
+    const View far = {"far above", 64, 200, 250, 0.0f, -0.6f, 0};
+    auto levels_at_once = [&](const char* why) {
+        EXPECT_EQ(load().find("Building detail levels"), std::string::npos) << why;
+        EXPECT_EQ(terrain_levels_pending, 0) << why;
+        terrain_lod_error = 50.0f;
+        draw_terrain(far);
+        EXPECT_EQ(tiles_at_levels(), terrain_tile_count) << why << ": the first frame draws every tile coarse";
+    };
+
+    built_again("no cache yet");
+    const std::string good = read_file(cache);
+    ASSERT_GT(good.size(), 1000u);
+    levels_at_once("a cache of these very bytes");
+
+    // A corrupt cache is ignored, the levels built as without one and kept again.
+    std::string corrupt = good;
+    corrupt[corrupt.size() / 3] ^= 0x10;
+    put_file(cache, corrupt);
+    built_again("a corrupt cache");
+    EXPECT_EQ(read_file(cache), good);
+    levels_at_once("the cache written again");
+
+    // A terrain changed since its cache was written is never drawn from it.
+    put_file(dem, grid_terrain_text(129, 129, [](int x, int z) { return hills(x, z) + (x == 64 && z == 64 ? 30.0f : 0.0f); }));
+    built_again("a stale cache");
+    EXPECT_NE(read_file(cache), good);
+    levels_at_once("the changed terrain's own cache");
 }
 
 TEST_F(LevelsGl, AnEditOnATileBorderShowsInTheNextFrame) {

@@ -9,7 +9,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "files/content_hash.h"
 #include "import/terrain_location.h"
+#include "state/session_state.h"
+#include "state/viewer_state.h"
+#include "state/world_state.h"
+#include "terrain/level_cache.h"
+#include "terrain/terrain_levels.h"
+#include "terrain/terrain_mesh.h"
+#include "terrain/terrain_tiles.h"
 #include "tests/import/import_fixtures.h"
 #include "tests/support/temp_files.h"
 
@@ -330,5 +338,44 @@ TEST(ImportTerrain, SouthUpAndVeryWideRastersKeepTheirGround) {
     ASSERT_EQ(t.vertex_count, 101 * 5);
     for (int c = 1; c < 100; ++c) ASSERT_NEAR(vertex_at(t, 101, c, 2).y, 0.01 * 50.0 * c, 0.001) << c;
     free_terrain_parse(&t);
+    remove_world(world);
+}
+
+// A terrain the viewer draws with levels comes with its levels kept beside
+// it, which the viewer's reader takes for the terrain's very bytes; a
+// smaller terrain imported under the name takes the cache away.
+TEST(ImportTerrain, ALargeTerrainComesWithItsDetailLevels) {
+    const std::string world = make_world();
+    RasterRecipe recipe = small_raster();
+    recipe.width = recipe.height = 520;
+    recipe.value = [](int x, int y, int) { return 300.0 + 80.0 * std::sin(x * 0.05) * std::cos(y * 0.04) + (x * 7 % 5); };
+    ASSERT_TRUE(write_raster(world + "/ridges.tif", recipe));
+    ToolRun run = run_import_tool({"--world", world, "--grid", "502", world + "/ridges.tif"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(contains(run.out, "(502,002 faces)")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Its detail levels are kept in DEM/ridges.levels")) << run.out;
+    const std::string dem = world + "/DEM/ridges.dem";
+    const std::string bytes = read_file(dem);
+    TerrainParse parse = load_terrain(dem);
+    ASSERT_EQ(parse.face_count, 502002);
+    reset_viewer_state();
+    install_terrain_mesh(&parse);
+    ASSERT_TRUE(build_terrain_tiles(terrain_tile_faces));
+    ASSERT_TRUE(make_level_cache_path(dem.c_str(), level_cache_path, sizeof level_cache_path));
+    level_cache_terrain_size = bytes.size();
+    level_cache_terrain_hash = hash_content(bytes.data(), bytes.size());
+    level_cache_revision = terrain_revision;
+    make_level_nodes();
+    EXPECT_TRUE(read_level_cache());
+    size_t with_levels = 0;
+    for (const LevelNode& node : level_nodes) with_levels += !node.levels.empty();
+    EXPECT_GT(with_levels, (size_t)terrain_tile_count);
+    reset_viewer_state();
+
+    run = run_import_tool({"--world", world, "--name", "ridges", "--grid", "200", world + "/ridges.tif"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(contains(run.out, "detail levels")) << run.out;
+    EXPECT_EQ(read_file(world + "/DEM/ridges.levels"), "");
+    EXPECT_TRUE(find_temporaries(world).empty());
     remove_world(world);
 }

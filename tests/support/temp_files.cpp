@@ -81,6 +81,22 @@ std::string grid_terrain_text(int cols, int rows, float (*height)(int, int), con
     return out.str();
 }
 
+std::string scramble_face_pairs(const std::string& grid, size_t step) {
+    size_t first_face = grid.find("f ");
+    if (first_face == std::string::npos) return grid;
+    std::vector<std::string> pairs;
+    for (size_t at = first_face; at < grid.size();) {
+        size_t second = grid.find('\n', at);
+        size_t end = second == std::string::npos ? std::string::npos : grid.find('\n', second + 1);
+        end = end == std::string::npos ? grid.size() : end + 1;
+        pairs.push_back(grid.substr(at, end - at));
+        at = end;
+    }
+    std::string text = grid.substr(0, first_face);
+    for (size_t i = 0; i < pairs.size(); ++i) text += pairs[(i * step) % pairs.size()];
+    return text;
+}
+
 std::vector<std::string> files_in(const std::string& dir) {
     std::vector<std::string> names;
     if (DIR* d = opendir(dir.c_str())) {

@@ -22,3 +22,8 @@ std::string read_file(const std::string& path);
 // A regular grid terrain of cols x rows vertices, spacing 1, counter-clockwise
 // faces seen from above, heights from height(x, z).
 std::string grid_terrain_text(int cols, int rows, float (*height)(int, int), const char* eol = "\n");
+
+// The terrain text `grid` (vertex lines, then faces in pairs, as
+// grid_terrain_text writes them) with pair i taking the place of pair
+// (i x step) mod pairs: step coprime with the pair count scrambles their order.
+std::string scramble_face_pairs(const std::string& grid, size_t step);

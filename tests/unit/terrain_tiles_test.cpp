@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files/terrain_file.h"
+#include "state/session_state.h"
 #include "state/world_state.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"
@@ -183,6 +184,48 @@ TEST_F(TerrainTiles, ScatteredFaceOrderFallsBackToRunsAndOddCountsKeepPairs) {
     expect_pieces_cover_the_faces();
     expect_boxes_hold_their_faces();
     free_terrain_tiles();
+}
+
+TEST_F(TerrainTiles, ScatteredFaceOrderDrawnWithLevelsKeepsItsSquares) {
+    install_text(scramble_face_pairs(grid_terrain_text(17, 17, flat), 97) + "f 1/1/1 18/18/18 2/2/2\n");
+    ASSERT_EQ(terrain_face_count, 513);
+    terrain_lod_forced = 1;
+    terrain_lod_error = 1.0f;
+    ASSERT_TRUE(build_terrain_tiles(32));
+    EXPECT_GT(terrain_tile_size, 0.0f);
+    EXPECT_EQ(terrain_piece_count, terrain_tile_count);
+    ASSERT_NE(terrain_face_order, nullptr);
+    // Every face at one place, pairs side by side, each piece its tile's only one.
+    std::vector<int> seen(terrain_face_count, 0);
+    for (int p = 0; p < terrain_piece_count; ++p) {
+        const TerrainPiece& piece = terrain_pieces[p];
+        EXPECT_EQ(terrain_tiles[piece.tile].piece_count, 1);
+        EXPECT_GE(terrain_tiles[piece.tile].column, 0);
+        for (int place = piece.first_face; place < piece.face_end; ++place) {
+            int f = terrain_piece_face(place);
+            ASSERT_GE(f, 0);
+            ASSERT_LT(f, terrain_face_count);
+            ++seen[f];
+            EXPECT_EQ(terrain_face_tile(f), piece.tile);
+            if (f % 2 == 0 && f + 1 < terrain_face_count) {
+                ASSERT_LT(place + 1, piece.face_end);
+                EXPECT_EQ(terrain_piece_face(place + 1), f + 1);
+            }
+            if (f == terrain_face_count - 1) {
+                EXPECT_EQ(place + 1, piece.face_end) << "the lone face ends its tile";
+            }
+        }
+    }
+    for (int count : seen) ASSERT_EQ(count, 1);
+    EXPECT_EQ(terrain_pieces[terrain_piece_count - 1].face_end, terrain_face_count);
+    expect_boxes_hold_their_faces();
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        EXPECT_LE(terrain_tiles[t].box_max[0] - terrain_tiles[t].box_min[0], 5.0f);
+        EXPECT_LE(terrain_tiles[t].box_max[2] - terrain_tiles[t].box_min[2], 5.0f);
+    }
+    free_terrain_tiles();
+    EXPECT_EQ(terrain_face_order, nullptr);
+    EXPECT_EQ(terrain_pair_tile, nullptr);
 }
 
 TEST_F(TerrainTiles, AVertexMarksTheTilesOfEveryFaceUsingIt) {
