@@ -151,7 +151,7 @@ TEST(Menus, TheTreeHoldsItsEntriesAndTheAssetFolders) {
         {{FILE_ENTRY, DEM_ENTRY}, 3},             // the sample terrains
         {{FILE_ENTRY, FLYTHROUGH_ENTRY}, 2},      // the sample flights
         {{TERRAIN_ENTRY}, 10},
-        {{STEREO_ENTRY}, 8},
+        {{STEREO_ENTRY}, 17},                    // the classic eight, six modes, red/blue again, more and less depth
         {{AUGMENTATION_ENTRY}, 5},
     };
     for (auto& m : menus) {
