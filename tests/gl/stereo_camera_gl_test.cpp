@@ -17,7 +17,10 @@
 #include "frame/scene_init.h"
 #include "scene/sky.h"
 #include "state/app_state.h"
+#include "input/mouse.h"
 #include "state/camera_state.h"
+#include "state/mouse_state.h"
+#include "state/overlay_state.h"
 #include "state/sky_state.h"
 #include "state/stereo_state.h"
 #include "terrain/terrain_loader.h"
@@ -126,6 +129,20 @@ double band_offset(const std::vector<int>& grey, int top) {
 // below the eye and `ahead` along the level view.
 int row_of(double down, double ahead) { return (int)(HEIGHT / 2 + HEIGHT / 2 * down / ahead); }
 
+// The face a click at window point (x, y) picks after one frame of `mode`
+// (-1: mono) on a drawable of width x height.
+int pick_after_frame(int mode, int width, int height, int x, int y) {
+    look({"ridge", EYE_X, EYE_HEIGHT, EYE_Z, 0.0f, -0.3f, 0});
+    stereo_on = mode >= 0;
+    stereo_mode = mode >= 0 ? mode : STEREO_RED_BLUE;
+    on_reshape(width, height);
+    draw_frame_unswapped(false);
+    picked_face = -1;
+    on_mouse(MOUSE_LEFT_BUTTON, MOUSE_BUTTON_DOWN, x, y);
+    on_mouse(MOUSE_LEFT_BUTTON, !MOUSE_BUTTON_DOWN, x, y);
+    return picked_face;
+}
+
 using StereoCameraGl = GlTest;
 
 }  // namespace
@@ -154,4 +171,40 @@ TEST_F(StereoCameraGl, FarGroundLiesBehindTheNearRidgeAndTheSkyWithinItsBudget) 
                                          (double)EYE / HEIGHT) * EYE;
     EXPECT_NEAR(sky, meant, 1.0);
     EXPECT_GT(meant, 0.5 * budget);  // the depth budget is used, not wasted
+}
+
+TEST_F(StereoCameraGl, AClickInEitherEyesPartPicksWhatMonoPicksThere) {
+    load_ridge_world();
+    overlay_visible = 0;
+    struct Case {
+        int mode, width, height;
+        int left_x, left_y, right_x, right_y;  // one picture point in each eye's part
+        int mono_width, mono_height, mono_x, mono_y;
+    } cases[] = {
+        {STEREO_SIDE_BY_SIDE, 1024, 768, 200, 600, 712, 600, 512, 768, 200, 600},
+        {STEREO_SIDE_BY_SIDE_HALF, 1024, 768, 100, 600, 612, 600, 1024, 768, 200, 600},
+        {STEREO_TOP_BOTTOM, 1024, 768, 300, 300, 300, 684, 1024, 384, 300, 300},
+        {STEREO_TOP_BOTTOM_HALF, 1024, 768, 300, 300, 300, 684, 1024, 768, 300, 600},
+        {STEREO_ROWS, 1024, 768, 300, 600, 300, 600, 1024, 768, 300, 600},
+        {STEREO_RED_CYAN, 1024, 768, 300, 600, 300, 600, 1024, 768, 300, 600},
+    };
+    testing::internal::CaptureStdout();
+    for (const Case& c : cases) {
+        int mono = pick_after_frame(-1, c.mono_width, c.mono_height, c.mono_x, c.mono_y);
+        ASSERT_GE(mono, 0) << c.mode;
+        EXPECT_EQ(pick_after_frame(c.mode, c.width, c.height, c.left_x, c.left_y), mono) << stereo_mode_name(c.mode);
+        EXPECT_EQ(pick_after_frame(c.mode, c.width, c.height, c.right_x, c.right_y), mono) << stereo_mode_name(c.mode);
+    }
+    testing::internal::GetCapturedStdout();
+
+    // The overlay is in both halves: its view tray handle opens from the right one.
+    overlay_visible = 1;
+    stereo_on = 1;
+    stereo_mode = STEREO_SIDE_BY_SIDE;
+    on_reshape(WIDTH, HEIGHT);
+    draw_frame_unswapped(true);
+    const int x = EYE + (int)hot_spots[7].cx, y = HEIGHT - 1 - (int)hot_spots[7].cy;
+    on_mouse(MOUSE_LEFT_BUTTON, MOUSE_BUTTON_DOWN, x, y);
+    on_mouse(MOUSE_LEFT_BUTTON, !MOUSE_BUTTON_DOWN, x, y);
+    EXPECT_EQ(view_tray_open, 1);
 }
