@@ -63,27 +63,21 @@ void draw_stereo_scene_pass(void (*draw_scene_for_eye)(const double eye[3])) {
     // levels chosen once from the camera's view.
     choose_terrain_levels();
 
-    bool mixed = !layout.split && eye_mix_available();
-    // Without mixing programs: red/cyan by channels, rows as the left eye alone.
-    bool by_channels = !layout.split && !mixed && stereo_mode == STEREO_RED_CYAN;
-    int eyes = !layout.split && !mixed && !by_channels ? 1 : 2;
-    for (int eye = 0; eye < eyes; ++eye) {
+    for (int eye = 0; eye < 2; ++eye) {
         StereoEyeView v;
         make_stereo_eye_view(camera, eye, stereo_baseline, stereo_convergence, VIEW_FIELD_OF_VIEW, aspect,
                              VIEW_NEAR, VIEW_FAR, &v);
         use_eye_part(layout.eye_viewport[eye]);
-        if (by_channels) glColorMask(eye == 0, eye == 1, eye == 1, GL_TRUE);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         apply_eye_view(v);
         glBindTexture(GL_TEXTURE_2D, terrain_texture);
         draw_scene_for_eye(v.look_at);
         glDisable(GL_SCISSOR_TEST);
-        if (mixed && (stereo_mode == STEREO_RED_CYAN || eye == 0))
-            keep_eye_picture(eye, drawable_width, drawable_height);
+        if (stereo_mode == STEREO_RED_CYAN) read_eye_picture(eye, drawable_width, drawable_height);
+        else if (stereo_mode == STEREO_ROWS && eye == 0) keep_left_eye_picture(drawable_width, drawable_height);
     }
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    if (mixed && stereo_mode == STEREO_RED_CYAN) draw_red_cyan_mix(drawable_width, drawable_height);
-    else if (mixed) draw_left_eye_rows(drawable_width, drawable_height);
+    if (stereo_mode == STEREO_RED_CYAN) draw_red_cyan_mix(drawable_width, drawable_height);
+    else if (stereo_mode == STEREO_ROWS) draw_left_eye_rows(drawable_width, drawable_height);
 
     apply_projection(window_width, window_height);
     glLoadMatrixd(view);

@@ -2,18 +2,26 @@
 // one: the red/cyan anaglyph and row interlacing.
 #pragma once
 
-// Copies the drawable's region (0, 0, width, height) into the picture of eye
-// `eye` (0 left, 1 right).
-void keep_eye_picture(int eye, int width, int height);
+#include <cstddef>
 
-// Whether this GL can mix (it compiles the programs on the first call; a GL
-// that cannot is said once on the console).
-bool eye_mix_available();
+// Dubois's least-squares red/cyan anaglyph of `pixels` RGBA pixels: each
+// output channel (red, green, blue; alpha opaque) a sum of the left and the
+// right eye's channels, clamped to 0..255. No GL; `out` may be neither input.
+void mix_red_cyan(const unsigned char* left, const unsigned char* right, unsigned char* out, size_t pixels);
 
-// Draws over (0, 0, width, height) the red/cyan anaglyph of the two kept
-// pictures (least-squares matrices, in linear light). Leaves the GL state
-// as it found it, but for the colour written.
+// --- The GL half (gl/eye_mix_gl.cpp) ---
+
+// Reads the drawable's region (0, 0, width, height) back as the picture of
+// eye `eye` (0 left, 1 right) for red/cyan mixing.
+void read_eye_picture(int eye, int width, int height);
+
+// Draws over (0, 0, width, height) the red/cyan anaglyph of the two pictures
+// read back. Leaves the GL state as it found it, but for the colour written.
 void draw_red_cyan_mix(int width, int height);
+
+// Copies the drawable's region (0, 0, width, height) into the left eye's
+// texture for row interlacing.
+void keep_left_eye_picture(int width, int height);
 
 // Draws the kept left picture over the even rows of (0, 0, width, height),
 // counted from the top row, 0 first. Leaves the GL state as it found it.

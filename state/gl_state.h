@@ -1,7 +1,7 @@
 // GL and X objects of the session that no other group owns: the second
 // context that compiles lists, the frame count published on the window, the
 // fences held on the terrain's flushed batches, and the two eyes' pictures
-// and programs that mix them.
+// kept for mixing.
 //
 // Owns: gl_list_worker, gl_list_worker_x_error, frame_report_switch,
 // frame_report_atom, terrain_draw_fences, gl_eye_mix.
@@ -11,7 +11,7 @@
 // every swap does so).
 // Writers: gl/list_worker_gl.cpp (the worker), gl/frame_report_gl.cpp (the
 // report), terrain/terrain_list_gl.cpp (the fences), gl/eye_mix_gl.cpp
-// (the eyes' pictures and programs, made at first use and kept).
+// (the eyes' pictures, made at first use and kept).
 #pragma once
 
 #include <GL/gl.h>
@@ -35,16 +35,16 @@ struct TerrainDrawFence {
     long draw;  // terrain_draws_done when it was made
 };
 
-// Two eyes' pictures kept as textures, and the programs that mix them into
-// one: a red/cyan anaglyph, or the left eye over the even rows.
+// Two eyes' pictures kept to mix them into one: read back for a red/cyan
+// anaglyph, the left copied into a texture for interlaced rows.
 struct GlEyeMix {
-    GLuint textures[2] = {0, 0};   // left, right; 0 until first kept
-    int width = 0, height = 0;     // their size in pixels
-    GLuint red_cyan = 0, rows = 0; // programs; 0 until made
-    int state = 0;                 // 0 not tried, 1 ready, -1 the GL cannot (said once)
+    GLuint texture = 0;                      // the left eye (rows) or the mix (red/cyan); 0 until first used
+    int width = 0, height = 0;               // the texture's size in pixels
+    std::vector<unsigned char> pictures[2];  // left and right eye read back, RGBA, rows bottom up
+    std::vector<unsigned char> mixed;        // the red/cyan mix of the two, as they are
 };
 
-extern GlEyeMix gl_eye_mix;               // the session's eye pictures and mixing programs
+extern GlEyeMix gl_eye_mix;               // the session's eye pictures
 extern GlListWorker gl_list_worker;       // empty until the first level build makes it
 extern bool gl_list_worker_x_error;       // an X error came while it was being made
 extern int frame_report_switch;           // -1 not looked up yet, 0 off, 1 on

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "camera/stereo_camera.h"
+#include "gl/eye_mix.h"
 
 namespace {
 
@@ -228,4 +230,32 @@ TEST(StereoLayouts, AClickInEitherHalfLandsOnTheSamePictureFeature) {
     stereo_picture_point(l, 0, 0, &x, &y);
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
+}
+
+TEST(RedCyanMix, RedComesFromTheLeftEyeCyanFromTheRightAndSumsAreClamped) {
+    struct Case {
+        unsigned char left[4], right[4];
+        int out[3];
+    } cases[] = {
+        {{255, 255, 255, 0}, {0, 0, 0, 0}, {255, 0, 0}},        // 1.05 of white clamps; negatives clamp to 0
+        {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 255, 255}},      // the right eye alone shows in cyan
+        {{255, 0, 0, 0}, {0, 0, 0, 0}, {111, 0, 0}},            // 0.437 of red
+        {{0, 0, 0, 0}, {0, 200, 0, 0}, {0, 152, 0}},            // 0.761 of green; its -0.032 of red clamps
+        {{0, 0, 100, 0}, {0, 0, 100, 0}, {16, 0, 122}},          // 0.164 in red; 1.234 - 0.017 in blue
+        {{128, 128, 128, 0}, {128, 128, 128, 0}, {128, 128, 128}},  // grey stays grey: each row sums to 1
+    };
+    for (const Case& c : cases) {
+        unsigned char out[4] = {1, 2, 3, 4};
+        mix_red_cyan(c.left, c.right, out, 1);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(out[k], c.out[k], 1) << k;
+        EXPECT_EQ(out[3], 255);
+    }
+    // A whole picture, cut into parts for every core, gives the same pixels as one at a time.
+    std::vector<unsigned char> left(4 * 100000), right(4 * 100000), whole(4 * 100000), one(4);
+    for (size_t i = 0; i < left.size(); ++i) left[i] = (unsigned char)(i * 7), right[i] = (unsigned char)(i * 13 + 5);
+    mix_red_cyan(left.data(), right.data(), whole.data(), 100000);
+    for (size_t p : {0, 4999, 50000, 99999}) {
+        mix_red_cyan(&left[4 * p], &right[4 * p], one.data(), 1);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(whole[4 * p + k], one[k]);
+    }
 }
