@@ -94,6 +94,7 @@ void make_stereo_eye_view(const double camera[9], int eye, double baseline, doub
     double top = near * std::tan(fovy_degrees * PI / 360.0), side = top * aspect;
     double f[6] = {-side, side, -top, top, near, far};
     memcpy(out->frustum, f, sizeof out->frustum);
+    out->offset = 0.0;
 
     double d[3] = {camera[3] - camera[0], camera[4] - camera[1], camera[5] - camera[2]};
     const double* up = camera + 6;
@@ -105,6 +106,7 @@ void make_stereo_eye_view(const double camera[9], int eye, double baseline, doub
         !std::isfinite(convergence))
         return;
     double offset = (eye == 0 ? -0.5 : 0.5) * baseline;
+    out->offset = offset;
     for (int k = 0; k < 3; ++k) {
         out->look_at[k] += offset * r[k] / length;
         out->look_at[3 + k] += offset * r[k] / length;

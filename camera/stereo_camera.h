@@ -63,6 +63,7 @@ void stereo_picture_point(const StereoLayout& layout, int x, int y, int* picture
 struct StereoEyeView {
     double look_at[9];  // gluLookAt arguments: eye, centre, up
     double frustum[6];  // glFrustum arguments: left, right, bottom, top, near, far
+    double offset;      // where the eye stands along the camera's right vector, world units; 0: the camera's own view
 };
 
 // The view of eye `eye` (0 left, 1 right) for the camera's gluLookAt

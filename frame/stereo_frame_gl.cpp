@@ -1,11 +1,12 @@
 // The true stereo camera's frame passes: each eye stands beside the camera
 // along its right vector, looks the same way, and sees through a frustum
 // shifted so that both meet at the convergence distance. Side-by-side and
-// top-bottom eyes draw into parts of their own; anaglyph and row eyes draw
-// over the whole drawable in turn and are mixed.
+// top-bottom eyes draw into parts of their own; anaglyph eyes draw over the
+// whole drawable in turn and are mixed; the left eye's rows are drawn over
+// the right eye's picture.
 #include "frame/stereo_frame.h"
 
-#include <GL/glu.h>
+#include <GL/gl.h>
 
 #include <cstdio>
 
@@ -32,15 +33,18 @@ void use_eye_part(const int* viewport) {
     glEnable(GL_SCISSOR_TEST);
 }
 
-void apply_eye_view(const StereoEyeView& v) {
+// The eye's frustum, and the camera's `view` moved along its own x axis (the
+// camera's right vector) to the eye: the same as the eye's look-at, and the
+// identity view of a frame that ends a playback stays one.
+void apply_eye_view(const StereoEyeView& v, const GLdouble view[16]) {
     const double* f = v.frustum;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glFrustum(f[0], f[1], f[2], f[3], f[4], f[5]);
     glMatrixMode(GL_MODELVIEW);
-    const double* a = v.look_at;
     glLoadIdentity();
-    gluLookAt(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]);
+    glTranslated(-v.offset, 0.0, 0.0);
+    glMultMatrixd(view);
 }
 
 }  // namespace
@@ -63,21 +67,24 @@ void draw_stereo_scene_pass(void (*draw_scene_for_eye)(const double eye[3])) {
     // levels chosen once from the camera's view.
     choose_terrain_levels();
 
-    for (int eye = 0; eye < 2; ++eye) {
+    // Rows: the right eye first, then the left over it on the even rows.
+    bool rows = stereo_mode == STEREO_ROWS;
+    for (int eye : {rows ? 1 : 0, rows ? 0 : 1}) {
         StereoEyeView v;
         make_stereo_eye_view(camera, eye, stereo_baseline, stereo_convergence, VIEW_FIELD_OF_VIEW, aspect,
                              VIEW_NEAR, VIEW_FAR, &v);
         use_eye_part(layout.eye_viewport[eye]);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        apply_eye_view(v);
+        if (rows && eye == 0) mask_rows_for_left_eye(drawable_width, drawable_height);
+        else glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        apply_eye_view(v, view);
         glBindTexture(GL_TEXTURE_2D, terrain_texture);
         draw_scene_for_eye(v.look_at);
         glDisable(GL_SCISSOR_TEST);
         if (stereo_mode == STEREO_RED_CYAN) read_eye_picture(eye, drawable_width, drawable_height);
-        else if (stereo_mode == STEREO_ROWS && eye == 0) keep_left_eye_picture(drawable_width, drawable_height);
     }
     if (stereo_mode == STEREO_RED_CYAN) draw_red_cyan_mix(drawable_width, drawable_height);
-    else if (stereo_mode == STEREO_ROWS) draw_left_eye_rows(drawable_width, drawable_height);
+    // What is drawn over the scene meets no masked rows.
+    if (rows) glClear(GL_DEPTH_BUFFER_BIT);
 
     apply_projection(window_width, window_height);
     glLoadMatrixd(view);

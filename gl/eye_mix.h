@@ -19,10 +19,9 @@ void read_eye_picture(int eye, int width, int height);
 // read back. Leaves the GL state as it found it, but for the colour written.
 void draw_red_cyan_mix(int width, int height);
 
-// Copies the drawable's region (0, 0, width, height) into the left eye's
-// texture for row interlacing.
-void keep_left_eye_picture(int width, int height);
-
-// Draws the kept left picture over the even rows of (0, 0, width, height),
-// counted from the top row, 0 first. Leaves the GL state as it found it.
-void draw_left_eye_rows(int width, int height);
+// Before the left eye is drawn over the right one: sets the even rows of
+// (0, 0, width, height), counted from the top row, 0 first, to the clear
+// colour and the far depth, and the odd rows' depth to the nearest, so that
+// whatever is drawn next with the depth test lands on the even rows only.
+// Leaves the GL state as it found it.
+void mask_rows_for_left_eye(int width, int height);

@@ -1,11 +1,11 @@
 // The GL half of mixing two eyes' pictures. Red/cyan: both eyes are read
-// back, mixed on every core and drawn back as one texture. Rows: the left
-// eye is copied into a texture and drawn over the right one through a
-// stipple of every other row. Only fixed-function quads without blending:
-// on llvmpipe they take a fast path that a fragment program or blending
-// does not (measured: a program over a whole 960 x 540 frame, 8 ms; thirteen
-// blended quads, the matrices term by term, 40 ms; reading back, mixing and
-// drawing back, a few).
+// back, mixed on every core and drawn back as one texture, a fixed-function
+// quad without blending: on llvmpipe it takes a fast path that a fragment
+// program or blending does not (measured over a 960 x 540 frame: a program,
+// 8 ms; thirteen blended quads, the matrices term by term, 40 ms; reading
+// back, mixing and drawing back, a few). Rows: the depth buffer masks the
+// rows, so the left eye's fragments on the right eye's rows are dropped
+// before they are shaded.
 #include "gl/eye_mix.h"
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -33,36 +33,60 @@ void size_mix_texture(int width, int height) {
     gl_eye_mix.height = height;
 }
 
-// The texture over (0, 0, width, height), unlit and unblended, with
-// everything the scene set put back afterwards.
-void draw_mix_texture(int width, int height, bool even_rows_only) {
+// One quad over (0, 0, width, height) at window depth `depth` (0 or 1),
+// through a stipple of the even rows (from the top) or the odd ones.
+void draw_row_quad(int height, bool even, float depth) {
+    // A stipple repeats every 32 window rows counted up from the bottom; the
+    // top row (counted 0, even) is row height - 1 from the bottom.
+    GLubyte stipple[32 * 4];
+    for (int row = 0; row < 32; ++row)
+        for (int b = 0; b < 4; ++b) stipple[row * 4 + b] = (row % 2 == (height - 1) % 2) == even ? 0xff : 0x00;
+    glPolygonStipple(stipple);
+    float z = 2.0f * depth - 1.0f;
+    glBegin(GL_QUADS);
+    glVertex3f(-1, -1, z);
+    glVertex3f(1, -1, z);
+    glVertex3f(1, 1, z);
+    glVertex3f(-1, 1, z);
+    glEnd();
+}
+
+// Unlit, untextured, unblended quads over (0, 0, width, height) in window
+// pixels, with everything the scene set put back by end_quads.
+void begin_quads(int width, int height) {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
     glDisable(GL_BLEND);
     glDisable(GL_CULL_FACE);
     glDisable(GL_FOG);
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_ALPHA_TEST);
-    glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glDisable(GL_TEXTURE_2D);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthRange(0.0, 1.0);
     glViewport(0, 0, width, height);
-    if (even_rows_only) {
-        // A stipple repeats every 32 window rows counted up from the bottom;
-        // the top row (counted 0, even) is row height - 1 from the bottom.
-        GLubyte stipple[32 * 4];
-        for (int row = 0; row < 32; ++row)
-            for (int b = 0; b < 4; ++b) stipple[row * 4 + b] = row % 2 == (height - 1) % 2 ? 0xff : 0x00;
-        glPolygonStipple(stipple);
-        glEnable(GL_POLYGON_STIPPLE);
-    }
     for (GLenum matrix : {GL_PROJECTION, GL_TEXTURE, GL_MODELVIEW}) {
         glMatrixMode(matrix);
         glPushMatrix();
         glLoadIdentity();
     }
+}
+
+void end_quads() {
+    for (GLenum matrix : {GL_PROJECTION, GL_TEXTURE, GL_MODELVIEW}) {
+        glMatrixMode(matrix);
+        glPopMatrix();
+    }
+    glPopAttrib();
+}
+
+// The texture over (0, 0, width, height).
+void draw_mix_texture(int width, int height) {
+    begin_quads(width, height);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glBindTexture(GL_TEXTURE_2D, gl_eye_mix.texture);
     glBegin(GL_QUADS);
     glTexCoord2f(0, 0), glVertex2f(-1, -1);
@@ -70,11 +94,7 @@ void draw_mix_texture(int width, int height, bool even_rows_only) {
     glTexCoord2f(1, 1), glVertex2f(1, 1);
     glTexCoord2f(0, 1), glVertex2f(-1, 1);
     glEnd();
-    for (GLenum matrix : {GL_PROJECTION, GL_TEXTURE, GL_MODELVIEW}) {
-        glMatrixMode(matrix);
-        glPopMatrix();
-    }
-    glPopAttrib();
+    end_quads();
 }
 
 }  // namespace
@@ -104,16 +124,21 @@ void draw_red_cyan_mix(int width, int height) {
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, gl_eye_mix.mixed.data());
     glPopClientAttrib();
     glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
-    draw_mix_texture(width, height, false);
+    draw_mix_texture(width, height);
 }
 
-void keep_left_eye_picture(int width, int height) {
-    size_mix_texture(width, height);
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    glBindTexture(GL_TEXTURE_2D, gl_eye_mix.texture);
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, width, height);
-    glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
+void mask_rows_for_left_eye(int width, int height) {
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    begin_quads(width, height);
+    glEnable(GL_POLYGON_STIPPLE);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glDepthMask(GL_TRUE);
+    glColor4fv(clear);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    draw_row_quad(height, true, 1.0f);  // the left eye's rows: as cleared
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    draw_row_quad(height, false, 0.0f);  // the right eye's: nearer than anything drawn
+    end_quads();
 }
-
-void draw_left_eye_rows(int width, int height) { draw_mix_texture(width, height, true); }

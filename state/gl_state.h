@@ -1,7 +1,7 @@
 // GL and X objects of the session that no other group owns: the second
 // context that compiles lists, the frame count published on the window, the
 // fences held on the terrain's flushed batches, and the two eyes' pictures
-// kept for mixing.
+// read back for mixing.
 //
 // Owns: gl_list_worker, gl_list_worker_x_error, frame_report_switch,
 // frame_report_atom, terrain_draw_fences, gl_eye_mix.
@@ -35,10 +35,9 @@ struct TerrainDrawFence {
     long draw;  // terrain_draws_done when it was made
 };
 
-// Two eyes' pictures kept to mix them into one: read back for a red/cyan
-// anaglyph, the left copied into a texture for interlaced rows.
+// Two eyes' pictures read back to mix them into a red/cyan anaglyph.
 struct GlEyeMix {
-    GLuint texture = 0;                      // the left eye (rows) or the mix (red/cyan); 0 until first used
+    GLuint texture = 0;                      // the mix, drawn back; 0 until first used
     int width = 0, height = 0;               // the texture's size in pixels
     std::vector<unsigned char> pictures[2];  // left and right eye read back, RGBA, rows bottom up
     std::vector<unsigned char> mixed;        // the red/cyan mix of the two, as they are

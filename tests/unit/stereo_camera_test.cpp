@@ -47,6 +47,8 @@ TEST(StereoEyes, EyesStandAlongTheCamerasOwnRightVectorWhereverItLooks) {
     EXPECT_DOUBLE_EQ(left.look_at[2], -3001);
     EXPECT_DOUBLE_EQ(right.look_at[2], -2999);
     EXPECT_DOUBLE_EQ(right.look_at[1], 40);
+    EXPECT_DOUBLE_EQ(left.offset, -1.0);
+    EXPECT_DOUBLE_EQ(right.offset, 1.0);
     // Parallel views: each eye looks along the camera's direction.
     EXPECT_DOUBLE_EQ(left.look_at[3] - left.look_at[0], 1.0);
     EXPECT_DOUBLE_EQ(left.look_at[5] - left.look_at[2], 0.0);
@@ -87,6 +89,7 @@ TEST(StereoEyes, ACameraWithoutARightVectorOrBaselineDrawsMono) {
         StereoEyeView v;
         make_stereo_eye_view(c.camera, 0, c.baseline, c.convergence, FOVY, 1.0, NEAR, FAR, &v);
         for (int k = 0; k < 9; ++k) EXPECT_EQ(v.look_at[k], c.camera[k]);
+        EXPECT_EQ(v.offset, 0.0);
         EXPECT_DOUBLE_EQ(v.frustum[0], -v.frustum[1]);
     }
 }
