@@ -80,9 +80,12 @@ void draw_stereo_scene_pass(void (*draw_scene_for_eye)(const double eye[3])) {
         glBindTexture(GL_TEXTURE_2D, terrain_texture);
         draw_scene_for_eye(v.look_at);
         glDisable(GL_SCISSOR_TEST);
-        if (stereo_mode == STEREO_RED_CYAN) read_eye_picture(eye, drawable_width, drawable_height);
+        if (stereo_mode == STEREO_RED_CYAN && eye == 0) keep_left_eye_picture(drawable_width, drawable_height);
     }
-    if (stereo_mode == STEREO_RED_CYAN) draw_red_cyan_mix(drawable_width, drawable_height);
+    if (stereo_mode == STEREO_RED_CYAN) {
+        read_eye_pictures(drawable_width, drawable_height);
+        draw_red_cyan_mix(drawable_width, drawable_height);
+    }
     // What is drawn over the scene meets no masked rows.
     if (rows) glClear(GL_DEPTH_BUFFER_BIT);
 

@@ -11,9 +11,13 @@ void mix_red_cyan(const unsigned char* left, const unsigned char* right, unsigne
 
 // --- The GL half (gl/eye_mix_gl.cpp) ---
 
-// Reads the drawable's region (0, 0, width, height) back as the picture of
-// eye `eye` (0 left, 1 right) for red/cyan mixing.
-void read_eye_picture(int eye, int width, int height);
+// Copies the drawable's region (0, 0, width, height), the left eye, into a
+// texture (inside the GL: the drawing goes on meanwhile).
+void keep_left_eye_picture(int width, int height);
+
+// Once the right eye is drawn: reads it and the kept left eye back for
+// red/cyan mixing.
+void read_eye_pictures(int width, int height);
 
 // Draws over (0, 0, width, height) the red/cyan anaglyph of the two pictures
 // read back. Leaves the GL state as it found it, but for the colour written.

@@ -3,7 +3,8 @@
 // quad without blending: on llvmpipe it takes a fast path that a fragment
 // program or blending does not (measured over a 960 x 540 frame: a program,
 // 8 ms; thirteen blended quads, the matrices term by term, 40 ms; reading
-// back, mixing and drawing back, a few). Rows: the depth buffer masks the
+// back, mixing and drawing back, a few; the left eye waits in a texture so
+// that only one read-back stalls the drawing). Rows: the depth buffer masks the
 // rows, so the left eye's fragments on the right eye's rows are dropped
 // before they are shaded.
 #include "gl/eye_mix.h"
@@ -99,14 +100,27 @@ void draw_mix_texture(int width, int height) {
 
 }  // namespace
 
-void read_eye_picture(int eye, int width, int height) {
-    std::vector<unsigned char>& picture = gl_eye_mix.pictures[eye ? 1 : 0];
-    picture.resize((size_t)width * height * 4);
+void keep_left_eye_picture(int width, int height) {
+    size_mix_texture(width, height);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glBindTexture(GL_TEXTURE_2D, gl_eye_mix.texture);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, width, height);
+    glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
+}
+
+void read_eye_pictures(int width, int height) {
+    for (std::vector<unsigned char>& picture : gl_eye_mix.pictures) picture.resize((size_t)width * height * 4);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, picture.data());
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, gl_eye_mix.pictures[1].data());
+    glBindTexture(GL_TEXTURE_2D, gl_eye_mix.texture);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, gl_eye_mix.pictures[0].data());
     glPopClientAttrib();
+    glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
 }
 
 void draw_red_cyan_mix(int width, int height) {
