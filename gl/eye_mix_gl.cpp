@@ -4,9 +4,9 @@
 // program or blending does not (measured over a 960 x 540 frame: a program,
 // 8 ms; thirteen blended quads, the matrices term by term, 40 ms; reading
 // back, mixing and drawing back, a few; the left eye waits in a texture so
-// that only one read-back stalls the drawing). Rows: the depth buffer masks the
-// rows, so the left eye's fragments on the right eye's rows are dropped
-// before they are shaded.
+// that only one read-back stalls the drawing). Rows: the depth buffer masks
+// the right eye's rows before the left eye is drawn over them, so neither eye
+// is copied (llvmpipe still shades the masked rows: it shades 2 x 2 blocks).
 #include "gl/eye_mix.h"
 
 #define GL_GLEXT_PROTOTYPES 1
