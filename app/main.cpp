@@ -6,6 +6,7 @@
 #include "app/window.h"
 #include "frame/scene_init.h"
 #include "state/session_state.h"
+#include "state/stereo_state.h"
 #include "state/terrain_draw_state.h"
 #include "video/render_flight.h"
 
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
     }
     terrain_lod_error = options.lod_error;
     terrain_lod_forced = options.lod_given;
+    if (options.stereo_mode >= 0) {
+        stereo_on = 1;
+        stereo_mode = options.stereo_mode;
+    }
     run_start_dialogue(stdin);
     open_viewer_window();
     init_scene();

@@ -63,6 +63,15 @@ void build_menus() {
     glutAddMenuEntry("Reset Relative Orientation ", 5);
     glutAddMenuEntry("Bring Back Relative Angle ", 6);
     glutAddMenuEntry("Bring Back Relative Position ", 7);
+    glutAddMenuEntry("Red/Cyan Anaglyph ", STEREO_MENU_RED_CYAN);
+    glutAddMenuEntry("Side by Side ", STEREO_MENU_SIDE_BY_SIDE);
+    glutAddMenuEntry("Side by Side, Half Width ", STEREO_MENU_SIDE_BY_SIDE_HALF);
+    glutAddMenuEntry("Top and Bottom ", STEREO_MENU_TOP_BOTTOM);
+    glutAddMenuEntry("Top and Bottom, Half Height ", STEREO_MENU_TOP_BOTTOM_HALF);
+    glutAddMenuEntry("Interlaced Rows ", STEREO_MENU_ROWS);
+    glutAddMenuEntry("Red/Blue Anaglyph (Classic) ", STEREO_MENU_RED_BLUE);
+    glutAddMenuEntry("More Depth ", STEREO_MENU_MORE_DEPTH);
+    glutAddMenuEntry("Less Depth ", STEREO_MENU_LESS_DEPTH);
 
     int augmentation_menu = glutCreateMenu(on_augmentation_menu);
     glutAddMenuEntry("Sphere ", 0);

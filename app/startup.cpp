@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "camera/stereo_camera.h"
 #include "files/console.h"
 #include "files/whole_file.h"
 #include "frame/scene_init.h"
@@ -115,6 +116,22 @@ bool parse_viewer_options(int argc, const char* const* argv, ViewerOptions* out,
         const char* arg = argv[i];
         if (strcmp(arg, "-q") == 0) {
             out->quads = true;
+            continue;
+        }
+        if (strcmp(arg, "--stereo") == 0) {
+            out->stereo_mode = i + 1 < argc && find_stereo_mode(argv[i + 1]) >= 0 ? find_stereo_mode(argv[++i])
+                                                                                   : STEREO_RED_BLUE;
+            continue;
+        }
+        if (strncmp(arg, "--stereo=", 9) == 0) {
+            out->stereo_mode = find_stereo_mode(arg + 9);
+            if (out->stereo_mode < 0) {
+                snprintf(error, error_size,
+                         "--stereo wants red-blue, red-cyan, side-by-side, side-by-side-half, top-bottom, "
+                         "top-bottom-half or rows, not \"%.40s\"",
+                         arg + 9);
+                return false;
+            }
             continue;
         }
         if (strncmp(arg, option, option_length) != 0 || (arg[option_length] != '\0' && arg[option_length] != '='))

@@ -9,11 +9,14 @@ struct ViewerOptions {
     bool quads = false;       // "-q": face pairs drawn as quads after the first rebuild
     bool lod_given = false;   // "--lod-error PX" was given
     float lod_error = 1.0f;   // its bound in pixels; >= 0
+    int stereo_mode = -1;     // "--stereo [MODE]": a StereoMode to start in; -1 starts in mono
 };
 
-// Reads "-q" and "--lod-error PX" (also "--lod-error=PX") from the viewer's
-// arguments, in any order; other arguments are left alone. False, with the
-// reason in `error`, when --lod-error has no number of pixels 0 or above.
+// Reads "-q", "--lod-error PX" (also "--lod-error=PX") and "--stereo MODE"
+// (also "--stereo=MODE"; alone, red/blue) from the viewer's arguments, in
+// any order; other arguments are left alone. False, with the reason in
+// `error`, when --lod-error has no number of pixels 0 or above or
+// "--stereo=" names no mode.
 bool parse_viewer_options(int argc, const char* const* argv, ViewerOptions* out, char* error, size_t error_size);
 
 // Prints the banner, asks "Press h for Help or Enter to Continue...", and

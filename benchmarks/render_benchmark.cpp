@@ -12,16 +12,25 @@
 // --track; the render command it prints gives the arguments):
 //
 //   build/render_benchmark [--rounds N] --story WORLD -- Flythrough/T.ride --terrain ... --sky
+//
+// With --stereo [--size WxH] [--frames N], instead: the cost of a frame in
+// each stereo mode against a mono frame of the same picture size (each
+// eye's) and view, drawing only (no read-back), every mode drawing each
+// frame in turn: on Grand_Tour in the default world and on a 2-million-face
+// grid.
 #include <GL/freeglut.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "benchmarks/bench_grid.h"
+#include "camera/stereo_camera.h"
 #include "files/child_process.h"
 #include "flythrough/flythrough_file.h"
 #include "flythrough/frame_modes.h"
@@ -29,9 +38,15 @@
 #include "frame/scene_init.h"
 #include "gl/frame_capture.h"
 #include "state/flythrough_state.h"
+#include "state/app_state.h"
+#include "state/camera_state.h"
 #include "state/overlay_state.h"
+#include "state/stereo_state.h"
+#include "state/texture_state.h"
 #include "state/world_state.h"
+#include "terrain/level_lists.h"
 #include "terrain/terrain_list.h"
+#include "terrain/terrain_loader.h"
 #include "video/render_display.h"
 
 namespace {
@@ -147,15 +162,135 @@ int measure_story(int rounds, const std::vector<std::string>& ride_args) {
     return 0;
 }
 
+// A camera pose of one frame of a flight, as the normal mode keeps it.
+struct Pose {
+    float x, z, height, yaw, dir_y;
+};
+
+// The poses of the first `frames` frames of `flight` played back.
+std::vector<Pose> play_poses(const char* flight, int frames) {
+    char error[256];
+    int samples = read_flythrough_file(flight, error, sizeof error);
+    if (samples <= 0) {
+        fprintf(stderr, "%s\n", error);
+        exit(1);
+    }
+    std::vector<Pose> poses;
+    begin_playback(samples);
+    for (int k = 0; k <= frames && mode_playback; ++k) {
+        step_frame_camera();
+        if (k > 0) poses.push_back({camera_eye_x, camera_eye_z, camera_height, camera_yaw, camera_dir_y});
+    }
+    set_camera_mode(CAMERA_NORMAL);
+    return poses;
+}
+
+// Draws one frame of `mode` (-1 mono) at `pose` with eye pictures of width x
+// height into the corner of the capture target, and returns its milliseconds.
+double time_stereo_frame(int mode, const Pose& pose, int width, int height) {
+    int w = width, h = height;
+    if (mode >= 0) stereo_output_size(mode, width, height, &w, &h);
+    stereo_on = mode >= 0;
+    stereo_mode = mode >= 0 ? mode : STEREO_RED_BLUE;
+    stereo_depth_settled = false;  // every mode measures its depth afresh, as a first frame does
+    on_reshape(w, h);
+    camera_eye_x = pose.x;
+    camera_eye_z = pose.z;
+    camera_height = pose.height;
+    camera_turn_right = pose.yaw;
+    camera_turn_left = 0.0f;
+    camera_dir_y = pose.dir_y;
+    glFinish();
+    double start = seconds_now();
+    glScissor(0, 0, w, h);  // the mono clear clears only its own frame
+    glEnable(GL_SCISSOR_TEST);
+    draw_frame_unswapped(false);
+    glDisable(GL_SCISSOR_TEST);
+    glFinish();
+    double ms = 1000.0 * (seconds_now() - start);
+    release_terrain_draw_fences(terrain_draws_done);
+    return ms;
+}
+
+// Every mode draws each frame in turn, in an order that rotates from frame
+// to frame, so that the load of a shared machine weighs on all alike.
+void report_stereo(FILE* report, const char* flight, const char* world, int width, int height, int frames) {
+    const int modes[] = {-1, STEREO_RED_BLUE, STEREO_RED_CYAN, STEREO_SIDE_BY_SIDE, STEREO_SIDE_BY_SIDE_HALF,
+                         STEREO_TOP_BOTTOM, STEREO_TOP_BOTTOM_HALF, STEREO_ROWS};
+    constexpr int COUNT = sizeof modes / sizeof modes[0];
+    char error[256];
+    if (!open_capture_target(2 * width, 2 * height, error, sizeof error)) {
+        fprintf(stderr, "%s\n", error);
+        exit(1);
+    }
+    std::vector<Pose> poses = play_poses(flight, frames);
+    for (int m = 0; m < COUNT; ++m) time_stereo_frame(modes[m], poses[0], width, height);  // warm
+    std::vector<double> times[COUNT];
+    for (size_t k = 0; k < poses.size(); ++k)
+        for (int i = 0; i < COUNT; ++i) {
+            int m = (int)((i + k) % COUNT);
+            times[m].push_back(time_stereo_frame(modes[m], poses[k], width, height));
+        }
+    close_capture_target();
+    on_reshape(WIDTH, HEIGHT);
+    fprintf(report, "%s, %d x %d a picture, %d frames (%d faces), ms a frame:\n", world, width, height,
+            (int)poses.size(), terrain_face_count);
+    fprintf(report, "  %-18s %8s %8s %10s %12s\n", "mode", "median", "mean", "x mono", "worst frame");
+    double mono_sum = 0;
+    for (double t : times[0]) mono_sum += t;
+    for (int m = 0; m < COUNT; ++m) {
+        std::vector<double> t = times[m];
+        double sum = 0, worst = 0;
+        for (size_t k = 0; k < t.size(); ++k) {
+            sum += t[k];
+            worst = std::max(worst, t[k] / times[0][k]);
+        }
+        std::sort(t.begin(), t.end());
+        fprintf(report, "  %-18s %8.1f %8.1f %9.2fx %11.2fx\n", m ? stereo_mode_name(modes[m]) : "mono",
+                t[t.size() / 2], sum / t.size(), sum / mono_sum, worst);
+    }
+    fflush(report);
+}
+
+// A straight flight over the benchmark grid, 300 units up, looking down a little.
+void write_grid_flight(const char* path, int frames) {
+    FILE* f = fopen(path, "w");
+    if (!f) exit(1);
+    fprintf(f, "%d\n0 300 -500 0 299.7 -501\n", frames + 2);
+    for (int i = 0; i < frames + 2; ++i) fprintf(f, "60 %f 300 -0.3\n", 0.002 * i);
+    fclose(f);
+}
+
+// Stereo against mono on the default world's tour and on a 2-million-face grid.
+void run_stereo_benchmark(FILE* report, int width, int height, int frames) {
+    report_stereo(report, FLIGHT, "Grand_Tour", width, height, frames);
+    const std::string& grid = ensure_bench_file(1000);
+    if (!load_terrain(grid.c_str(), texture_file_name, texture_components, texture_width, texture_height, 1)) {
+        fprintf(stderr, "cannot load %s\n", grid.c_str());
+        exit(1);
+    }
+    wait_for_terrain_levels();
+    char path[] = "/tmp/kestrolane-stereo-bench-XXXXXX";
+    int fd = mkstemp(path);
+    close(fd);
+    write_grid_flight(path, frames);
+    report_stereo(report, path, "2M-face grid", width, height, frames);
+    unlink(path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rounds = 1;
+    int rounds = 1, frames = 60, eye_width = WIDTH, eye_height = HEIGHT;
+    bool stereo = false;
     const char* world = KESTROLANE_WORLD_DIR;
     bool story = false;
     std::vector<std::string> ride_args;
     for (int i = 1; i < argc; ++i) {
         if (!strcmp(argv[i], "--rounds") && i + 1 < argc) rounds = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--frames") && i + 1 < argc) frames = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--size") && i + 1 < argc) sscanf(argv[++i], "%dx%d", &eye_width, &eye_height);
+        else if (!strcmp(argv[i], "--stereo")) stereo = true;
         else if (!strcmp(argv[i], "--story") && i + 1 < argc) {
             story = true;
             world = argv[++i];
@@ -193,6 +328,10 @@ int main(int argc, char** argv) {
     init_scene();
     glutMainLoopEvent();
     on_reshape(WIDTH, HEIGHT);
+    if (stereo) {
+        run_stereo_benchmark(report, eye_width, eye_height, frames);
+        return 0;
+    }
 
     fprintf(report, "Grand_Tour at %d x %d, frames a second (%s):\n", WIDTH, HEIGHT, description);
     fprintf(report, "%-8s %12s %12s %12s %8s\n", "round", "interactive", "read back", "to MP4", "ratio");

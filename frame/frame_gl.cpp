@@ -6,10 +6,12 @@
 // textures_on is set, depth test on (GL_LESS), back faces culled, front
 // polygons filled, all colour channels written, blending off.
 #include "frame/frame.h"
+#include "frame/stereo_frame.h"
 
 #include <GL/glut.h>
 
 #include "camera/camera.h"
+#include "camera/stereo_camera.h"
 #include "flythrough/frame_modes.h"
 #include "gl/frame_report.h"
 #include "overlay/file_panel.h"
@@ -49,9 +51,7 @@ void step_camera() {
 // (on a large terrain the eye would leave a box fixed in the world and see
 // its outside), and it is drawn at the far end of the depth range without
 // writing depth, so that it shows only where nothing else was drawn.
-void draw_sky_box() {
-    double eye[9];
-    camera_look_at(eye);
+void draw_sky_box(const double eye[3]) {
     glPushMatrix();
     glTranslated(eye[0], eye[1], eye[2]);
     glDepthRange(1.0, 1.0);
@@ -66,14 +66,47 @@ void draw_sky_box() {
     glPopMatrix();
 }
 
-// The 3-D scene under the camera's view: terrain (mono or anaglyph), sky box,
-// pick markers, the geometry layer.
+// The visible terrain in the current render mode (nothing for an unknown
+// mode), with levels chosen first when `choose`; restores GL_FILL.
+void draw_terrain_in_render_mode(bool choose) {
+    glPointSize(1.0f);
+    GLenum mode;
+    switch (render_mode) {
+        case RENDER_FILLED: mode = GL_FILL; break;
+        case RENDER_WIRE_FRAME: mode = GL_LINE; break;
+        case RENDER_POINT_CLOUD: mode = GL_POINT; break;
+        default: return;
+    }
+    glPolygonMode(GL_FRONT, mode);
+    if (choose) choose_terrain_levels();
+    draw_visible_terrain();
+    glPolygonMode(GL_FRONT, GL_FILL);
+}
+
+// One eye's whole scene, its levels already chosen: terrain, the sky box
+// centred on that eye, pick markers, the geometry layer.
+void draw_eye_scene(const double eye[3]) {
+    draw_terrain_in_render_mode(false);
+    if (panoramic_sky_on) draw_sky_box(eye);
+    draw_pick_markers();
+    draw_geometry_layer();
+}
+
+// The 3-D scene under the camera's view: terrain (mono or the classic
+// anaglyph), sky box, pick markers, the geometry layer; or every eye's
+// scene in the other stereo modes.
 void draw_scene_pass() {
+    if (stereo_on && stereo_mode != STEREO_RED_BLUE) {
+        draw_stereo_scene_pass(draw_eye_scene);
+        return;
+    }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glBindTexture(GL_TEXTURE_2D, terrain_texture);
     if (stereo_on) draw_terrain_stereo();
     else draw_terrain_mono();
-    if (panoramic_sky_on) draw_sky_box();
+    double camera[9];
+    camera_look_at(camera);
+    if (panoramic_sky_on) draw_sky_box(camera);
     draw_pick_markers();
     draw_geometry_layer();
 }
@@ -122,20 +155,7 @@ void draw_pick_markers() {
     glPopMatrix();
 }
 
-void draw_terrain_mono() {
-    glPointSize(1.0f);
-    GLenum mode;
-    switch (render_mode) {
-        case RENDER_FILLED: mode = GL_FILL; break;
-        case RENDER_WIRE_FRAME: mode = GL_LINE; break;
-        case RENDER_POINT_CLOUD: mode = GL_POINT; break;
-        default: return;
-    }
-    glPolygonMode(GL_FRONT, mode);
-    choose_terrain_levels();
-    draw_visible_terrain();
-    glPolygonMode(GL_FRONT, GL_FILL);
-}
+void draw_terrain_mono() { draw_terrain_in_render_mode(true); }
 
 void apply_projection(int width, int height) {
     if (height == 0) height = 1;
@@ -147,9 +167,10 @@ void apply_projection(int width, int height) {
 }
 
 void draw_frame() {
+    follow_stereo_layout();
     step_camera();
     draw_scene_pass();
-    draw_overlay_pass();
+    draw_stereo_overlay_pass(draw_overlay_pass);
     ++frames_drawn;
     glutSwapBuffers();  // returns once the GL has drawn the frame
     release_terrain_draw_fences(terrain_draws_done);
@@ -157,9 +178,10 @@ void draw_frame() {
 }
 
 void draw_frame_unswapped(bool with_overlay) {
+    follow_stereo_layout();
     step_camera();
     draw_scene_pass();
-    if (with_overlay) draw_overlay_pass();
+    if (with_overlay) draw_stereo_overlay_pass(draw_overlay_pass);
 }
 
 void draw_scene_unstepped() {

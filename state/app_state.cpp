@@ -8,6 +8,8 @@
 
 int window_width;
 int window_height;
+int drawable_width;
+int drawable_height;
 int full_screen;
 
 char terrain_file_name[FILE_NAME_SIZE];
@@ -39,6 +41,8 @@ void set_four(float* out, float a, float b, float c, float d) {
 void reset_app_state() {
     window_width = 200;
     window_height = 200;
+    drawable_width = 200;
+    drawable_height = 200;
     full_screen = 0;
     terrain_file_name[0] = '\0';
     texture_file_name[0] = '\0';

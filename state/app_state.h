@@ -5,7 +5,7 @@
 // Lifetime: set during start-up; the window size follows every reshape.
 // Writers: the start-up dialogue (app/startup.cpp) and the defaults it and
 // the flight renderer take (frame/scene_init.cpp): the file names; the window
-// (app/window_gl.cpp) and every reshape (frame/reshape.cpp): the size;
+// (app/window_gl.cpp) and every reshape (frame/reshape.cpp): the sizes;
 // the menus (app/menus_gl.cpp): the menu ids; each load's terrain settings
 // (terrain/terrain_mesh.cpp) move light0_position; the light keys
 // (input/key_edits.cpp, 'K' in input/keyboard.cpp) change the light.
@@ -14,8 +14,11 @@
 
 constexpr int FILE_NAME_SIZE = 52;  // bytes of the start-up file name buffers
 
-extern int window_width;   // window width in pixels; 200 until start-up, then screen width, then 1024, then each reshape
-extern int window_height;  // window height in pixels; 200 until start-up, then screen height, then 768, then each reshape
+extern int window_width;   // picture width in pixels; 200 until start-up, then screen width, then 1024, then each reshape
+                           // (one eye's picture in the full side-by-side and top-bottom modes)
+extern int window_height;  // picture height in pixels; as window_width
+extern int drawable_width;   // the window's (or the offscreen frame's) own width in pixels at the last reshape; 200 before
+extern int drawable_height;  // its height in pixels; as drawable_width
 extern int full_screen;    // 1 when the screen is exactly 1024 x 768; else 0
 
 extern char terrain_file_name[FILE_NAME_SIZE];  // terrain model loaded at start-up; NUL-terminated

@@ -2,6 +2,7 @@
 // start value.
 #include "state/gl_state.h"
 
+GlEyeMix gl_eye_mix;
 GlListWorker gl_list_worker;
 bool gl_list_worker_x_error;
 int frame_report_switch;
@@ -12,6 +13,7 @@ namespace {
 
 void start_gl_state() {
     gl_list_worker = GlListWorker();
+    gl_eye_mix = GlEyeMix();
     gl_list_worker_x_error = false;
     frame_report_switch = -1;
     frame_report_atom = None;

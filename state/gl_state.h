@@ -1,15 +1,17 @@
 // GL and X objects of the session that no other group owns: the second
-// context that compiles lists, the frame count published on the window, and
-// the fences held on the terrain's flushed batches.
+// context that compiles lists, the frame count published on the window, the
+// fences held on the terrain's flushed batches, and the two eyes' pictures
+// read back for mixing.
 //
 // Owns: gl_list_worker, gl_list_worker_x_error, frame_report_switch,
-// frame_report_atom, terrain_draw_fences.
+// frame_report_atom, terrain_draw_fences, gl_eye_mix.
 // Lifetime: the session: the worker context is made for the window's context
 // and kept (made again only for another one); the report is looked up once;
 // the fences are released once the GL is past later drawing (every load and
 // every swap does so).
 // Writers: gl/list_worker_gl.cpp (the worker), gl/frame_report_gl.cpp (the
-// report), terrain/terrain_list_gl.cpp (the fences).
+// report), terrain/terrain_list_gl.cpp (the fences), gl/eye_mix_gl.cpp
+// (the eyes' pictures, made at first use and kept).
 #pragma once
 
 #include <GL/gl.h>
@@ -33,6 +35,15 @@ struct TerrainDrawFence {
     long draw;  // terrain_draws_done when it was made
 };
 
+// Two eyes' pictures read back to mix them into a red/cyan anaglyph.
+struct GlEyeMix {
+    GLuint texture = 0;                      // the mix, drawn back; 0 until first used
+    int width = 0, height = 0;               // the texture's size in pixels
+    std::vector<unsigned char> pictures[2];  // left and right eye read back, RGBA, rows bottom up
+    std::vector<unsigned char> mixed;        // the red/cyan mix of the two, as they are
+};
+
+extern GlEyeMix gl_eye_mix;               // the session's eye pictures
 extern GlListWorker gl_list_worker;       // empty until the first level build makes it
 extern bool gl_list_worker_x_error;       // an X error came while it was being made
 extern int frame_report_switch;           // -1 not looked up yet, 0 off, 1 on

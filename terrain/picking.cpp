@@ -102,7 +102,82 @@ void plane_normal(const double (*c)[3], double* n) {
     }
 }
 
+// Where the ray from `a` along `d` enters the box (parameter >= 0), or
+// INFINITY when it misses it before `reach`.
+double ray_box_entry(const double a[3], const double d[3], double reach, const float* low, const float* high) {
+    double t0 = 0.0, t1 = reach;
+    for (int k = 0; k < 3; ++k) {
+        if (d[k] == 0.0) {
+            if (a[k] < low[k] || a[k] > high[k]) return INFINITY;
+            continue;
+        }
+        double ta = (low[k] - a[k]) / d[k], tb = (high[k] - a[k]) / d[k];
+        if (ta > tb) std::swap(ta, tb);
+        t0 = std::fmax(t0, ta);
+        t1 = std::fmin(t1, tb);
+        if (t0 > t1) return INFINITY;
+    }
+    return t0;
+}
+
+// The ray's parameter where it crosses face `face` (either side), or INFINITY.
+double ray_face_crossing(const double a[3], const double d[3], int face) {
+    const TerrainFace& f = terrain_faces[face];
+    double c[3][3];
+    for (int k = 0; k < 3; ++k) {
+        const TerrainVertex& v = terrain_vertices[f.corners[k].vertex - 1];
+        c[k][0] = v.x, c[k][1] = v.y, c[k][2] = v.z;
+    }
+    double e1[3], e2[3], s[3];
+    for (int k = 0; k < 3; ++k) e1[k] = c[1][k] - c[0][k], e2[k] = c[2][k] - c[0][k], s[k] = a[k] - c[0][k];
+    double p[3] = {d[1] * e2[2] - d[2] * e2[1], d[2] * e2[0] - d[0] * e2[2], d[0] * e2[1] - d[1] * e2[0]};
+    double det = e1[0] * p[0] + e1[1] * p[1] + e1[2] * p[2];
+    if (det == 0.0 || !std::isfinite(det)) return INFINITY;
+    double u = (s[0] * p[0] + s[1] * p[1] + s[2] * p[2]) / det;
+    if (u < 0.0 || u > 1.0) return INFINITY;
+    double q[3] = {s[1] * e1[2] - s[2] * e1[1], s[2] * e1[0] - s[0] * e1[2], s[0] * e1[1] - s[1] * e1[0]};
+    double v = (d[0] * q[0] + d[1] * q[1] + d[2] * q[2]) / det;
+    if (v < 0.0 || u + v > 1.0) return INFINITY;
+    double t = (e2[0] * q[0] + e2[1] * q[1] + e2[2] * q[2]) / det;
+    return t >= 0.0 ? t : INFINITY;
+}
+
 }  // namespace
+
+double probe_ground_distance(const double origin[3], const double direction[3], double reach) {
+    if (!terrain_tiles || terrain_tile_count <= 0 || terrain_face_count <= 0) return INFINITY;
+    update_pick_blocks();
+    // Tiles in the order the ray enters them: once a tile is entered beyond
+    // the nearest crossing found, none after it can hold a nearer one.
+    std::vector<std::pair<double, int>> entered;
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        const TerrainTile& tile = terrain_tiles[t];
+        if (!tile.unbounded && tile.box_min[0] > tile.box_max[0]) continue;  // no faces
+        double entry = tile.unbounded ? 0.0 : ray_box_entry(origin, direction, reach, tile.box_min, tile.box_max);
+        if (entry < INFINITY) entered.push_back({entry, t});
+    }
+    std::sort(entered.begin(), entered.end());
+    const double segment[3] = {direction[0] * reach, direction[1] * reach, direction[2] * reach};
+    const double slack = reach * 1e-6 + BOX_MARGIN_ABSOLUTE;
+    double best = INFINITY;
+    for (const auto& e : entered) {
+        if (e.first > best) break;
+        const TerrainTile& tile = terrain_tiles[e.second];
+        for (int s = 0; s < tile.piece_count; ++s) {
+            const TerrainPiece& piece = terrain_pieces[terrain_tile_pieces[tile.first_slot + s]];
+            for (int i = piece.first_face; i < piece.face_end; ++i) {
+                int block_end = std::min(piece.face_end, (i / PICK_BLOCK + 1) * PICK_BLOCK);
+                if (!segment_meets_box(origin, segment, slack, pick_blocks[(size_t)(i / PICK_BLOCK)])) {
+                    i = block_end - 1;
+                    continue;
+                }
+                for (; i < block_end; ++i) best = std::fmin(best, ray_face_crossing(origin, direction, i));
+                --i;
+            }
+        }
+    }
+    return best <= reach ? best : INFINITY;
+}
 
 double angle_sum(double px, double py, double pz, const double (*corners)[3], int n) {
     double sum = 0.0;

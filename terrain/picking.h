@@ -14,6 +14,11 @@ double angle_sum(double px, double py, double pz, const double (*corners)[3], in
 // choice. Returns true when a face was picked.
 bool pick_face();
 
+// The distance from `origin` along the unit direction `direction` to the
+// nearest face of the mesh the ray meets within `reach` (either side of a
+// face); INFINITY when it meets none. Prints nothing and picks nothing.
+double probe_ground_distance(const double origin[3], const double direction[3], double reach);
+
 // Copies the corner positions of face `face` into pick_marker (a face outside
 // the mesh changes nothing).
 void mark_picked_corners(int face);

@@ -186,6 +186,7 @@ int set_up_scene(const RenderOptions& o, const char* flight_name) {
     if (o.fog) toggle_fog();
     panoramic_sky_on = o.sky;
     stereo_on = o.stereo;
+    stereo_mode = o.stereo_mode;
     overlay_visible = o.overlay;
     if (o.overlay) show_message("Playing Flythrough: %s", flight_name);
     else hide_message();
@@ -227,7 +228,9 @@ bool pass_frame_to_encoder(size_t frame_bytes) {
 
 int render_video(const RenderOptions& o, int frames) {
     char error[RENDER_ERROR_SIZE];
-    if (!start_video_encoder(render_output.fd, o.width, o.height, o.fps, error, sizeof error)) return fail("%s", error);
+    if (!start_video_encoder(render_output.fd, o.output_path, o.width, o.height, o.fps,
+                             video_stereo_for(o.stereo, o.stereo_mode), error, sizeof error))
+        return fail("%s", error);
     size_t frame_bytes = (size_t)o.width * o.height * 4;
     double start = seconds_now();
     bool fed = true;

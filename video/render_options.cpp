@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "camera/stereo_camera.h"
 #include "files/same_file.h"
 #include "files/texture_file.h"
 #include "overlay/overlay_textures.h"
@@ -114,12 +115,14 @@ void set_defaults(RenderOptions* o) {
     o->height = RENDER_DEFAULT_HEIGHT;
     o->fps = RENDER_DEFAULT_FPS;
     o->still_frame = -1;
+    o->stereo_mode = STEREO_RED_BLUE;
     o->lod_error = LOD_DEFAULT_ERROR;
 }
 
 bool check_size(const RenderOptions* o, char* error, size_t error_size) {
-    char size[48];
-    snprintf(size, sizeof size, "%d x %d", o->width, o->height);
+    char size[64];
+    bool both = o->width != o->eye_width || o->height != o->eye_height;
+    snprintf(size, sizeof size, "%d x %d%s", o->width, o->height, both ? " (both eyes)" : "");
     if (o->width < RENDER_MIN_SIDE || o->height < RENDER_MIN_SIDE || o->width > RENDER_MAX_SIDE ||
         o->height > RENDER_MAX_SIDE)
         return fail(error, error_size, "the size %s is outside 16 to 65535 pixels a side", size);
@@ -141,7 +144,18 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions* out,
             out->help = true;
             return true;
         }
-        if (!strcmp(arg, "--stereo")) out->stereo = true;
+        if (!strcmp(arg, "--stereo")) {
+            out->stereo = true;
+            if (i + 1 < argc && find_stereo_mode(argv[i + 1]) >= 0) out->stereo_mode = find_stereo_mode(argv[++i]);
+        } else if (!strncmp(arg, "--stereo=", 9)) {
+            out->stereo = true;
+            out->stereo_mode = find_stereo_mode(arg + 9);
+            if (out->stereo_mode < 0)
+                return fail(error, error_size,
+                            "--stereo wants red-blue, red-cyan, side-by-side, side-by-side-half, top-bottom, "
+                            "top-bottom-half or rows, not \"%.60s\"",
+                            arg + 9);
+        }
         else if (!strcmp(arg, "--fog")) out->fog = true;
         else if (!strcmp(arg, "--sky")) out->sky = true;
         else if (!strcmp(arg, "--overlay")) out->overlay = true;
@@ -180,6 +194,9 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions* out,
                                                                "name the output file after the flight");
     if (out->drape[0] && out->map[0])
         return fail(error, error_size, "%s", "--drape and --map both replace the terrain's picture; give one of them");
+    out->eye_width = out->width;
+    out->eye_height = out->height;
+    if (out->stereo) stereo_output_size(out->stereo_mode, out->eye_width, out->eye_height, &out->width, &out->height);
     return check_size(out, error, error_size);
 }
 
@@ -238,9 +255,11 @@ void print_render_help(FILE* out) {
             "  --drape NAME     a drape of the Drape folder over the terrain\n"
             "  --map NAME       a map of the Map folder over the terrain\n"
             "  --vector NAME    a geometry layer of the Vector folder\n"
-            "  --size WxH       frame size in pixels (default %dx%d; even sides for video)\n"
+            "  --size WxH       frame size in pixels (default %dx%d; even sides for video);\n"
+            "                   with stereo, each eye's picture\n"
             "  --fps N          frames a second of the video (default %d; one frame per sample)\n"
-            "  --stereo         red/blue anaglyph stereo\n"
+            "  --stereo [MODE]  stereo: red-blue (the default), red-cyan, side-by-side,\n"
+            "                   side-by-side-half, top-bottom, top-bottom-half or rows\n"
             "  --fog            fog\n"
             "  --sky            the panoramic sky box\n"
             "  --overlay        draw the navigation disk, read-outs and message line too\n"

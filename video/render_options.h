@@ -33,12 +33,15 @@ struct RenderOptions {
     char drape[RENDER_PATH_SIZE];        // a drape of ./Drape; "" for none
     char map[RENDER_PATH_SIZE];          // a map of ./Map; "" for none
     char vector[RENDER_PATH_SIZE];       // a geometry layer of ./Vector; "" for none
-    int width;                           // frame width, pixels; RENDER_MIN_SIDE..RENDER_MAX_SIDE, even for a video;
+    int width;                           // frame width, pixels (both eyes' in the full side-by-side format);
+                                         // RENDER_MIN_SIDE..RENDER_MAX_SIDE, even for a video;
                                          // width x height <= RENDER_MAX_PIXELS
-    int height;                          // frame height, pixels; as width
+    int height;                          // frame height, pixels (both eyes' in the full top-bottom format); as width
+    int eye_width, eye_height;           // --size: one eye's picture (the frame's in mono), pixels
     int fps;                             // frames a second; 1..RENDER_MAX_FPS
     int still_frame;                     // frame written as a PNG; -1 renders the video
-    bool stereo;                         // red/blue anaglyph terrain
+    bool stereo;                         // stereo on, in stereo_mode
+    int stereo_mode;                     // a StereoMode (camera/stereo_camera.h); red/blue for a bare --stereo
     bool fog;                            // fog on
     bool sky;                            // panoramic sky box on
     bool overlay;                        // navigation disk, read-outs and message line drawn
@@ -49,11 +52,15 @@ struct RenderOptions {
 };
 
 // Reads the arguments that follow "--render-flight": the flight, the output
-// and options in any order ("--size 1280x720" or "--size=1280x720"). Asset
+// and options in any order ("--size 1280x720" or "--size=1280x720").
+// "--stereo" takes a mode name when one follows ("--stereo side-by-side" or
+// "--stereo=side-by-side"); alone it means red/blue. --size is one eye's
+// picture: the full side-by-side and top-bottom formats double the frame's
+// width or height. Asset
 // names may carry their folder ("DEM/Canyon.dem" or "Canyon.dem"). Returns
 // false with a message for an unknown option, a missing or extra argument, a
 // value out of range, a frame larger than RENDER_MAX_PIXELS, an odd size for
-// a video (H.264 needs even sides), both
+// a video (H.264 needs even sides), an unknown stereo mode, both
 // a drape and a map, or a path too long. With --help it returns true at once.
 // A flight named *.ride is a fly-over of a track: --no-route, --no-marker,
 // --no-labels, --no-readouts and --no-profile leave out what it shows.

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <strings.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <mutex>
 #include <thread>
 
+#include "camera/stereo_camera.h"
 #include "files/child_process.h"
 #include "files/whole_file.h"
 #include "state/encoder_state.h"
@@ -133,7 +135,20 @@ void convert_rgba_to_yuv420(const unsigned char* rgba, int width, int height, un
     }
 }
 
-bool start_video_encoder(int output_fd, int width, int height, int fps, char* error, size_t error_size) {
+VideoStereo video_stereo_for(bool stereo, int stereo_mode) {
+    if (!stereo) return {-1, nullptr};
+    switch (stereo_mode) {
+        case STEREO_SIDE_BY_SIDE:
+        case STEREO_SIDE_BY_SIDE_HALF: return {3, "left_right"};
+        case STEREO_TOP_BOTTOM:
+        case STEREO_TOP_BOTTOM_HALF: return {4, "top_bottom"};
+        case STEREO_ROWS: return {2, "row_interleaved_lr"};
+        default: return {-1, nullptr};
+    }
+}
+
+bool start_video_encoder(int output_fd, const char* output_name, int width, int height, int fps,
+                         const VideoStereo& stereo, char* error, size_t error_size) {
     char program[1024];
     if (!find_program(FFMPEG_PROGRAM, program, sizeof program)) {
         snprintf(error, error_size,
@@ -179,12 +194,33 @@ bool start_video_encoder(int output_fd, int width, int height, int fps, char* er
     snprintf(output_path, sizeof output_path, "/proc/self/fd/%d", output_fd);
     snprintf(size, sizeof size, "%dx%d", width, height);
     snprintf(rate, sizeof rate, "%d", fps);
-    const char* args[] = {
+    size_t name_length = strlen(output_name);
+    bool matroska = name_length >= 4 && !strcasecmp(output_name + name_length - 4, ".mkv");
+    char packing[32], stereo_mode[48];
+    snprintf(packing, sizeof packing, "frame-packing=%d", stereo.x264_frame_packing);
+    snprintf(stereo_mode, sizeof stereo_mode, "stereo_mode=%s", stereo.matroska_mode ? stereo.matroska_mode : "");
+    const char* args[48] = {
         "ffmpeg", "-hide_banner", "-nostats", "-loglevel", "error",
         "-f", "rawvideo", "-pixel_format", "yuv420p", "-video_size", size, "-framerate", rate, "-i", "pipe:0",
         "-an", "-c:v", "libx264", "-preset", "ultrafast", "-crf", "18",
-        "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
-        "-movflags", "+faststart", "-f", "mp4", "-y", output_path, nullptr};
+        "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"};
+    int n = 30;
+    auto add = [&](const char* a, const char* b) {
+        args[n++] = a;
+        args[n++] = b;
+    };
+    // Players and televisions read how the eyes are packed from the stream
+    // (H.264's frame-packing arrangement) and from Matroska's stereo mode.
+    if (stereo.x264_frame_packing >= 0) add("-x264-params", packing);
+    if (matroska && stereo.matroska_mode) add("-metadata:s:v:0", stereo_mode);
+    if (matroska) {
+        add("-f", "matroska");
+    } else {
+        add("-movflags", "+faststart");
+        add("-f", "mp4");
+    }
+    add("-y", output_path);
+    args[n] = nullptr;
     pid_t pid = start_child(program, (char* const*)args, pipe_fds[0], -1, log_fd, output_fd);
     int spawn_errno = errno;
     close(pipe_fds[0]);

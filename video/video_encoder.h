@@ -16,11 +16,23 @@ constexpr const char* FFMPEG_LOG_PREFIX = "kestrolane-ffmpeg";  // TEMPORARY_FOL
 // be even; `yuv` holds width x height x 3 / 2 bytes (Y, then U, then V).
 void convert_rgba_to_yuv420(const unsigned char* rgba, int width, int height, unsigned char* yuv);
 
-// Starts ffmpeg writing an H.264 MP4 (yuv420p, BT.709) of width x height
+// How a stereo video packs its two eyes into each frame, as players read it.
+struct VideoStereo {
+    int x264_frame_packing;   // H.264 frame-packing arrangement: 2 rows, 3 side by side, 4 top and bottom; -1 none
+    const char* matroska_mode;  // Matroska's StereoMode name; null for none
+};
+
+// The packing of `stereo_mode` (a StereoMode) when `stereo` is on; none for
+// mono and the anaglyphs.
+VideoStereo video_stereo_for(bool stereo, int stereo_mode);
+
+// Starts ffmpeg writing an H.264 video (yuv420p, BT.709) of width x height
 // (both even) at fps into the open file `output_fd`, fed with RGBA frames
-// whose rows run bottom up. Returns false with a message if ffmpeg cannot be
-// started.
-bool start_video_encoder(int output_fd, int width, int height, int fps, char* error, size_t error_size);
+// whose rows run bottom up: Matroska when `output_name` ends in ".mkv", else
+// MP4; with the frame-packing arrangement and, in Matroska, the stereo mode
+// of `stereo`. Returns false with a message if ffmpeg cannot be started.
+bool start_video_encoder(int output_fd, const char* output_name, int width, int height, int fps,
+                         const VideoStereo& stereo, char* error, size_t error_size);
 
 // A free frame buffer of width x height x 4 bytes to fill; waits while
 // ENCODER_BUFFERS frames are queued. Null once ffmpeg has failed.

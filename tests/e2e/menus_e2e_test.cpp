@@ -28,7 +28,38 @@ double green_share(const Screenshot& s) {
     return total ? (double)green / total : -1.0;
 }
 
+// The left or the right half of a picture.
+Screenshot half_of(const Screenshot& s, bool right) {
+    Screenshot h;
+    h.width = s.width / 2;
+    h.height = s.height;
+    for (int y = 0; y < s.height; ++y) {
+        const unsigned char* row = &s.rgb[((size_t)y * s.width + (right ? s.width - h.width : 0)) * 3];
+        h.rgb.insert(h.rgb.end(), row, row + h.width * 3);
+    }
+    return h;
+}
+
 }  // namespace
+
+TEST(Menus, SideBySideFromTheCommandLineShowsBothEyesUntilStereoIsToggledOff) {
+    Viewer v({"--stereo", "side-by-side"});
+    ASSERT_TRUE(v.start("\n"));
+    ASSERT_TRUE(v.open_window());
+    Screenshot pair = v.shot();
+    keep_shot(pair, "stereo-side-by-side");
+    // Two views of one scene from eyes a little apart, with the disk in both.
+    double eyes_apart = fraction_differing(half_of(pair, false), half_of(pair, true), 24);
+    EXPECT_LT(eyes_apart, 0.3);
+    EXPECT_GT(eyes_apart, 0.001);
+    EXPECT_GT(colour_variance(pair, pair.width / 2, pair.height / 2, pair.width, pair.height), 50.0);
+    // "Toggle Stereo " switches the mode it started in off: one picture across the window.
+    ASSERT_TRUE(v.choose_menu_entry({STEREO_ENTRY, 0}));
+    Screenshot mono = v.shot();
+    EXPECT_GT(fraction_differing(half_of(mono, false), half_of(mono, true), 24), 2 * eyes_apart);
+    EXPECT_GT(fraction_differing(pair, mono, 24), 0.2);
+    EXPECT_TRUE(v.running());
+}
 
 TEST(Menus, RasterRetexturesAndDemReloadsTheTerrain) {
     Viewer v;
@@ -151,7 +182,7 @@ TEST(Menus, TheTreeHoldsItsEntriesAndTheAssetFolders) {
         {{FILE_ENTRY, DEM_ENTRY}, 3},             // the sample terrains
         {{FILE_ENTRY, FLYTHROUGH_ENTRY}, 2},      // the sample flights
         {{TERRAIN_ENTRY}, 10},
-        {{STEREO_ENTRY}, 8},
+        {{STEREO_ENTRY}, 17},                    // the classic eight, six modes, red/blue again, more and less depth
         {{AUGMENTATION_ENTRY}, 5},
     };
     for (auto& m : menus) {

@@ -238,6 +238,74 @@ TEST(RenderFlight, AChosenTerrainIsTheOnlyOneWhoseLevelsAreBuilt) {
     remove_scratch(world);
 }
 
+// The red of a red/cyan anaglyph pixel from the two eyes' colours, with
+// Dubois's least-squares row for red.
+double anaglyph_red(const unsigned char* left, const unsigned char* right) {
+    const double from_left[3] = {0.437, 0.449, 0.164}, from_right[3] = {-0.011, -0.032, -0.007};
+    double sum = 0;
+    for (int c = 0; c < 3; ++c)
+        sum += from_left[c] * left[c] + from_right[c] * right[c];
+    return std::clamp(sum, 0.0, 255.0);
+}
+
+TEST(RenderFlight, StereoVideosCarryTheirPackingAndRedCyanRedIsTheLeftEye) {
+    std::string world = make_scratch(WORLD_DIR);
+    ASSERT_FALSE(world.empty());
+    write_flight(world + "/Flythrough/Short.flt", 8, moving_sample);
+    RunResult video = run_kestrolane(world, "--render-flight Flythrough/Short.flt sbs.mp4 --size 160x120 "
+                                            "--stereo side-by-side --sky");
+    ASSERT_EQ(video.status, 0) << video.output;
+    EXPECT_NE(video.output.find("sbs.mp4: 8 frames, 0:00.27 at 30 fps, 320 x 120"), std::string::npos)
+        << video.output;
+    // Players read the packing from the stream: the left eye's picture on the left.
+    std::string tags = output_of("ffprobe -v error -select_streams v:0 -read_intervals %+#1 -show_entries "
+                                 "frame_tags=stereo_mode:frame_side_data=side_data_type -of default=nw=1 " +
+                                 quote(world + "/sbs.mp4"));
+    EXPECT_NE(tags.find("TAG:stereo_mode=left_right"), std::string::npos) << tags;
+    EXPECT_NE(tags.find("side_data_type=Stereo 3D"), std::string::npos) << tags;
+
+    // The same frame as side-by-side, red/cyan and row stills: the anaglyph's
+    // red is made from the left half, its cyan from the right; the even rows
+    // (from the top) are the left half's.
+    for (const char* mode : {"side-by-side", "red-cyan", "rows"}) {
+        RunResult still = run_kestrolane(world, std::string("--render-flight Flythrough/Short.flt ") + mode +
+                                                    ".png --size 240x160 --still 5 --sky --stereo " + mode);
+        ASSERT_EQ(still.status, 0) << still.output;
+    }
+    Screenshot pair = read_png(world + "/side-by-side.png"), anaglyph = read_png(world + "/red-cyan.png");
+    ASSERT_EQ(pair.width, 480);
+    ASSERT_EQ(anaglyph.width, 240);
+    keep_shot(pair, "stereo-side-by-side");
+    keep_shot(anaglyph, "stereo-red-cyan");
+    double as_left = 0, as_right = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 240; ++x) {
+            const unsigned char* left = &pair.rgb[(y * 480 + x) * 3];
+            const unsigned char* right = &pair.rgb[(y * 480 + 240 + x) * 3];
+            double red = anaglyph.rgb[(y * 240 + x) * 3];
+            as_left += std::fabs(red - anaglyph_red(left, right));
+            as_right += std::fabs(red - anaglyph_red(right, left));
+        }
+    as_left /= 240 * 160;
+    as_right /= 240 * 160;
+    EXPECT_LT(as_left, 1.5);
+    EXPECT_GT(as_right, 2 * as_left + 0.5) << as_left;
+
+    Screenshot rows = read_png(world + "/rows.png");
+    ASSERT_EQ(rows.width, 240);
+    // Rasterising at another viewport may round a few values differently.
+    long as_pair = 0, as_exchanged = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 240 * 3; ++x) {
+            int value = rows.rgb[y * 240 * 3 + x];
+            as_pair += std::abs(value - pair.rgb[y * 480 * 3 + (y % 2 ? 240 * 3 : 0) + x]) > 8;
+            as_exchanged += std::abs(value - pair.rgb[y * 480 * 3 + (y % 2 ? 0 : 240 * 3) + x]) > 8;
+        }
+    EXPECT_LT(as_pair, 100);
+    EXPECT_GT(as_exchanged, 10 * as_pair + 500) << as_pair;
+    remove_scratch(world);
+}
+
 TEST(RenderFlight, BadInputIsRefusedWithAReasonAndLeavesNoFile) {
     std::string world = make_scratch(WORLD_DIR);
     ASSERT_FALSE(world.empty());

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "camera/stereo_camera.h"
 #include "files/png_file.h"
 #include "tests/support/temp_files.h"
 #include "video/render_options.h"
@@ -113,6 +114,64 @@ TEST(RenderOptions, WrongCommandLinesAreRefusedWithTheReason) {
     std::string message;
     EXPECT_FALSE(parse({long_name.c_str(), "b.mp4"}, &o, &message));
     EXPECT_NE(message.find("too long"), std::string::npos);
+}
+
+TEST(RenderOptions, StereoTakesAModeNameAndSizeIsEachEyesPicture) {
+    struct Case {
+        std::vector<const char*> words;
+        int mode, width, height;
+        const char* flight;
+    } cases[] = {
+        // A bare --stereo stays red/blue and takes no path for a mode.
+        {{"--stereo", "a.flt", "b.mp4"}, STEREO_RED_BLUE, 1920, 1080, "a.flt"},
+        {{"a.flt", "b.mp4", "--stereo", "--fog"}, STEREO_RED_BLUE, 1920, 1080, "a.flt"},
+        {{"--stereo", "side-by-side", "a.flt", "b.mp4", "--size", "640x360"}, STEREO_SIDE_BY_SIDE, 1280, 360, "a.flt"},
+        {{"a.flt", "b.mp4", "--size=640x360", "--stereo=top-bottom"}, STEREO_TOP_BOTTOM, 640, 720, "a.flt"},
+        {{"a.flt", "b.mp4", "--size=640x360", "--stereo", "side-by-side-half"}, STEREO_SIDE_BY_SIDE_HALF, 640, 360,
+         "a.flt"},
+        {{"a.flt", "b.mp4", "--size=640x360", "--stereo", "top-bottom-half"}, STEREO_TOP_BOTTOM_HALF, 640, 360, "a.flt"},
+        {{"a.flt", "b.png", "--still", "3", "--stereo", "red-cyan"}, STEREO_RED_CYAN, 1920, 1080, "a.flt"},
+        {{"--stereo", "rows", "rows.flt", "b.mp4"}, STEREO_ROWS, 1920, 1080, "rows.flt"},
+    };
+    for (const Case& c : cases) {
+        RenderOptions o;
+        std::string message;
+        ASSERT_TRUE(parse(c.words, &o, &message)) << message;
+        EXPECT_TRUE(o.stereo);
+        EXPECT_EQ(o.stereo_mode, c.mode);
+        EXPECT_EQ(o.width, c.width);
+        EXPECT_EQ(o.height, c.height);
+        EXPECT_STREQ(o.flight_path, c.flight);
+    }
+    struct Refusal {
+        std::vector<const char*> words;
+        const char* said;
+    } refusals[] = {
+        {{"a.flt", "b.mp4", "--stereo=side-by-sides"}, "--stereo wants red-blue"},
+        {{"a.flt", "b.mp4", "--stereo="}, "--stereo wants"},
+        // The doubled frame must still fit and be even.
+        {{"a.flt", "b.mp4", "--size", "4400x4352", "--stereo", "side-by-side"}, "8800 x 4352 (both eyes) is larger"},
+        {{"a.flt", "b.png", "--still", "0", "--size", "40000x16", "--stereo", "side-by-side"}, "outside 16 to 65535"},
+    };
+    for (const Refusal& r : refusals) {
+        RenderOptions o;
+        std::string message;
+        EXPECT_FALSE(parse(r.words, &o, &message)) << r.said;
+        EXPECT_NE(message.find(r.said), std::string::npos) << message;
+    }
+}
+
+TEST(RenderOptions, OnlyFramePackedVideosCarryStereoMetadata) {
+    EXPECT_EQ(video_stereo_for(true, STEREO_SIDE_BY_SIDE).x264_frame_packing, 3);
+    EXPECT_EQ(video_stereo_for(true, STEREO_SIDE_BY_SIDE_HALF).x264_frame_packing, 3);
+    EXPECT_STREQ(video_stereo_for(true, STEREO_SIDE_BY_SIDE).matroska_mode, "left_right");
+    EXPECT_EQ(video_stereo_for(true, STEREO_TOP_BOTTOM_HALF).x264_frame_packing, 4);
+    EXPECT_STREQ(video_stereo_for(true, STEREO_TOP_BOTTOM).matroska_mode, "top_bottom");
+    for (int mode : {STEREO_RED_BLUE, STEREO_RED_CYAN}) {
+        EXPECT_EQ(video_stereo_for(true, mode).x264_frame_packing, -1);
+        EXPECT_EQ(video_stereo_for(true, mode).matroska_mode, nullptr);
+    }
+    EXPECT_EQ(video_stereo_for(false, STEREO_SIDE_BY_SIDE).x264_frame_packing, -1);
 }
 
 TEST(PngFile, RowsFromTheBottomComeOutTheRightWayUpWithoutAlpha) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/startup.h"
+#include "camera/stereo_camera.h"
 #include "files/console.h"
 #include "state/app_state.h"
 #include "state/texture_state.h"
@@ -132,4 +133,26 @@ TEST(FatalError, PrintsWaitsForACharacterAndExitsWithFailure) {
         },
         testing::ExitedWithCode(1), "");
     EXPECT_EQ(read_file(out_path), "\nDEM file not found x.dem...Quitting.\n");
+}
+
+TEST(ViewerOptions, StereoStartsInTheModeNamedAloneInRedBlue) {
+    ViewerOptions options;
+    char error[160] = "";
+    const char* none[] = {"kestrolane", "-q"};
+    ASSERT_TRUE(parse_viewer_options(2, none, &options, error, sizeof error));
+    EXPECT_EQ(options.stereo_mode, -1);
+    const char* named[] = {"kestrolane", "--stereo", "side-by-side-half", "-q"};
+    ASSERT_TRUE(parse_viewer_options(4, named, &options, error, sizeof error));
+    EXPECT_EQ(options.stereo_mode, STEREO_SIDE_BY_SIDE_HALF);
+    EXPECT_TRUE(options.quads);
+    const char* bare[] = {"kestrolane", "--stereo", "-q"};
+    ASSERT_TRUE(parse_viewer_options(3, bare, &options, error, sizeof error));
+    EXPECT_EQ(options.stereo_mode, STEREO_RED_BLUE);
+    EXPECT_TRUE(options.quads);
+    const char* joined[] = {"kestrolane", "--stereo=rows"};
+    ASSERT_TRUE(parse_viewer_options(2, joined, &options, error, sizeof error));
+    EXPECT_EQ(options.stereo_mode, STEREO_ROWS);
+    const char* wrong[] = {"kestrolane", "--stereo=3d"};
+    EXPECT_FALSE(parse_viewer_options(2, wrong, &options, error, sizeof error));
+    EXPECT_NE(std::string(error).find("side-by-side"), std::string::npos);
 }
