@@ -13,11 +13,13 @@ void draw_frame();
 // no swap, and frames_drawn is not counted.
 void draw_frame_unswapped(bool with_overlay);
 
-// The scene pass under the current pose, which the caller placed: no camera
-// step, no overlay, no swap (a fly-over's frames are placed this way).
+// The scene pass under the current pose, which the caller placed (in the
+// stereo mode chosen): no camera step, no overlay, no swap (a fly-over's
+// frames are placed this way).
 void draw_scene_unstepped();
 
-// The overlay pass over a frame drawn by draw_scene_unstepped.
+// The overlay pass over a frame drawn by draw_scene_unstepped (in each eye's
+// part where the eyes have parts of their own).
 void draw_overlay_unswapped();
 
 // Viewport and perspective projection for a window of width x height (a

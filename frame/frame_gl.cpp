@@ -90,6 +90,7 @@ void draw_eye_scene(const double eye[3]) {
     if (panoramic_sky_on) draw_sky_box(eye);
     draw_pick_markers();
     draw_geometry_layer();
+    if (scene_addition) scene_addition();
 }
 
 // The 3-D scene under the camera's view: terrain (mono or the classic
@@ -109,6 +110,7 @@ void draw_scene_pass() {
     if (panoramic_sky_on) draw_sky_box(camera);
     draw_pick_markers();
     draw_geometry_layer();
+    if (scene_addition) scene_addition();
 }
 
 void draw_light_marker() {
@@ -185,8 +187,9 @@ void draw_frame_unswapped(bool with_overlay) {
 }
 
 void draw_scene_unstepped() {
+    follow_stereo_layout();
     apply_view();
     draw_scene_pass();
 }
 
-void draw_overlay_unswapped() { draw_overlay_pass(); }
+void draw_overlay_unswapped() { draw_stereo_overlay_pass(draw_overlay_pass); }

@@ -7,6 +7,8 @@ int fps_frames;
 int fps_last_ms;
 long frames_drawn;
 
+void (*scene_addition)() = nullptr;
+
 namespace {
 void (*frame_drawer)() = nullptr;
 }
@@ -23,6 +25,8 @@ void show_frame() {
 }
 
 void set_frame_drawer(void (*draw)()) { frame_drawer = draw; }
+
+void set_scene_addition(void (*draw)()) { scene_addition = draw; }
 
 // The start values hold from before main.
 [[maybe_unused]] static const bool frame_state_started = (reset_frame_state(), true);

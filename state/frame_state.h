@@ -26,3 +26,11 @@ void show_frame();
 
 // Installs the routine show_frame calls; null uninstalls it.
 void set_frame_drawer(void (*draw)());
+
+// A pass that the scene draws last, under the camera's view (once for each
+// eye in stereo): the flight renderer installs what a fly-over shows there.
+// Null (the viewer's case) draws nothing more.
+extern void (*scene_addition)();
+
+// Installs the scene's last pass; null uninstalls it.
+void set_scene_addition(void (*draw)());

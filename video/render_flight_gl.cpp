@@ -25,6 +25,8 @@
 #include "flythrough/frame_modes.h"
 #include "frame/frame.h"
 #include "frame/scene_init.h"
+#include "frame/stereo_frame.h"
+#include "state/frame_state.h"
 #include "geometry/placement.h"
 #include "gl/frame_capture.h"
 #include "scene/sky.h"
@@ -69,9 +71,8 @@ void draw_render_frame(const RenderOptions& o, int k) {
     const float look[3] = {(float)f.look[0], (float)f.look[1], (float)f.look[2]};
     point_camera(eye, look);
     render_rider_along = f.along;
-    draw_scene_unstepped();
-    draw_ride_route();
-    draw_ride_panels();
+    draw_scene_unstepped();  // with the route and the rider, for each eye
+    draw_stereo_overlay_pass(draw_ride_panels);  // at screen depth
     if (o.overlay) draw_overlay_unswapped();
 }
 
@@ -363,8 +364,12 @@ int run_render_flight(int argc, char** argv) {
     if (set_up_scene(o, slash ? slash + 1 : o.flight_path)) return EXIT_FAILED;
     // Every frame with the same levels, however fast they were built.
     wait_for_terrain_levels();
-    if (render_ride_on) render_story = lay_out_ride_story(render_ride, o.width, o.height, o.hidden_story);
-    else begin_playback(frames);
+    if (render_ride_on) {
+        render_story = lay_out_ride_story(render_ride, o.eye_width, o.eye_height, o.hidden_story);
+        set_scene_addition(draw_ride_route);
+    } else {
+        begin_playback(frames);
+    }
     int status = o.still_frame >= 0 ? render_still(o, frames) : render_video(o, frames);
     fflush(stdout);
     close_capture_target();

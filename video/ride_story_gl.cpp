@@ -118,6 +118,9 @@ void draw_labels(const Ride& ride, const RideStory& story, const double view[16]
         if (std::hypot(w.x - eye_x, w.z - eye_z, y - eye_y) > reach) continue;
         double px = 0.0, py = 0.0, pz = 0.0;
         if (!gluProject(w.x, y, w.z, view, projection, viewport, &px, &py, &pz) || pz <= 0.0 || pz >= 1.0) continue;
+        // From the window to the story's pixels: an eye's part may lie anywhere in it, squeezed.
+        px = (px - viewport[0]) * story.width / viewport[2];
+        py = (py - viewport[1]) * story.height / viewport[3];
         if (px < -story.width || px > 2 * story.width || py < 0 || py > story.height) continue;
         draw_text(w.name, px + 0.6 * height, py, height);
     }
