@@ -28,6 +28,7 @@ constexpr double STOP_SPEED_SHARE = 0.25;  // with the track's pace: slower than
 constexpr double KEPT_STOP = 20.0;         // seconds of track time a stop keeps
 constexpr double MOST_ROUTE_STEP_CELLS = 1.0;  // the route's points lie at most a grid cell apart...
 constexpr double MOST_ROUTE_POINTS = 150000.0; // ...unless that would make more than about this many
+static_assert(MOST_ROUTE_POINTS <= RIDE_MOST_ROUTE_POINTS, "a planned route fits the file");
 constexpr double AHEAD_SECONDS = 5.0;          // the route point a viewer looks for, in measure_ride
 
 double ease(double t) {
@@ -105,22 +106,34 @@ void locate_beyond(const Ride& ride, double along, size_t* segment, double point
     point[2] += (along - length) * dz / d;
 }
 
-// The route over the ground: the path's points with points added so that
-// none lies more than `step` from the next; y is the ground there.
+// The route over the ground: the path's points (every few of them when it
+// has more than half the points a route holds, always keeping where it
+// joins or leaves the track) with points added so that none lies more than
+// `step` from the next; y is the ground there. At most MOST_ROUTE_POINTS.
 void lay_route(const FlightPath& path, const TerrainGround& ground, double step, Ride* ride) {
-    for (size_t i = 0; i < path.x.size(); ++i) {
-        const int pieces =
-            i + 1 < path.x.size() ? std::max(1, (int)std::ceil((path.s[i + 1] - path.s[i]) / step)) : 1;
-        for (int k = 0; k < pieces; ++k) {
-            const double u = (double)k / pieces;
-            const size_t j = std::min(i + 1, path.x.size() - 1);
+    const size_t n = path.x.size(), most = (size_t)(MOST_ROUTE_POINTS / 2);
+    std::vector<size_t> kept;
+    for (bool with_changes : {true, false}) {
+        const size_t stride = with_changes ? (n + most - 1) / most : (n + most / 2 - 1) / (most / 2);
+        kept.clear();
+        for (size_t i = 0; i < n; ++i)
+            if (i == 0 || i + 1 == n || i % stride == 0 ||
+                (with_changes && path.on_track[i - 1] != path.on_track[i]))
+                kept.push_back(i);
+        if (kept.size() <= most) break;  // else a track that leaves and rejoins at every fix: by stride alone
+    }
+    for (size_t k = 0; k < kept.size(); ++k) {
+        const size_t i = kept[k], j = k + 1 < kept.size() ? kept[k + 1] : i;
+        const int pieces = j > i ? std::max(1, (int)std::ceil((path.s[j] - path.s[i]) / step)) : 1;
+        for (int piece = 0; piece < pieces; ++piece) {
+            const double u = (double)piece / pieces;
             const double x = path.x[i] + u * (path.x[j] - path.x[i]), z = path.z[i] + u * (path.z[j] - path.z[i]);
             ride->x.push_back(x);
             ride->z.push_back(z);
             ride->y.push_back(measure_ground(ground, x, z));
             ride->s.push_back(path.s[i] + u * (path.s[j] - path.s[i]));
-            ride->t.push_back(k == 0 ? path.t[i] : path.t[i] + u * (path.t[j] - path.t[i]));
-            if (i + 1 < path.x.size()) ride->on_track.push_back(path.on_track[i]);
+            ride->t.push_back(piece == 0 ? path.t[i] : path.t[i] + u * (path.t[j] - path.t[i]));
+            if (j > i) ride->on_track.push_back(path.on_track[i]);
         }
     }
 }
@@ -232,7 +245,7 @@ Ride plan_ride(const FlightPath& path, const std::vector<TrackWaypoint>& waypoin
     ride.height_factor = location.height_factor;
     ride.clock_zone = RIDE_NO_CLOCK;
     const double length = path.s.back();
-    lay_route(path, ground, std::max(MOST_ROUTE_STEP_CELLS * ground_cell_size(ground), length / MOST_ROUTE_POINTS),
+    lay_route(path, ground, std::max(MOST_ROUTE_STEP_CELLS * ground_cell_size(ground), 2.0 * length / MOST_ROUTE_POINTS),
               &ride);
     for (double t : ride.t)
         if (std::isfinite(t)) ride.clock_zone = 0;  // track clocks are kept in UTC

@@ -160,3 +160,25 @@ TEST(RidePlan, TrackPaceIsKeptAndLongStopsShortened) {
     plan_ride(path_of(track, g), {}, g, location_of(g), settings, &timed);
     EXPECT_FALSE(timed);
 }
+
+TEST(RidePlan, AVeryLongRecordingKeepsARouteTheFileHolds) {
+    // 300,000 fixes 2 cm apart, leaving the terrain and coming back now and then.
+    const TerrainGround g = valley();
+    TrackLine track;
+    std::vector<TrackPoint> part;
+    for (int i = 0; i < 300000; ++i) {
+        const double x = -3900.0 + i * 0.026;
+        part.push_back({x, 2950.0 + 100.0 * std::sin(x / 300.0)});  // crosses the edge at z = 3000
+    }
+    track.parts.push_back(part);
+    const FlightPath path = path_of(track, g);
+    ASSERT_GT(path.x.size(), (size_t)RIDE_MOST_ROUTE_POINTS);
+    bool timed = false;
+    const Ride ride = plan_ride(path, {}, g, location_of(g), chase(60.0), &timed);
+    EXPECT_LE(ride.x.size(), (size_t)RIDE_MOST_ROUTE_POINTS);
+    EXPECT_NEAR(ride.s.back(), path.s.back(), 1e-6);
+    expect_whole_route(ride);
+    // The crossings stay where they were: no drawn stretch runs off the terrain.
+    for (size_t i = 0; i + 1 < ride.x.size(); ++i)
+        if (ride.on_track[i]) ASSERT_LE(std::max(ride.z[i], ride.z[i + 1]), 3000.0 + 1e-6) << i;
+}
