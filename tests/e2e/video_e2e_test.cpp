@@ -584,5 +584,19 @@ TEST(RenderFlight, ATrackLaidOnAnImportedRasterBecomesAFlyOverWithItsStory) {
             for (int c = 0; c < 3; ++c)
                 changed += std::abs(middle.rgb[3 * ((size_t)y * 480 + x) + c] - bare.rgb[3 * ((size_t)y * 480 + x) + c]) > 60;
     EXPECT_GT(changed, 200);
+    // Side by side for a television: the profile and read-outs in each eye's
+    // half at the same place (screen depth), the route in both.
+    ASSERT_EQ(run_kestrolane(world, "--render-flight Flythrough/walk.ride pair.png --terrain Valley.dem --drape "
+                                    "Valley+walk.raw --vector walk.vec --sky --size 480x270 --still 150 "
+                                    "--stereo side-by-side")
+                  .status,
+              0);
+    const Screenshot pair = read_png(world + "/pair.png");
+    ASSERT_EQ(pair.width, 960);
+    for (int half : {0, 480}) {
+        EXPECT_GT(count(pair, half + 330, 230, half + 468, 258, warm), 100) << half;
+        EXPECT_GT(count(pair, half + 12, 12, half + 110, 50, white), 20) << half;
+        EXPECT_GT(count(pair, half, 0, half + 480, 270, orange), 40) << half;
+    }
     remove_scratch(world);
 }
