@@ -91,12 +91,22 @@ Vec closest_on_triangle(Vec p, Vec a, Vec b, Vec c) {
 
 // A level's triangles sorted into square cells of the ground (x, z) that
 // their ground shapes meet, so that the nearest one to a point is found among few.
+// A triangle as the search reads it, whole in one cache line: a cell's
+// triangles lie one after another, so that the search walks memory in order.
+struct CellTriangle {
+    float corner[9];  // x, y, z of its three corners, world units
+    float box[6];     // x, y, z lowest, then highest
+    int triangle;     // its number in the level, 0..
+};
+
 struct TriangleCells {
-    double min_x, min_z, cell;  // corner of cell (0, 0) and the side of a cell; cell > 0
-    int columns, rows;          // >= 1
-    std::vector<int> start;     // columns x rows + 1 offsets into items
-    std::vector<int> items;     // triangle numbers, cell by cell
-    std::vector<float> boxes;   // per triangle: x, y, z lowest, then highest
+    double min_x, min_z, cell;         // corner of cell (0, 0) and the side of a cell; cell > 0
+    int columns, rows;                 // >= 1
+    std::vector<int> start;            // columns x rows + 1 offsets into items
+    std::vector<CellTriangle> items;   // the triangles, cell by cell (one in several cells several times)
+    std::vector<CellTriangle> packed;  // per triangle, before sorting into cells
+    std::vector<std::pair<int, int>> entries;  // cell, triangle: the sort's own
+    std::vector<int> fill;                     // per cell: the next place in items, the sort's own
 };
 
 // Whether triangle (x[k], z[k]) meets the square [x0, x0 + side] x [z0, z0 + side]
@@ -157,7 +167,8 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
     auto row_of = [&](double z) { return cell_of((z - lo_z) / side, cells->rows - 1); };
     // Each triangle goes into the cells its ground shape meets, so that a
     // cell lists few besides those covering it; then a counting sort by cell.
-    std::vector<std::pair<int, int>> entries;  // cell, triangle
+    std::vector<std::pair<int, int>>& entries = cells->entries;  // kept from level to level: fewer allocations
+    entries.clear();
     entries.reserve((size_t)count * 4);
     for (int t = 0; t < count; ++t) {
         double x[3], z[3];
@@ -181,9 +192,10 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
                     entries.push_back({r * cells->columns + c, t});
             }
     }
-    cells->boxes.resize((size_t)count * 6);
+    cells->packed.resize((size_t)count);
     for (int t = 0; t < count; ++t) {
-        float* box = &cells->boxes[(size_t)t * 6];
+        CellTriangle& packed = cells->packed[(size_t)t];
+        float* box = packed.box;
         for (int k = 0; k < 3; ++k) {
             box[k] = INFINITY;
             box[k + 3] = -INFINITY;
@@ -191,25 +203,26 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
         for (int j = 0; j < 3; ++j)
             for (int k = 0; k < 3; ++k) {
                 float v = position[3 * triangles[3 * t + j] + k];
+                packed.corner[3 * j + k] = v;
                 box[k] = std::min(box[k], v);
                 box[k + 3] = std::max(box[k + 3], v);
             }
+        packed.triangle = t;
     }
     cells->start.assign((size_t)cells->columns * cells->rows + 1, 0);
     for (const auto& e : entries) ++cells->start[e.first + 1];
     for (size_t i = 1; i < cells->start.size(); ++i) cells->start[i] += cells->start[i - 1];
     cells->items.resize(entries.size());
-    std::vector<int> fill(cells->start.begin(), cells->start.end() - 1);
-    for (const auto& e : entries) cells->items[fill[e.first]++] = e.second;
+    cells->fill.assign(cells->start.begin(), cells->start.end() - 1);
+    for (const auto& e : entries) cells->items[cells->fill[e.first]++] = cells->packed[(size_t)e.second];
 }
 
 // The offset of p from the nearest point of the level's triangles: cells
 // are searched outwards from p's own, skipping those farther across the
 // ground than the best distance so far (a triangle nearer than that covers
 // a cell within that distance).
-Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<unsigned>& triangles,
-                   const TriangleCells& cells, std::vector<int>& seen, int stamp, int* nearest) {
-    double best = INFINITY;
+Vec nearest_offset(Vec p, const TriangleCells& cells, std::vector<int>& seen, int stamp, int* nearest) {
+    double best = INFINITY, best_squared = INFINITY;
     Vec offset = {INFINITY, INFINITY, INFINITY};
     *nearest = -1;
     int pc = cell_of((p.x - cells.min_x) / cells.cell, cells.columns - 1);
@@ -227,25 +240,26 @@ Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<
                 double x0 = cells.min_x + c * cells.cell, z0 = cells.min_z + r * cells.cell;
                 double dx = std::max({x0 - p.x, 0.0, p.x - (x0 + cells.cell)});
                 double dz = std::max({z0 - p.z, 0.0, p.z - (z0 + cells.cell)});
-                if (ring > 0 && dx * dx + dz * dz >= best * best) continue;
+                if (ring > 0 && dx * dx + dz * dz >= best_squared) continue;
                 int cell = r * cells.columns + c;
-                for (int i = cells.start[cell]; i < cells.start[cell + 1]; ++i) {
-                    int t = cells.items[i];
+                const CellTriangle* end = cells.items.data() + cells.start[cell + 1];
+                for (const CellTriangle* item = cells.items.data() + cells.start[cell]; item < end; ++item) {
+                    int t = item->triangle;
                     if (seen[t] == stamp) continue;
                     seen[t] = stamp;
                     // A triangle whose box is no nearer than the best cannot be.
-                    const float* box = &cells.boxes[(size_t)t * 6];
+                    const float* box = item->box;
                     double bx = std::max({box[0] - p.x, 0.0, p.x - box[3]});
                     double by = std::max({box[1] - p.y, 0.0, p.y - box[4]});
                     double bz = std::max({box[2] - p.z, 0.0, p.z - box[5]});
-                    if (bx * bx + by * by + bz * bz >= best * best) continue;
-                    Vec q = closest_on_triangle(p, vertex_at(position, triangles[3 * t]),
-                                                vertex_at(position, triangles[3 * t + 1]),
-                                                vertex_at(position, triangles[3 * t + 2]));
+                    if (bx * bx + by * by + bz * bz >= best_squared) continue;
+                    const float* c = item->corner;
+                    Vec q = closest_on_triangle(p, {c[0], c[1], c[2]}, {c[3], c[4], c[5]}, {c[6], c[7], c[8]});
                     Vec d = p - q;
-                    double length = std::sqrt(dot(d, d));
-                    if (length < best) {
-                        best = length;
+                    double squared = dot(d, d);
+                    if (squared < best_squared) {
+                        best_squared = squared;
+                        best = std::sqrt(squared);
                         offset = d;
                         *nearest = t;
                     }
@@ -276,15 +290,25 @@ void corner_weights(Vec q, Vec a, Vec b, Vec c, double w[3]) {
 // sum: every copied vertex's normal goes to the corners of the level's
 // triangle nearest it, in the shares of its place there, except that a
 // corner on the copy's border (`on_border`) takes only border vertices'.
+// What measuring a level needs besides its results, kept from one level to
+// the next so that the later levels allocate nothing.
+struct MeasureScratch {
+    std::vector<unsigned char> kept;  // per local vertex: 1 when the level keeps it
+    TriangleCells cells;              // the level's triangles by place
+    std::vector<int> seen;            // per triangle: the vertex whose search saw it last
+};
+
 void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triangles, float height_scale,
-                   double lift_share, TerrainLevel* level, const std::vector<unsigned char>* on_border = nullptr,
-                   std::vector<float>* sums = nullptr) {
+                   double lift_share, TerrainLevel* level, MeasureScratch* scratch,
+                   const std::vector<unsigned char>* on_border = nullptr, std::vector<float>* sums = nullptr) {
     size_t vertices = copy.corner.size();
-    std::vector<unsigned char> kept(vertices, 0);
+    std::vector<unsigned char>& kept = scratch->kept;
+    kept.assign(vertices, 0);
     for (unsigned v : triangles) kept[v] = 1;
-    TriangleCells cells;
+    TriangleCells& cells = scratch->cells;
     sort_into_cells(copy.position, triangles, &cells);
-    std::vector<int> seen(triangles.size() / 3, -1);
+    std::vector<int>& seen = scratch->seen;
+    seen.assign(triangles.size() / 3, -1);
     double across = 0.0, above = 0.0, below = 0.0;
     const bool share = sums && on_border && copy.normal.size() == 3 * vertices;
     if (share) sums->assign(3 * vertices, 0.0f);
@@ -296,7 +320,7 @@ void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triang
         }
         Vec p = vertex_at(copy.position, (unsigned)v);
         int t;
-        Vec d = nearest_offset(p, copy.position, triangles, cells, seen, (int)v, &t);
+        Vec d = nearest_offset(p, cells, seen, (int)v, &t);
         across = std::max(across, std::sqrt(d.x * d.x + d.z * d.z));
         above = std::max(above, d.y);
         below = std::max(below, -d.y);
@@ -696,7 +720,8 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
             level->normals.insert(level->normals.end(), &sums[3 * v], &sums[3 * v] + 3);
         }
     };
-    measure_level(copy, coarser, height_scale, 0.0, base, &on_border, &sums);
+    MeasureScratch scratch;
+    measure_level(copy, coarser, height_scale, 0.0, base, &scratch, &on_border, &sums);
     if (!std::isfinite(base->error_across) || !std::isfinite(base->error_up)) {
         *base = TerrainLevel();  // a sliver beyond measure: no base, no levels
         return;
@@ -727,7 +752,7 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         }
         if (!thinned && !hang_skirts(copy, border, coarser, height_scale, &level)) break;
         if (coarser.empty()) break;
-        measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level, &on_border, &sums);
+        measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level, &scratch, &on_border, &sums);
         if (level.skirt_up == 0.0f && level.lift_up == 0.0f) level.skirt.clear();  // drawn where it lies
         if (!std::isfinite(level.error_across) || !std::isfinite(level.error_up) || !std::isfinite(level.lift_up)) break;
         if (!first && terrain_level_error(level, height_scale) >
