@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cassert>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -685,12 +686,31 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
     const unsigned real = (unsigned)copy.corner.size();
     const size_t pin_triangles = pins.size() / 3;
     // About `faces` triangles of `from` (pins included), every border vertex kept or only the pinned ones.
+    // The simplifier's work grows with the vertices it is handed, not only
+    // with those the triangles use: a coarse level is handed only its own,
+    // in the same order, and its result is numbered back.
+    std::vector<unsigned> compact_of, original_of, compact_from;
+    std::vector<float> compact_positions;
     auto simplify = [&](const std::vector<unsigned>& from, size_t faces, bool lock_border) {
+        const size_t all = positions.size() / 3;
+        compact_of.assign(all, UINT_MAX);
+        for (unsigned v : from) compact_of[v] = 0;
+        original_of.clear();
+        compact_positions.clear();
+        for (size_t v = 0; v < all; ++v) {
+            if (compact_of[v] == UINT_MAX) continue;
+            compact_of[v] = (unsigned)original_of.size();
+            original_of.push_back((unsigned)v);
+            compact_positions.insert(compact_positions.end(), &positions[3 * v], &positions[3 * v] + 3);
+        }
+        compact_from.resize(from.size());
+        for (size_t i = 0; i < from.size(); ++i) compact_from[i] = compact_of[from[i]];
         std::vector<unsigned> to(from.size());
         float relative_error = 0.0f;
-        to.resize(meshopt_simplify(to.data(), from.data(), from.size(), positions.data(), positions.size() / 3,
-                                   3 * sizeof(float), 3 * faces, FLT_MAX,
+        to.resize(meshopt_simplify(to.data(), compact_from.data(), compact_from.size(), compact_positions.data(),
+                                   original_of.size(), 3 * sizeof(float), 3 * faces, FLT_MAX,
                                    lock_border ? meshopt_SimplifyLockBorder : 0, &relative_error));
+        for (unsigned& v : to) v = original_of[v];
         return to;
     };
     // The base keeps the copy's border, so that the bases of neighbours meet
