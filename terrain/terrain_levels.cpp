@@ -108,30 +108,45 @@ struct TriangleCells {
     std::vector<CellTriangle> packed;  // per triangle, before sorting into cells
     std::vector<std::pair<int, int>> entries;  // cell, triangle: the sort's own
     std::vector<int> fill;                     // per cell: the next place in items, the sort's own
+    std::vector<float> heights;                // per cell: lowest and highest y of its triangles; INFINITY, -INFINITY for none
 };
 
-// Whether triangle (x[k], z[k]) meets the square [x0, x0 + side] x [z0, z0 + side]
-// on the ground: no separating axis among the square's two and the
-// triangle's three edge normals.
-bool triangle_meets_square(const double x[3], const double z[3], double x0, double z0, double side) {
-    const double sx[4] = {x0, x0 + side, x0 + side, x0}, sz[4] = {z0, z0, z0 + side, z0 + side};
+// A triangle's ground shape as the test against cells reads it: the
+// normals of its three edges across the ground and its span along each,
+// worked out once however many cells it is tested against.
+struct GroundAxes {
+    double nx[3], nz[3];  // an edge's normal across the ground (not of unit length); 0, 0 for an edge of no length
+    double lo[3], hi[3];  // the triangle's span along that normal
+};
+
+void make_ground_axes(const double x[3], const double z[3], GroundAxes* axes) {
     for (int k = 0; k < 3; ++k) {
         double nx = z[(k + 1) % 3] - z[k], nz = x[k] - x[(k + 1) % 3];
-        if (nx == 0 && nz == 0) continue;
-        double t_lo = INFINITY, t_hi = -INFINITY, s_lo = INFINITY, s_hi = -INFINITY;
+        axes->nx[k] = nx;
+        axes->nz[k] = nz;
+        axes->lo[k] = INFINITY;
+        axes->hi[k] = -INFINITY;
         for (int j = 0; j < 3; ++j) {
             double t = nx * x[j] + nz * z[j];
-            t_lo = std::min(t_lo, t);
-            t_hi = std::max(t_hi, t);
+            axes->lo[k] = std::min(axes->lo[k], t);
+            axes->hi[k] = std::max(axes->hi[k], t);
         }
-        for (int j = 0; j < 4; ++j) {
-            double t = nx * sx[j] + nz * sz[j];
-            s_lo = std::min(s_lo, t);
-            s_hi = std::max(s_hi, t);
-        }
+    }
+}
+
+// Whether the triangle meets the square [x0, x0 + side] x [z0, z0 + side]
+// on the ground: no separating axis among the square's two (the cells
+// tested lie within the triangle's box) and the triangle's three edge normals.
+bool triangle_meets_square(const GroundAxes& axes, double x0, double z0, double side) {
+    double cx = x0 + 0.5 * side, cz = z0 + 0.5 * side;
+    for (int k = 0; k < 3; ++k) {
+        double nx = axes.nx[k], nz = axes.nz[k];
+        if (nx == 0 && nz == 0) continue;
+        // The square's span: its centre's place, give or take half its width along the normal.
+        double centre = nx * cx + nz * cz, half = 0.5 * side * (std::fabs(nx) + std::fabs(nz));
         // A margin for rounding: a triangle touching the square counts.
-        double slack = 1e-9 * (std::fabs(t_lo) + std::fabs(t_hi) + std::fabs(s_lo) + std::fabs(s_hi));
-        if (t_hi < s_lo - slack || s_hi < t_lo - slack) return false;
+        double slack = 1e-9 * (std::fabs(axes.lo[k]) + std::fabs(axes.hi[k]) + std::fabs(nx * cx) + std::fabs(nz * cz) + half);
+        if (axes.hi[k] < centre - half - slack || centre + half < axes.lo[k] - slack) return false;
     }
     return true;
 }
@@ -182,6 +197,8 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
         // Small triangles go into every cell of their rectangle: the box test
         // of the search rejects them as cheaply as the shape test would here.
         bool one_cell = (c1 - c0 + 1) * (r1 - r0 + 1) <= 4;
+        GroundAxes axes = {};
+        if (!one_cell) make_ground_axes(x, z, &axes);
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c) {
                 // Cells at the grid's edges reach on beyond it.
@@ -189,7 +206,7 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
                 double x1 = c == cells->columns - 1 ? INFINITY : lo_x + (c + 1) * side;
                 double z1 = r == cells->rows - 1 ? INFINITY : lo_z + (r + 1) * side;
                 bool bounded = std::isfinite(x0) && std::isfinite(z0) && std::isfinite(x1) && std::isfinite(z1);
-                if (one_cell || !bounded || triangle_meets_square(x, z, x0, z0, side))
+                if (one_cell || !bounded || triangle_meets_square(axes, x0, z0, side))
                     entries.push_back({r * cells->columns + c, t});
             }
     }
@@ -216,6 +233,18 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
     cells->items.resize(entries.size());
     cells->fill.assign(cells->start.begin(), cells->start.end() - 1);
     for (const auto& e : entries) cells->items[cells->fill[e.first]++] = cells->packed[(size_t)e.second];
+    // A cell whose triangles all lie far above or below a point is passed over whole.
+    size_t cell_count = (size_t)cells->columns * cells->rows;
+    cells->heights.resize(2 * cell_count);
+    for (size_t cell = 0; cell < cell_count; ++cell) {
+        float lo = INFINITY, hi = -INFINITY;
+        for (int i = cells->start[cell]; i < cells->start[cell + 1]; ++i) {
+            lo = std::min(lo, cells->items[i].box[1]);
+            hi = std::max(hi, cells->items[i].box[4]);
+        }
+        cells->heights[2 * cell] = lo;
+        cells->heights[2 * cell + 1] = hi;
+    }
 }
 
 // The offset of p from the nearest point of the level's triangles: cells
@@ -243,6 +272,9 @@ Vec nearest_offset(Vec p, const TriangleCells& cells, std::vector<int>& seen, in
                 double dz = std::max({z0 - p.z, 0.0, p.z - (z0 + cells.cell)});
                 if (ring > 0 && dx * dx + dz * dz >= best_squared) continue;
                 int cell = r * cells.columns + c;
+                // Nor a cell whose triangles are all farther off in height.
+                double dy = std::max({(double)cells.heights[2 * cell] - p.y, 0.0, p.y - (double)cells.heights[2 * cell + 1]});
+                if (dx * dx + dy * dy + dz * dz >= best_squared) continue;
                 const CellTriangle* end = cells.items.data() + cells.start[cell + 1];
                 for (const CellTriangle* item = cells.items.data() + cells.start[cell]; item < end; ++item) {
                     int t = item->triangle;
