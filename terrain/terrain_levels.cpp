@@ -558,14 +558,46 @@ bool hang_skirts(const TileMeshCopy& copy, const CopyBorder& border, const std::
     return std::isfinite(level->skirt_up);
 }
 
-// The corners a copy holds so far, each with its local vertex.
-using CopiedCorners = std::unordered_map<CornerKey, unsigned, CornerKeyHash>;
+// The corners a copy holds so far, each with its local vertex: a table
+// open to probing, so that a corner costs no allocation of its own.
+struct CopiedCorners {
+    std::vector<CornerKey> keys;  // per slot; vertex 0 (vertices count from 1) for an empty one
+    std::vector<unsigned> local;  // per slot: the corner's local vertex
+    size_t count = 0;             // slots in use, at most half of them
+};
+
+// The first slot to try for `key` in a table of mask + 1 slots.
+size_t first_slot(const CornerKey& key, size_t mask) {
+    unsigned long long h = CornerKeyHash()(key);
+    h ^= h >> 31;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 29;
+    return (size_t)h & mask;
+}
+
+// Gives the table `slots` slots (a power of two above twice its count), keeping what it holds.
+void resize_copied(CopiedCorners* copied, size_t slots) {
+    std::vector<CornerKey> keys(slots, CornerKey{0, 0, 0});
+    std::vector<unsigned> local(slots, 0);
+    for (size_t i = 0; i < copied->keys.size(); ++i) {
+        if (copied->keys[i].vertex == 0) continue;
+        size_t at = first_slot(copied->keys[i], slots - 1);
+        while (keys[at].vertex != 0) at = (at + 1) & (slots - 1);
+        keys[at] = copied->keys[i];
+        local[at] = copied->local[i];
+    }
+    copied->keys.swap(keys);
+    copied->local.swap(local);
+}
 
 // Empties `copy` for about `faces` faces.
 void begin_mesh_copy(size_t faces, CopiedCorners* copied, TileMeshCopy* copy) {
     *copy = TileMeshCopy();
     copy->triangles.reserve(3 * faces);
-    copied->reserve(faces);
+    size_t slots = 64;
+    while (slots < 2 * faces) slots *= 2;
+    *copied = CopiedCorners();
+    resize_copied(copied, slots);
 }
 
 // Adds corner `id` (3 x face + corner number) as the next triangle corner,
@@ -575,8 +607,15 @@ void begin_mesh_copy(size_t faces, CopiedCorners* copied, TileMeshCopy* copy) {
 void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const float* normal = nullptr) {
     const TerrainCorner& c = terrain_faces[id / 3].corners[id % 3];
     assert(c.vertex >= 1 && c.vertex <= terrain_vertex_count);  // the loader refuses others
-    auto found = copied->emplace(CornerKey{c.vertex, c.texcoord, c.normal}, (unsigned)copy->corner.size());
-    if (found.second) {
+    const CornerKey key{c.vertex, c.texcoord, c.normal};
+    if (2 * (copied->count + 1) > copied->keys.size()) resize_copied(copied, 2 * copied->keys.size());
+    const size_t mask = copied->keys.size() - 1;
+    size_t at = first_slot(key, mask);
+    while (copied->keys[at].vertex != 0 && !(copied->keys[at] == key)) at = (at + 1) & mask;
+    if (copied->keys[at].vertex == 0) {
+        copied->keys[at] = key;
+        copied->local[at] = (unsigned)copy->corner.size();
+        ++copied->count;
         const TerrainVertex& v = terrain_vertices[c.vertex - 1];
         copy->corner.push_back(id);
         copy->position.insert(copy->position.end(), {v.x, v.y, v.z});
@@ -585,7 +624,7 @@ void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const float*
         if (normal) copy->normal.insert(copy->normal.end(), normal, normal + 3);
         else copy->normal.insert(copy->normal.end(), {n.nx, n.ny, n.nz});
     }
-    copy->triangles.push_back(found.first->second);
+    copy->triangles.push_back(copied->local[at]);
 }
 
 // Groups two by two neighbouring nodes of the ground grid, level after level,
