@@ -420,22 +420,34 @@ struct PositionKeyHash {
     }
 };
 
-// The welded edges used by exactly one triangle of `triangles`, as (low << 32 | high).
+// The welded edges used by exactly one triangle of `triangles`, as (low << 32 | high),
+// ascending. The edges are sorted by their lower end with a count per
+// vertex, then each vertex's few by their higher end: faster than sorting
+// them all, for every level of every tile.
 std::vector<unsigned long long> single_edges(const std::vector<unsigned>& same, const std::vector<unsigned>& triangles) {
-    std::vector<unsigned long long> edges;
-    edges.reserve(triangles.size());
+    std::vector<unsigned> start(same.size() + 1, 0);  // per welded vertex: its first edge in `higher`
     for (size_t t = 0; t + 2 < triangles.size(); t += 3)
         for (int k = 0; k < 3; ++k) {
             unsigned a = same[triangles[t + k]], b = same[triangles[t + (k + 1) % 3]];
-            if (a != b) edges.push_back((unsigned long long)std::min(a, b) << 32 | std::max(a, b));
+            if (a != b) ++start[std::min(a, b) + 1];
         }
-    std::sort(edges.begin(), edges.end());
+    for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+    std::vector<unsigned> higher(start.back()), fill(start.begin(), start.end() - 1);
+    for (size_t t = 0; t + 2 < triangles.size(); t += 3)
+        for (int k = 0; k < 3; ++k) {
+            unsigned a = same[triangles[t + k]], b = same[triangles[t + (k + 1) % 3]];
+            if (a != b) higher[fill[std::min(a, b)]++] = std::max(a, b);
+        }
     std::vector<unsigned long long> once;
-    for (size_t i = 0; i < edges.size();) {
-        size_t j = i;
-        while (j < edges.size() && edges[j] == edges[i]) ++j;
-        if (j - i == 1) once.push_back(edges[i]);
-        i = j;
+    for (size_t low = 0; low + 1 < start.size(); ++low) {
+        auto first = higher.begin() + start[low], end = higher.begin() + start[low + 1];
+        std::sort(first, end);
+        for (auto i = first; i != end;) {
+            auto j = i;
+            while (j != end && *j == *i) ++j;
+            if (j - i == 1) once.push_back((unsigned long long)low << 32 | *i);
+            i = j;
+        }
     }
     return once;
 }
