@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cassert>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -91,36 +92,61 @@ Vec closest_on_triangle(Vec p, Vec a, Vec b, Vec c) {
 
 // A level's triangles sorted into square cells of the ground (x, z) that
 // their ground shapes meet, so that the nearest one to a point is found among few.
-struct TriangleCells {
-    double min_x, min_z, cell;  // corner of cell (0, 0) and the side of a cell; cell > 0
-    int columns, rows;          // >= 1
-    std::vector<int> start;     // columns x rows + 1 offsets into items
-    std::vector<int> items;     // triangle numbers, cell by cell
-    std::vector<float> boxes;   // per triangle: x, y, z lowest, then highest
+// A triangle as the search reads it, whole in one cache line: a cell's
+// triangles lie one after another, so that the search walks memory in order.
+struct CellTriangle {
+    float corner[9];  // x, y, z of its three corners, world units
+    float box[6];     // x, y, z lowest, then highest
+    int triangle;     // its number in the level, 0..
 };
 
-// Whether triangle (x[k], z[k]) meets the square [x0, x0 + side] x [z0, z0 + side]
-// on the ground: no separating axis among the square's two and the
-// triangle's three edge normals.
-bool triangle_meets_square(const double x[3], const double z[3], double x0, double z0, double side) {
-    const double sx[4] = {x0, x0 + side, x0 + side, x0}, sz[4] = {z0, z0, z0 + side, z0 + side};
+struct TriangleCells {
+    double min_x, min_z, cell;         // corner of cell (0, 0) and the side of a cell; cell > 0
+    int columns, rows;                 // >= 1
+    std::vector<int> start;            // columns x rows + 1 offsets into items
+    std::vector<CellTriangle> items;   // the triangles, cell by cell (one in several cells several times)
+    std::vector<CellTriangle> packed;  // per triangle, before sorting into cells
+    std::vector<std::pair<int, int>> entries;  // cell, triangle: the sort's own
+    std::vector<int> fill;                     // per cell: the next place in items, the sort's own
+    std::vector<float> heights;                // per cell: lowest and highest y of its triangles; INFINITY, -INFINITY for none
+};
+
+// A triangle's ground shape as the test against cells reads it: the
+// normals of its three edges across the ground and its span along each,
+// worked out once however many cells it is tested against.
+struct GroundAxes {
+    double nx[3], nz[3];  // an edge's normal across the ground (not of unit length); 0, 0 for an edge of no length
+    double lo[3], hi[3];  // the triangle's span along that normal
+};
+
+void make_ground_axes(const double x[3], const double z[3], GroundAxes* axes) {
     for (int k = 0; k < 3; ++k) {
         double nx = z[(k + 1) % 3] - z[k], nz = x[k] - x[(k + 1) % 3];
-        if (nx == 0 && nz == 0) continue;
-        double t_lo = INFINITY, t_hi = -INFINITY, s_lo = INFINITY, s_hi = -INFINITY;
+        axes->nx[k] = nx;
+        axes->nz[k] = nz;
+        axes->lo[k] = INFINITY;
+        axes->hi[k] = -INFINITY;
         for (int j = 0; j < 3; ++j) {
             double t = nx * x[j] + nz * z[j];
-            t_lo = std::min(t_lo, t);
-            t_hi = std::max(t_hi, t);
+            axes->lo[k] = std::min(axes->lo[k], t);
+            axes->hi[k] = std::max(axes->hi[k], t);
         }
-        for (int j = 0; j < 4; ++j) {
-            double t = nx * sx[j] + nz * sz[j];
-            s_lo = std::min(s_lo, t);
-            s_hi = std::max(s_hi, t);
-        }
+    }
+}
+
+// Whether the triangle meets the square [x0, x0 + side] x [z0, z0 + side]
+// on the ground: no separating axis among the square's two (the cells
+// tested lie within the triangle's box) and the triangle's three edge normals.
+bool triangle_meets_square(const GroundAxes& axes, double x0, double z0, double side) {
+    double cx = x0 + 0.5 * side, cz = z0 + 0.5 * side;
+    for (int k = 0; k < 3; ++k) {
+        double nx = axes.nx[k], nz = axes.nz[k];
+        if (nx == 0 && nz == 0) continue;
+        // The square's span: its centre's place, give or take half its width along the normal.
+        double centre = nx * cx + nz * cz, half = 0.5 * side * (std::fabs(nx) + std::fabs(nz));
         // A margin for rounding: a triangle touching the square counts.
-        double slack = 1e-9 * (std::fabs(t_lo) + std::fabs(t_hi) + std::fabs(s_lo) + std::fabs(s_hi));
-        if (t_hi < s_lo - slack || s_hi < t_lo - slack) return false;
+        double slack = 1e-9 * (std::fabs(axes.lo[k]) + std::fabs(axes.hi[k]) + std::fabs(nx * cx) + std::fabs(nz * cz) + half);
+        if (axes.hi[k] < centre - half - slack || centre + half < axes.lo[k] - slack) return false;
     }
     return true;
 }
@@ -157,7 +183,8 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
     auto row_of = [&](double z) { return cell_of((z - lo_z) / side, cells->rows - 1); };
     // Each triangle goes into the cells its ground shape meets, so that a
     // cell lists few besides those covering it; then a counting sort by cell.
-    std::vector<std::pair<int, int>> entries;  // cell, triangle
+    std::vector<std::pair<int, int>>& entries = cells->entries;  // kept from level to level: fewer allocations
+    entries.clear();
     entries.reserve((size_t)count * 4);
     for (int t = 0; t < count; ++t) {
         double x[3], z[3];
@@ -170,6 +197,8 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
         // Small triangles go into every cell of their rectangle: the box test
         // of the search rejects them as cheaply as the shape test would here.
         bool one_cell = (c1 - c0 + 1) * (r1 - r0 + 1) <= 4;
+        GroundAxes axes = {};
+        if (!one_cell) make_ground_axes(x, z, &axes);
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c) {
                 // Cells at the grid's edges reach on beyond it.
@@ -177,13 +206,14 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
                 double x1 = c == cells->columns - 1 ? INFINITY : lo_x + (c + 1) * side;
                 double z1 = r == cells->rows - 1 ? INFINITY : lo_z + (r + 1) * side;
                 bool bounded = std::isfinite(x0) && std::isfinite(z0) && std::isfinite(x1) && std::isfinite(z1);
-                if (one_cell || !bounded || triangle_meets_square(x, z, x0, z0, side))
+                if (one_cell || !bounded || triangle_meets_square(axes, x0, z0, side))
                     entries.push_back({r * cells->columns + c, t});
             }
     }
-    cells->boxes.resize((size_t)count * 6);
+    cells->packed.resize((size_t)count);
     for (int t = 0; t < count; ++t) {
-        float* box = &cells->boxes[(size_t)t * 6];
+        CellTriangle& packed = cells->packed[(size_t)t];
+        float* box = packed.box;
         for (int k = 0; k < 3; ++k) {
             box[k] = INFINITY;
             box[k + 3] = -INFINITY;
@@ -191,25 +221,38 @@ void sort_into_cells(const std::vector<float>& position, const std::vector<unsig
         for (int j = 0; j < 3; ++j)
             for (int k = 0; k < 3; ++k) {
                 float v = position[3 * triangles[3 * t + j] + k];
+                packed.corner[3 * j + k] = v;
                 box[k] = std::min(box[k], v);
                 box[k + 3] = std::max(box[k + 3], v);
             }
+        packed.triangle = t;
     }
     cells->start.assign((size_t)cells->columns * cells->rows + 1, 0);
     for (const auto& e : entries) ++cells->start[e.first + 1];
     for (size_t i = 1; i < cells->start.size(); ++i) cells->start[i] += cells->start[i - 1];
     cells->items.resize(entries.size());
-    std::vector<int> fill(cells->start.begin(), cells->start.end() - 1);
-    for (const auto& e : entries) cells->items[fill[e.first]++] = e.second;
+    cells->fill.assign(cells->start.begin(), cells->start.end() - 1);
+    for (const auto& e : entries) cells->items[cells->fill[e.first]++] = cells->packed[(size_t)e.second];
+    // A cell whose triangles all lie far above or below a point is passed over whole.
+    size_t cell_count = (size_t)cells->columns * cells->rows;
+    cells->heights.resize(2 * cell_count);
+    for (size_t cell = 0; cell < cell_count; ++cell) {
+        float lo = INFINITY, hi = -INFINITY;
+        for (int i = cells->start[cell]; i < cells->start[cell + 1]; ++i) {
+            lo = std::min(lo, cells->items[i].box[1]);
+            hi = std::max(hi, cells->items[i].box[4]);
+        }
+        cells->heights[2 * cell] = lo;
+        cells->heights[2 * cell + 1] = hi;
+    }
 }
 
 // The offset of p from the nearest point of the level's triangles: cells
 // are searched outwards from p's own, skipping those farther across the
 // ground than the best distance so far (a triangle nearer than that covers
 // a cell within that distance).
-Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<unsigned>& triangles,
-                   const TriangleCells& cells, std::vector<int>& seen, int stamp, int* nearest) {
-    double best = INFINITY;
+Vec nearest_offset(Vec p, const TriangleCells& cells, std::vector<int>& seen, int stamp, int* nearest) {
+    double best = INFINITY, best_squared = INFINITY;
     Vec offset = {INFINITY, INFINITY, INFINITY};
     *nearest = -1;
     int pc = cell_of((p.x - cells.min_x) / cells.cell, cells.columns - 1);
@@ -227,25 +270,29 @@ Vec nearest_offset(Vec p, const std::vector<float>& position, const std::vector<
                 double x0 = cells.min_x + c * cells.cell, z0 = cells.min_z + r * cells.cell;
                 double dx = std::max({x0 - p.x, 0.0, p.x - (x0 + cells.cell)});
                 double dz = std::max({z0 - p.z, 0.0, p.z - (z0 + cells.cell)});
-                if (ring > 0 && dx * dx + dz * dz >= best * best) continue;
+                if (ring > 0 && dx * dx + dz * dz >= best_squared) continue;
                 int cell = r * cells.columns + c;
-                for (int i = cells.start[cell]; i < cells.start[cell + 1]; ++i) {
-                    int t = cells.items[i];
+                // Nor a cell whose triangles are all farther off in height.
+                double dy = std::max({(double)cells.heights[2 * cell] - p.y, 0.0, p.y - (double)cells.heights[2 * cell + 1]});
+                if (dx * dx + dy * dy + dz * dz >= best_squared) continue;
+                const CellTriangle* end = cells.items.data() + cells.start[cell + 1];
+                for (const CellTriangle* item = cells.items.data() + cells.start[cell]; item < end; ++item) {
+                    int t = item->triangle;
                     if (seen[t] == stamp) continue;
                     seen[t] = stamp;
                     // A triangle whose box is no nearer than the best cannot be.
-                    const float* box = &cells.boxes[(size_t)t * 6];
+                    const float* box = item->box;
                     double bx = std::max({box[0] - p.x, 0.0, p.x - box[3]});
                     double by = std::max({box[1] - p.y, 0.0, p.y - box[4]});
                     double bz = std::max({box[2] - p.z, 0.0, p.z - box[5]});
-                    if (bx * bx + by * by + bz * bz >= best * best) continue;
-                    Vec q = closest_on_triangle(p, vertex_at(position, triangles[3 * t]),
-                                                vertex_at(position, triangles[3 * t + 1]),
-                                                vertex_at(position, triangles[3 * t + 2]));
+                    if (bx * bx + by * by + bz * bz >= best_squared) continue;
+                    const float* c = item->corner;
+                    Vec q = closest_on_triangle(p, {c[0], c[1], c[2]}, {c[3], c[4], c[5]}, {c[6], c[7], c[8]});
                     Vec d = p - q;
-                    double length = std::sqrt(dot(d, d));
-                    if (length < best) {
-                        best = length;
+                    double squared = dot(d, d);
+                    if (squared < best_squared) {
+                        best_squared = squared;
+                        best = std::sqrt(squared);
                         offset = d;
                         *nearest = t;
                     }
@@ -276,15 +323,25 @@ void corner_weights(Vec q, Vec a, Vec b, Vec c, double w[3]) {
 // sum: every copied vertex's normal goes to the corners of the level's
 // triangle nearest it, in the shares of its place there, except that a
 // corner on the copy's border (`on_border`) takes only border vertices'.
+// What measuring a level needs besides its results, kept from one level to
+// the next so that the later levels allocate nothing.
+struct MeasureScratch {
+    std::vector<unsigned char> kept;  // per local vertex: 1 when the level keeps it
+    TriangleCells cells;              // the level's triangles by place
+    std::vector<int> seen;            // per triangle: the vertex whose search saw it last
+};
+
 void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triangles, float height_scale,
-                   double lift_share, TerrainLevel* level, const std::vector<unsigned char>* on_border = nullptr,
-                   std::vector<float>* sums = nullptr) {
+                   double lift_share, TerrainLevel* level, MeasureScratch* scratch,
+                   const std::vector<unsigned char>* on_border = nullptr, std::vector<float>* sums = nullptr) {
     size_t vertices = copy.corner.size();
-    std::vector<unsigned char> kept(vertices, 0);
+    std::vector<unsigned char>& kept = scratch->kept;
+    kept.assign(vertices, 0);
     for (unsigned v : triangles) kept[v] = 1;
-    TriangleCells cells;
+    TriangleCells& cells = scratch->cells;
     sort_into_cells(copy.position, triangles, &cells);
-    std::vector<int> seen(triangles.size() / 3, -1);
+    std::vector<int>& seen = scratch->seen;
+    seen.assign(triangles.size() / 3, -1);
     double across = 0.0, above = 0.0, below = 0.0;
     const bool share = sums && on_border && copy.normal.size() == 3 * vertices;
     if (share) sums->assign(3 * vertices, 0.0f);
@@ -296,7 +353,7 @@ void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triang
         }
         Vec p = vertex_at(copy.position, (unsigned)v);
         int t;
-        Vec d = nearest_offset(p, copy.position, triangles, cells, seen, (int)v, &t);
+        Vec d = nearest_offset(p, cells, seen, (int)v, &t);
         across = std::max(across, std::sqrt(d.x * d.x + d.z * d.z));
         above = std::max(above, d.y);
         below = std::max(below, -d.y);
@@ -363,22 +420,34 @@ struct PositionKeyHash {
     }
 };
 
-// The welded edges used by exactly one triangle of `triangles`, as (low << 32 | high).
+// The welded edges used by exactly one triangle of `triangles`, as (low << 32 | high),
+// ascending. The edges are sorted by their lower end with a count per
+// vertex, then each vertex's few by their higher end: faster than sorting
+// them all, for every level of every tile.
 std::vector<unsigned long long> single_edges(const std::vector<unsigned>& same, const std::vector<unsigned>& triangles) {
-    std::vector<unsigned long long> edges;
-    edges.reserve(triangles.size());
+    std::vector<unsigned> start(same.size() + 1, 0);  // per welded vertex: its first edge in `higher`
     for (size_t t = 0; t + 2 < triangles.size(); t += 3)
         for (int k = 0; k < 3; ++k) {
             unsigned a = same[triangles[t + k]], b = same[triangles[t + (k + 1) % 3]];
-            if (a != b) edges.push_back((unsigned long long)std::min(a, b) << 32 | std::max(a, b));
+            if (a != b) ++start[std::min(a, b) + 1];
         }
-    std::sort(edges.begin(), edges.end());
+    for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+    std::vector<unsigned> higher(start.back()), fill(start.begin(), start.end() - 1);
+    for (size_t t = 0; t + 2 < triangles.size(); t += 3)
+        for (int k = 0; k < 3; ++k) {
+            unsigned a = same[triangles[t + k]], b = same[triangles[t + (k + 1) % 3]];
+            if (a != b) higher[fill[std::min(a, b)]++] = std::max(a, b);
+        }
     std::vector<unsigned long long> once;
-    for (size_t i = 0; i < edges.size();) {
-        size_t j = i;
-        while (j < edges.size() && edges[j] == edges[i]) ++j;
-        if (j - i == 1) once.push_back(edges[i]);
-        i = j;
+    for (size_t low = 0; low + 1 < start.size(); ++low) {
+        auto first = higher.begin() + start[low], end = higher.begin() + start[low + 1];
+        std::sort(first, end);
+        for (auto i = first; i != end;) {
+            auto j = i;
+            while (j != end && *j == *i) ++j;
+            if (j - i == 1) once.push_back((unsigned long long)low << 32 | *i);
+            i = j;
+        }
     }
     return once;
 }
@@ -501,14 +570,46 @@ bool hang_skirts(const TileMeshCopy& copy, const CopyBorder& border, const std::
     return std::isfinite(level->skirt_up);
 }
 
-// The corners a copy holds so far, each with its local vertex.
-using CopiedCorners = std::unordered_map<CornerKey, unsigned, CornerKeyHash>;
+// The corners a copy holds so far, each with its local vertex: a table
+// open to probing, so that a corner costs no allocation of its own.
+struct CopiedCorners {
+    std::vector<CornerKey> keys;  // per slot; vertex 0 (vertices count from 1) for an empty one
+    std::vector<unsigned> local;  // per slot: the corner's local vertex
+    size_t count = 0;             // slots in use, at most half of them
+};
+
+// The first slot to try for `key` in a table of mask + 1 slots.
+size_t first_slot(const CornerKey& key, size_t mask) {
+    unsigned long long h = CornerKeyHash()(key);
+    h ^= h >> 31;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 29;
+    return (size_t)h & mask;
+}
+
+// Gives the table `slots` slots (a power of two above twice its count), keeping what it holds.
+void resize_copied(CopiedCorners* copied, size_t slots) {
+    std::vector<CornerKey> keys(slots, CornerKey{0, 0, 0});
+    std::vector<unsigned> local(slots, 0);
+    for (size_t i = 0; i < copied->keys.size(); ++i) {
+        if (copied->keys[i].vertex == 0) continue;
+        size_t at = first_slot(copied->keys[i], slots - 1);
+        while (keys[at].vertex != 0) at = (at + 1) & (slots - 1);
+        keys[at] = copied->keys[i];
+        local[at] = copied->local[i];
+    }
+    copied->keys.swap(keys);
+    copied->local.swap(local);
+}
 
 // Empties `copy` for about `faces` faces.
 void begin_mesh_copy(size_t faces, CopiedCorners* copied, TileMeshCopy* copy) {
     *copy = TileMeshCopy();
     copy->triangles.reserve(3 * faces);
-    copied->reserve(faces);
+    size_t slots = 64;
+    while (slots < 2 * faces) slots *= 2;
+    *copied = CopiedCorners();
+    resize_copied(copied, slots);
 }
 
 // Adds corner `id` (3 x face + corner number) as the next triangle corner,
@@ -518,8 +619,15 @@ void begin_mesh_copy(size_t faces, CopiedCorners* copied, TileMeshCopy* copy) {
 void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const float* normal = nullptr) {
     const TerrainCorner& c = terrain_faces[id / 3].corners[id % 3];
     assert(c.vertex >= 1 && c.vertex <= terrain_vertex_count);  // the loader refuses others
-    auto found = copied->emplace(CornerKey{c.vertex, c.texcoord, c.normal}, (unsigned)copy->corner.size());
-    if (found.second) {
+    const CornerKey key{c.vertex, c.texcoord, c.normal};
+    if (2 * (copied->count + 1) > copied->keys.size()) resize_copied(copied, 2 * copied->keys.size());
+    const size_t mask = copied->keys.size() - 1;
+    size_t at = first_slot(key, mask);
+    while (copied->keys[at].vertex != 0 && !(copied->keys[at] == key)) at = (at + 1) & mask;
+    if (copied->keys[at].vertex == 0) {
+        copied->keys[at] = key;
+        copied->local[at] = (unsigned)copy->corner.size();
+        ++copied->count;
         const TerrainVertex& v = terrain_vertices[c.vertex - 1];
         copy->corner.push_back(id);
         copy->position.insert(copy->position.end(), {v.x, v.y, v.z});
@@ -528,7 +636,7 @@ void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const float*
         if (normal) copy->normal.insert(copy->normal.end(), normal, normal + 3);
         else copy->normal.insert(copy->normal.end(), {n.nx, n.ny, n.nz});
     }
-    copy->triangles.push_back(found.first->second);
+    copy->triangles.push_back(copied->local[at]);
 }
 
 // Groups two by two neighbouring nodes of the ground grid, level after level,
@@ -661,12 +769,31 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
     const unsigned real = (unsigned)copy.corner.size();
     const size_t pin_triangles = pins.size() / 3;
     // About `faces` triangles of `from` (pins included), every border vertex kept or only the pinned ones.
+    // The simplifier's work grows with the vertices it is handed, not only
+    // with those the triangles use: a coarse level is handed only its own,
+    // in the same order, and its result is numbered back.
+    std::vector<unsigned> compact_of, original_of, compact_from;
+    std::vector<float> compact_positions;
     auto simplify = [&](const std::vector<unsigned>& from, size_t faces, bool lock_border) {
+        const size_t all = positions.size() / 3;
+        compact_of.assign(all, UINT_MAX);
+        for (unsigned v : from) compact_of[v] = 0;
+        original_of.clear();
+        compact_positions.clear();
+        for (size_t v = 0; v < all; ++v) {
+            if (compact_of[v] == UINT_MAX) continue;
+            compact_of[v] = (unsigned)original_of.size();
+            original_of.push_back((unsigned)v);
+            compact_positions.insert(compact_positions.end(), &positions[3 * v], &positions[3 * v] + 3);
+        }
+        compact_from.resize(from.size());
+        for (size_t i = 0; i < from.size(); ++i) compact_from[i] = compact_of[from[i]];
         std::vector<unsigned> to(from.size());
         float relative_error = 0.0f;
-        to.resize(meshopt_simplify(to.data(), from.data(), from.size(), positions.data(), positions.size() / 3,
-                                   3 * sizeof(float), 3 * faces, FLT_MAX,
+        to.resize(meshopt_simplify(to.data(), compact_from.data(), compact_from.size(), compact_positions.data(),
+                                   original_of.size(), 3 * sizeof(float), 3 * faces, FLT_MAX,
                                    lock_border ? meshopt_SimplifyLockBorder : 0, &relative_error));
+        for (unsigned& v : to) v = original_of[v];
         return to;
     };
     // The base keeps the copy's border, so that the bases of neighbours meet
@@ -696,7 +823,8 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
             level->normals.insert(level->normals.end(), &sums[3 * v], &sums[3 * v] + 3);
         }
     };
-    measure_level(copy, coarser, height_scale, 0.0, base, &on_border, &sums);
+    MeasureScratch scratch;
+    measure_level(copy, coarser, height_scale, 0.0, base, &scratch, &on_border, &sums);
     if (!std::isfinite(base->error_across) || !std::isfinite(base->error_up)) {
         *base = TerrainLevel();  // a sliver beyond measure: no base, no levels
         return;
@@ -727,7 +855,7 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         }
         if (!thinned && !hang_skirts(copy, border, coarser, height_scale, &level)) break;
         if (coarser.empty()) break;
-        measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level, &on_border, &sums);
+        measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level, &scratch, &on_border, &sums);
         if (level.skirt_up == 0.0f && level.lift_up == 0.0f) level.skirt.clear();  // drawn where it lies
         if (!std::isfinite(level.error_across) || !std::isfinite(level.error_up) || !std::isfinite(level.lift_up)) break;
         if (!first && terrain_level_error(level, height_scale) >

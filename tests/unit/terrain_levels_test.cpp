@@ -326,3 +326,77 @@ TEST_F(TileLevels, ThinBordersWithSkirtsThatCloseEveryGapAndBoundEveryRealVertex
     build_tile_levels(copy, 1.0f, &levels, &base);
     EXPECT_TRUE(levels.empty());
 }
+
+// Cliffs and terraces: real vertices stand far above or below the coarse
+// triangles, several cells away across the ground, and the coarse triangles
+// are large. Each level's error must be what the nearest point of its
+// triangles gives every real vertex (found here by trying them all): the
+// search may skip only what cannot be nearer.
+namespace {
+
+float cliffs(int x, int z) {
+    return 12.0f * std::floor((x + 0.5f * z) / 6.0f) + 3.0f * std::sin(x * 1.3f) * std::cos(z * 0.9f);
+}
+
+P segment_point(P p, P a, P b) {
+    P ab = sub(b, a);
+    double t = std::clamp(dot(sub(p, a), ab) / dot(ab, ab), 0.0, 1.0);
+    return {a.x + t * ab.x, a.y + t * ab.y, a.z + t * ab.z};
+}
+
+// The point of triangle abc nearest p (as triangle_distance measures it).
+P triangle_point(P p, P a, P b, P c) {
+    P n = cross(sub(b, a), sub(c, a));
+    double area = std::sqrt(dot(n, n));
+    if (area > 0) {
+        double height = dot(sub(p, a), n) / area;
+        P q = {p.x - height * n.x / area, p.y - height * n.y / area, p.z - height * n.z / area};
+        if (dot(cross(sub(b, a), sub(q, a)), n) >= 0 && dot(cross(sub(c, b), sub(q, b)), n) >= 0 &&
+            dot(cross(sub(a, c), sub(q, c)), n) >= 0)
+            return q;
+    }
+    P best = segment_point(p, a, b);
+    for (P q : {segment_point(p, b, c), segment_point(p, c, a)})
+        if (dot(sub(p, q), sub(p, q)) < dot(sub(p, best), sub(p, best))) best = q;
+    return best;
+}
+
+}  // namespace
+
+TEST_F(TileLevels, CliffsGiveEachLevelTheErrorOfTheNearestPoints) {
+    install_text(grid_terrain_text(41, 41, cliffs));
+    ASSERT_TRUE(build_terrain_tiles(4096));
+    ASSERT_EQ(terrain_tile_count, 1);
+    TileMeshCopy copy;
+    copy_tile_mesh(0, &copy);
+    copy.ground_min[0] = copy.ground_min[1] = 0.0f;
+    copy.ground_max[0] = copy.ground_max[1] = 40.0f;
+    std::vector<TerrainLevel> levels;
+    TerrainLevel base;
+    build_tile_levels(copy, 1.0f, &levels, &base);
+    ASSERT_GE(levels.size(), 2u);
+    std::vector<const TerrainLevel*> measured = {&base};
+    for (const TerrainLevel& level : levels) measured.push_back(&level);
+    for (size_t l = 0; l < measured.size(); ++l) {
+        const TerrainLevel& level = *measured[l];
+        // The largest offsets across and up and down from the level where it lies (not raised).
+        double across = 0.0, above = 0.0, below = 0.0;
+        for (size_t v = 0; v < copy.corner.size(); ++v) {
+            P p = corner_position(copy.corner[v]), nearest = {INFINITY, INFINITY, INFINITY};
+            for (size_t c = 0; c + 2 < level.corners.size(); c += 3) {
+                P q = triangle_point(p, corner_position(level.corners[c]), corner_position(level.corners[c + 1]),
+                                     corner_position(level.corners[c + 2]));
+                if (dot(sub(p, q), sub(p, q)) < dot(sub(p, nearest), sub(p, nearest))) nearest = q;
+            }
+            P d = sub(p, nearest);
+            across = std::max(across, std::sqrt(d.x * d.x + d.z * d.z));
+            above = std::max(above, d.y);
+            below = std::max(below, -d.y);
+        }
+        const double close = 1e-4 * (1.0 + across + above + below);
+        EXPECT_NEAR(level.error_across, across, close) << "level " << l;
+        // Raised by its lift, the level passes that much nearer the vertices above it.
+        EXPECT_LE(level.lift_up, above + close) << "level " << l;
+        EXPECT_NEAR(level.error_up, std::max(above - level.lift_up, below + level.lift_up), close) << "level " << l;
+    }
+}
