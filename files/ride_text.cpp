@@ -23,7 +23,11 @@ struct RideLines {
 };
 
 bool take_line(RideLines* r) {
-    if (r->at >= r->end) return false;
+    if (r->at >= r->end) {
+        ++r->number;  // the line that is missing, for the message
+        r->line.clear();
+        return false;
+    }
     const char* stop = static_cast<const char*>(std::memchr(r->at, '\n', (size_t)(r->end - r->at)));
     if (!stop) stop = r->end;
     r->line.assign(r->at, (size_t)(stop - r->at));

@@ -109,6 +109,7 @@ TEST(RideFile, DamagedOrForeignFilesAreRefusedWithTheLine) {
         {with_line(text, 16, "0 0 0 1 1 1 2500"), "beyond the route"},
         {with_line(text, 16, "1 2 3 1 2 3 100"), "its own place"},
         {text.substr(0, text.size() - 20), "line 16"},  // cut short
+        {text.substr(0, text.find("heights")), "line 3: expected \"heights"},  // ends early
     };
     for (const auto& c : cases) {
         EXPECT_FALSE(parses(c.text, &error)) << c.says;
