@@ -1,9 +1,8 @@
 // The true stereo camera's frame passes: each eye stands beside the camera
 // along its right vector, looks the same way, and sees through a frustum
 // shifted so that both meet at the convergence distance. Side-by-side and
-// top-bottom eyes draw into parts of their own; anaglyph eyes draw over the
-// whole drawable in turn and are mixed; the left eye's rows are drawn over
-// the right eye's picture.
+// top-bottom eyes draw into parts of their own; anaglyph and row eyes draw
+// over the whole drawable in turn and are mixed.
 #include "frame/stereo_frame.h"
 
 #include <GL/gl.h>
@@ -67,27 +66,23 @@ void draw_stereo_scene_pass(void (*draw_scene_for_eye)(const double eye[3])) {
     // levels chosen once from the camera's view.
     choose_terrain_levels();
 
-    // Rows: the right eye first, then the left over it on the even rows.
-    bool rows = stereo_mode == STEREO_ROWS;
-    for (int eye : {rows ? 1 : 0, rows ? 0 : 1}) {
+    bool mixed = stereo_mode == STEREO_RED_CYAN || stereo_mode == STEREO_ROWS;
+    for (int eye : {0, 1}) {
         StereoEyeView v;
         make_stereo_eye_view(camera, eye, stereo_baseline, stereo_convergence, VIEW_FIELD_OF_VIEW, aspect,
                              VIEW_NEAR, VIEW_FAR, &v);
         use_eye_part(layout.eye_viewport[eye]);
-        if (rows && eye == 0) mask_rows_for_left_eye(drawable_width, drawable_height);
-        else glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         apply_eye_view(v, view);
         glBindTexture(GL_TEXTURE_2D, terrain_texture);
         draw_scene_for_eye(v.look_at);
         glDisable(GL_SCISSOR_TEST);
-        if (stereo_mode == STEREO_RED_CYAN && eye == 0) keep_left_eye_picture(drawable_width, drawable_height);
+        if (mixed && eye == 0) keep_left_eye_picture(drawable_width, drawable_height);
     }
-    if (stereo_mode == STEREO_RED_CYAN) {
+    if (mixed) {
         read_eye_pictures(drawable_width, drawable_height);
-        draw_red_cyan_mix(drawable_width, drawable_height);
+        draw_eye_mix(drawable_width, drawable_height, stereo_mode == STEREO_ROWS);
     }
-    // What is drawn over the scene meets no masked rows.
-    if (rows) glClear(GL_DEPTH_BUFFER_BIT);
 
     apply_projection(window_width, window_height);
     glLoadMatrixd(view);

@@ -9,6 +9,13 @@
 // right eye's channels, clamped to 0..255. No GL; `out` may be neither input.
 void mix_red_cyan(const unsigned char* left, const unsigned char* right, unsigned char* out, size_t pixels);
 
+// Row interlacing of two width x height RGBA pictures stored bottom row
+// first, as GL reads them: the left eye's rows are the even ones counted from
+// the top (row 0 first), the right eye's the odd ones. No GL; `out` may be
+// neither input.
+void interlace_eye_rows(const unsigned char* left, const unsigned char* right, unsigned char* out, int width,
+                        int height);
+
 // --- The GL half (gl/eye_mix_gl.cpp) ---
 
 // Copies the drawable's region (0, 0, width, height), the left eye, into a
@@ -20,12 +27,6 @@ void keep_left_eye_picture(int width, int height);
 void read_eye_pictures(int width, int height);
 
 // Draws over (0, 0, width, height) the red/cyan anaglyph of the two pictures
-// read back. Leaves the GL state as it found it, but for the colour written.
-void draw_red_cyan_mix(int width, int height);
-
-// Before the left eye is drawn over the right one: sets the even rows of
-// (0, 0, width, height), counted from the top row, 0 first, to the clear
-// colour and the far depth, and the odd rows' depth to the nearest, so that
-// whatever is drawn next with the depth test lands on the even rows only.
-// Leaves the GL state as it found it.
-void mask_rows_for_left_eye(int width, int height);
+// read back, or their rows interlaced. Leaves the GL state as it found it,
+// but for the colour written.
+void draw_eye_mix(int width, int height, bool rows);

@@ -5,6 +5,10 @@
 
 #include <cstddef>
 
+// Whether the current context has framebuffer objects (GL 3.0, or 2.1 with
+// the extension).
+bool gl_has_framebuffers();
+
 // Creates a width x height colour and depth target, binds it so that every
 // later drawing goes there, and sets up the read-back. Returns false with a
 // message when the GL cannot render that size offscreen.

@@ -58,8 +58,14 @@ bool has_extension(const char* name) {
     return false;
 }
 
+}  // namespace
+
+bool gl_has_framebuffers() { return gl_version() >= 30 || has_extension("GL_ARB_framebuffer_object"); }
+
+namespace {
+
 bool look_up_framebuffers() {
-    if (gl_version() < 30 && !has_extension("GL_ARB_framebuffer_object")) return false;
+    if (!gl_has_framebuffers()) return false;
     return look_up(&capture_gl.gen_framebuffers, "glGenFramebuffers") && look_up(&capture_gl.bind_framebuffer, "glBindFramebuffer") &&
            look_up(&capture_gl.delete_framebuffers, "glDeleteFramebuffers") &&
            look_up(&capture_gl.gen_renderbuffers, "glGenRenderbuffers") && look_up(&capture_gl.bind_renderbuffer, "glBindRenderbuffer") &&

@@ -35,10 +35,16 @@ struct TerrainDrawFence {
     long draw;  // terrain_draws_done when it was made
 };
 
-// Two eyes' pictures read back to mix them into a red/cyan anaglyph.
+// Two eyes' pictures read back to mix them into a red/cyan anaglyph or
+// interlace their rows.
 struct GlEyeMix {
     GLuint texture = 0;                      // the mix, drawn back; 0 until first used
     int width = 0, height = 0;               // the texture's size in pixels
+    GLuint framebuffer = 0;                  // reads the texture for copying it into the drawing; 0 until made
+    int copies = -1;                         // -1 not looked up yet, 0 the GL cannot copy so (a quad draws it), 1 it can
+    void (*bind_framebuffer)(GLenum, GLuint) = nullptr;               // the entry points copying needs
+    void (*attach_texture)(GLenum, GLenum, GLenum, GLuint, GLint) = nullptr;
+    void (*blit_framebuffer)(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield, GLenum) = nullptr;
     std::vector<unsigned char> pictures[2];  // left and right eye read back, RGBA, rows bottom up
     std::vector<unsigned char> mixed;        // the red/cyan mix of the two, as they are
 };

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "camera/stereo_camera.h"
@@ -253,12 +255,30 @@ TEST(RedCyanMix, RedComesFromTheLeftEyeCyanFromTheRightAndSumsAreClamped) {
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(out[k], c.out[k], 1) << k;
         EXPECT_EQ(out[3], 255);
     }
-    // A whole picture, cut into parts for every core, gives the same pixels as one at a time.
-    std::vector<unsigned char> left(4 * 100000), right(4 * 100000), whole(4 * 100000), one(4);
+    // A whole picture, cut into parts for every core and done several pixels
+    // at a time, gives the same pixels as one at a time.
+    const size_t n = 100003;
+    std::vector<unsigned char> left(4 * n), right(4 * n), whole(4 * n), one(4);
     for (size_t i = 0; i < left.size(); ++i) left[i] = (unsigned char)(i * 7), right[i] = (unsigned char)(i * 13 + 5);
-    mix_red_cyan(left.data(), right.data(), whole.data(), 100000);
-    for (size_t p : {0, 4999, 50000, 99999}) {
+    mix_red_cyan(left.data(), right.data(), whole.data(), n);
+    size_t differ = 0;
+    for (size_t p = 0; p < n; ++p) {
         mix_red_cyan(&left[4 * p], &right[4 * p], one.data(), 1);
-        for (int k = 0; k < 4; ++k) EXPECT_EQ(whole[4 * p + k], one[k]);
+        differ += memcmp(&whole[4 * p], one.data(), 4) != 0;
+    }
+    EXPECT_EQ(differ, 0u);
+}
+
+TEST(EyeRows, TheLeftEyeHoldsTheEvenRowsCountedFromTheTop) {
+    for (int height : {5, 4}) {
+        const int width = 3;
+        std::vector<unsigned char> left(4 * width * height, 'L'), right(4 * width * height, 'R');
+        std::vector<unsigned char> out(4 * width * height, 0);
+        interlace_eye_rows(left.data(), right.data(), out.data(), width, height);
+        for (int top = 0; top < height; ++top) {  // pictures are stored bottom row first
+            const unsigned char* row = &out[4 * width * (height - 1 - top)];
+            EXPECT_EQ(std::string(row, row + 4 * width), std::string(4 * width, top % 2 ? 'R' : 'L'))
+                << height << " rows, row " << top;
+        }
     }
 }
