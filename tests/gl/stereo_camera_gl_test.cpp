@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "camera/stereo_camera.h"
+#include "gl/eye_mix.h"
 #include "frame/frame.h"
 #include "frame/scene_init.h"
 #include "scene/sky.h"
@@ -82,23 +83,30 @@ void load_ridge_world() {
     panoramic_sky_on = 1;
 }
 
-// The frame drawn side by side, as grey levels, top row first.
-std::vector<int> draw_side_by_side() {
+// A frame of `mode` on a drawable `width` wide, read back as RGBA, bottom row first.
+std::vector<unsigned char> draw_stereo_frame(int mode, int width) {
     stereo_on = 1;
-    stereo_mode = STEREO_SIDE_BY_SIDE;
+    stereo_mode = mode;
     stereo_depth_settled = false;
     look({"ridge", EYE_X, EYE_HEIGHT, EYE_Z, 0.0f, 0.0f, 1});
-    stereo_mode = STEREO_SIDE_BY_SIDE;
+    stereo_mode = mode;
+    on_reshape(width, HEIGHT);
     draw_frame_unswapped(false);
     glFinish();
-    std::vector<unsigned char> rgb(WIDTH * HEIGHT * 3);
+    std::vector<unsigned char> rgba(width * HEIGHT * 4);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glReadPixels(0, 0, width, HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+}
+
+// The frame drawn side by side, as grey levels, top row first.
+std::vector<int> draw_side_by_side() {
+    std::vector<unsigned char> rgba = draw_stereo_frame(STEREO_SIDE_BY_SIDE, WIDTH);
     std::vector<int> grey(WIDTH * HEIGHT);
     for (int y = 0; y < HEIGHT; ++y)
         for (int x = 0; x < WIDTH; ++x) {
-            const unsigned char* p = &rgb[((HEIGHT - 1 - y) * WIDTH + x) * 3];
+            const unsigned char* p = &rgba[((HEIGHT - 1 - y) * WIDTH + x) * 4];
             grey[y * WIDTH + x] = p[0] + p[1] + p[2];
         }
     return grey;
@@ -171,6 +179,24 @@ TEST_F(StereoCameraGl, FarGroundLiesBehindTheNearRidgeAndTheSkyWithinItsBudget) 
                                          (double)EYE / HEIGHT) * EYE;
     EXPECT_NEAR(sky, meant, 1.0);
     EXPECT_GT(meant, 0.5 * budget);  // the depth budget is used, not wasted
+}
+
+TEST_F(StereoCameraGl, RedCyanAndRowsInTheWindowMixTheEyesTheSideBySideFrameShows) {
+    load_ridge_world();
+    std::vector<unsigned char> pair = draw_stereo_frame(STEREO_SIDE_BY_SIDE, WIDTH);
+    std::vector<unsigned char> eyes[2], expected(EYE * HEIGHT * 4);
+    for (int eye = 0; eye < 2; ++eye)
+        for (int y = 0; y < HEIGHT; ++y)
+            eyes[eye].insert(eyes[eye].end(), pair.begin() + (y * WIDTH + eye * EYE) * 4,
+                             pair.begin() + (y * WIDTH + eye * EYE + EYE) * 4);
+    for (int mode : {STEREO_RED_CYAN, STEREO_ROWS}) {
+        if (mode == STEREO_ROWS) interlace_eye_rows(eyes[0].data(), eyes[1].data(), expected.data(), EYE, HEIGHT);
+        else mix_red_cyan(eyes[0].data(), eyes[1].data(), expected.data(), (size_t)EYE * HEIGHT);
+        std::vector<unsigned char> frame = draw_stereo_frame(mode, EYE);
+        long off = 0;
+        for (size_t i = 0; i < frame.size(); ++i) off += i % 4 != 3 && std::abs(frame[i] - expected[i]) > 8;
+        EXPECT_LT(off, EYE * HEIGHT * 3 / 200) << stereo_mode_name(mode);  // a few values rasterised apart
+    }
 }
 
 TEST_F(StereoCameraGl, AClickInEitherEyesPartPicksWhatMonoPicksThere) {
