@@ -12,7 +12,8 @@
 // "--memory CELLS" runs that exact and with levels side by side, and
 // "--level-pictures CELLS" (-1: the imported raster) compares only the
 // pictures of the path with levels against exact drawing, "--shading CELLS"
-// the shading of levels from high above, "--shuffled CELLS [ROUNDS]" flies
+// the shading of levels from high above (and with a folder after it, writes
+// each view's pictures there), "--shuffled CELLS [ROUNDS]" flies
 // the path with levels over the grid in row order and with its face pairs
 // scrambled, side by side, and "--cache CELLS [ROUNDS]" loads the grid as a
 // .dem without and then with its levels' cache.
@@ -34,6 +35,7 @@
 #include "benchmarks/bench_grid.h"
 #include "camera/camera.h"
 #include "frame/frame.h"
+#include "files/png_file.h"
 #include "frame/scene_init.h"
 #include "gl/upload.h"
 #include "state/app_state.h"
@@ -627,7 +629,7 @@ int compare_cache(int cells, int rounds) {
 // ground at 1 pixel from above: a high oblique one across the terrain, one
 // straight down on its middle and a lower one looking across; the mean
 // difference and crack pixels of each (textures off: the shading alone).
-int compare_shading(int cells) {
+int compare_shading(int cells, const char* picture_dir) {
     use_grid(cells, TERRAIN_TILE_FACES, true);
     float side = grid_side_cells(cells) * BENCH_GRID_SPACING, south = 0.0f;
     if (cells == IMPORTED) side = (IMPORTED_SIDE - 1) * IMPORTED_CELL, south = side / 2;
@@ -657,6 +659,12 @@ int compare_shading(int cells) {
             draw_terrain_mono();
             pictures[levels] = read_frame();
             faces[levels] = terrain_level_faces_drawn;
+        }
+        for (int levels = 0; levels < 2 && picture_dir; ++levels) {
+            std::string path = std::string(picture_dir) + "/" + v.name + (levels ? " levels.png" : " exact.png");
+            char error[256];
+            if (!write_png_file(path.c_str(), pictures[levels].data(), WIDTH, HEIGHT, 3, true, error, sizeof error))
+                fprintf(stderr, "%s\n", error);
         }
         LevelPictureDifference d = measure_level_picture(pictures[0], pictures[1]);
         printf("%d faces, %s: %ld faces exact, %ld with levels; mean difference %.3f / 255, %ld crack pixels\n",
@@ -724,7 +732,8 @@ int main(int argc, char** argv) {
         return peak_memory(atoi(argv[2]), argc > 3 ? atoi(argv[3]) : 0, argc > 4 && strcmp(argv[4], "--levels") == 0);
     if (argc == 3 && strcmp(argv[1], "--memory") == 0) return compare_memory(argv[0], atoi(argv[2]));
     if (argc == 3 && strcmp(argv[1], "--frames") == 0) return list_frames(atoi(argv[2]));
-    if (argc == 3 && strcmp(argv[1], "--shading") == 0) return compare_shading(atoi(argv[2]));
+    if ((argc == 3 || argc == 4) && strcmp(argv[1], "--shading") == 0)
+        return compare_shading(atoi(argv[2]), argc == 4 ? argv[3] : nullptr);
     if (argc >= 3 && strcmp(argv[1], "--cache") == 0)
         return compare_cache(atoi(argv[2]), argc > 3 ? std::max(1, atoi(argv[3])) : 1);
     if (argc >= 3 && strcmp(argv[1], "--shuffled") == 0)
