@@ -16,7 +16,8 @@
 // each view's pictures there), "--shuffled CELLS [ROUNDS]" flies
 // the path with levels over the grid in row order and with its face pairs
 // scrambled, side by side, and "--cache CELLS [ROUNDS]" loads the grid as a
-// .dem without and then with its levels' cache.
+// .dem without and then with its levels' cache. "--corner-lighting" first
+// lights coarse levels at their corners instead of per pixel.
 #include <GL/glut.h>
 #include <benchmark/benchmark.h>
 
@@ -40,6 +41,7 @@
 #include "gl/upload.h"
 #include "state/app_state.h"
 #include "state/camera_state.h"
+#include "state/level_shading_state.h"
 #include "state/session_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
@@ -667,8 +669,10 @@ int compare_shading(int cells, const char* picture_dir) {
                 fprintf(stderr, "%s\n", error);
         }
         LevelPictureDifference d = measure_level_picture(pictures[0], pictures[1]);
-        printf("%d faces, %s: %ld faces exact, %ld with levels; mean difference %.3f / 255, %ld crack pixels\n",
-               terrain_face_count, v.name, faces[0], faces[1], d.mean, d.cracks);
+        double step = measure_shading_step(pictures[0], pictures[1], WIDTH, HEIGHT);
+        printf("%d faces, %s: %ld faces exact, %ld with levels; mean difference %.3f / 255, %ld crack pixels, "
+               "largest shading step along a line %.2f / 255\n",
+               terrain_face_count, v.name, faces[0], faces[1], d.mean, d.cracks, step);
     }
     glClearColor(0, 0, 0, 0);
     fflush(stdout);
@@ -728,6 +732,10 @@ int main(int argc, char** argv) {
     glutInitWindowSize(WIDTH, HEIGHT);
     glutCreateWindow("Kestrolane draw benchmark");
     set_up_gl();
+    if (argc >= 2 && strcmp(argv[1], "--corner-lighting") == 0) {
+        level_shading_switch = 0;  // coarse levels lit at their corners, as before the normal map
+        --argc, ++argv;
+    }
     if (argc >= 3 && strcmp(argv[1], "--peak-memory") == 0)
         return peak_memory(atoi(argv[2]), argc > 3 ? atoi(argv[3]) : 0, argc > 4 && strcmp(argv[4], "--levels") == 0);
     if (argc == 3 && strcmp(argv[1], "--memory") == 0) return compare_memory(argv[0], atoi(argv[2]));

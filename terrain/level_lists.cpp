@@ -37,6 +37,7 @@
 #include "state/terrain_draw_state.h"
 #include "state/world_state.h"
 #include "terrain/level_cache.h"
+#include "terrain/level_shading.h"
 #include "terrain/terrain_levels.h"
 #include "terrain/terrain_tiles.h"
 
@@ -376,11 +377,13 @@ void stop_terrain_levels() {
     level_threads_running = false;
     terrain_levels_pending = 0;
     terrain_levels_announced = 0;
+    drop_level_shading();
 }
 
 void start_terrain_levels() {
     stop_terrain_levels();
     if (!terrain_levels_wanted() || terrain_tile_count <= 0) return;
+    lay_out_level_shading();
     make_level_nodes();
     level_work.stamps.assign(level_nodes.size(), 0);
     level_tile_cover.assign((size_t)terrain_tile_count, -1);
@@ -408,6 +411,7 @@ void rebuild_terrain_tile_levels(int tile) {
 }
 
 void recompile_terrain_levels() {
+    if (!level_nodes.empty()) lay_out_level_shading();
     for (int n = 0; n < (int)level_nodes.size(); ++n) {
         LevelNode& node = level_nodes[n];
         node.chosen = 0;

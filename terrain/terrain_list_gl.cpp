@@ -21,6 +21,7 @@
 #include "state/texture_state.h"
 #include "state/world_state.h"
 #include "terrain/level_lists.h"
+#include "terrain/level_shading.h"
 #include "terrain/terrain_mesh.h"
 #include "terrain/terrain_tiles.h"
 
@@ -261,6 +262,7 @@ void rebuild_terrain_tiles_for_vertices(const int* vertices, int count, bool pri
         return;
     }
     mark_terrain_tiles_for_vertices(vertices, count, marks);
+    update_level_shading_for_vertices(vertices, count);
     glBindTexture(GL_TEXTURE_2D, terrain_texture);
     for (int t = 0; t < terrain_tile_count; ++t) {
         if (!marks[t]) continue;
@@ -300,9 +302,11 @@ void draw_visible_terrain() {
         unsigned level_list = 0;
         if (levels && terrain_tile_drawn_by_level(tile, terrain_draws_done, &level_list, &faces)) {
             if (!level_list) continue;
+            begin_level_shading();
             glCallList(level_list);
             level_called = true;
         } else {
+            end_level_shading();
             glCallList(terrain_piece_lists + p);
             ++terrain_pieces_drawn;
             faces = terrain_pieces[p].face_end - terrain_pieces[p].first_face;
@@ -314,6 +318,7 @@ void draw_visible_terrain() {
             unflushed = 0;
         }
     }
+    end_level_shading();
     terrain_level_draws += level_called;
     // Whatever is drawn next finds the normal and texture coordinate the whole
     // terrain would have left current (raster positions and unlit normals use them).

@@ -16,12 +16,14 @@
 #include "gl/upload.h"
 #include "scene/stereo.h"
 #include "state/app_state.h"
+#include "state/level_shading_state.h"
 #include "state/session_state.h"
 #include "state/stereo_state.h"
 #include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
 #include "state/world_state.h"
 #include "terrain/level_lists.h"
+#include "terrain/level_shading.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_tiles.h"
@@ -135,35 +137,37 @@ TEST_F(LevelsGl, CoarseLevelsOfRuggedGroundShadeAsTheGroundTheyStandFor) {
         {"high oblique", 128, 160, 330, 0.0f, -0.45f, 0},
         {"top-down", 128, 260, 128, 0.0f, -0.999f, 0},
     };
-    // Each view exact, with the levels as built, then with the levels
-    // shaded by their corners' own normals (as before the ground's were summed).
-    std::vector<unsigned char> exact[2], summed[2], own[2];
-    for (int v = 0; v < 2; ++v) {
-        terrain_lod_error = 0.0f;
-        exact[v] = draw_terrain(views[v]);
-        terrain_lod_error = 1.0f;
-        summed[v] = draw_terrain(views[v]);
-        EXPECT_GT(tiles_at_levels(), 100) << views[v].name;
-    }
     for (LevelNode& node : level_nodes)
         for (TerrainLevel& level : node.levels) {
-            EXPECT_EQ(level.normals.size(), 3 * level.normal_corners.size());
+            EXPECT_EQ(level.normals.size(), 3 * level.normal_corners.size());  // for lighting at the corners
             EXPECT_FALSE(level.normals.empty());
-            level.normals.clear();
-            level.normal_corners.clear();
         }
-    recompile_terrain_levels();
-    wait_for_terrain_levels();
-    for (int v = 0; v < 2; ++v) {
-        own[v] = draw_terrain(views[v]);
-        LevelPictureDifference now = measure_level_picture(exact[v], summed[v]);
-        LevelPictureDifference before = measure_level_picture(exact[v], own[v]);
-        printf("rugged, %s: mean difference %.3f / 255 with the ground's normals, %.3f with the corners' own\n",
-               views[v].name, now.mean, before.mean);
-        EXPECT_LT(now.mean, before.mean * 0.95) << views[v].name;
-        EXPECT_LE(now.mean, LEVEL_PICTURE_MEAN_LIMIT) << views[v].name;
-        EXPECT_LE(now.cracks, WIDTH * HEIGHT / LEVEL_PICTURE_PIXELS_PER_CRACK) << views[v].name;
+    // The shading alone (no drape): each view exact, with levels lit per
+    // pixel from the ground's normals, then lit at their corners.
+    glDisable(GL_TEXTURE_2D);
+    for (const View& view : views) {
+        terrain_lod_error = 0.0f;
+        std::vector<unsigned char> exact = draw_terrain(view);
+        terrain_lod_error = 1.0f;
+        std::vector<unsigned char> per_pixel = draw_terrain(view);
+        EXPECT_GT(tiles_at_levels(), 100) << view.name;
+        level_shading_switch = 0;
+        lay_out_level_shading();
+        std::vector<unsigned char> corners = draw_terrain(view);
+        level_shading_switch = 1;
+        lay_out_level_shading();
+        LevelPictureDifference now = measure_level_picture(exact, per_pixel);
+        LevelPictureDifference before = measure_level_picture(exact, corners);
+        double step_now = measure_shading_step(exact, per_pixel, WIDTH, HEIGHT);
+        double step_before = measure_shading_step(exact, corners, WIDTH, HEIGHT);
+        printf("rugged, %s: mean difference %.3f / 255 lit per pixel, %.3f at the corners; "
+               "steps %.2f and %.2f\n", view.name, now.mean, before.mean, step_now, step_before);
+        EXPECT_LE(now.mean, LEVEL_SHADING_MEAN_LIMIT) << view.name;
+        EXPECT_LT(now.mean, before.mean * 0.7) << view.name;
+        EXPECT_LT(step_now, step_before) << view.name;
+        EXPECT_LE(now.cracks, WIDTH * HEIGHT / LEVEL_PICTURE_PIXELS_PER_CRACK) << view.name;
     }
+    glEnable(GL_TEXTURE_2D);
 }
 
 TEST_F(LevelsGl, AScrambledFaceOrderGetsTheTilesAndLevelsOfRowOrder) {

@@ -1,0 +1,139 @@
+// Laying the terrain's corner normals out across the ground, on every core.
+#include "files/normal_map.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "files/parallel.h"
+
+namespace {
+
+const unsigned char UP_TEXEL[3] = {128, 255, 128};
+
+struct FaceCorners {
+    float x[3], z[3];     // texel units
+    const float* n[3];    // corner normals
+};
+
+// The face's corners in texel units; false when a corner number is out of
+// range or a corner is not finite.
+bool corners_of(const TerrainVertex* vertices, int vertex_count, const TerrainFace& face,
+                const TerrainNormalMap& map, FaceCorners* out) {
+    for (int k = 0; k < 3; ++k) {
+        int v = face.corners[k].vertex, n = face.corners[k].normal;
+        if (v < 1 || v > vertex_count || n < 1 || n > vertex_count) return false;
+        const TerrainVertex& p = vertices[v - 1];
+        out->x[k] = (p.x - map.x0) / map.step_x;
+        out->z[k] = (p.z - map.z0) / map.step_z;
+        out->n[k] = &vertices[n - 1].nx;
+        if (!std::isfinite(out->x[k]) || !std::isfinite(out->z[k])) return false;
+    }
+    return true;
+}
+
+// Writes the texels of rows first_row .. end_row - 1 whose centres the face
+// covers (edges included, so that neighbours leave no gap between them).
+void lay_face(const FaceCorners& c, int first_row, int end_row, TerrainNormalMap* map) {
+    double area = (double)(c.x[1] - c.x[0]) * (c.z[2] - c.z[0]) - (double)(c.x[2] - c.x[0]) * (c.z[1] - c.z[0]);
+    if (std::fabs(area) < 1e-12) return;  // seen edge-on from above: it covers no ground
+    float lo_x = std::min({c.x[0], c.x[1], c.x[2]}), hi_x = std::max({c.x[0], c.x[1], c.x[2]});
+    float lo_z = std::min({c.z[0], c.z[1], c.z[2]}), hi_z = std::max({c.z[0], c.z[1], c.z[2]});
+    int i0 = std::max(0, (int)std::ceil(lo_x - 1e-4f)), i1 = std::min(map->width - 1, (int)std::floor(hi_x + 1e-4f));
+    int j0 = std::max(first_row, (int)std::ceil(lo_z - 1e-4f));
+    int j1 = std::min(end_row - 1, (int)std::floor(hi_z + 1e-4f));
+    const double slack = 1e-6;  // weights are shares of the face: 0 on an edge
+    for (int j = j0; j <= j1; ++j)
+        for (int i = i0; i <= i1; ++i) {
+            double w[3];
+            for (int k = 0; k < 3; ++k) {
+                int a = (k + 1) % 3, b = (k + 2) % 3;
+                w[k] = ((double)(c.x[b] - c.x[a]) * (j - c.z[a]) - (double)(c.z[b] - c.z[a]) * (i - c.x[a])) / area;
+            }
+            if (w[0] < -slack || w[1] < -slack || w[2] < -slack) continue;
+            double n[3];
+            for (int d = 0; d < 3; ++d) n[d] = w[0] * c.n[0][d] + w[1] * c.n[1][d] + w[2] * c.n[2][d];
+            double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+            unsigned char* texel = &map->texels[3 * ((size_t)j * map->width + i)];
+            if (!(length > 1e-9)) continue;
+            for (int d = 0; d < 3; ++d) {
+                double value = n[d] / length * 127.5 + 127.5;
+                texel[d] = (unsigned char)std::clamp((int)std::lround(value), 0, 255);
+            }
+        }
+}
+
+}  // namespace
+
+bool build_terrain_normal_map(const TerrainVertex* vertices, int vertex_count, const TerrainFace* faces,
+                              int face_count, int most_side, TerrainNormalMap* map) {
+    *map = TerrainNormalMap();
+    if (!vertices || !faces || vertex_count <= 0 || face_count <= 0 || most_side < 2) return false;
+    float lo_x = INFINITY, hi_x = -INFINITY, lo_z = INFINITY, hi_z = -INFINITY;
+    for (int f = 0; f < face_count; ++f)
+        for (const TerrainCorner& corner : faces[f].corners) {
+            if (corner.vertex < 1 || corner.vertex > vertex_count) continue;
+            const TerrainVertex& p = vertices[corner.vertex - 1];
+            if (!std::isfinite(p.x) || !std::isfinite(p.z)) continue;
+            lo_x = std::min(lo_x, p.x), hi_x = std::max(hi_x, p.x);
+            lo_z = std::min(lo_z, p.z), hi_z = std::max(hi_z, p.z);
+        }
+    if (!(hi_x > lo_x) || !(hi_z > lo_z)) return false;
+    // A face pair a texel: a regular grid's spacing exactly.
+    double span_x = (double)hi_x - lo_x, span_z = (double)hi_z - lo_z;
+    double step = std::sqrt(span_x * span_z / std::max(1.0, face_count / 2.0));
+    auto texels_across = [&](double span) {
+        double n = std::floor(span / step + 0.5) + 1.0;
+        return (int)std::clamp(n, 2.0, (double)most_side);
+    };
+    map->width = texels_across(span_x);
+    map->height = texels_across(span_z);
+    map->x0 = lo_x;
+    map->z0 = lo_z;
+    map->step_x = (float)(span_x / (map->width - 1));
+    map->step_z = (float)(span_z / (map->height - 1));
+    size_t texels = (size_t)map->width * map->height;
+    map->texels.resize(3 * texels);
+    for (size_t t = 0; t < texels; ++t) std::copy(UP_TEXEL, UP_TEXEL + 3, &map->texels[3 * t]);
+    // Each part writes its own band of rows, so no texel has two writers.
+    run_parallel_parts(
+        [&](int part) {
+            int first, end;
+            parallel_share(map->height, part, &first, &end);
+            if (first >= end) return;
+            FaceCorners c;
+            for (int f = 0; f < face_count; ++f) {
+                if (!corners_of(vertices, vertex_count, faces[f], *map, &c)) continue;
+                float lo = std::min({c.z[0], c.z[1], c.z[2]}), hi = std::max({c.z[0], c.z[1], c.z[2]});
+                if (hi < first - 1 || lo > end) continue;
+                lay_face(c, first, end, map);
+            }
+        },
+        (long long)face_count);
+    return true;
+}
+
+void update_terrain_normal_map(const TerrainVertex* vertices, int vertex_count, const TerrainFace* faces,
+                               int face_count, const std::vector<int>& face_ids, TerrainNormalMap* map, int rect[4]) {
+    rect[0] = rect[1] = rect[2] = rect[3] = 0;
+    if (map->width <= 0 || map->height <= 0) return;
+    int lo_i = map->width, hi_i = -1, lo_j = map->height, hi_j = -1;
+    FaceCorners c;
+    for (int f : face_ids) {
+        if (f < 0 || f >= face_count || !corners_of(vertices, vertex_count, faces[f], *map, &c)) continue;
+        lay_face(c, 0, map->height, map);
+        lo_i = std::min(lo_i, std::max(0, (int)std::floor(std::min({c.x[0], c.x[1], c.x[2]}))));
+        hi_i = std::max(hi_i, std::min(map->width - 1, (int)std::ceil(std::max({c.x[0], c.x[1], c.x[2]}))));
+        lo_j = std::min(lo_j, std::max(0, (int)std::floor(std::min({c.z[0], c.z[1], c.z[2]}))));
+        hi_j = std::max(hi_j, std::min(map->height - 1, (int)std::ceil(std::max({c.z[0], c.z[1], c.z[2]}))));
+    }
+    if (hi_i < lo_i || hi_j < lo_j) return;
+    rect[0] = lo_i, rect[1] = lo_j, rect[2] = hi_i - lo_i + 1, rect[3] = hi_j - lo_j + 1;
+}
+
+void normal_map_texture_place(const TerrainNormalMap& map, float scale[4]) {
+    // Texel i's centre is at u = (i + 0.5) / width.
+    scale[0] = 1.0f / (map.step_x * map.width);
+    scale[1] = (0.5f - map.x0 / map.step_x) / map.width;
+    scale[2] = 1.0f / (map.step_z * map.height);
+    scale[3] = (0.5f - map.z0 / map.step_z) / map.height;
+}
