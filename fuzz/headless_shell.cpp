@@ -12,6 +12,7 @@
 
 #include "app/asset_menus.h"
 #include "camera/camera.h"
+#include "files/normal_map.h"
 #include "flythrough/frame_modes.h"
 #include "frame/frame.h"
 #include "frame/scene_init.h"
@@ -32,6 +33,7 @@
 #include "state/texture_state.h"
 #include "state/world_state.h"
 #include "terrain/level_lists.h"
+#include "terrain/level_shading.h"
 #include "terrain/terrain_list.h"
 #include "terrain/terrain_tiles.h"
 #include "terrain/texture.h"
@@ -165,6 +167,21 @@ unsigned compile_level_lists(const std::vector<LevelDrawing>& drawings, int) {
 }
 
 void finish_level_lists() {}
+
+// The levels' lighting: the map is laid out (so that hostile meshes reach
+// the layout) and never sent anywhere.
+void lay_out_level_shading() {
+    TerrainNormalMap map;
+    build_terrain_normal_map(terrain_vertices, terrain_vertex_count, terrain_faces, terrain_face_count, 256, &map);
+}
+
+void update_level_shading_for_vertices(const int*, int) {}
+
+void drop_level_shading() {}
+
+void begin_level_shading() {}
+
+void end_level_shading() {}
 
 void delete_level_lists(unsigned, int) {}
 
