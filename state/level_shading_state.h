@@ -17,7 +17,7 @@
 
 struct LevelShadingProgram {
     unsigned program = 0;                     // GL program name; 0 while none
-    int place = -1, textured = -1, fogged = -1;  // uniform locations
+    int place = -1, textured = -1, fogged = -1, shiny = -1;  // uniform locations
     int drape = -1, normals = -1;
 };
 

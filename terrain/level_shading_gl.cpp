@@ -20,17 +20,30 @@ namespace {
 constexpr int NORMAL_UNIT = 1;                // the drape keeps unit 0
 constexpr float NORMAL_MAP_LOD_BIAS = -1.0f;  // mip levels finer than a pixel's footprint
 
-// The eye-space position and the map's coordinates go to the fragments,
-// which light as the fixed pipeline lights a vertex (GL_LIGHT0, the current
-// material and light model, an infinite viewer), then take the texture and
-// linear fog on the fragment's eye depth, as the fixed pipeline does.
+// The fixed pipeline's light of a vertex (GL_LIGHT0, the current material
+// and light model, an infinite viewer), with the normal read per fragment:
+// the vertex hands on the way to the light turned into the terrain's own
+// axes (so that the fragment need not turn each normal) and its
+// attenuation; the fragment lights, takes the texture and linear fog on its
+// eye depth, as the fixed pipeline does. Specular light, which the terrain's
+// material leaves out, only where the material has it.
 const char* const VERTEX_SOURCE = R"(#version 120
 uniform vec4 place;
-varying vec3 eye_position;
+varying vec3 to_light;
+varying float attenuation;
 varying vec2 normal_coord;
 void main() {
     vec4 eye = gl_ModelViewMatrix * gl_Vertex;
-    eye_position = eye.xyz;
+    vec4 light = gl_LightSource[0].position;
+    vec3 towards = light.xyz;
+    attenuation = 1.0;
+    if (light.w != 0.0) {
+        towards = light.xyz / light.w - eye.xyz;
+        float d = length(towards);
+        attenuation = 1.0 / (gl_LightSource[0].constantAttenuation + gl_LightSource[0].linearAttenuation * d +
+                             gl_LightSource[0].quadraticAttenuation * d * d);
+    }
+    to_light = transpose(gl_NormalMatrix) * towards;
     normal_coord = vec2(gl_Vertex.x * place.x + place.y, gl_Vertex.z * place.z + place.w);
     gl_TexCoord[0] = gl_TextureMatrix[0] * gl_MultiTexCoord0;
     gl_FogFragCoord = abs(eye.z);
@@ -43,29 +56,24 @@ uniform sampler2D drape;
 uniform sampler2D normals;
 uniform bool textured;
 uniform bool fogged;
-varying vec3 eye_position;
+uniform bool shiny;
+varying vec3 to_light;
+varying float attenuation;
 varying vec2 normal_coord;
 void main() {
-    vec3 n = normalize(gl_NormalMatrix * (texture2D(normals, normal_coord).xyz * 2.0 - 1.0));
-    vec4 light = gl_LightSource[0].position;
-    vec3 to_light = light.xyz;
-    float attenuation = 1.0;
-    if (light.w != 0.0) {
-        to_light = light.xyz / light.w - eye_position;
-        float d = length(to_light);
-        attenuation = 1.0 / (gl_LightSource[0].constantAttenuation + gl_LightSource[0].linearAttenuation * d +
-                             gl_LightSource[0].quadraticAttenuation * d * d);
-    }
-    vec3 l = normalize(to_light);
-    float diffuse = dot(n, l);
-    vec4 colour = gl_FrontLightModelProduct.sceneColor;
+    vec3 n = texture2D(normals, normal_coord).xyz * 2.0 - 1.0;
+    float diffuse = dot(n, to_light) * inversesqrt(dot(n, n) * dot(to_light, to_light));
     vec4 lit = gl_FrontLightProduct[0].ambient;
     if (diffuse > 0.0) {
         lit += gl_FrontLightProduct[0].diffuse * diffuse;
-        float shine = max(dot(n, normalize(l + vec3(0.0, 0.0, 1.0))), 0.0);
-        if (shine > 0.0) lit += gl_FrontLightProduct[0].specular * pow(shine, gl_FrontMaterial.shininess);
+        if (shiny) {
+            vec3 eye_normal = normalize(gl_NormalMatrix * n);
+            vec3 l = normalize(gl_NormalMatrix * to_light);
+            float shine = max(dot(eye_normal, normalize(l + vec3(0.0, 0.0, 1.0))), 0.0);
+            if (shine > 0.0) lit += gl_FrontLightProduct[0].specular * pow(shine, gl_FrontMaterial.shininess);
+        }
     }
-    colour = clamp(colour + attenuation * lit, 0.0, 1.0);
+    vec4 colour = clamp(gl_FrontLightModelProduct.sceneColor + attenuation * lit, 0.0, 1.0);
     colour.a = gl_FrontMaterial.diffuse.a;
     if (textured) colour *= texture2D(drape, gl_TexCoord[0].st);
     if (fogged) {
@@ -126,6 +134,7 @@ bool have_program() {
     p.place = glGetUniformLocation(program, "place");
     p.textured = glGetUniformLocation(program, "textured");
     p.fogged = glGetUniformLocation(program, "fogged");
+    p.shiny = glGetUniformLocation(program, "shiny");
     p.drape = glGetUniformLocation(program, "drape");
     p.normals = glGetUniformLocation(program, "normals");
     glUseProgram(program);
@@ -222,6 +231,9 @@ void begin_level_shading() {
     glUniform4fv(p.place, 1, level_normal_place);
     glUniform1i(p.textured, glIsEnabled(GL_TEXTURE_2D) ? 1 : 0);
     glUniform1i(p.fogged, glIsEnabled(GL_FOG) ? 1 : 0);
+    GLfloat specular[4] = {0, 0, 0, 0};
+    glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+    glUniform1i(p.shiny, specular[0] > 0.0f || specular[1] > 0.0f || specular[2] > 0.0f);
     glActiveTexture(GL_TEXTURE0 + NORMAL_UNIT);
     glBindTexture(GL_TEXTURE_2D, level_normal_texture);
     glActiveTexture(GL_TEXTURE0);
