@@ -1,8 +1,8 @@
 // Definitions of the levels' per-pixel lighting state.
 #include "state/level_shading_state.h"
 
-LevelShadingProgram level_shading_program;
-bool level_shading_tried;
+LevelShadingProgram level_shading_programs[LEVEL_SHADING_VARIANTS];
+bool level_shading_failed;
 TerrainNormalMap level_normal_map;
 unsigned level_normal_texture;
 float level_normal_place[4];

@@ -1,11 +1,11 @@
 // Lighting coarse levels of detail per pixel from the terrain's own normals:
 // the program that does it and the normals laid out across the ground.
 //
-// Owns: level_shading_program (and its uniform places), level_shading_tried,
+// Owns: level_shading_programs (and their uniform places), level_shading_failed,
 // level_normal_map, level_normal_texture, level_normal_place,
 // level_shading_active, level_shading_switch.
-// Lifetime: the program is made once a session (level_shading_tried keeps a
-// failed attempt from being made again); the map and its texture describe one
+// Lifetime: each program variant is made once a session, when first wanted
+// (level_shading_failed keeps a failed attempt from being made again); the map and its texture describe one
 // loaded terrain: laid out after each load, height step, normals switch and
 // edit, and dropped with the terrain (reset_level_shading_state forgets them;
 // terrain/level_shading_gl.cpp deletes the texture first).
@@ -15,14 +15,15 @@
 
 #include "files/normal_map.h"
 
+constexpr int LEVEL_SHADING_VARIANTS = 8;  // textured x fogged x shiny material
+
 struct LevelShadingProgram {
-    unsigned program = 0;                     // GL program name; 0 while none
-    int place = -1, textured = -1, fogged = -1, shiny = -1;  // uniform locations
-    int drape = -1, normals = -1;
+    unsigned program = 0;  // GL program name; 0 while not made
+    int place = -1;        // the uniform that places the normal map
 };
 
-extern LevelShadingProgram level_shading_program;  // made at the first terrain that wants it
-extern bool level_shading_tried;                   // making it was tried (it may have failed)
+extern LevelShadingProgram level_shading_programs[LEVEL_SHADING_VARIANTS];  // by variant bits
+extern bool level_shading_failed;                  // the GL could not make one: levels are lit at their corners
 extern TerrainNormalMap level_normal_map;          // the loaded terrain's normals; empty when not laid out
 extern unsigned level_normal_texture;              // its GL texture; 0 when none
 extern float level_normal_place[4];                // world x, z to its texture coordinates (normal_map_texture_place)
@@ -30,5 +31,5 @@ extern bool level_shading_active;                  // the program is bound for t
 extern int level_shading_switch;                   // 1: coarse levels lit per pixel (default); 0: by their corners
 
 // Forgets the map, its texture name (delete it first where a context holds
-// it) and whether the program is bound; the program and the switch stay.
+// it) and whether a program is bound; the programs and the switch stay.
 void reset_level_shading_state();

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "state/level_shading_state.h"
@@ -23,27 +24,31 @@ constexpr float NORMAL_MAP_LOD_BIAS = -1.0f;  // mip levels finer than a pixel's
 // The fixed pipeline's light of a vertex (GL_LIGHT0, the current material
 // and light model, an infinite viewer), with the normal read per fragment:
 // the vertex hands on the way to the light turned into the terrain's own
-// axes (so that the fragment need not turn each normal) and its
-// attenuation; the fragment lights, takes the texture and linear fog on its
-// eye depth, as the fixed pipeline does. Specular light, which the terrain's
-// material leaves out, only where the material has it.
+// axes (so that the fragment need not turn each normal) and the light's
+// attenuated ambient and diffuse parts; the fragment lights, takes the
+// texture and linear fog on its eye depth, as the fixed pipeline does.
+// Specular light, which the terrain's material leaves out, only where the
+// material has it.
 const char* const VERTEX_SOURCE = R"(#version 120
 uniform vec4 place;
 varying vec3 to_light;
-varying float attenuation;
+varying vec4 unlit;
+varying vec4 diffuse_light;
 varying vec2 normal_coord;
 void main() {
     vec4 eye = gl_ModelViewMatrix * gl_Vertex;
     vec4 light = gl_LightSource[0].position;
     vec3 towards = light.xyz;
-    attenuation = 1.0;
+    float attenuation = 1.0;
     if (light.w != 0.0) {
         towards = light.xyz / light.w - eye.xyz;
         float d = length(towards);
         attenuation = 1.0 / (gl_LightSource[0].constantAttenuation + gl_LightSource[0].linearAttenuation * d +
                              gl_LightSource[0].quadraticAttenuation * d * d);
     }
-    to_light = transpose(gl_NormalMatrix) * towards;
+    to_light = normalize(transpose(gl_NormalMatrix) * towards);
+    unlit = gl_FrontLightModelProduct.sceneColor + attenuation * gl_FrontLightProduct[0].ambient;
+    diffuse_light = attenuation * gl_FrontLightProduct[0].diffuse;
     normal_coord = vec2(gl_Vertex.x * place.x + place.y, gl_Vertex.z * place.z + place.w);
     gl_TexCoord[0] = gl_TextureMatrix[0] * gl_MultiTexCoord0;
     gl_FogFragCoord = abs(eye.z);
@@ -51,35 +56,39 @@ void main() {
 }
 )";
 
-const char* const FRAGMENT_SOURCE = R"(#version 120
+// After "#version 120" and the variant's TEXTURED, FOGGED and SHINY (each
+// 0 or 1): a program for each, since llvmpipe pays for a branch on a
+// uniform in every fragment. The normal is not normalised: the map's normals
+// are unit ones, their mip levels a little shorter where the ground is rough,
+// which shades them a little darker, as the rough ground is.
+const char* const FRAGMENT_SOURCE = R"(
 uniform sampler2D drape;
 uniform sampler2D normals;
-uniform bool textured;
-uniform bool fogged;
-uniform bool shiny;
 varying vec3 to_light;
-varying float attenuation;
+varying vec4 unlit;
+varying vec4 diffuse_light;
 varying vec2 normal_coord;
 void main() {
     vec3 n = texture2D(normals, normal_coord).xyz * 2.0 - 1.0;
-    float diffuse = dot(n, to_light) * inversesqrt(dot(n, n) * dot(to_light, to_light));
-    vec4 lit = gl_FrontLightProduct[0].ambient;
+    float diffuse = max(dot(n, to_light), 0.0);
+    vec4 colour = unlit + diffuse_light * diffuse;
+#if SHINY
     if (diffuse > 0.0) {
-        lit += gl_FrontLightProduct[0].diffuse * diffuse;
-        if (shiny) {
-            vec3 eye_normal = normalize(gl_NormalMatrix * n);
-            vec3 l = normalize(gl_NormalMatrix * to_light);
-            float shine = max(dot(eye_normal, normalize(l + vec3(0.0, 0.0, 1.0))), 0.0);
-            if (shine > 0.0) lit += gl_FrontLightProduct[0].specular * pow(shine, gl_FrontMaterial.shininess);
-        }
+        vec3 eye_normal = normalize(gl_NormalMatrix * n);
+        vec3 l = normalize(gl_NormalMatrix * to_light);
+        float shine = max(dot(eye_normal, normalize(l + vec3(0.0, 0.0, 1.0))), 0.0);
+        if (shine > 0.0) colour += gl_FrontLightProduct[0].specular * pow(shine, gl_FrontMaterial.shininess);
     }
-    vec4 colour = clamp(gl_FrontLightModelProduct.sceneColor + attenuation * lit, 0.0, 1.0);
+#endif
+    colour = clamp(colour, 0.0, 1.0);
     colour.a = gl_FrontMaterial.diffuse.a;
-    if (textured) colour *= texture2D(drape, gl_TexCoord[0].st);
-    if (fogged) {
-        float f = clamp((gl_Fog.end - gl_FogFragCoord) * gl_Fog.scale, 0.0, 1.0);
-        colour.rgb = mix(gl_Fog.color.rgb, colour.rgb, f);
-    }
+#if TEXTURED
+    colour *= texture2D(drape, gl_TexCoord[0].st);
+#endif
+#if FOGGED
+    float f = clamp((gl_Fog.end - gl_FogFragCoord) * gl_Fog.scale, 0.0, 1.0);
+    colour.rgb = mix(gl_Fog.color.rgb, colour.rgb, f);
+#endif
     gl_FragColor = colour;
 }
 )";
@@ -105,43 +114,45 @@ GLuint compile_shader(GLenum kind, const char* source) {
     return 0;
 }
 
-// The program, made the first time; false when the GL cannot run it.
-bool have_program() {
-    if (level_shading_tried) return level_shading_program.program != 0;
-    level_shading_tried = true;
-    if (gl_version() < 20) return false;
+// Variant `variant`'s program (bit 0 textured, 1 fogged, 2 shiny), made the
+// first time it is wanted; null when the GL cannot run it (then never tried
+// again: a failure is reported once).
+const LevelShadingProgram* program_for(int variant) {
+    LevelShadingProgram& p = level_shading_programs[variant];
+    if (p.program) return &p;
+    if (level_shading_failed || gl_version() < 20) {
+        level_shading_failed = true;
+        return nullptr;
+    }
+    char head[96];
+    snprintf(head, sizeof head, "#version 120\n#define TEXTURED %d\n#define FOGGED %d\n#define SHINY %d\n",
+             variant & 1, (variant >> 1) & 1, (variant >> 2) & 1);
+    std::string fragment_text = std::string(head) + FRAGMENT_SOURCE;
     GLuint vertex = compile_shader(GL_VERTEX_SHADER, VERTEX_SOURCE);
-    GLuint fragment = vertex ? compile_shader(GL_FRAGMENT_SHADER, FRAGMENT_SOURCE) : 0;
-    if (!fragment) {
-        if (vertex) glDeleteShader(vertex);
-        return false;
-    }
-    GLuint program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
+    GLuint fragment = vertex ? compile_shader(GL_FRAGMENT_SHADER, fragment_text.c_str()) : 0;
+    GLuint program = fragment ? glCreateProgram() : 0;
     GLint ok = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        fprintf(stderr, "Coarse levels are lit at their corners: the GL did not link the lighting program\n");
-        glDeleteProgram(program);
-        return false;
+    if (program) {
+        glAttachShader(program, vertex);
+        glAttachShader(program, fragment);
+        glLinkProgram(program);
+        glGetProgramiv(program, GL_LINK_STATUS, &ok);
+        if (!ok) fprintf(stderr, "Coarse levels are lit at their corners: the GL did not link the lighting program\n");
     }
-    LevelShadingProgram& p = level_shading_program;
+    if (vertex) glDeleteShader(vertex);
+    if (fragment) glDeleteShader(fragment);
+    if (!ok) {
+        if (program) glDeleteProgram(program);
+        level_shading_failed = true;
+        return nullptr;
+    }
     p.program = program;
     p.place = glGetUniformLocation(program, "place");
-    p.textured = glGetUniformLocation(program, "textured");
-    p.fogged = glGetUniformLocation(program, "fogged");
-    p.shiny = glGetUniformLocation(program, "shiny");
-    p.drape = glGetUniformLocation(program, "drape");
-    p.normals = glGetUniformLocation(program, "normals");
     glUseProgram(program);
-    glUniform1i(p.drape, 0);
-    glUniform1i(p.normals, NORMAL_UNIT);
+    glUniform1i(glGetUniformLocation(program, "drape"), 0);
+    glUniform1i(glGetUniformLocation(program, "normals"), NORMAL_UNIT);
     glUseProgram(0);
-    return true;
+    return &p;
 }
 
 // Sends the rows and columns of `rect` (or the whole map when null) to the texture.
@@ -178,7 +189,7 @@ void drop_level_shading() {
 
 void lay_out_level_shading() {
     drop_level_shading();
-    if (!level_shading_switch || !average_normals || !terrain_levels_wanted() || !have_program()) return;
+    if (!level_shading_switch || !average_normals || !terrain_levels_wanted() || !program_for(0)) return;
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     int most = std::min(NORMAL_MAP_MOST_SIDE, (int)largest);
@@ -225,15 +236,14 @@ void update_level_shading_for_vertices(const int* vertices, int count) {
 
 void begin_level_shading() {
     if (level_shading_active || !level_normal_texture || !level_shading_switch || !average_normals) return;
-    if (!have_program()) return;
-    const LevelShadingProgram& p = level_shading_program;
-    glUseProgram(p.program);
-    glUniform4fv(p.place, 1, level_normal_place);
-    glUniform1i(p.textured, glIsEnabled(GL_TEXTURE_2D) ? 1 : 0);
-    glUniform1i(p.fogged, glIsEnabled(GL_FOG) ? 1 : 0);
     GLfloat specular[4] = {0, 0, 0, 0};
     glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
-    glUniform1i(p.shiny, specular[0] > 0.0f || specular[1] > 0.0f || specular[2] > 0.0f);
+    bool shiny = specular[0] > 0.0f || specular[1] > 0.0f || specular[2] > 0.0f;
+    int variant = (glIsEnabled(GL_TEXTURE_2D) ? 1 : 0) | (glIsEnabled(GL_FOG) ? 2 : 0) | (shiny ? 4 : 0);
+    const LevelShadingProgram* p = program_for(variant);
+    if (!p) return;
+    glUseProgram(p->program);
+    glUniform4fv(p->place, 1, level_normal_place);
     glActiveTexture(GL_TEXTURE0 + NORMAL_UNIT);
     glBindTexture(GL_TEXTURE_2D, level_normal_texture);
     glActiveTexture(GL_TEXTURE0);

@@ -289,34 +289,43 @@ void draw_visible_terrain() {
     glGetIntegerv(GL_POLYGON_MODE, polygon_mode);
     long batch_faces = polygon_mode[0] == GL_FILL ? FLUSH_FACES : FLUSH_OUTLINE_FACES;
     // Filled drawing takes the chosen level of a tile or of its group in place
-    // of its pieces, at the place of the first visible one; wire frame and
-    // points show the faces.
+    // of its pieces; wire frame and points show the faces. The exact pieces
+    // go first, then every level in one run, so that the levels' lighting
+    // program is bound once a frame (each switch costs the GL a revalidation).
     bool levels = polygon_mode[0] == GL_FILL;
     long unflushed = 0;
-    bool level_called = false;
+    bool level_called = false, level_pass = false;
     terrain_level_faces_drawn = 0;
-    for (int p = 0; p < terrain_piece_count; ++p) {
-        int tile = terrain_pieces[p].tile;
-        if (!terrain_tile_visible[tile]) continue;
-        long faces = 0;
-        unsigned level_list = 0;
-        if (levels && terrain_tile_drawn_by_level(tile, terrain_draws_done, &level_list, &faces)) {
-            if (!level_list) continue;
-            begin_level_shading();
-            glCallList(level_list);
-            level_called = true;
-        } else {
-            end_level_shading();
-            glCallList(terrain_piece_lists + p);
-            ++terrain_pieces_drawn;
-            faces = terrain_pieces[p].face_end - terrain_pieces[p].first_face;
-        }
+    auto count_faces = [&](long faces) {
         terrain_level_faces_drawn += faces;
         unflushed += faces;
         if (unflushed >= batch_faces) {
             hold_flushed_batch();
             unflushed = 0;
         }
+    };
+    for (int p = 0; p < terrain_piece_count; ++p) {
+        int tile = terrain_pieces[p].tile;
+        if (!terrain_tile_visible[tile]) continue;
+        if (levels && terrain_tile_level(tile) > 0) {
+            level_pass = true;
+            continue;
+        }
+        glCallList(terrain_piece_lists + p);
+        ++terrain_pieces_drawn;
+        count_faces(terrain_pieces[p].face_end - terrain_pieces[p].first_face);
+    }
+    for (int p = 0; level_pass && p < terrain_piece_count; ++p) {
+        int tile = terrain_pieces[p].tile;
+        long faces = 0;
+        unsigned level_list = 0;
+        if (!terrain_tile_visible[tile] || !terrain_tile_drawn_by_level(tile, terrain_draws_done, &level_list, &faces) ||
+            !level_list)
+            continue;
+        begin_level_shading();
+        glCallList(level_list);
+        level_called = true;
+        count_faces(faces);
     }
     end_level_shading();
     terrain_level_draws += level_called;
