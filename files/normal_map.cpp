@@ -8,7 +8,13 @@
 
 namespace {
 
-const unsigned char UP_TEXEL[3] = {128, 255, 128};
+const unsigned char UP_TEXEL[NORMAL_MAP_TEXEL_BYTES] = {128, 255, 128, 255};
+
+// One component of a unit normal as a byte, rounded.
+inline unsigned char encode_component(float c) {
+    float value = c * 127.5f + 128.0f;  // + 0.5 to round
+    return (unsigned char)(value < 0.0f ? 0.0f : value > 255.0f ? 255.0f : value);
+}
 
 struct FaceCorners {
     float x[3], z[3];     // texel units
@@ -53,13 +59,38 @@ void lay_face(const FaceCorners& c, int first_row, int end_row, TerrainNormalMap
             double n[3];
             for (int d = 0; d < 3; ++d) n[d] = w[0] * c.n[0][d] + w[1] * c.n[1][d] + w[2] * c.n[2][d];
             double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-            unsigned char* texel = &map->texels[3 * ((size_t)j * map->width + i)];
+            unsigned char* texel = &map->texels[NORMAL_MAP_TEXEL_BYTES * ((size_t)j * map->width + i)];
             if (!(length > 1e-9)) continue;
-            for (int d = 0; d < 3; ++d) {
-                double value = n[d] / length * 127.5 + 127.5;
-                texel[d] = (unsigned char)std::clamp((int)std::lround(value), 0, 255);
-            }
+            for (int d = 0; d < 3; ++d) texel[d] = encode_component((float)(n[d] / length));
         }
+}
+
+// Where every corner of every face stands on a texel centre (a regular
+// grid's vertices do), each texel is the normal of the corner on it and no
+// face needs laying out. Writes those texels and returns true; false, with
+// the map as it was, as soon as a corner stands between centres.
+bool lay_grid_corners(const TerrainVertex* vertices, int vertex_count, const TerrainFace* faces, int face_count,
+                      TerrainNormalMap* map) {
+    const float off_centre = 1e-3f;  // texels
+    std::vector<unsigned char> texels = map->texels;
+    for (int f = 0; f < face_count; ++f)
+        for (const TerrainCorner& corner : faces[f].corners) {
+            if (corner.vertex < 1 || corner.vertex > vertex_count || corner.normal < 1 || corner.normal > vertex_count)
+                continue;  // left out, as laying the face out would
+            const TerrainVertex& p = vertices[corner.vertex - 1];
+            float x = (p.x - map->x0) / map->step_x, z = (p.z - map->z0) / map->step_z;
+            if (!(x > -0.5f && z > -0.5f && x < map->width - 0.5f && z < map->height - 0.5f)) return false;
+            int i = (int)(x + 0.5f), j = (int)(z + 0.5f);
+            if (!(std::fabs(x - i) <= off_centre && std::fabs(z - j) <= off_centre)) return false;
+            // Corner normals are unit ones (or zero, for a vertex no face uses).
+            const TerrainVertex& n = vertices[corner.normal - 1];
+            unsigned char* texel = &texels[NORMAL_MAP_TEXEL_BYTES * ((size_t)j * map->width + (size_t)i)];
+            texel[0] = encode_component(n.nx);
+            texel[1] = encode_component(n.ny);
+            texel[2] = encode_component(n.nz);
+        }
+    map->texels.swap(texels);
+    return true;
 }
 
 }  // namespace
@@ -92,8 +123,10 @@ bool build_terrain_normal_map(const TerrainVertex* vertices, int vertex_count, c
     map->step_x = (float)(span_x / (map->width - 1));
     map->step_z = (float)(span_z / (map->height - 1));
     size_t texels = (size_t)map->width * map->height;
-    map->texels.resize(3 * texels);
-    for (size_t t = 0; t < texels; ++t) std::copy(UP_TEXEL, UP_TEXEL + 3, &map->texels[3 * t]);
+    map->texels.resize(NORMAL_MAP_TEXEL_BYTES * texels);
+    for (size_t t = 0; t < texels; ++t)
+        std::copy(UP_TEXEL, UP_TEXEL + NORMAL_MAP_TEXEL_BYTES, &map->texels[NORMAL_MAP_TEXEL_BYTES * t]);
+    if (lay_grid_corners(vertices, vertex_count, faces, face_count, map)) return true;
     // Each part writes its own band of rows, so no texel has two writers.
     run_parallel_parts(
         [&](int part) {

@@ -8,18 +8,19 @@
 #include "files/terrain_records.h"
 
 constexpr int NORMAL_MAP_MOST_SIDE = 8192;  // texels a side at most, whatever the terrain
+constexpr int NORMAL_MAP_TEXEL_BYTES = 4;   // x, y, z and an unused fourth (the GL takes four at the speed of a copy)
 
 // Normals on a grid of texels over the terrain's extent across the ground:
 // texel (i, j) lies at x = x0 + i * step_x, z = z0 + j * step_z, so that a
 // regular grid's vertices fall on texel centres. Each texel holds the normal
 // of the surface above it (the corner normals interpolated across the face
-// that covers it) as three bytes, n * 127.5 + 127.5; texels no face covers
-// hold straight up.
+// that covers it) in its first three bytes, n * 127.5 + 127.5 rounded;
+// texels no face covers hold straight up.
 struct TerrainNormalMap {
     int width = 0, height = 0;       // texels; 0 when there is no map
     float x0 = 0.0f, z0 = 0.0f;      // the first texel's centre, world units
     float step_x = 1.0f, step_z = 1.0f;  // texel spacing, world units; > 0
-    std::vector<unsigned char> texels;   // width * height * 3, rows along x, row j at z0 + j * step_z
+    std::vector<unsigned char> texels;   // width * height * NORMAL_MAP_TEXEL_BYTES, rows along x, row j at z0 + j * step_z
 };
 
 // Lays out the normals of `faces` (corner normals from `vertices`, whose

@@ -164,12 +164,13 @@ void send_normal_texels(const int* rect) {
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (!rect) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, map.width, map.height, 0, GL_RGB, GL_UNSIGNED_BYTE, map.texels.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, map.width, map.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     map.texels.data());
     } else {
         glPixelStorei(GL_UNPACK_ROW_LENGTH, map.width);
         glPixelStorei(GL_UNPACK_SKIP_PIXELS, rect[0]);
         glPixelStorei(GL_UNPACK_SKIP_ROWS, rect[1]);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, rect[0], rect[1], rect[2], rect[3], GL_RGB, GL_UNSIGNED_BYTE,
+        glTexSubImage2D(GL_TEXTURE_2D, 0, rect[0], rect[1], rect[2], rect[3], GL_RGBA, GL_UNSIGNED_BYTE,
                         map.texels.data());
     }
     glPopClientAttrib();

@@ -21,7 +21,8 @@ TerrainParse load_grid(int cols, int rows) {
 
 // The normal a texel holds, decoded.
 void texel_normal(const TerrainNormalMap& map, int i, int j, float n[3]) {
-    for (int d = 0; d < 3; ++d) n[d] = (map.texels[3 * ((size_t)j * map.width + i) + d] - 127.5f) / 127.5f;
+    for (int d = 0; d < 3; ++d)
+        n[d] = (map.texels[NORMAL_MAP_TEXEL_BYTES * ((size_t)j * map.width + i) + d] - 127.5f) / 127.5f;
 }
 
 }  // namespace
@@ -74,7 +75,7 @@ TEST(NormalMap, LargeTerrainsAreCappedAndCornersOutOfRangeAreLeftOut) {
     ASSERT_TRUE(build_terrain_normal_map(p.vertices, p.vertex_count, p.faces, p.face_count, 64, &map));
     EXPECT_EQ(map.width, 64);
     EXPECT_EQ(map.height, 64);
-    ASSERT_EQ(map.texels.size(), 64u * 64u * 3u);
+    ASSERT_EQ(map.texels.size(), 64u * 64u * NORMAL_MAP_TEXEL_BYTES);
     // Every texel holds a unit normal pointing up out of the ground.
     for (int j = 0; j < 64; ++j)
         for (int i = 0; i < 64; ++i) {
