@@ -16,6 +16,12 @@ inline unsigned char encode_component(float c) {
     return (unsigned char)(value < 0.0f ? 0.0f : value > 255.0f ? 255.0f : value);
 }
 
+// A texel number from a whole number of texels, held to lo..hi before it
+// becomes an int (a corner far off the map must not overflow one).
+inline int texel_at(float whole, int lo, int hi) {
+    return whole <= (float)lo ? lo : whole >= (float)hi ? hi : (int)whole;
+}
+
 struct FaceCorners {
     float x[3], z[3];     // texel units
     const float* n[3];    // corner normals
@@ -44,9 +50,11 @@ void lay_face(const FaceCorners& c, int first_row, int end_row, TerrainNormalMap
     if (std::fabs(area) < 1e-12) return;  // seen edge-on from above: it covers no ground
     float lo_x = std::min({c.x[0], c.x[1], c.x[2]}), hi_x = std::max({c.x[0], c.x[1], c.x[2]});
     float lo_z = std::min({c.z[0], c.z[1], c.z[2]}), hi_z = std::max({c.z[0], c.z[1], c.z[2]});
-    int i0 = std::max(0, (int)std::ceil(lo_x - 1e-4f)), i1 = std::min(map->width - 1, (int)std::floor(hi_x + 1e-4f));
-    int j0 = std::max(first_row, (int)std::ceil(lo_z - 1e-4f));
-    int j1 = std::min(end_row - 1, (int)std::floor(hi_z + 1e-4f));
+    int i0 = texel_at(std::ceil(lo_x - 1e-4f), 0, map->width - 1);
+    int i1 = texel_at(std::floor(hi_x + 1e-4f), 0, map->width - 1);
+    int j0 = texel_at(std::ceil(lo_z - 1e-4f), first_row, end_row - 1);
+    int j1 = texel_at(std::floor(hi_z + 1e-4f), first_row, end_row - 1);
+    if (i0 > i1 || j0 > j1 || lo_x > map->width || hi_x < -1.0f || lo_z > end_row || hi_z < first_row - 1.0f) return;
     const double slack = 1e-6;  // weights are shares of the face: 0 on an edge
     for (int j = j0; j <= j1; ++j)
         for (int i = i0; i <= i1; ++i) {
@@ -154,10 +162,10 @@ void update_terrain_normal_map(const TerrainVertex* vertices, int vertex_count, 
     for (int f : face_ids) {
         if (f < 0 || f >= face_count || !corners_of(vertices, vertex_count, faces[f], *map, &c)) continue;
         lay_face(c, 0, map->height, map);
-        lo_i = std::min(lo_i, std::max(0, (int)std::floor(std::min({c.x[0], c.x[1], c.x[2]}))));
-        hi_i = std::max(hi_i, std::min(map->width - 1, (int)std::ceil(std::max({c.x[0], c.x[1], c.x[2]}))));
-        lo_j = std::min(lo_j, std::max(0, (int)std::floor(std::min({c.z[0], c.z[1], c.z[2]}))));
-        hi_j = std::max(hi_j, std::min(map->height - 1, (int)std::ceil(std::max({c.z[0], c.z[1], c.z[2]}))));
+        lo_i = std::min(lo_i, texel_at(std::floor(std::min({c.x[0], c.x[1], c.x[2]})), 0, map->width - 1));
+        hi_i = std::max(hi_i, texel_at(std::ceil(std::max({c.x[0], c.x[1], c.x[2]})), 0, map->width - 1));
+        lo_j = std::min(lo_j, texel_at(std::floor(std::min({c.z[0], c.z[1], c.z[2]})), 0, map->height - 1));
+        hi_j = std::max(hi_j, texel_at(std::ceil(std::max({c.z[0], c.z[1], c.z[2]})), 0, map->height - 1));
     }
     if (hi_i < lo_i || hi_j < lo_j) return;
     rect[0] = lo_i, rect[1] = lo_j, rect[2] = hi_i - lo_i + 1, rect[3] = hi_j - lo_j + 1;

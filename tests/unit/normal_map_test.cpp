@@ -64,6 +64,15 @@ TEST(NormalMap, AGridsVerticesFallOnTexelCentresAndKeepTheirNormals) {
     EXPECT_LE(rect[0], 5);
     EXPECT_GT(rect[0] + rect[2], 5);
     EXPECT_LE(rect[2] * rect[3], 9);  // the faces around one vertex of a grid
+
+    // A corner dragged far off the map: only texels on the map are touched.
+    p.vertices[7 * 40 + 7].x = 1e30f;
+    const TerrainVertex& far = p.vertices[7 * 40 + 7];
+    update_terrain_normal_map(p.vertices, p.vertex_count, p.faces, p.face_count,
+                              std::vector<int>(far.faces, far.faces + far.face_count), &map, rect);
+    EXPECT_GE(rect[0], 0);
+    EXPECT_LE(rect[0] + rect[2], map.width);
+    EXPECT_LE(rect[1] + rect[3], map.height);
     free_terrain_parse(&p);
 }
 
