@@ -18,6 +18,7 @@ void reset_level_work_state() {
         level_work.compiler_ready = false;
     }
     level_work.stamps.clear();
+    level_work.exact_stamps.clear();
     level_threads_running = false;
 }
 
