@@ -158,7 +158,6 @@ long compile_all_terrain_pieces() {
     return emitted[0] + emitted[1];
 }
 
-
 // The pieces cover the faces of the installed mesh (not those of a mesh
 // installed since the last full rebuild).
 bool tiles_match_mesh() {
