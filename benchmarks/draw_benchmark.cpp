@@ -721,6 +721,19 @@ double peak_mib() {
     return usage.ru_maxrss / 1024.0;
 }
 
+// Resident memory now, MiB: "VmRSS" (all), "RssAnon" (the heap, lists
+// included) or "RssFile" (mapped files) of /proc/self/status; 0 if unread.
+double resident_mib(const char* field) {
+    FILE* status = fopen("/proc/self/status", "r");
+    char line[256];
+    double kib = 0;
+    size_t length = strlen(field);
+    while (status && fgets(line, sizeof line, status))
+        if (strncmp(line, field, length) == 0 && line[length] == ':') kib = atof(line + length + 1);
+    if (status) fclose(status);
+    return kib / 1024.0;
+}
+
 // The .dem at `path` with levels at 1 pixel (from its cache when one is
 // beside it, as the viewer loads it), flown over `rounds` times; then the
 // default world's exact path, each path flown once before to warm up.
@@ -746,14 +759,16 @@ int fly_dem(const char* path, int rounds) {
     glEnable(GL_LIGHT0);
     loaded_cells = LOADED_DEM;
     printf("%s: %d faces in %d tiles; load %.1f s, levels ready %.1f s after it (%.1f CPU s in all); "
-           "own-face lists of %d tiles (%ld faces) held; peak resident memory %.0f MiB\n",
+           "own-face lists of %d tiles (%ld faces) held; resident %.0f MiB (heap %.0f), peak %.0f MiB\n",
            path, terrain_face_count, terrain_tile_count, loaded - start, ready - loaded,
-           process_cpu_seconds() - start_cpu, terrain_exact_tiles_held(), terrain_exact_faces_held, peak_mib());
+           process_cpu_seconds() - start_cpu, terrain_exact_tiles_held(), terrain_exact_faces_held,
+           resident_mib("VmRSS"), resident_mib("RssAnon"), peak_mib());
     fflush(stdout);
     fly_path(LOADED_DEM, 1);
     PathCost dem = fly_path(LOADED_DEM, rounds);
     int faces = terrain_face_count;
     double dem_peak = peak_mib();
+    printf("after the flights: resident %.0f MiB (heap %.0f)\n", resident_mib("VmRSS"), resident_mib("RssAnon"));
     use_grid(DEFAULT_WORLD);
     terrain_lod_error = 0.0f;
     fly_path(DEFAULT_WORLD, 1);

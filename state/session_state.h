@@ -37,8 +37,9 @@ extern int terrain_lod_forced;   // 1: --lod-error was given, so levels are used
 extern int terrain_tile_faces;   // faces a tile should hold at the next full rebuild; >= 2 (tests and benchmarks lower it)
 // Faces whose own-face lists a terrain drawn with levels keeps beyond those
 // the frame draws (least recently drawn dropped first): flying back over
-// ground just left finds it compiled. About 200 MiB of Mesa's lists.
-constexpr long TERRAIN_EXACT_FACE_BUDGET = 2L << 20;
+// ground just left finds it compiled. Some 100 MiB of Mesa's lists; a frame
+// at one pixel draws a few hundred thousand of its own faces at most.
+constexpr long TERRAIN_EXACT_FACE_BUDGET = 1L << 20;
 
 extern int level_cache_min_faces; // a .dem of more faces keeps its levels in a cache file beside it; LOD_DEFAULT_MIN_FACES (tests lower it)
 extern long terrain_exact_face_budget; // faces of own-face lists kept undrawn; TERRAIN_EXACT_FACE_BUDGET; >= 0 (tests lower it)

@@ -82,11 +82,13 @@ struct LevelNode {
     std::vector<int> members;          // a group's member nodes (two to four); empty for a tile
     int parent = -1;                   // the group holding it; -1 for none
     int first_tile = 0, tile_end = 0;  // a group's tiles are level_group_tiles[first_tile .. tile_end - 1]
-    TerrainLevel base;                 // what its group is built from; no corners: none built yet
+    TerrainLevel base;                 // what its group is built from; no corners: none built yet (or let go, below)
+    bool base_dropped = false;         // a tile's base let go once its group was built (the cache written): built again when the group must be
     std::vector<TerrainLevel> levels;  // drawn, finest first; may be empty with a base
     unsigned lists = 0;                // list of levels[0]; levels[i] is lists + i; 0 when none compiled
     bool drawable = false;             // the lists hold the current heights and normals
     bool queued = false;               // a build is queued or running
+    bool compiling = false;            // its levels are with a compile job (and `levels` empty) until it is installed
     float box_min[3], box_max[3];      // around its tiles' boxes, as of the last choice
     bool unbounded = false;            // a tile of it is never culled
     int chosen = 0;                    // level of the last choice; 0: not drawn as a whole

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <malloc.h>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -42,8 +43,14 @@
 #include "terrain/terrain_tiles.h"
 
 constexpr double CHOICE_MARGIN = 0.05;  // device units (a fortieth of the window) beyond each side
+constexpr int TRIM_EVERY_INSTALLS = 64;  // waited-for installs between handing freed memory back
+constexpr long TRIM_EVERY_FACES = 1 << 18;  // own faces emptied between handing freed memory back
 
 namespace {
+
+// Counts towards the next malloc_trim (the frame's thread only).
+int installs_waited = 0;
+long faces_emptied = 0;
 
 // Copies every level's corners as the GL draws them (caller holds the mesh lock).
 std::vector<LevelDrawing> copy_corners(const std::vector<TerrainLevel>& levels) {
@@ -221,7 +228,11 @@ void queue_compile(int node) {
     job.normals = average_normals;
     job.generation = terrain_mesh_generation;
     job.stamp = level_work.stamps[node];
-    job.levels = level_nodes[node].levels;
+    // Moved, not copied: every node's levels are queued at once after a
+    // load from the cache or an exaggeration step, and copies would double them.
+    job.levels = std::move(level_nodes[node].levels);
+    level_nodes[node].levels.clear();
+    level_nodes[node].compiling = true;
     queue_job(std::move(job));
 }
 
@@ -231,12 +242,36 @@ void delete_node_lists(LevelNode& node) {
     node.drawable = false;
 }
 
-// A group is built from its members' finest levels, once every member has them.
+// A group is built from its members' finest levels, once every member has
+// them; a tile that let its base go is built again for it.
 void queue_group_if_ready(int group) {
     if (group < 0 || level_nodes[group].queued || !level_nodes[group].base.corners.empty()) return;
-    for (int m : level_nodes[group].members)
-        if (level_nodes[m].base.corners.empty()) return;
-    queue_build(group);
+    bool ready = true;
+    for (int m : level_nodes[group].members) {
+        LevelNode& member = level_nodes[m];
+        if (!member.base.corners.empty()) continue;
+        ready = false;
+        if (member.base_dropped && !member.queued) queue_build(m);
+    }
+    if (ready) queue_build(group);
+}
+
+// Once a group is built, its tiles' bases are needed only if it must be
+// built again (after an edit under it): they go (a quarter of the faces'
+// corners and normals; rebuilding three tiles is cheap), unless the cache is
+// still to be written from them.
+void drop_member_bases(int group) {
+    if (level_cache_to_write || group < 0 || level_nodes[group].base.corners.empty()) return;
+    for (int m : level_nodes[group].members) {
+        LevelNode& member = level_nodes[m];
+        if (m >= terrain_tile_count || member.base.corners.empty()) continue;
+        member.base = TerrainLevel();
+        member.base_dropped = true;
+    }
+}
+
+void drop_tile_bases() {
+    for (int n = terrain_tile_count; n < (int)level_nodes.size(); ++n) drop_member_bases(n);
 }
 
 long tile_faces(int tile) {
@@ -305,13 +340,18 @@ void install(LevelJob& job) {
     }
     LevelNode& node = level_nodes[job.node];
     if (job.build) node.queued = false;
+    node.compiling = false;
     delete_node_lists(node);
     if (!job.lists && !job.levels.empty()) {
         // No thread could compile it: the frame does.
         job.lists = compile_level_lists(copy_corners(job.levels), job.normals);
         job.heights = terrain_heights_revision;
     }
-    if (job.build) node.base = std::move(job.base);
+    if (job.build) {
+        node.base = std::move(job.base);
+        node.base_dropped = false;
+        drop_member_bases(job.node);
+    }
     node.levels = std::move(job.levels);
     node.lists = job.lists;
     node.drawable = job.lists && job.heights == terrain_heights_revision && job.normals == average_normals;
@@ -342,6 +382,7 @@ void install_finished() {
             printf("The detail levels are not kept: %s\n", error);
             fflush(stdout);
         }
+        drop_tile_bases();
     }
 }
 
@@ -445,6 +486,12 @@ int choose_exact_tiles() {
         empty_terrain_tile_lists(t);
         terrain_tile_exact[t] = EXACT_NONE;
         terrain_exact_faces_held -= tile_faces(t);
+        faces_emptied += tile_faces(t);
+    }
+    if (faces_emptied >= TRIM_EVERY_FACES) {
+        // Mesa frees an emptied list's vertices; malloc keeps them otherwise.
+        malloc_trim(0);
+        faces_emptied = 0;
     }
     return queued;
 }
@@ -485,6 +532,8 @@ void drop_levels_upwards(int node) {
         level_nodes[n].levels.clear();
         level_nodes[n].base = TerrainLevel();
         level_nodes[n].queued = false;
+        level_nodes[n].compiling = false;
+        level_nodes[n].base_dropped = false;
         level_nodes[n].chosen = 0;
     }
 }
@@ -530,7 +579,8 @@ bool start_terrain_levels() {
     if (terrain_level_cache_wanted()) {
         if (read_level_cache()) {
             // Only the lists are left to make: before the first frame, which
-            // then draws the levels.
+            // then draws the levels (the tiles' bases go first, to make room).
+            drop_tile_bases();
             for (int n = 0; n < (int)level_nodes.size(); ++n)
                 if (!level_nodes[n].levels.empty()) queue_compile(n);
             wait_for_terrain_levels();
@@ -590,7 +640,7 @@ int terrain_tile_level(int tile) {
 void wait_for_terrain_level_lists() {
     auto compiling = [] {
         for (const LevelNode& node : level_nodes)
-            if (!node.levels.empty() && !node.drawable) return true;
+            if (node.compiling || (!node.levels.empty() && !node.drawable)) return true;
         return false;
     };
     install_finished();
@@ -669,6 +719,9 @@ void wait_for_terrain_levels() {
             if (level_work.stopping) return;
         }
         install_finished();
+        // Compiling every level at once frees as much as it keeps, in small
+        // pieces that malloc would otherwise hold on to.
+        if (++installs_waited % TRIM_EVERY_INSTALLS == 0) malloc_trim(0);
     }
     install_finished();
 }

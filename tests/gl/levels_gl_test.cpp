@@ -324,9 +324,12 @@ TEST_F(LevelsGl, OnlyTilesDrawnWithTheirOwnFacesKeepTheirLists) {
         for (int t = 0; t < terrain_tile_count; ++t) {
             bool drawn_own = terrain_tile_visible[t] && terrain_tile_level(t) == 0;
             own += drawn_own;
-            if (drawn_own) EXPECT_EQ(terrain_tile_exact[t], EXACT_READY) << name << ", tile " << t;
-            if (terrain_tile_exact[t] == EXACT_READY)
+            if (drawn_own) {
+                EXPECT_EQ(terrain_tile_exact[t], EXACT_READY) << name << ", tile " << t;
+            }
+            if (terrain_tile_exact[t] == EXACT_READY) {
                 EXPECT_TRUE(terrain_tile_level(t) == 0 || !terrain_tile_has_level(t)) << name << ", tile " << t;
+            }
         }
         return own;
     };
