@@ -393,4 +393,19 @@ TEST_F(LevelsGl, OnlyTilesDrawnWithTheirOwnFacesKeepTheirLists) {
         EXPECT_LE(d.mean, LEVEL_PICTURE_MEAN_LIMIT);
         EXPECT_LE(d.cracks, WIDTH * HEIGHT / LEVEL_PICTURE_PIXELS_PER_CRACK);
     }
+
+    // The tiles let their bases go once their groups were built: an edit
+    // still gets every group under it built again.
+    std::vector<size_t> had(level_nodes.size());
+    for (size_t n = 0; n < level_nodes.size(); ++n) had[n] = level_nodes[n].levels.size();
+    int vertex = 128 * 257 + 128;
+    terrain_vertices[vertex].y += 40.0f;
+    testing::internal::CaptureStdout();
+    rebuild_terrain_tiles_for_vertices(&vertex, 1);
+    wait_for_terrain_levels();
+    testing::internal::GetCapturedStdout();
+    for (size_t n = 0; n < level_nodes.size(); ++n) {
+        EXPECT_EQ(level_nodes[n].levels.empty(), had[n] == 0) << "node " << n;
+        EXPECT_EQ(level_nodes[n].drawable, had[n] > 0) << "node " << n;
+    }
 }
