@@ -19,6 +19,8 @@ void reset_level_work_state() {
     }
     level_work.stamps.clear();
     level_work.exact_stamps.clear();
+    level_work.installs_waited = 0;
+    level_work.faces_emptied = 0;
     level_threads_running = false;
 }
 

@@ -57,6 +57,10 @@ struct LevelWork {
     // own-face lists, so that a background compile queued before is dropped
     // (under terrain_mesh_lock, as the stamps).
     std::vector<long> exact_stamps;
+    // The frame's thread hands freed memory back to the system every so
+    // often: counts towards the next time.
+    int installs_waited = 0;   // installs waited for since the start; any value
+    long faces_emptied = 0;    // own faces emptied since the last time; >= 0
 };
 
 extern LevelWork& level_work;                        // never destroyed

@@ -48,10 +48,6 @@ constexpr long TRIM_EVERY_FACES = 1 << 18;  // own faces emptied between handing
 
 namespace {
 
-// Counts towards the next malloc_trim (the frame's thread only).
-int installs_waited = 0;
-long faces_emptied = 0;
-
 // Copies every level's corners as the GL draws them (caller holds the mesh lock).
 std::vector<LevelDrawing> copy_corners(const std::vector<TerrainLevel>& levels) {
     std::vector<LevelDrawing> drawings(levels.size());
@@ -470,7 +466,7 @@ int choose_exact_tiles() {
             queue_exact(t);
             ++queued;
         }
-        if (terrain_tile_has_level(t) && terrain_tile_exact[t] != EXACT_READY) {
+        if (terrain_tile_has_level(t)) {
             level_nodes[t].chosen = 1;
             level_tile_cover[t] = t;
         }
@@ -486,12 +482,12 @@ int choose_exact_tiles() {
         empty_terrain_tile_lists(t);
         terrain_tile_exact[t] = EXACT_NONE;
         terrain_exact_faces_held -= tile_faces(t);
-        faces_emptied += tile_faces(t);
+        level_work.faces_emptied += tile_faces(t);
     }
-    if (faces_emptied >= TRIM_EVERY_FACES) {
+    if (level_work.faces_emptied >= TRIM_EVERY_FACES) {
         // Mesa frees an emptied list's vertices; malloc keeps them otherwise.
         malloc_trim(0);
-        faces_emptied = 0;
+        level_work.faces_emptied = 0;
     }
     return queued;
 }
@@ -721,7 +717,7 @@ void wait_for_terrain_levels() {
         install_finished();
         // Compiling every level at once frees as much as it keeps, in small
         // pieces that malloc would otherwise hold on to.
-        if (++installs_waited % TRIM_EVERY_INSTALLS == 0) malloc_trim(0);
+        if (++level_work.installs_waited % TRIM_EVERY_INSTALLS == 0) malloc_trim(0);
     }
     install_finished();
 }
