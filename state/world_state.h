@@ -148,7 +148,7 @@ extern long terrain_level_choices;                 // calls of choose_terrain_le
 extern float terrain_height_scale;     // product of the exaggeration factors applied since the load; > 0
 extern long terrain_mesh_generation;   // grows with each installed mesh, so work on an older one is dropped
 extern long terrain_heights_revision;  // grows with each exaggeration step, so lists of older heights are dropped
-extern int terrain_levels_pending;     // tiles whose levels are being built or compiled; >= 0
+extern int terrain_levels_pending;     // tiles whose levels (or own-face lists) are being built or compiled; >= 0
 extern int terrain_levels_announced;   // 1: "Building detail levels..." awaits its "Done!"
 extern long terrain_level_faces_drawn; // faces called by the last draw of the visible tiles, levels included
 extern long terrain_level_draws;       // draws of the visible tiles that called a level's list (tests wait on it); only grows
