@@ -10,6 +10,11 @@
 // "--peak-memory CELLS [TILE_FACES] [--levels]" loads one grid (and waits
 // for its levels), draws one frame and prints the peak resident memory, and
 // "--memory CELLS" runs that exact and with levels side by side, and
+// "--fly-dem PATH" loads a .dem with levels (from its cache when one is
+// beside it), flies the path over it as the viewer does and then the
+// default world's exact path, and prints the frames' cost, the own-face
+// lists held and the peak resident memory, "--import-raster SIDE" imports
+// the mountain raster at SIDE x SIDE samples (once) and names its .dem,
 // "--level-pictures CELLS" (-1: the imported raster) compares only the
 // pictures of the path with levels against exact drawing, "--shading CELLS"
 // the shading of levels from high above (and with a folder after it, writes
@@ -75,6 +80,7 @@ constexpr int DEFAULT_WORLD = -2;  // "cells" of the default world (build/world/
 constexpr int IMPORTED_SIDE = 1415;  // raster samples a side: 4 million faces at full resolution
 constexpr float IMPORTED_CELL = 12.5f;  // metres a sample, as the generated grids' spacing
 constexpr int SHUFFLED = 1 << 20;  // added to "cells": that grid with its face pairs scrambled
+constexpr int LOADED_DEM = -3;     // "cells" of a .dem loaded by its path (--fly-dem): the path spans its extent
 
 // Cells a side of a generated grid, shuffled or not.
 int grid_side_cells(int cells) { return cells >= SHUFFLED ? cells - SHUFFLED : cells; }
@@ -164,11 +170,17 @@ void place_camera(int cells, int frame) {
     float side = grid_side_cells(cells) * BENCH_GRID_SPACING;
     if (cells == IMPORTED) side = (IMPORTED_SIDE - 1) * IMPORTED_CELL, south = side / 2;
     if (cells == DEFAULT_WORLD) side = 3000.0f, south = 150.0f;
+    float eye_x = 0.0f, height = EYE_HEIGHT;
+    if (cells == LOADED_DEM) {
+        side = terrain_max_z - terrain_min_z, south = terrain_max_z;
+        eye_x = (terrain_min_x + terrain_max_x) / 2;
+        height = std::max(EYE_HEIGHT, terrain_max_y + 45.0f);  // as high above its peaks as above the hills
+    }
     if (frame < TURN_FRAMES) yaw = 2.0f * (float)M_PI * frame / TURN_FRAMES;
     else distance = side * (frame - TURN_FRAMES) / FLIGHT_FRAMES;
-    camera_eye_x = 0.0f;
+    camera_eye_x = eye_x;
     camera_eye_z = south - distance;
-    camera_height = EYE_HEIGHT;
+    camera_height = height;
     camera_dir_y = LOOK_DOWN;
     move_camera_eye(0);
     turn_camera_dir(yaw);
@@ -268,7 +280,7 @@ double smooth_noise(double x, double y, int seed) {
 // Mountain ground in metres: ridged noise over rolling noise, steeper where
 // it is high, with a river valley wandering across (no-data free, like a
 // filled SRTM tile).
-double mountain_height(int column, int row) {
+double mountain_height(int column, int row, int side = IMPORTED_SIDE) {
     double x = column / 180.0, y = row / 180.0, ridges = 0.0, amplitude = 1.0, weight = 1.0;
     for (int octave = 0; octave < 7; ++octave) {
         double n = 1.0 - std::fabs(smooth_noise(x, y, octave));
@@ -280,18 +292,17 @@ double mountain_height(int column, int row) {
         amplitude *= 0.5;
     }
     double rolling = smooth_noise(column / 500.0, row / 500.0, 11) * 0.5 + 0.5;
-    double river = std::fabs(row - IMPORTED_SIDE / 2.0 - 160.0 * std::sin(column / 230.0)) / 90.0;
+    double river = std::fabs(row - side / 2.0 - 160.0 * std::sin(column / 230.0)) / 90.0;
     double valley = river < 1.0 ? river * river : 1.0;
     return 120.0 + (900.0 * ridges * rolling + 300.0 * rolling) * valley;
 }
 
-// The mountain raster as an ESRI ASCII grid, imported by kestrolane-import
-// at full resolution (one vertex a sample) into a world under /tmp, once.
-const std::string& ensure_imported_terrain() {
-    static std::string path;
-    if (!path.empty()) return path;
-    std::string world = "/tmp/kestrolane-bench-imported-" + std::to_string(IMPORTED_SIDE);
-    path = world + "/DEM/Mountains.dem";
+// The mountain raster of `side` x `side` samples as an ESRI ASCII grid,
+// imported by kestrolane-import at full resolution (one vertex a sample, and
+// its levels' cache) into a world under /tmp, once.
+std::string import_mountains(int side) {
+    std::string world = "/tmp/kestrolane-bench-imported-" + std::to_string(side);
+    std::string path = world + "/DEM/Mountains.dem";
     struct stat info;
     if (stat(path.c_str(), &info) == 0) return path;
     std::string raster = world + ".asc";
@@ -300,21 +311,27 @@ const std::string& ensure_imported_terrain() {
         fprintf(stderr, "cannot write %s\n", raster.c_str());
         exit(1);
     }
-    fprintf(out, "ncols %d\nnrows %d\nxllcorner 0\nyllcorner 0\ncellsize %g\nNODATA_value -9999\n", IMPORTED_SIDE,
-            IMPORTED_SIDE, IMPORTED_CELL);
-    for (int r = 0; r < IMPORTED_SIDE; ++r) {
-        for (int c = 0; c < IMPORTED_SIDE; ++c) fprintf(out, c ? " %.2f" : "%.2f", mountain_height(c, r));
+    fprintf(out, "ncols %d\nnrows %d\nxllcorner 0\nyllcorner 0\ncellsize %g\nNODATA_value -9999\n", side, side,
+            IMPORTED_CELL);
+    for (int r = 0; r < side; ++r) {
+        for (int c = 0; c < side; ++c) fprintf(out, c ? " %.2f" : "%.2f", mountain_height(c, r, side));
         fprintf(out, "\n");
     }
     fclose(out);
     mkdir(world.c_str(), 0755);
     std::string command = std::string(KESTROLANE_IMPORT_EXE) + " --world " + world + " --name Mountains --grid " +
-                          std::to_string(IMPORTED_SIDE) + " --cell-size " + std::to_string(IMPORTED_CELL) + " " +
+                          std::to_string(side) + " --cell-size " + std::to_string(IMPORTED_CELL) + " " +
                           raster + " > /dev/null";
     if (system(command.c_str()) != 0 || stat(path.c_str(), &info) != 0) {
         fprintf(stderr, "the importer did not make %s\n", path.c_str());
         exit(1);
     }
+    unlink(raster.c_str());
+    return path;
+}
+
+const std::string& ensure_imported_terrain() {
+    static const std::string path = import_mountains(IMPORTED_SIDE);
     return path;
 }
 
@@ -324,6 +341,7 @@ const std::string& ensure_imported_terrain() {
 // worst of each. Returns whether every frame is within the targets.
 bool compare_level_pictures(int cells, const char* name) {
     use_grid(cells, TERRAIN_TILE_FACES, true);
+    terrain_exact_waits = 1;  // exact drawing is exact at once
     printf("%s: %d faces in %d tiles; levels ready %.0f ms after the load\n", name, terrain_face_count,
            terrain_tile_count, levels_ready_ms);
     glClearColor(LEVEL_PICTURE_BACKGROUND[0] / 255.0f, LEVEL_PICTURE_BACKGROUND[1] / 255.0f,
@@ -352,6 +370,7 @@ bool compare_level_pictures(int cells, const char* name) {
         if (cracks > worst_cracks) worst_cracks = cracks, worst_crack_frame = frame;
     }
     glClearColor(0, 0, 0, 0);
+    terrain_exact_waits = 0;
     printf("%s: faces drawn a frame %.0f exact, %.0f with levels (%.1f%%); mean difference %.3f / 255 on average, "
            "worst %.3f (frame %d); worst crack pixels %ld = %.4f%% of a frame (frame %d)\n",
            name, (double)exact_faces / PATH_FRAMES, (double)level_faces / PATH_FRAMES, 100.0 * level_faces / exact_faces,
@@ -633,6 +652,7 @@ int compare_cache(int cells, int rounds) {
 // difference and crack pixels of each (textures off: the shading alone).
 int compare_shading(int cells, const char* picture_dir) {
     use_grid(cells, TERRAIN_TILE_FACES, true);
+    terrain_exact_waits = 1;
     float side = grid_side_cells(cells) * BENCH_GRID_SPACING, south = 0.0f;
     if (cells == IMPORTED) side = (IMPORTED_SIDE - 1) * IMPORTED_CELL, south = side / 2;
     struct ShadingView {
@@ -675,6 +695,107 @@ int compare_shading(int cells, const char* picture_dir) {
                terrain_face_count, v.name, faces[0], faces[1], d.mean, d.cracks, step);
     }
     glClearColor(0, 0, 0, 0);
+    fflush(stdout);
+    return 0;
+}
+
+// The path flown `rounds` times as the viewer flies it (no waiting for
+// own-face lists) over what is loaded: CPU and wall milliseconds a frame,
+// faces drawn a frame, and the most own-face lists held at once.
+struct PathCost {
+    double cpu_ms = 0, wall_ms = 0, faces = 0, own_faces = 0;
+    int most_held = 0;
+    long most_held_faces = 0;
+};
+
+PathCost fly_path(int cells, int rounds) {
+    PathCost cost;
+    double cpu = process_cpu_seconds(), wall = wall_seconds();
+    for (int round = 0; round < rounds; ++round)
+        for (int frame = 0; frame < PATH_FRAMES; ++frame) {
+            draw_path_frame(cells, frame, true);
+            cost.faces += terrain_level_faces_drawn;
+            for (int t = 0; t < terrain_tile_count; ++t)
+                if (terrain_tile_visible[t] && terrain_tile_level(t) == 0) cost.own_faces += level_tile_faces.empty() ? 0 : level_tile_faces[t];
+            cost.most_held = std::max(cost.most_held, terrain_exact_tiles_held());
+            cost.most_held_faces = std::max(cost.most_held_faces, terrain_exact_faces_held);
+            glutSwapBuffers();
+        }
+    glFinish();
+    double frames = (double)PATH_FRAMES * rounds;
+    cost.cpu_ms = 1e3 * (process_cpu_seconds() - cpu) / frames;
+    cost.wall_ms = 1e3 * (wall_seconds() - wall) / frames;
+    cost.faces /= frames;
+    cost.own_faces /= frames;
+    return cost;
+}
+
+double peak_mib() {
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+// Resident memory now, MiB: "VmRSS" (all), "RssAnon" (the heap, lists
+// included) or "RssFile" (mapped files) of /proc/self/status; 0 if unread.
+double resident_mib(const char* field) {
+    FILE* status = fopen("/proc/self/status", "r");
+    char line[256];
+    double kib = 0;
+    size_t length = strlen(field);
+    while (status && fgets(line, sizeof line, status))
+        if (strncmp(line, field, length) == 0 && line[length] == ':') kib = atof(line + length + 1);
+    if (status) fclose(status);
+    return kib / 1024.0;
+}
+
+// The .dem at `path` with levels at 1 pixel (from its cache when one is
+// beside it, as the viewer loads it), flown over `rounds` times; then the
+// default world's exact path, each path flown once before to warm up.
+int fly_dem(const char* path, int rounds) {
+    with_reference = false;
+    static std::string texture = texture_path();
+    terrain_lod_forced = 1;
+    terrain_lod_error = 1.0f;
+    double start = wall_seconds(), start_cpu = process_cpu_seconds();
+    {
+        QuietStdout quiet;
+        release_terrain();
+        if (!load_terrain(path, texture.c_str(), 3, 256, 256, 0)) {
+            fprintf(stderr, "cannot load %s\n", path);
+            return 1;
+        }
+    }
+    double loaded = wall_seconds();
+    wait_for_terrain_levels();
+    double ready = wall_seconds();
+    send_light(LIGHT_ALL);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    loaded_cells = LOADED_DEM;
+    printf("%s: %d faces in %d tiles; load %.1f s, levels ready %.1f s after it (%.1f CPU s in all); "
+           "own-face lists of %d tiles (%ld faces) held; resident %.0f MiB (heap %.0f), peak %.0f MiB\n",
+           path, terrain_face_count, terrain_tile_count, loaded - start, ready - loaded,
+           process_cpu_seconds() - start_cpu, terrain_exact_tiles_held(), terrain_exact_faces_held,
+           resident_mib("VmRSS"), resident_mib("RssAnon"), peak_mib());
+    fflush(stdout);
+    fly_path(LOADED_DEM, 1);
+    PathCost dem = fly_path(LOADED_DEM, rounds);
+    int faces = terrain_face_count;
+    double dem_peak = peak_mib();
+    printf("after the flights: resident %.0f MiB (heap %.0f)\n", resident_mib("VmRSS"), resident_mib("RssAnon"));
+    use_grid(DEFAULT_WORLD);
+    terrain_lod_error = 0.0f;
+    fly_path(DEFAULT_WORLD, 1);
+    PathCost world = fly_path(DEFAULT_WORLD, rounds);
+    printf("%d faces with levels: %.1f ms CPU, %.1f ms wall, %.0f faces a frame (%.0f of them tiles' own); at most %d "
+           "tiles (%ld faces) held\n",
+           faces, dem.cpu_ms, dem.wall_ms, dem.faces, dem.own_faces, dem.most_held, dem.most_held_faces);
+    printf("default world, exact: %.1f ms CPU, %.1f ms wall, %.0f faces a frame\n", world.cpu_ms, world.wall_ms,
+           world.faces);
+    printf("frame rate against the default world's: %.2f x (CPU), %.2f x (wall); peak resident memory %.0f MiB "
+           "(%.0f bytes a face)\n",
+           world.cpu_ms / dem.cpu_ms, world.wall_ms / dem.wall_ms, dem_peak, dem_peak * 1048576.0 / faces);
     fflush(stdout);
     return 0;
 }
@@ -740,6 +861,12 @@ int main(int argc, char** argv) {
         return peak_memory(atoi(argv[2]), argc > 3 ? atoi(argv[3]) : 0, argc > 4 && strcmp(argv[4], "--levels") == 0);
     if (argc == 3 && strcmp(argv[1], "--memory") == 0) return compare_memory(argv[0], atoi(argv[2]));
     if (argc == 3 && strcmp(argv[1], "--frames") == 0) return list_frames(atoi(argv[2]));
+    if (argc >= 3 && strcmp(argv[1], "--fly-dem") == 0)
+        return fly_dem(argv[2], argc > 3 ? std::max(1, atoi(argv[3])) : 1);
+    if (argc == 3 && strcmp(argv[1], "--import-raster") == 0) {
+        printf("%s\n", import_mountains(std::max(2, atoi(argv[2]))).c_str());
+        return 0;
+    }
     if ((argc == 3 || argc == 4) && strcmp(argv[1], "--shading") == 0)
         return compare_shading(atoi(argv[2]), argc == 4 ? argv[3] : nullptr);
     if (argc >= 3 && strcmp(argv[1], "--cache") == 0)

@@ -40,7 +40,9 @@ uint64_t hash_block(const unsigned char* data, size_t size, uint64_t seed) {
 
 }  // namespace
 
-uint64_t hash_content(const void* data, size_t size) {
+uint64_t hash_content(const void* data, size_t size) { return hash_content(data, size, nullptr); }
+
+uint64_t hash_content(const void* data, size_t size, const std::function<void(size_t, size_t)>& block_done) {
     const unsigned char* bytes = (const unsigned char*)data;
     size_t blocks = (size + HASH_BLOCK - 1) / HASH_BLOCK;
     std::vector<uint64_t> block_hash(blocks);
@@ -49,7 +51,9 @@ uint64_t hash_content(const void* data, size_t size) {
         parallel_share((long long)blocks, part, &first, &end);
         for (int b = first; b < end; ++b) {
             size_t at = (size_t)b * HASH_BLOCK;
-            block_hash[b] = hash_block(bytes + at, size - at < HASH_BLOCK ? size - at : HASH_BLOCK, (uint64_t)b);
+            size_t bytes_here = size - at < HASH_BLOCK ? size - at : HASH_BLOCK;
+            block_hash[b] = hash_block(bytes + at, bytes_here, (uint64_t)b);
+            if (block_done) block_done(at, bytes_here);
         }
     }, (long long)size);
     uint64_t h = mix(size + 0x51ed27ull);

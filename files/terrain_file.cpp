@@ -297,7 +297,11 @@ struct FacesSeen {
 };
 
 // One part of the text and what parsing it found.
+// Bytes a pass reads from a mapped file before it hands back the pages behind it.
+constexpr size_t TEXT_RELEASE_BYTES = 16u << 20;
+
 struct TerrainPart {
+    const TerrainText* mapped = nullptr;  // the mapped text to hand back pages of as the part is read; null: none
     const char* begin;   // first byte (a line start)
     const char* end;     // one past the last
     int vertex_start;    // vertex records filled by earlier parts
@@ -326,7 +330,12 @@ void parse_terrain_part(const char* name, TerrainParse* parse, TerrainPart* part
 
     const char* p = part->begin;
     const char* end = part->end;
+    const char* released = p;
     while (p < end && ok) {
+        if (part->mapped && (size_t)(p - released) >= TEXT_RELEASE_BYTES) {
+            release_terrain_text_pages(part->mapped, released, p);
+            released = p;
+        }
         const char* next = chunk_end(p, end);
         if (next - p >= 2) {
             const char* q = p;
@@ -541,7 +550,8 @@ bool open_terrain_text(const char* path, TerrainText* text, char* error, size_t 
         close(fd);
         return true;
     }
-    void* mapping = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    // Not populated: the passes map what they read and hand it back behind them.
+    void* mapping = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     close(fd);
     if (mapping == MAP_FAILED) {
         snprintf(error, error_size, "DEM file not found %s", path);
@@ -552,12 +562,23 @@ bool open_terrain_text(const char* path, TerrainText* text, char* error, size_t 
     return true;
 }
 
+void release_terrain_text_pages(const TerrainText* text, const char* from, const char* to) {
+    if (!text || !text->mapping || !(from < to)) return;
+    const uintptr_t page = (uintptr_t)sysconf(_SC_PAGESIZE);
+    const uintptr_t base = (uintptr_t)text->mapping, limit = base + text->mapping_size;
+    uintptr_t first = ((uintptr_t)from + page - 1) / page * page, last = (uintptr_t)to / page * page;
+    if (first < base) first = base;
+    if (last > limit) last = limit;
+    // Clean pages of a private file mapping: dropped, not lost.
+    if (first < last) madvise((void*)first, last - first, MADV_DONTNEED);
+}
+
 void close_terrain_text(TerrainText* text) {
     if (text->mapping) munmap(text->mapping, text->mapping_size);
     *text = TerrainText{"", 0, nullptr, 0};
 }
 
-bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCounts* counts) {
+bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCounts* counts, const TerrainText* mapped) {
     *counts = TerrainCounts{};
     const int parts = count_parallel_parts();
     counts->parts = parts;
@@ -575,8 +596,10 @@ bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCount
     run_parallel_parts([&](int part) {
         int first, end;
         parallel_share(segments, part, &first, &end);
-        for (int k = first; k < end; ++k)
+        for (int k = first; k < end; ++k) {
             kinds[k] = count_line_kinds(data + segment_start[k], data + segment_start[k + 1]);
+            release_terrain_text_pages(mapped, data + segment_start[k], data + segment_start[k + 1]);
+        }
     }, (long long)size);
 
     // Each part takes whole segments, up to its share of the work: floats
@@ -664,7 +687,7 @@ bool allocate_terrain_parse(TerrainParse* parse, int vertex_count, int face_coun
 }
 
 bool parse_terrain_lines(const char* data, size_t size, const char* name, const TerrainCounts* counts,
-                         TerrainParse* parse, char* error, size_t error_size) {
+                         TerrainParse* parse, char* error, size_t error_size, const TerrainText* mapped) {
     const int part_count = counts->parts;
     assert(part_count == count_parallel_parts() && counts->part_start[part_count] == size);
     (void)size;
@@ -673,6 +696,7 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name, const 
     long line_start = 1;
     for (int part = 0; part < part_count; ++part) {
         TerrainPart& t = parts[part];
+        t.mapped = mapped;
         t.begin = data + counts->part_start[part];
         t.end = data + counts->part_start[part + 1];
         t.vertex_start = vertex_start;
@@ -684,7 +708,10 @@ bool parse_terrain_lines(const char* data, size_t size, const char* name, const 
         face_start += counts->faces[part];
         line_start += counts->line_feeds[part];
     }
-    run_parallel_parts([&](int part) { parse_terrain_part(name, parse, &parts[part]); }, (long long)size);
+    run_parallel_parts([&](int part) {
+        parse_terrain_part(name, parse, &parts[part]);
+        release_terrain_text_pages(mapped, parts[part].begin, parts[part].end);
+    }, (long long)size);
 
     // The first refused line in the file ends the load, unless a face before
     // it already gave some vertex a ninth face.
@@ -720,7 +747,7 @@ bool begin_terrain_read(const char* path, TerrainRead* read, char* error, size_t
     *read = TerrainRead{};
     read->path = path;
     if (!open_terrain_text(path, &read->text, error, error_size)) return false;
-    if (!count_terrain_lines(read->text.data, read->text.size, TERRAIN_CUT_BALANCED, &read->counts)) {
+    if (!count_terrain_lines(read->text.data, read->text.size, TERRAIN_CUT_BALANCED, &read->counts, &read->text)) {
         snprintf(error, error_size, "%s holds more lines than a terrain can have", path);
         end_terrain_read(read);
         return false;
@@ -739,7 +766,8 @@ bool parse_terrain_read(TerrainRead* read, TerrainParse* parse, char* error, siz
         snprintf(error, error_size, "COULD NOT ALLOCATE MEMORY!");
         return false;
     }
-    if (!parse_terrain_lines(read->text.data, read->text.size, read->path, &read->counts, parse, error, error_size)) {
+    if (!parse_terrain_lines(read->text.data, read->text.size, read->path, &read->counts, parse, error, error_size,
+                             &read->text)) {
         free_terrain_parse(parse);
         return false;
     }

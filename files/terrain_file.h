@@ -40,6 +40,13 @@ bool open_terrain_text(const char* path, TerrainText* text, char* error = nullpt
 // Releases what open_terrain_text obtained; safe on an empty text.
 void close_terrain_text(TerrainText* text);
 
+// Hands back the mapped pages lying wholly inside [from, to) of `text`: a
+// mapped page counts as resident while mapped, and a pass over a large file
+// would otherwise hold all of it beside the arrays it fills. The bytes stay
+// readable (touched again, they come back from the page cache); nothing for
+// a text that is not mapped or a null `text`.
+void release_terrain_text_pages(const TerrainText* text, const char* from, const char* to);
+
 constexpr int TERRAIN_TEXT_PARTS = MOST_PARALLEL_PARTS;  // the counting and parsing passes run one thread per part
 
 // What the counting pass found, part by part. The text is cut at line starts,
@@ -62,8 +69,10 @@ constexpr size_t TERRAIN_CUT_BALANCED = (size_t)-1;  // cut where both parts hav
 // with long lines split as the parser splits them. Part k starts at the first
 // line start at or after k x `cut` (any value is allowed), or, given
 // TERRAIN_CUT_BALANCED, where the parsing work splits evenly. Returns false
-// when a count would exceed INT_MAX.
-bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCounts* counts);
+// when a count would exceed INT_MAX. Given the `mapped` text that `data` is,
+// hands back its pages as it goes.
+bool count_terrain_lines(const char* data, size_t size, size_t cut, TerrainCounts* counts,
+                         const TerrainText* mapped = nullptr);
 
 // Before anything is allocated: a terrain needs at least one vertex and one
 // face, and, when its arrays would pass TERRAIN_SMALL_ARRAYS, `size` bytes
@@ -85,9 +94,10 @@ bool allocate_terrain_parse(TerrainParse* parse, int vertex_count, int face_coun
 // without three numbers, "vt" lines beyond the vertices, a ninth face at a
 // vertex (messages "MORE THAN 8 faces per vertex...model type unsuitable" and
 // "This is the error", by the corner that overflows), or lines whose numbers
-// do not scan.
+// do not scan. Given the `mapped` text that `data` is, hands back its pages
+// as it goes.
 bool parse_terrain_lines(const char* data, size_t size, const char* name, const TerrainCounts* counts,
-                         TerrainParse* parse, char* error, size_t error_size);
+                         TerrainParse* parse, char* error, size_t error_size, const TerrainText* mapped = nullptr);
 
 // A terrain file being read: its bytes and the counts of the counting pass.
 struct TerrainRead {

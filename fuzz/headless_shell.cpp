@@ -121,6 +121,10 @@ void rebuild_terrain_list(bool) {
 
 void release_terrain_lists() { stop_terrain_levels(); }
 
+// The shell compiles no own-face lists: it never keeps them on demand.
+long compile_terrain_tile_lists(int, int, bool) { return 0; }
+void empty_terrain_tile_lists(int) {}
+
 bool read_shown_picture(unsigned char**, int*, int*, char* error, size_t error_size) {
     snprintf(error, error_size, "No window is shown");
     return false;

@@ -18,6 +18,9 @@ void reset_level_work_state() {
         level_work.compiler_ready = false;
     }
     level_work.stamps.clear();
+    level_work.exact_stamps.clear();
+    level_work.installs_waited = 0;
+    level_work.faces_emptied = 0;
     level_threads_running = false;
 }
 

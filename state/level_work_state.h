@@ -1,13 +1,14 @@
 // The threads that build the terrain's levels of detail, and the work they share.
 //
-// Owns: level_work (the queues, their lock and the node stamps),
+// Owns: level_work (the queues, their lock, the node stamps and the tiles'
+// own-face stamps),
 // level_threads, level_threads_running, level_compile_context and
 // level_compile_context_tried.
 // Lifetime: the session: the threads are stopped before each load and
 // started again after it; the shared GL context is made once, at the first
 // start, and kept; level_work is never destroyed, since a thread may still
 // wait on it while the process exits.
-// Writers: terrain/level_lists_gl.cpp alone (the frame's side and the
+// Writers: terrain/level_lists.cpp alone (the frame's side and the
 // threads, under level_work.lock; the stamps under terrain_mesh_lock).
 #pragma once
 
@@ -37,6 +38,7 @@ struct LevelJob {
     long stamp = -1;                              // the node's stamp when its faces were copied; -1 not yet
     long heights = -1;                            // terrain_heights_revision when the lists' corners were copied
     unsigned lists = 0;                           // compiled lists, or 0 when no thread could compile
+    bool exact = false;                           // compile tile `node`'s own faces into its pieces' lists instead
 };
 
 // What the threads share.
@@ -51,6 +53,14 @@ struct LevelWork {
     // Per node, grows with every edit of its faces: written by the frame and
     // read by the threads, both under terrain_mesh_lock (not level_work.lock).
     std::vector<long> stamps;
+    // Per tile, grows whenever the frame's thread compiles or empties its
+    // own-face lists, so that a background compile queued before is dropped
+    // (under terrain_mesh_lock, as the stamps).
+    std::vector<long> exact_stamps;
+    // The frame's thread hands freed memory back to the system every so
+    // often: counts towards the next time.
+    int installs_waited = 0;   // installs waited for since the start; any value
+    long faces_emptied = 0;    // own faces emptied since the last time; >= 0
 };
 
 extern LevelWork& level_work;                        // never destroyed

@@ -15,6 +15,8 @@ float terrain_lod_error;
 int terrain_lod_forced;
 int terrain_tile_faces;
 int level_cache_min_faces;
+long terrain_exact_face_budget;
+int terrain_exact_waits;
 
 namespace {
 
@@ -23,6 +25,8 @@ void reset_session_options() {
     terrain_lod_forced = 0;
     terrain_tile_faces = TERRAIN_TILE_FACES;
     level_cache_min_faces = LOD_DEFAULT_MIN_FACES;
+    terrain_exact_face_budget = TERRAIN_EXACT_FACE_BUDGET;
+    terrain_exact_waits = 0;
 }
 
 // The start values hold from before main.

@@ -2,12 +2,14 @@
 // every group that does.
 //
 // Owns: terrain_lod_error, terrain_lod_forced, terrain_tile_faces,
-// level_cache_min_faces (the options that shape how any terrain is drawn and
-// which keep their levels in a file).
+// level_cache_min_faces, terrain_exact_face_budget, terrain_exact_waits (the
+// options that shape how any terrain is drawn, which keep their levels in a
+// file and how many own-face lists are kept).
 // Lifetime: set once from the command line (tests and benchmarks lower the
 // tile size and the cache's threshold); terrain loads leave them alone.
-// Writers: app/main.cpp and video/ (the bound and the forced flag), tests and
-// benchmarks (the tile size, the cache's threshold).
+// Writers: app/main.cpp and video/ (the bound and the forced flag; video/
+// also the waiting), tests and benchmarks (the tile size, the cache's
+// threshold, the budget and the waiting).
 //
 // Groups of the same lifetime, each with its own header and reset: the
 // window, start-up files, menus and light (app_state.h), the asset name tables
@@ -33,7 +35,15 @@ constexpr int TERRAIN_TILE_FACES = 16384;
 extern float terrain_lod_error;  // screen-space error bound, pixels; 0 draws every face exactly; >= 0
 extern int terrain_lod_forced;   // 1: --lod-error was given, so levels are used at any size
 extern int terrain_tile_faces;   // faces a tile should hold at the next full rebuild; >= 2 (tests and benchmarks lower it)
+// Faces whose own-face lists a terrain drawn with levels keeps beyond those
+// the frame draws (least recently drawn dropped first): flying back over
+// ground just left finds it compiled. Some 100 MiB of Mesa's lists; a frame
+// at one pixel draws a few hundred thousand of its own faces at most.
+constexpr long TERRAIN_EXACT_FACE_BUDGET = 1L << 20;
+
 extern int level_cache_min_faces; // a .dem of more faces keeps its levels in a cache file beside it; LOD_DEFAULT_MIN_FACES (tests lower it)
+extern long terrain_exact_face_budget; // faces of own-face lists kept undrawn; TERRAIN_EXACT_FACE_BUDGET; >= 0 (tests lower it)
+extern int terrain_exact_waits;  // 1: a frame waits for the own-face lists it draws instead of standing in a level (the renderer, tests and benchmarks: the same pictures however fast the threads are)
 
 // Puts the options back to their start values and resets every group that
 // lives for the session (see above; none of them deletes a GL name).

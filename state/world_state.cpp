@@ -30,6 +30,11 @@ long terrain_pieces_drawn;
 int terrain_tail_set;
 float terrain_tail_normal[3];
 float terrain_tail_texcoord[2];
+int terrain_exact_on_demand;
+std::vector<unsigned char> terrain_tile_exact;
+std::vector<long> terrain_tile_exact_used;
+long terrain_exact_faces_held;
+long terrain_level_choices;  // only grows, as terrain_draws_done
 
 float terrain_height_scale;
 long terrain_mesh_generation;   // only grows, a reset too
@@ -69,6 +74,10 @@ void free_terrain_tiles() {
     terrain_tile_visible = nullptr;
     terrain_tile_count = terrain_piece_count = 0;
     terrain_tile_size = 0.0f;
+    terrain_exact_on_demand = 0;
+    terrain_tile_exact.clear();
+    terrain_tile_exact_used.clear();
+    terrain_exact_faces_held = 0;
 }
 
 namespace {

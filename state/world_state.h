@@ -4,7 +4,8 @@
 //
 // Owns: the mesh (terrain_vertices, terrain_faces, counts, extents,
 // terrain_revision), the tiles, pieces and their lists (terrain_list,
-// terrain_tiles, terrain_pieces, ...), the whole terrain's tail, the heights'
+// terrain_tiles, terrain_pieces, ...) and which tiles hold their own-face
+// lists (terrain_tile_exact, ...), the whole terrain's tail, the heights'
 // scale, generation and revision, the level nodes the frame keeps
 // (level_nodes, level_group_tiles, level_roots, level_tile_cover,
 // level_tile_faces, level_ground_min/max), the levels' cache file and what
@@ -19,8 +20,9 @@
 // (terrain/mesh_edit.cpp) moves vertices; each of them bumps
 // terrain_revision. terrain/terrain_tiles.cpp cuts the tiles and pieces;
 // terrain/terrain_list_gl.cpp compiles and draws their lists (counters, tail,
-// terrain_level_faces_drawn, terrain_level_draws); terrain/level_lists_gl.cpp keeps the level
-// nodes and the pending and announced flags; the loader announces the
+// terrain_level_faces_drawn, terrain_level_draws); terrain/level_lists.cpp keeps the level
+// nodes, the pending and announced flags and which tiles keep their own-face
+// lists (terrain_tile_exact, ...; terrain_list_gl.cpp starts them); the loader announces the
 // levels and names their cache (level_cache_*), which terrain/level_lists.cpp
 // reads and writes; picking (terrain/picking.cpp) keeps the pick index; release_terrain
 // (terrain/terrain_list_gl.cpp) frees it all at exit.
@@ -80,11 +82,13 @@ struct LevelNode {
     std::vector<int> members;          // a group's member nodes (two to four); empty for a tile
     int parent = -1;                   // the group holding it; -1 for none
     int first_tile = 0, tile_end = 0;  // a group's tiles are level_group_tiles[first_tile .. tile_end - 1]
-    TerrainLevel base;                 // what its group is built from; no corners: none built yet
+    TerrainLevel base;                 // what its group is built from; no corners: none built yet (or let go, below)
+    bool base_dropped = false;         // a tile's base let go once its group was built (the cache written): built again when the group must be
     std::vector<TerrainLevel> levels;  // drawn, finest first; may be empty with a base
     unsigned lists = 0;                // list of levels[0]; levels[i] is lists + i; 0 when none compiled
     bool drawable = false;             // the lists hold the current heights and normals
     bool queued = false;               // a build is queued or running
+    bool compiling = false;            // its levels are with a compile job (and `levels` empty) until it is installed
     float box_min[3], box_max[3];      // around its tiles' boxes, as of the last choice
     bool unbounded = false;            // a tile of it is never culled
     int chosen = 0;                    // level of the last choice; 0: not drawn as a whole
@@ -128,11 +132,23 @@ extern int terrain_tail_set;                // 1: the whole terrain leaves a cur
 extern float terrain_tail_normal[3];        // the normal the last emitted corner of the whole terrain leaves current
 extern float terrain_tail_texcoord[2];      // the texture coordinate it leaves current (t already flipped)
 
+// A terrain drawn with levels keeps a tile's own-face lists only while the
+// frame draws it with its own faces: Mesa holds every compiled vertex, and
+// every tile's would not fit for the largest terrains.
+constexpr unsigned char EXACT_NONE = 0;    // its pieces' lists are empty (or were never compiled)
+constexpr unsigned char EXACT_QUEUED = 1;  // being compiled in the background
+constexpr unsigned char EXACT_READY = 2;   // its pieces' lists hold its faces
+extern int terrain_exact_on_demand;                // 1: own-face lists are compiled when drawn and dropped when not; 0: every piece always holds its faces
+extern std::vector<unsigned char> terrain_tile_exact;  // per tile while on demand: EXACT_NONE, _QUEUED or _READY
+extern std::vector<long> terrain_tile_exact_used;  // per tile while on demand: the choice that last drew its own faces; -1 never
+extern long terrain_exact_faces_held;              // faces of the tiles EXACT_READY while on demand; >= 0
+extern long terrain_level_choices;                 // calls of choose_terrain_levels so far; only grows
+
 // The heights and the levels.
 extern float terrain_height_scale;     // product of the exaggeration factors applied since the load; > 0
 extern long terrain_mesh_generation;   // grows with each installed mesh, so work on an older one is dropped
 extern long terrain_heights_revision;  // grows with each exaggeration step, so lists of older heights are dropped
-extern int terrain_levels_pending;     // tiles whose levels are being built or compiled; >= 0
+extern int terrain_levels_pending;     // tiles whose levels (or own-face lists) are being built or compiled; >= 0
 extern int terrain_levels_announced;   // 1: "Building detail levels..." awaits its "Done!"
 extern long terrain_level_faces_drawn; // faces called by the last draw of the visible tiles, levels included
 extern long terrain_level_draws;       // draws of the visible tiles that called a level's list (tests wait on it); only grows
@@ -162,7 +178,8 @@ extern long pick_blocks_revision;           // terrain_revision the boxes were m
 // while they copy one tile out.
 extern std::mutex terrain_mesh_lock;
 
-// Frees the tiles and pieces (the lists are the GL side's).
+// Frees the tiles and pieces (the lists are the GL side's) and forgets
+// which tiles hold their own-face lists.
 void free_terrain_tiles();
 
 // Puts the whole world back to its start: frees the mesh, the tiles and the

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "files/content_hash.h"
-#include "files/regular_file.h"
+#include "files/terrain_file.h"
 #include "files/whole_file.h"
 #include "state/session_state.h"
 #include "state/world_state.h"
@@ -161,27 +161,24 @@ bool terrain_level_cache_wanted() {
 }
 
 bool read_level_cache() {
-    char error[256];
-    int fd = open_regular_file(level_cache_path, "Level cache", error, sizeof error);
-    if (fd < 0) return false;
-    long long size = regular_file_size(fd);
+    // Mapped, not read into memory: the pages go back as they are read, so
+    // that a large terrain's cache does not add its size to the load's peak.
+    TerrainText text;
+    if (!open_terrain_text(level_cache_path, &text)) return false;
+    struct Unmap {
+        TerrainText* text;
+        ~Unmap() { close_terrain_text(text); }
+    } unmap{&text};
+    long long size = (long long)text.size;
     const long long most = LEVEL_CACHE_MOST_BYTES_PER_FACE * ((long long)terrain_face_count + (long long)level_nodes.size()) +
                            (long long)LEVEL_CACHE_HEADER + 8;
-    std::vector<unsigned char> bytes;
-    bool whole = size >= (long long)LEVEL_CACHE_HEADER + 8 && size <= most;
-    if (whole) {
-        bytes.resize((size_t)size);
-        size_t done = 0;
-        while (whole && done < bytes.size()) {
-            ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
-            if (got <= 0) whole = false;
-            else done += (size_t)got;
-        }
-    }
-    close(fd);
-    if (!whole) return false;
+    if (!(size >= (long long)LEVEL_CACHE_HEADER + 8 && size <= most)) return false;
+    const unsigned char* data = (const unsigned char*)text.data;
+    auto release = [&text](const unsigned char* from, const unsigned char* to) {
+        release_terrain_text_pages(&text, (const char*)from, (const char*)to);
+    };
 
-    Reader in{bytes.data(), bytes.data() + bytes.size()};
+    Reader in{data, data + size};
     char magic[8];
     in.take(magic, sizeof magic);
     if (memcmp(magic, LEVEL_CACHE_MAGIC, sizeof magic) != 0 || in.get<uint32_t>() != LEVEL_CACHE_VERSION) return false;
@@ -199,15 +196,22 @@ bool read_level_cache() {
         got.tiles != want.tiles || got.nodes != want.nodes)
         return false;
     uint64_t payload = in.get<uint64_t>();
-    if (!in.ok || payload != bytes.size() - LEVEL_CACHE_HEADER - 8) return false;
+    if (!in.ok || payload != (uint64_t)size - LEVEL_CACHE_HEADER - 8) return false;
     uint64_t stored_hash;
-    std::memcpy(&stored_hash, bytes.data() + bytes.size() - 8, 8);
-    if (hash_content(in.at, (size_t)payload) != stored_hash) return false;
+    std::memcpy(&stored_hash, data + size - 8, 8);
+    const unsigned char* body_start = in.at;
+    auto hashed = [&](size_t at, size_t bytes) { release(body_start + at, body_start + at + bytes); };
+    if (hash_content(in.at, (size_t)payload, hashed) != stored_hash) return false;
 
     Reader body{in.at, in.at + payload};
     std::vector<TerrainLevel> bases(level_nodes.size());
     std::vector<std::vector<TerrainLevel>> levels(level_nodes.size());
+    const unsigned char* released = body.at;
     for (size_t n = 0; n < level_nodes.size() && body.ok; ++n) {
+        if (body.at - released >= (1 << 24)) {
+            release(released, body.at);
+            released = body.at;
+        }
         take_level(&body, &bases[n]);
         uint32_t count = body.get<uint32_t>();
         if (count > (uint32_t)TERRAIN_MAX_LEVELS || (count > 0 && bases[n].corners.empty())) body.ok = false;

@@ -24,6 +24,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <malloc.h>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -39,9 +40,12 @@
 #include "terrain/level_cache.h"
 #include "terrain/level_shading.h"
 #include "terrain/terrain_levels.h"
+#include "terrain/terrain_list.h"
 #include "terrain/terrain_tiles.h"
 
 constexpr double CHOICE_MARGIN = 0.05;  // device units (a fortieth of the window) beyond each side
+constexpr int TRIM_EVERY_INSTALLS = 64;  // waited-for installs between handing freed memory back
+constexpr long TRIM_EVERY_FACES = 1 << 18;  // own faces emptied between handing freed memory back
 
 namespace {
 
@@ -69,8 +73,27 @@ std::vector<LevelDrawing> copy_corners(const std::vector<TerrainLevel>& levels) 
     return drawings;
 }
 
+// Compiles a tile's own faces into its pieces' lists, unless the frame has
+// compiled them since the job was queued; false when its mesh is gone. The
+// mesh lock is held throughout, so that the frame never compiles the same
+// lists at once.
+bool do_exact_job(LevelJob* job) {
+    {
+        std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+        if (job->generation != terrain_mesh_generation) return false;
+        if (job->node < 0 || job->node >= (int)level_work.exact_stamps.size() ||
+            job->stamp != level_work.exact_stamps[job->node])
+            return true;
+        compile_terrain_tile_lists(job->node, job->normals, false);
+        job->lists = 1;
+    }
+    finish_level_lists();  // whole before the window's context calls them
+    return true;
+}
+
 // Builds (if asked) and compiles one job; returns false when its mesh is gone.
 bool do_job(LevelJob* job, bool can_compile) {
+    if (job->exact) return can_compile ? do_exact_job(job) : true;
     if (job->build && job->stamp < 0) {
         TileMeshCopy copy;
         float scale;
@@ -202,7 +225,11 @@ void queue_compile(int node) {
     job.normals = average_normals;
     job.generation = terrain_mesh_generation;
     job.stamp = level_work.stamps[node];
-    job.levels = level_nodes[node].levels;
+    // Moved, not copied: every node's levels are queued at once after a
+    // load from the cache or an exaggeration step, and copies would double them.
+    job.levels = std::move(level_nodes[node].levels);
+    level_nodes[node].levels.clear();
+    level_nodes[node].compiling = true;
     queue_job(std::move(job));
 }
 
@@ -212,16 +239,96 @@ void delete_node_lists(LevelNode& node) {
     node.drawable = false;
 }
 
-// A group is built from its members' finest levels, once every member has them.
+// A group is built from its members' finest levels, once every member has
+// them; a tile that let its base go is built again for it.
 void queue_group_if_ready(int group) {
     if (group < 0 || level_nodes[group].queued || !level_nodes[group].base.corners.empty()) return;
-    for (int m : level_nodes[group].members)
-        if (level_nodes[m].base.corners.empty()) return;
-    queue_build(group);
+    bool ready = true;
+    for (int m : level_nodes[group].members) {
+        LevelNode& member = level_nodes[m];
+        if (!member.base.corners.empty()) continue;
+        ready = false;
+        if (member.base_dropped && !member.queued) queue_build(m);
+    }
+    if (ready) queue_build(group);
+}
+
+// Once a group is built, its tiles' bases are needed only if it must be
+// built again (after an edit under it): they go (a quarter of the faces'
+// corners and normals; rebuilding three tiles is cheap), unless the cache is
+// still to be written from them.
+void drop_member_bases(int group) {
+    if (level_cache_to_write || group < 0 || level_nodes[group].base.corners.empty()) return;
+    for (int m : level_nodes[group].members) {
+        LevelNode& member = level_nodes[m];
+        if (m >= terrain_tile_count || member.base.corners.empty()) continue;
+        member.base = TerrainLevel();
+        member.base_dropped = true;
+    }
+}
+
+void drop_tile_bases() {
+    for (int n = terrain_tile_count; n < (int)level_nodes.size(); ++n) drop_member_bases(n);
+}
+
+long tile_faces(int tile) {
+    const TerrainTile& t = terrain_tiles[tile];
+    long faces = 0;
+    for (int s = 0; s < t.piece_count; ++s) {
+        const TerrainPiece& piece = terrain_pieces[terrain_tile_pieces[t.first_slot + s]];
+        faces += piece.face_end - piece.first_face;
+    }
+    return faces;
+}
+
+bool exact_tile_known(int tile) {
+    return terrain_exact_on_demand && tile >= 0 && tile < (int)terrain_tile_exact.size() &&
+           tile < terrain_tile_count && tile < (int)level_work.exact_stamps.size();
+}
+
+void count_tile_held(int tile) {
+    if (terrain_tile_exact[tile] != EXACT_READY) terrain_exact_faces_held += tile_faces(tile);
+    terrain_tile_exact[tile] = EXACT_READY;
+    terrain_tile_exact_used[tile] = terrain_level_choices;
+}
+
+void queue_exact(int tile) {
+    LevelJob job;
+    job.node = tile;
+    job.build = false;
+    job.exact = true;
+    job.normals = average_normals;
+    job.generation = terrain_mesh_generation;
+    job.stamp = level_work.exact_stamps[tile];  // only this thread writes it
+    terrain_tile_exact[tile] = EXACT_QUEUED;
+    queue_job(std::move(job));
+}
+
+// A tile's own faces compiled in the background: now held, unless the
+// frame compiled them itself since (or the mesh is another).
+void install_exact(LevelJob& job) {
+    --terrain_levels_pending;
+    int tile = job.node;
+    if (job.generation != terrain_mesh_generation || !exact_tile_known(tile)) return;
+    if (job.stamp != level_work.exact_stamps[tile]) {
+        if (terrain_tile_exact[tile] == EXACT_QUEUED) terrain_tile_exact[tile] = EXACT_NONE;
+        return;
+    }
+    if (!job.lists) {
+        // No thread could compile it: the frame does.
+        claim_terrain_tile_lists(tile);
+        compile_terrain_tile_lists(tile, average_normals, true);
+        return;
+    }
+    count_tile_held(tile);
 }
 
 // Puts a finished job in place, compiles it again, or drops it.
 void install(LevelJob& job) {
+    if (job.exact) {
+        install_exact(job);
+        return;
+    }
     --terrain_levels_pending;
     bool fits = job.generation == terrain_mesh_generation && job.node >= 0 && job.node < (int)level_nodes.size();
     if (!fits || job.stamp != level_work.stamps[job.node]) {
@@ -230,13 +337,18 @@ void install(LevelJob& job) {
     }
     LevelNode& node = level_nodes[job.node];
     if (job.build) node.queued = false;
+    node.compiling = false;
     delete_node_lists(node);
     if (!job.lists && !job.levels.empty()) {
         // No thread could compile it: the frame does.
         job.lists = compile_level_lists(copy_corners(job.levels), job.normals);
         job.heights = terrain_heights_revision;
     }
-    if (job.build) node.base = std::move(job.base);
+    if (job.build) {
+        node.base = std::move(job.base);
+        node.base_dropped = false;
+        drop_member_bases(job.node);
+    }
     node.levels = std::move(job.levels);
     node.lists = job.lists;
     node.drawable = job.lists && job.heights == terrain_heights_revision && job.normals == average_normals;
@@ -267,6 +379,7 @@ void install_finished() {
             printf("The detail levels are not kept: %s\n", error);
             fflush(stdout);
         }
+        drop_tile_bases();
     }
 }
 
@@ -333,6 +446,77 @@ long choose_node(int node, const LevelView& view) {
     return whole;
 }
 
+// After the choice: a tile drawn with its own faces that holds none has them
+// queued (if seen) and its finest level stands in meanwhile; those held but
+// not drawn go, least recently drawn first, beyond the budget. Returns how
+// many it queued. Wire frame and points show every face: the draw compiles
+// what they lack.
+int choose_exact_tiles() {
+    if (!terrain_exact_on_demand || (int)terrain_tile_exact.size() != terrain_tile_count) return 0;
+    bool outlines = render_mode != RENDER_FILLED;
+    long choice = terrain_level_choices;
+    int queued = 0;
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        if (!outlines && level_tile_cover[t] >= 0) continue;
+        if (terrain_tile_exact[t] == EXACT_READY) {
+            if (terrain_tile_visible[t]) terrain_tile_exact_used[t] = choice;
+            continue;
+        }
+        if (outlines) continue;
+        if (terrain_tile_exact[t] == EXACT_NONE && terrain_tile_visible[t]) {
+            queue_exact(t);
+            ++queued;
+        }
+        if (terrain_tile_has_level(t)) {
+            level_nodes[t].chosen = 1;
+            level_tile_cover[t] = t;
+        }
+    }
+    if (terrain_exact_faces_held <= terrain_exact_face_budget) return queued;
+    std::vector<std::pair<long, int>> idle;  // (last drawn, tile)
+    for (int t = 0; t < terrain_tile_count; ++t)
+        if (terrain_tile_exact[t] == EXACT_READY && terrain_tile_exact_used[t] < choice && terrain_tile_has_level(t))
+            idle.push_back({terrain_tile_exact_used[t], t});
+    std::sort(idle.begin(), idle.end());
+    for (const auto& [used, t] : idle) {
+        if (terrain_exact_faces_held <= terrain_exact_face_budget) break;
+        empty_terrain_tile_lists(t);
+        terrain_tile_exact[t] = EXACT_NONE;
+        terrain_exact_faces_held -= tile_faces(t);
+        level_work.faces_emptied += tile_faces(t);
+    }
+    if (level_work.faces_emptied >= TRIM_EVERY_FACES) {
+        // Mesa frees an emptied list's vertices; malloc keeps them otherwise.
+        malloc_trim(0);
+        level_work.faces_emptied = 0;
+    }
+    return queued;
+}
+
+// One choice of levels and own-face lists; returns how many tiles it queued.
+int choose_once() {
+    install_finished();
+    ++terrain_level_choices;
+    double projection[16], modelview[16];
+    int viewport_height = 0;
+    read_level_view(projection, modelview, &viewport_height);
+    std::fill(level_tile_cover.begin(), level_tile_cover.end(), -1);
+    for (LevelNode& node : level_nodes) node.chosen = 0;
+    // What the view sees, to weigh the choices (the draw marks it again for
+    // each eye); a wider margin takes in what an eye beside this view sees.
+    TerrainFrustum frustum;
+    make_terrain_frustum(projection, modelview, CHOICE_MARGIN, CHOICE_MARGIN, &frustum);
+    mark_visible_terrain_tiles(&frustum);
+    LevelView view;
+    if (make_level_view(projection, modelview, viewport_height, &view)) {
+        for (int root : level_roots) {
+            refresh_node_box(root);
+            choose_node(root, view);
+        }
+    }
+    return choose_exact_tiles();
+}
+
 // Drops the levels of `node` and of every group above it, so that their
 // ground is drawn from what lies below until they are built again.
 void drop_levels_upwards(int node) {
@@ -345,6 +529,8 @@ void drop_levels_upwards(int node) {
         level_nodes[n].levels.clear();
         level_nodes[n].base = TerrainLevel();
         level_nodes[n].queued = false;
+        level_nodes[n].compiling = false;
+        level_nodes[n].base_dropped = false;
         level_nodes[n].chosen = 0;
     }
 }
@@ -380,9 +566,9 @@ void stop_terrain_levels() {
     drop_level_shading();
 }
 
-void start_terrain_levels() {
+bool start_terrain_levels() {
     stop_terrain_levels();
-    if (!terrain_levels_wanted() || terrain_tile_count <= 0) return;
+    if (!terrain_levels_wanted() || terrain_tile_count <= 0) return false;
     lay_out_level_shading();
     make_level_nodes();
     level_work.stamps.assign(level_nodes.size(), 0);
@@ -392,15 +578,17 @@ void start_terrain_levels() {
     if (terrain_level_cache_wanted()) {
         if (read_level_cache()) {
             // Only the lists are left to make: before the first frame, which
-            // then draws the levels.
+            // then draws the levels (the tiles' bases go first, to make room).
+            drop_tile_bases();
             for (int n = 0; n < (int)level_nodes.size(); ++n)
                 if (!level_nodes[n].levels.empty()) queue_compile(n);
             wait_for_terrain_levels();
-            return;
+            return true;
         }
         level_cache_to_write = 1;
     }
     for (int t = 0; t < terrain_tile_count; ++t) queue_build(t);
+    return false;
 }
 
 void rebuild_terrain_tile_levels(int tile) {
@@ -424,22 +612,11 @@ void recompile_terrain_levels() {
 
 void choose_terrain_levels() {
     if (level_nodes.empty()) return;
-    install_finished();
-    double projection[16], modelview[16];
-    int viewport_height = 0;
-    read_level_view(projection, modelview, &viewport_height);
-    std::fill(level_tile_cover.begin(), level_tile_cover.end(), -1);
-    for (LevelNode& node : level_nodes) node.chosen = 0;
-    LevelView view;
-    if (!make_level_view(projection, modelview, viewport_height, &view)) return;
-    // What the view sees, to weigh the choices (the draw marks it again for
-    // each eye); a wider margin takes in what an eye beside this view sees.
-    TerrainFrustum frustum;
-    make_terrain_frustum(projection, modelview, CHOICE_MARGIN, CHOICE_MARGIN, &frustum);
-    mark_visible_terrain_tiles(&frustum);
-    for (int root : level_roots) {
-        refresh_node_box(root);
-        choose_node(root, view);
+    if (choose_once() > 0 && terrain_exact_waits) {
+        // The same picture however fast the lists are compiled: choose again
+        // once they are.
+        wait_for_terrain_levels();
+        choose_once();
     }
 }
 
@@ -460,6 +637,80 @@ int terrain_tile_level(int tile) {
     return level_nodes[level_tile_cover[tile]].chosen;
 }
 
+void wait_for_terrain_level_lists() {
+    auto compiling = [] {
+        for (const LevelNode& node : level_nodes)
+            if (node.compiling || (!node.levels.empty() && !node.drawable)) return true;
+        return false;
+    };
+    install_finished();
+    while (compiling() && terrain_levels_pending > 0) {
+        {
+            std::unique_lock<std::mutex> hold(level_work.lock);
+            level_work.changed.wait(hold, [] { return !level_work.finished.empty() || level_work.stopping; });
+            if (level_work.stopping) return;
+        }
+        install_finished();
+    }
+}
+
+void reset_terrain_exact_lists(bool on_demand) {
+    terrain_exact_on_demand = on_demand;
+    terrain_exact_faces_held = 0;
+    size_t tiles = on_demand ? (size_t)terrain_tile_count : 0;
+    terrain_tile_exact.assign(tiles, EXACT_NONE);
+    terrain_tile_exact_used.assign(tiles, -1);
+    std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+    level_work.exact_stamps.assign(tiles, 0);
+}
+
+void mark_terrain_tiles_compiled() {
+    if (!terrain_exact_on_demand) return;
+    for (int t = 0; t < (int)terrain_tile_exact.size(); ++t) count_tile_held(t);
+    std::fill(terrain_tile_exact_used.begin(), terrain_tile_exact_used.end(), -1);
+}
+
+void claim_terrain_tile_lists(int tile) {
+    if (!exact_tile_known(tile)) return;
+    {
+        std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+        ++level_work.exact_stamps[tile];
+    }
+    count_tile_held(tile);
+}
+
+void restart_terrain_exact_lists() {
+    if (!terrain_exact_on_demand) return;
+    {
+        std::lock_guard<std::mutex> hold(terrain_mesh_lock);
+        for (long& stamp : level_work.exact_stamps) ++stamp;
+    }
+    for (unsigned char& state : terrain_tile_exact)
+        if (state == EXACT_QUEUED) state = EXACT_NONE;
+}
+
+void hold_terrain_tile_lists(int tile) {
+    if (!exact_tile_known(tile)) return;
+    if (terrain_tile_exact[tile] != EXACT_READY) {
+        claim_terrain_tile_lists(tile);
+        compile_terrain_tile_lists(tile, average_normals, true);
+    }
+    terrain_tile_exact_used[tile] = terrain_level_choices;
+}
+
+bool terrain_tile_has_level(int tile) {
+    if (tile < 0 || tile >= (int)level_nodes.size() || tile >= terrain_tile_count) return false;
+    const LevelNode& node = level_nodes[tile];
+    return node.members.empty() && node.drawable && !node.levels.empty() && node.lists;
+}
+
+int terrain_exact_tiles_held() {
+    if (!terrain_exact_on_demand) return terrain_piece_lists ? terrain_tile_count : 0;
+    int held = 0;
+    for (unsigned char state : terrain_tile_exact) held += state == EXACT_READY;
+    return held;
+}
+
 void wait_for_terrain_levels() {
     while (terrain_levels_pending > 0) {
         {
@@ -468,6 +719,9 @@ void wait_for_terrain_levels() {
             if (level_work.stopping) return;
         }
         install_finished();
+        // Compiling every level at once frees as much as it keeps, in small
+        // pieces that malloc would otherwise hold on to.
+        if (++level_work.installs_waited % TRIM_EVERY_INSTALLS == 0) malloc_trim(0);
     }
     install_finished();
 }

@@ -11,8 +11,9 @@
 // Drops every level (and stops their threads); then, when the installed
 // terrain wants levels, starts building every tile's levels in the
 // background (terrain_levels_pending counts the tiles). Tiles draw their own
-// faces until their levels are ready. Call after the tiles are cut.
-void start_terrain_levels();
+// faces until their levels are ready. Call after the tiles are cut. True
+// when the levels came whole from their cache and are ready now.
+bool start_terrain_levels();
 
 // Stops the level threads and deletes every level: before the tiles or the
 // mesh are replaced, and at exit.
@@ -47,8 +48,45 @@ bool terrain_tile_drawn_by_level(int tile, long draw, unsigned* list, long* face
 int terrain_tile_level(int tile);
 
 // Waits until every level being built is installed (the renderer, tests and
-// benchmarks, which want the same pictures however fast the threads are).
+// benchmarks, which want the same pictures however fast the threads are),
+// and every tile's own-face lists being compiled.
 void wait_for_terrain_levels();
+
+// Waits until every level built has its lists compiled for the current
+// heights and normals (levels still being built are not waited for).
+void wait_for_terrain_level_lists();
+
+// --- Own-face lists on demand (terrain_exact_on_demand) ---
+//
+// A tile the choice draws with its own faces has them compiled in the
+// background while its finest level stands in; a tile no longer drawn so
+// keeps them while they fit terrain_exact_face_budget (least recently drawn
+// dropped first). Tiles no level stands in for are compiled by the frame.
+
+// After the tiles are cut: forgets which tiles hold their faces and whether
+// they are kept on demand (`on_demand`) or always.
+void reset_terrain_exact_lists(bool on_demand);
+
+// On demand, counts every tile as holding its faces (all were compiled).
+void mark_terrain_tiles_compiled();
+
+// Call on the frame's thread just before compiling `tile`'s own-face lists
+// there: a background compile of them queued earlier is dropped, and the
+// tile counts as holding them, drawn now. Nothing when not on demand.
+void claim_terrain_tile_lists(int tile);
+
+// Before the frame compiles the held tiles again (heights or normals
+// changed): every background compile queued earlier is dropped.
+void restart_terrain_exact_lists();
+
+// The frame draws `tile`'s own faces: compiles them now when it holds none.
+void hold_terrain_tile_lists(int tile);
+
+// Whether a level of `tile` itself is ready to stand in for its faces.
+bool terrain_tile_has_level(int tile);
+
+// How many tiles hold their own-face lists (every tile when not on demand).
+int terrain_exact_tiles_held();
 
 // --- The GL half (level_lists_gl.cpp); the scheduler above calls it ---
 

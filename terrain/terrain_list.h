@@ -7,15 +7,30 @@
 // (The frame draws the tiles instead; this is the whole-terrain reference.)
 void compile_terrain_faces();
 
+// Compiles the pieces of `tile` into their lists, emitting averaged normals
+// when `normals` is 1 (as average_normals), on this thread's context (one
+// that shares the window's lists); returns the faces emitted. The piece
+// holding the last face records the whole terrain's tail only with `tail`
+// (the frame's thread). The caller keeps the mesh still meanwhile.
+long compile_terrain_tile_lists(int tile, int normals, bool tail);
+
+// Replaces the lists of `tile`'s pieces with empty ones, keeping their names
+// (Mesa frees the vertices they held).
+void empty_terrain_tile_lists(int tile);
+
 // Cuts the current mesh into tiles again, compiles every piece into its own
 // list and replaces terrain_list (which calls them all, in face order); the
 // rebuilds after a change print the exaggeration read-out on the console first.
+// A terrain drawn with levels whose levels come from their cache compiles
+// only the tiles no level can stand in for (and the tail's): the others are
+// compiled when the frame draws their faces (terrain_exact_on_demand).
 void rebuild_terrain_list(bool print_exaggeration = true);
 
 // After a change to every vertex that keeps x and z (exaggeration) or to
 // what the lists emit (the normals switch): recompiles every piece under its
-// list name and refreshes every box, keeping the tiles. Prints the read-out
-// first, as rebuild_terrain_list does.
+// list name (on demand: every tile holding its faces, then waits for the
+// levels' lists) and refreshes every box, keeping the tiles. Prints the
+// read-out first, as rebuild_terrain_list does.
 void recompile_terrain_tiles(bool print_exaggeration = true);
 
 // After vertex records (0-based, `count` of them; others ignored) have moved:

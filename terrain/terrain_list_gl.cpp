@@ -20,6 +20,7 @@
 #include "state/terrain_draw_state.h"
 #include "state/texture_state.h"
 #include "state/world_state.h"
+#include "terrain/level_cache.h"
 #include "terrain/level_lists.h"
 #include "terrain/level_shading.h"
 #include "terrain/terrain_mesh.h"
@@ -51,12 +52,15 @@ constexpr size_t MAX_DRAW_FENCES = 65536;
 // What the last emitted corner left current; the tail of the whole terrain.
 // Per thread: two threads compile pieces at once.
 thread_local float emitted_normal[3], emitted_texcoord[2];
+// average_normals as the compile began: a background compile keeps the
+// value it was queued with while the frame may switch it.
+thread_local int emitting_normals = 1;
 
 // One corner: normal (averaged mode only), flipped texture coordinate, position.
 inline void emit_corner(const TerrainCorner& corner) {
     // The loader refuses corner numbers outside 1..vertex count.
     assert(corner.normal >= 1 && corner.normal <= terrain_vertex_count);
-    if (average_normals) {
+    if (emitting_normals) {
         const TerrainVertex& n = terrain_vertices[corner.normal - 1];
         glNormal3f(n.nx, n.ny, n.nz);
         emitted_normal[0] = n.nx;
@@ -72,7 +76,7 @@ inline void emit_corner(const TerrainCorner& corner) {
 }
 
 inline void emit_face_normal(const TerrainFace& face) {
-    if (!average_normals) {
+    if (!emitting_normals) {
         glNormal3f(face.nx, face.ny, face.nz);
         emitted_normal[0] = face.nx;
         emitted_normal[1] = face.ny;
@@ -120,14 +124,16 @@ long emit_faces(int first, int end, const int* order) {
     return end - first;
 }
 
-// Compiles piece p into its list; the piece holding the last face records
-// what the whole terrain leaves current.
-long compile_terrain_piece(int p) {
+// Compiles piece p into its list with the current normals switch; the
+// piece holding the last face records what the whole terrain leaves current
+// (unless `tail` is false: a background compile leaves that to the frame's thread).
+long compile_terrain_piece(int p, bool tail = true, int normals = average_normals) {
     const TerrainPiece& piece = terrain_pieces[p];
+    emitting_normals = normals;
     glNewList(terrain_piece_lists + p, GL_COMPILE);
     long emitted = emit_faces(piece.first_face, piece.face_end, terrain_face_order);
     glEndList();
-    if (piece.face_end == terrain_face_count) {
+    if (tail && piece.face_end == terrain_face_count) {
         terrain_tail_set = emitted > 0;
         memcpy(terrain_tail_normal, emitted_normal, sizeof terrain_tail_normal);
         memcpy(terrain_tail_texcoord, emitted_texcoord, sizeof terrain_tail_texcoord);
@@ -151,13 +157,6 @@ long compile_all_terrain_pieces() {
         for (int p = first; p < end; ++p) emitted[part] += compile_terrain_piece(p);
     });
     return emitted[0] + emitted[1];
-}
-
-long compile_terrain_tile(int tile) {
-    const TerrainTile& t = terrain_tiles[tile];
-    long emitted = 0;
-    for (int s = 0; s < t.piece_count; ++s) emitted += compile_terrain_piece(terrain_tile_pieces[t.first_slot + s]);
-    return emitted;
 }
 
 // The pieces cover the faces of the installed mesh (not those of a mesh
@@ -199,9 +198,46 @@ void hold_flushed_batch() {
     else glFinish();  // no fence to hold: wait for the batch instead
 }
 
+// The tile holding the last face (whose list leaves the terrain's tail).
+int tail_tile() { return terrain_piece_count > 0 ? terrain_pieces[terrain_piece_count - 1].tile : -1; }
+
+// Compiles every tile that must hold its own faces from the start: on
+// demand, those no level can stand in for and the tail's; otherwise all.
+void compile_starting_tiles(bool on_demand) {
+    if (!on_demand) {
+        terrain_faces_compiled = compile_all_terrain_pieces();
+        terrain_tiles_compiled = terrain_tile_count;
+        return;
+    }
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        if (t != tail_tile() && terrain_tile_has_level(t)) continue;
+        claim_terrain_tile_lists(t);
+        terrain_faces_compiled += compile_terrain_tile_lists(t, average_normals, true);
+        ++terrain_tiles_compiled;
+    }
+}
+
 }  // namespace
 
-void compile_terrain_faces() { terrain_faces_compiled = emit_faces(0, terrain_face_count, nullptr); }
+long compile_terrain_tile_lists(int tile, int normals, bool tail) {
+    const TerrainTile& t = terrain_tiles[tile];
+    long emitted = 0;
+    for (int s = 0; s < t.piece_count; ++s) emitted += compile_terrain_piece(terrain_tile_pieces[t.first_slot + s], tail, normals);
+    return emitted;
+}
+
+void empty_terrain_tile_lists(int tile) {
+    const TerrainTile& t = terrain_tiles[tile];
+    for (int s = 0; s < t.piece_count; ++s) {
+        glNewList(terrain_piece_lists + terrain_tile_pieces[t.first_slot + s], GL_COMPILE);
+        glEndList();
+    }
+}
+
+void compile_terrain_faces() {
+    emitting_normals = average_normals;
+    terrain_faces_compiled = emit_faces(0, terrain_face_count, nullptr);
+}
 
 void rebuild_terrain_list(bool print_exaggeration) {
     stop_terrain_levels();
@@ -217,17 +253,29 @@ void rebuild_terrain_list(bool print_exaggeration) {
     terrain_faces_compiled = 0;
     terrain_tiles_compiled = 0;
     if (terrain_piece_count > 0) terrain_piece_lists = glGenLists(terrain_piece_count);
+    bool levels_started = false;
     if (terrain_piece_count > 0 && !terrain_piece_lists) {
         report_problem("No display lists left for the %d pieces of the terrain", terrain_piece_count);
     } else {
-        terrain_faces_compiled = compile_all_terrain_pieces();
-        terrain_tiles_compiled = terrain_tile_count;
+        // With levels, a tile's own faces are compiled only while it is drawn
+        // with them; levels read from the cache can stand in from the first
+        // frame, built ones only once they are done, so until then every
+        // tile holds its faces.
+        bool on_demand = terrain_tile_count > 0 && terrain_levels_wanted();
+        reset_terrain_exact_lists(on_demand);
+        bool levels_ready = false;
+        if (on_demand && terrain_level_cache_wanted()) {
+            levels_ready = start_terrain_levels();
+            levels_started = true;
+        }
+        compile_starting_tiles(levels_ready);
+        if (!levels_ready) mark_terrain_tiles_compiled();
     }
     terrain_list = glGenLists(1);
     glNewList(terrain_list, GL_COMPILE);
     for (int p = 0; terrain_piece_lists && p < terrain_piece_count; ++p) glCallList(terrain_piece_lists + p);
     glEndList();
-    if (terrain_piece_lists) start_terrain_levels();
+    if (terrain_piece_lists && !levels_started) start_terrain_levels();
     fflush(stdout);
 }
 
@@ -240,9 +288,27 @@ void recompile_terrain_tiles(bool print_exaggeration) {
     glBindTexture(GL_TEXTURE_2D, terrain_texture);
     if (print_exaggeration) printf("\n%f\n", exaggeration);
     terrain_tail_set = 0;
-    terrain_faces_compiled = compile_all_terrain_pieces();
-    terrain_tiles_compiled = terrain_tile_count;
+    if (!terrain_exact_on_demand) {
+        terrain_faces_compiled = compile_all_terrain_pieces();
+        terrain_tiles_compiled = terrain_tile_count;
+        recompile_terrain_levels();
+        fflush(stdout);
+        return;
+    }
+    // Only the tiles holding their faces (and the tail's) are compiled again;
+    // the others wait for the levels, which stand in for them once their
+    // lists are compiled again too.
+    restart_terrain_exact_lists();
+    terrain_faces_compiled = 0;
+    terrain_tiles_compiled = 0;
+    for (int t = 0; t < terrain_tile_count; ++t) {
+        if (t != tail_tile() && terrain_tile_exact[t] != EXACT_READY) continue;
+        claim_terrain_tile_lists(t);
+        terrain_faces_compiled += compile_terrain_tile_lists(t, average_normals, true);
+        ++terrain_tiles_compiled;
+    }
     recompile_terrain_levels();
+    wait_for_terrain_level_lists();
     fflush(stdout);
 }
 
@@ -267,7 +333,8 @@ void rebuild_terrain_tiles_for_vertices(const int* vertices, int count, bool pri
     for (int t = 0; t < terrain_tile_count; ++t) {
         if (!marks[t]) continue;
         refresh_terrain_tile_box(t);
-        terrain_faces_compiled += compile_terrain_tile(t);
+        claim_terrain_tile_lists(t);
+        terrain_faces_compiled += compile_terrain_tile_lists(t, average_normals, true);
         ++terrain_tiles_compiled;
         rebuild_terrain_tile_levels(t);
     }
@@ -311,6 +378,9 @@ void draw_visible_terrain() {
             level_pass = true;
             continue;
         }
+        // Never a hole: a tile that must show its faces and holds none
+        // (nothing could stand in) has them compiled here.
+        if (terrain_exact_on_demand) hold_terrain_tile_lists(tile);
         glCallList(terrain_piece_lists + p);
         ++terrain_pieces_drawn;
         count_faces(terrain_pieces[p].face_end - terrain_pieces[p].first_face);

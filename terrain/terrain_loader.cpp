@@ -66,7 +66,10 @@ bool load_terrain(const char* path, const char* texture_path, int components, in
     char cache_path[LEVEL_CACHE_PATH_SIZE];
     bool cached = parsed && read.face_count > level_cache_min_faces &&
                   make_level_cache_path(path, cache_path, sizeof cache_path);
-    unsigned long long terrain_hash = cached ? hash_content(read.text.data, read.text.size) : 0;
+    auto release = [&read](size_t at, size_t bytes) {
+        release_terrain_text_pages(&read.text, read.text.data + at, read.text.data + at + bytes);
+    };
+    unsigned long long terrain_hash = cached ? hash_content(read.text.data, read.text.size, release) : 0;
     unsigned long long terrain_size = read.text.size;
     end_terrain_read(&read);
     if (!parsed) {

@@ -362,8 +362,10 @@ int run_render_flight(int argc, char** argv) {
     on_reshape(o.width, o.height);
     const char* slash = strrchr(o.flight_path, '/');
     if (set_up_scene(o, slash ? slash + 1 : o.flight_path)) return EXIT_FAILED;
-    // Every frame with the same levels, however fast they were built.
+    // Every frame with the same levels and own-face lists, however fast
+    // they were built.
     wait_for_terrain_levels();
+    terrain_exact_waits = 1;
     if (render_ride_on) {
         render_story = lay_out_ride_story(render_ride, o.eye_width, o.eye_height, o.hidden_story);
         set_scene_addition(draw_ride_route);

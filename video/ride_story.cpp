@@ -24,7 +24,9 @@ constexpr double LINE_TOLERANCE = 0.5;        // ...and leaves out points within
 
 // "1,234" for a whole number.
 std::string group_thousands(long long n) {
-    std::string digits = std::to_string(n < 0 ? -n : n), out;
+    // The magnitude unsigned: the most negative number has no positive twin.
+    unsigned long long magnitude = n < 0 ? 0ull - (unsigned long long)n : (unsigned long long)n;
+    std::string digits = std::to_string(magnitude), out;
     for (size_t i = 0; i < digits.size(); ++i) {
         if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
         out += digits[i];

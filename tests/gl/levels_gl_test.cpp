@@ -304,3 +304,112 @@ TEST_F(LevelsGl, AnEditOnATileBorderShowsInTheNextFrame) {
     terrain_lod_error = 0.0f;
     EXPECT_TRUE(spike_pixels_changed(draw_terrain(far)));
 }
+
+// Levels from the cache: a tile holds its own faces' lists only while the
+// frame draws it with them, stands in its finest level until they are
+// compiled, and gives them up once the camera has gone.
+TEST_F(LevelsGl, OnlyTilesDrawnWithTheirOwnFacesKeepTheirLists) {
+    level_cache_min_faces = 0;
+    terrain_exact_face_budget = 0;  // none kept beyond what a frame draws
+    const std::string dir = make_temp_dir(), dem = dir + "/hills.dem";
+    put_file(dem, grid_terrain_text(257, 257, hills));
+    for (int load = 0; load < 2; ++load) {  // the first writes the cache, the second reads it
+        testing::internal::CaptureStdout();
+        load_terrain(dem.c_str(), small_texture_path().c_str(), 3, 4, 4, 0);
+        wait_for_terrain_levels();
+        testing::internal::GetCapturedStdout();
+    }
+    ASSERT_TRUE(terrain_exact_on_demand);
+    int unstood = 0;  // tiles no level stands in for: always held
+    for (int t = 0; t < terrain_tile_count; ++t) unstood += !terrain_tile_has_level(t);
+    EXPECT_LE(terrain_exact_tiles_held(), unstood + 1) << "only those and the tail's";
+    auto held_only_where_drawn = [](const char* name) {
+        int own = 0;
+        for (int t = 0; t < terrain_tile_count; ++t) {
+            bool drawn_own = terrain_tile_visible[t] && terrain_tile_level(t) == 0;
+            own += drawn_own;
+            if (drawn_own) {
+                EXPECT_EQ(terrain_tile_exact[t], EXACT_READY) << name << ", tile " << t;
+            }
+            if (terrain_tile_exact[t] == EXACT_READY) {
+                EXPECT_TRUE(terrain_tile_level(t) == 0 || !terrain_tile_has_level(t)) << name << ", tile " << t;
+            }
+        }
+        return own;
+    };
+    const View near = {"low over the south edge", 128, 12, 262, 0.0f, -0.05f, 0};
+    const View beside = {"low over the west edge", -6, 12, 128, 1.5708f, -0.05f, 0};
+    auto go_far = [] {  // every tile drawn coarse
+        terrain_lod_error = 50.0f;
+        draw_terrain({"far above", 128, 300, 420, 0.0f, -0.6f, 0});
+        terrain_lod_error = 1.0f;
+    };
+
+    // Not waited for, the tiles drawn with their faces stand in a level: no
+    // crack, and they hold nothing until the next frame after the compile.
+    terrain_lod_error = 1.0f;
+    terrain_exact_waits = 1;
+    std::vector<unsigned char> waited = draw_terrain(beside);
+    go_far();
+    ASSERT_EQ(terrain_exact_tiles_held(), unstood);
+    terrain_exact_waits = 0;
+    std::vector<unsigned char> standing_in = draw_terrain(beside);
+    EXPECT_GT(terrain_levels_pending, 0) << "own faces asked for";
+    EXPECT_EQ(terrain_exact_tiles_held(), unstood);
+    LevelPictureDifference d = measure_level_picture(waited, standing_in);
+    EXPECT_LE(d.cracks, WIDTH * HEIGHT / LEVEL_PICTURE_PIXELS_PER_CRACK);
+    EXPECT_GT(d.mean, 0.0);
+    wait_for_terrain_levels();
+    EXPECT_EQ(draw_terrain(beside), waited) << "compiled, the faces are drawn";
+    EXPECT_GT(held_only_where_drawn(beside.name), 0);
+
+    // Waited for, the picture near the camera is exact drawing's.
+    terrain_exact_waits = 1;
+    terrain_lod_error = 0.0f;
+    std::vector<unsigned char> exact = draw_terrain(near);
+    terrain_lod_error = 1.0f;
+    std::vector<unsigned char> levels = draw_terrain(near);
+    EXPECT_GT(held_only_where_drawn(near.name), 0);
+    // The bottom rows show the ground nearest the camera, its own faces.
+    auto near_same = [](const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+        const size_t bytes = HEIGHT / 12 * WIDTH * 3;
+        return std::equal(a.begin(), a.begin() + bytes, b.begin());
+    };
+    EXPECT_TRUE(near_same(exact, levels));
+    EXPECT_LE(measure_level_picture(exact, levels).mean, LEVEL_PICTURE_MEAN_LIMIT);
+
+    // Gone once the camera moves away, and back when it returns.
+    go_far();
+    EXPECT_EQ(terrain_exact_tiles_held(), unstood);
+    EXPECT_EQ(draw_terrain(near), levels);
+
+    // An exaggeration step and the normals switch compile what is held again.
+    for (auto change : {increase_exaggeration, toggle_average_normals}) {
+        testing::internal::CaptureStdout();
+        change();
+        testing::internal::GetCapturedStdout();
+        terrain_lod_error = 0.0f;
+        exact = draw_terrain(near);
+        terrain_lod_error = 1.0f;
+        levels = draw_terrain(near);
+        EXPECT_TRUE(near_same(exact, levels));
+        d = measure_level_picture(exact, levels);
+        EXPECT_LE(d.mean, LEVEL_PICTURE_MEAN_LIMIT);
+        EXPECT_LE(d.cracks, WIDTH * HEIGHT / LEVEL_PICTURE_PIXELS_PER_CRACK);
+    }
+
+    // The tiles let their bases go once their groups were built: an edit
+    // still gets every group under it built again.
+    std::vector<size_t> had(level_nodes.size());
+    for (size_t n = 0; n < level_nodes.size(); ++n) had[n] = level_nodes[n].levels.size();
+    int vertex = 128 * 257 + 128;
+    terrain_vertices[vertex].y += 40.0f;
+    testing::internal::CaptureStdout();
+    rebuild_terrain_tiles_for_vertices(&vertex, 1);
+    wait_for_terrain_levels();
+    testing::internal::GetCapturedStdout();
+    for (size_t n = 0; n < level_nodes.size(); ++n) {
+        EXPECT_EQ(level_nodes[n].levels.empty(), had[n] == 0) << "node " << n;
+        EXPECT_EQ(level_nodes[n].drawable, had[n] > 0) << "node " << n;
+    }
+}

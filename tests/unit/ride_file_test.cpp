@@ -138,6 +138,11 @@ TEST(RideFile, TheRendererPlacesFramesAndTellsTheStory) {
     EXPECT_EQ(lines[2], "");       // between a clock and none
     format_ride_readouts(r, 250.0, lines);
     EXPECT_EQ(lines[2], "10:05 UTC");
+    // An elevation beyond every whole number reads as the lowest one, once signed.
+    Ride deep = r;
+    deep.height_offset = -1e300;
+    format_ride_readouts(deep, 750.0, lines);
+    EXPECT_EQ(lines[1], "-9,223,372,036,854,775,808 m");
     // The drawn route leaves out the crossing and the straight run's middle
     // point, and its ridden part follows the rider.
     const RideStory story = lay_out_ride_story(r, 640, 360, STORY_LABELS);

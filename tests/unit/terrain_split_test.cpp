@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/terrain_file.h"
+#include "files/terrain_normals.h"
 #include "tests/support/temp_files.h"
 
 namespace {
@@ -136,4 +137,28 @@ TEST(TerrainSplitLoad, RefusalsNameTheSameFirstLine) {
     // Bad numbers and too many "vt" lines in the second part.
     expect_every_cut_reads_alike(grid_terrain_text(3, 3, hills) + "f 1/1/1 2/2/2 10/1/1\n");
     expect_every_cut_reads_alike("v 0 0 0\nvt 0 0\n# x\nvt 1 1\n");
+}
+
+// A file's pages handed back as the passes read it: nothing of it is lost,
+// the mesh is that of the same text read from memory.
+TEST(TerrainSplitLoad, AMappedFileReadsAlikeWithItsPagesHandedBack) {
+    const std::string text = grid_terrain_text(200, 150, hills);
+    ASSERT_GT(text.size(), 16u * 4096);
+    const std::string path = write_temp_file("mapped.obj", text);
+    TerrainText mapped;
+    ASSERT_TRUE(open_terrain_text(path.c_str(), &mapped));
+    release_terrain_text_pages(&mapped, mapped.data, mapped.data + mapped.size);
+    EXPECT_EQ(std::string(mapped.data, mapped.size), text);
+    close_terrain_text(&mapped);
+
+    SplitRead memory = read_split(text, TERRAIN_CUT_BALANCED);
+    average_vertex_normals(memory.parse.vertices, memory.parse.vertex_count, memory.parse.faces, memory.parse.face_count);
+    TerrainParse file;
+    char error[TERRAIN_ERROR_SIZE] = "";
+    ASSERT_TRUE(read_terrain_file(path.c_str(), &file, error, sizeof error)) << error;
+    ASSERT_EQ(file.face_count, memory.parse.face_count);
+    EXPECT_EQ(0, memcmp(file.faces, memory.parse.faces, sizeof(TerrainFace) * file.face_count));
+    EXPECT_EQ(0, memcmp(file.vertices, memory.parse.vertices, sizeof(TerrainVertex) * file.vertex_count));
+    free_terrain_parse(&file);
+    free_terrain_parse(&memory.parse);
 }
