@@ -8,7 +8,7 @@
 
 namespace {
 
-const unsigned char UP_TEXEL[NORMAL_MAP_TEXEL_BYTES] = {128, 255, 128, 255};
+const unsigned char UP_TEXEL[NORMAL_MAP_TEXEL_BYTES] = {128, 128};  // x and z of straight up
 
 // One component of a unit normal as a byte, rounded.
 inline unsigned char encode_component(float c) {
@@ -69,18 +69,19 @@ void lay_face(const FaceCorners& c, int first_row, int end_row, TerrainNormalMap
             double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
             unsigned char* texel = &map->texels[NORMAL_MAP_TEXEL_BYTES * ((size_t)j * map->width + i)];
             if (!(length > 1e-9)) continue;
-            for (int d = 0; d < 3; ++d) texel[d] = encode_component((float)(n[d] / length));
+            texel[0] = encode_component((float)(n[0] / length));
+            texel[1] = encode_component((float)(n[2] / length));
         }
 }
 
 // Where every corner of every face stands on a texel centre (a regular
 // grid's vertices do), each texel is the normal of the corner on it and no
-// face needs laying out. Writes those texels and returns true; false, with
-// the map as it was, as soon as a corner stands between centres.
+// face needs laying out. Writes those texels and returns true; false as soon
+// as a corner stands between centres (some texels may be written by then).
 bool lay_grid_corners(const TerrainVertex* vertices, int vertex_count, const TerrainFace* faces, int face_count,
                       TerrainNormalMap* map) {
     const float off_centre = 1e-3f;  // texels
-    std::vector<unsigned char> texels = map->texels;
+    std::vector<unsigned char>& texels = map->texels;
     for (int f = 0; f < face_count; ++f)
         for (const TerrainCorner& corner : faces[f].corners) {
             if (corner.vertex < 1 || corner.vertex > vertex_count || corner.normal < 1 || corner.normal > vertex_count)
@@ -94,10 +95,8 @@ bool lay_grid_corners(const TerrainVertex* vertices, int vertex_count, const Ter
             const TerrainVertex& n = vertices[corner.normal - 1];
             unsigned char* texel = &texels[NORMAL_MAP_TEXEL_BYTES * ((size_t)j * map->width + (size_t)i)];
             texel[0] = encode_component(n.nx);
-            texel[1] = encode_component(n.ny);
-            texel[2] = encode_component(n.nz);
+            texel[1] = encode_component(n.nz);
         }
-    map->texels.swap(texels);
     return true;
 }
 
@@ -132,9 +131,13 @@ bool build_terrain_normal_map(const TerrainVertex* vertices, int vertex_count, c
     map->step_z = (float)(span_z / (map->height - 1));
     size_t texels = (size_t)map->width * map->height;
     map->texels.resize(NORMAL_MAP_TEXEL_BYTES * texels);
-    for (size_t t = 0; t < texels; ++t)
-        std::copy(UP_TEXEL, UP_TEXEL + NORMAL_MAP_TEXEL_BYTES, &map->texels[NORMAL_MAP_TEXEL_BYTES * t]);
+    auto point_up = [&] {
+        for (size_t t = 0; t < texels; ++t)
+            std::copy(UP_TEXEL, UP_TEXEL + NORMAL_MAP_TEXEL_BYTES, &map->texels[NORMAL_MAP_TEXEL_BYTES * t]);
+    };
+    point_up();
     if (lay_grid_corners(vertices, vertex_count, faces, face_count, map)) return true;
+    point_up();
     // Each part writes its own band of rows, so no texel has two writers.
     run_parallel_parts(
         [&](int part) {
@@ -156,7 +159,8 @@ bool build_terrain_normal_map(const TerrainVertex* vertices, int vertex_count, c
 void update_terrain_normal_map(const TerrainVertex* vertices, int vertex_count, const TerrainFace* faces,
                                int face_count, const std::vector<int>& face_ids, TerrainNormalMap* map, int rect[4]) {
     rect[0] = rect[1] = rect[2] = rect[3] = 0;
-    if (map->width <= 0 || map->height <= 0) return;
+    if (map->width <= 0 || map->height <= 0 || map->texels.size() != NORMAL_MAP_TEXEL_BYTES * (size_t)map->width * map->height)
+        return;
     int lo_i = map->width, hi_i = -1, lo_j = map->height, hi_j = -1;
     FaceCorners c;
     for (int f : face_ids) {

@@ -24,7 +24,7 @@ struct LevelShadingProgram {
 
 extern LevelShadingProgram level_shading_programs[LEVEL_SHADING_VARIANTS];  // by variant bits
 extern bool level_shading_failed;                  // the GL could not make one: levels are lit at their corners
-extern TerrainNormalMap level_normal_map;          // the loaded terrain's normals; empty when not laid out
+extern TerrainNormalMap level_normal_map;          // the loaded terrain's normals' layout; texels only from the first edit on
 extern unsigned level_normal_texture;              // its GL texture; 0 when none
 extern float level_normal_place[4];                // world x, z to its texture coordinates (normal_map_texture_place)
 extern bool level_shading_active;                  // the program is bound for the levels being drawn

@@ -58,9 +58,8 @@ void main() {
 
 // After "#version 120" and the variant's TEXTURED, FOGGED and SHINY (each
 // 0 or 1): a program for each, since llvmpipe pays for a branch on a
-// uniform in every fragment. The normal is not normalised: the map's normals
-// are unit ones, their mip levels a little shorter where the ground is rough,
-// which shades them a little darker, as the rough ground is.
+// uniform in every fragment. The map holds each normal's x and z (as
+// luminance and alpha: two bytes a texel on any GL); its y, up, makes it unit.
 const char* const FRAGMENT_SOURCE = R"(
 uniform sampler2D drape;
 uniform sampler2D normals;
@@ -69,7 +68,8 @@ varying vec4 unlit;
 varying vec4 diffuse_light;
 varying vec2 normal_coord;
 void main() {
-    vec3 n = texture2D(normals, normal_coord).xyz * 2.0 - 1.0;
+    vec2 across = texture2D(normals, normal_coord).ra * 2.0 - 1.0;
+    vec3 n = vec3(across.x, sqrt(max(1.0 - dot(across, across), 0.0)), across.y);
     float diffuse = max(dot(n, to_light), 0.0);
     vec4 colour = unlit + diffuse_light * diffuse;
 #if SHINY
@@ -164,13 +164,13 @@ void send_normal_texels(const int* rect) {
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (!rect) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, map.width, map.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     map.texels.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE8_ALPHA8, map.width, map.height, 0, GL_LUMINANCE_ALPHA,
+                     GL_UNSIGNED_BYTE, map.texels.data());
     } else {
         glPixelStorei(GL_UNPACK_ROW_LENGTH, map.width);
         glPixelStorei(GL_UNPACK_SKIP_PIXELS, rect[0]);
         glPixelStorei(GL_UNPACK_SKIP_ROWS, rect[1]);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, rect[0], rect[1], rect[2], rect[3], GL_RGBA, GL_UNSIGNED_BYTE,
+        glTexSubImage2D(GL_TEXTURE_2D, 0, rect[0], rect[1], rect[2], rect[3], GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE,
                         map.texels.data());
     }
     glPopClientAttrib();
@@ -217,6 +217,9 @@ void lay_out_level_shading() {
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_LOD_BIAS, NORMAL_MAP_LOD_BIAS);
     glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
     send_normal_texels(nullptr);
+    // The GL keeps its own copy: ours goes until an edit needs it (32 MiB at
+    // 32 million faces, where every byte of the peak counts).
+    std::vector<unsigned char>().swap(level_normal_map.texels);
 }
 
 void update_level_shading_for_vertices(const int* vertices, int count) {
@@ -228,6 +231,15 @@ void update_level_shading_for_vertices(const int* vertices, int count) {
         const TerrainVertex& vertex = terrain_vertices[v];
         int n = std::min(vertex.face_count, MAX_VERTEX_FACES);
         faces.insert(faces.end(), vertex.faces, vertex.faces + std::max(n, 0));
+    }
+    if (level_normal_map.texels.empty()) {
+        // The first edit since the load lays the whole map out again and keeps it.
+        TerrainNormalMap map;
+        if (!build_terrain_normal_map(terrain_vertices, terrain_vertex_count, terrain_faces, terrain_face_count,
+                                      std::max(level_normal_map.width, level_normal_map.height), &map) ||
+            map.width != level_normal_map.width || map.height != level_normal_map.height)
+            return;
+        level_normal_map.texels.swap(map.texels);
     }
     int rect[4];
     update_terrain_normal_map(terrain_vertices, terrain_vertex_count, terrain_faces, terrain_face_count, faces,

@@ -168,6 +168,22 @@ TEST_F(LevelsGl, CoarseLevelsOfRuggedGroundShadeAsTheGroundTheyStandFor) {
         EXPECT_LE(now.cracks, WIDTH * HEIGHT / LEVEL_PICTURE_PIXELS_PER_CRACK) << view.name;
     }
     glEnable(GL_TEXTURE_2D);
+
+    // An edit that turns a vertex's normal reaches the texture the levels are lit from.
+    ASSERT_NE(level_normal_texture, 0u);
+    int vertex = 100 * 257 + 60;
+    terrain_vertices[vertex].nx = 1.0f, terrain_vertices[vertex].ny = 0.0f, terrain_vertices[vertex].nz = 0.0f;
+    update_level_shading_for_vertices(&vertex, 1);
+    std::vector<unsigned char> texels((size_t)level_normal_map.width * level_normal_map.height * 2);
+    glBindTexture(GL_TEXTURE_2D, level_normal_texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, texels.data());
+    glBindTexture(GL_TEXTURE_2D, terrain_texture);
+    const unsigned char* texel = &texels[2 * (100 * (size_t)level_normal_map.width + 60)];
+    EXPECT_EQ(texel[0], 255);  // x: all of it
+    EXPECT_EQ(texel[1], 128);  // z: none
+    const unsigned char* beside = &texels[2 * (100 * (size_t)level_normal_map.width + 70)];
+    EXPECT_LT(std::abs(beside[0] - 128) + std::abs(beside[1] - 128), 100);  // the ground beside it still faces up
 }
 
 TEST_F(LevelsGl, AScrambledFaceOrderGetsTheTilesAndLevelsOfRowOrder) {
