@@ -50,9 +50,8 @@ constexpr double LEVEL_MAX_ERROR_GROWTH = 16.0;
 // where exact drawing shows ground, for 4 % more faces).
 constexpr double LEVEL_LIFT = 0.15;
 // A level measured from the one before may be given at most this many
-// times the error the finer level's dropped vertices show against the
-// level's triangles under them; a looser one is measured against every
-// copied vertex instead (measured: too loose a bound draws many more faces).
+// times the error its finer level's vertices show; a looser one is
+// measured against every copied vertex instead.
 constexpr double CHAIN_MAX_LOOSENESS = 2.0;
 constexpr double TRIANGLES_PER_CELL = 1.0;  // of the cells the error search sorts a level into (measured: fewest instructions)
 constexpr int MAX_CELLS_ACROSS = 4096;       // cells a side at most, however thin and long a level is
@@ -530,19 +529,16 @@ void edge_on_heights(const float* const corner[3], double x, double z, double* l
 // and q lies straight above or below the level at the height between the
 // two there; over each part of the finer triangle that lies over one of
 // the level's triangles that height is linear, so the corners of the parts
-// (where the two levels' edges cross) bound it; on a slope, the point
-// square to the level's triangle may be taken instead, where it lies in it.
-// `same` welds local vertices by position. Each dropped finer vertex's
-// normal sum goes to the corners of the level's triangle under it, and its
-// offset from that triangle goes into `seen_level` (an error, not a bound:
-// for judging the bound). False (nothing measured) when the level's ground
-// does not cover a finer triangle's exactly once: the caller then measures
-// the level against every copied vertex.
+// (where the two levels' edges cross) bound it. Each dropped finer vertex's
+// normal sum goes to the corners of the level's triangle under it. False
+// (nothing measured) when the level's ground does not cover a finer
+// triangle's exactly once: the caller then measures the level against
+// every copied vertex.
 bool measure_from_finer(const TileMeshCopy& copy, const std::vector<unsigned>& same, const std::vector<unsigned>& finer,
                         const std::vector<double>& finer_ranges, const std::vector<float>& finer_sums,
                         const std::vector<unsigned>& triangles, float height_scale, double lift_share,
                         TerrainLevel* level, MeasureScratch* scratch, const std::vector<unsigned char>& on_border,
-                        std::vector<float>* sums, std::vector<double>* ranges, TerrainLevel* seen_level) {
+                        std::vector<float>* sums, std::vector<double>* ranges) {
     const std::vector<float>& position = copy.position;
     size_t vertices = copy.corner.size();
     std::vector<unsigned char>& kept = scratch->kept;
@@ -696,35 +692,11 @@ bool measure_from_finer(const TileMeshCopy& copy, const std::vector<unsigned>& s
                     points = part;
                 }
                 covered += inside_one ? area : polygon_area(points, made);
-                // On a slope, the point square to the triangle's plane is
-                // nearer than the one straight below: taken where it lies in
-                // the triangle for every corner of the part (so for all of it).
-                const double slope2 = g.plane.gx * g.plane.gx + g.plane.gz * g.plane.gz;
-                const double square = 1.0 / (1.0 + slope2);
-                bool feet_inside = slope2 > 0.01;
                 for (int i = 0; i < made; ++i) {
                     double x = points[2 * i], z = points[2 * i + 1];
                     double height = plane_height(plane, x, z) - plane_height(g.plane, x, z);
                     low = std::min(low, height);
                     high = std::max(high, height);
-                    double fx = x + height * square * g.plane.gx, fz = z + height * square * g.plane.gz;
-                    for (int k = 0; k < 3 && feet_inside; ++k)
-                        feet_inside = g.nx[k] * fx + g.nz[k] * fz + g.c[k] >= 0;
-                }
-                if (feet_inside) {
-                    auto size = [](double across, double lo, double hi) {
-                        double up = std::max({hi, -lo, 0.0});
-                        return across * across + up * up;
-                    };
-                    double sideways = std::max(std::fabs(low), std::fabs(high)) * square * std::sqrt(slope2);
-                    if (size(range[2] + sideways, range[0] + low * square, range[1] + high * square) <
-                        size(range[2], range[0] + low, range[1] + high)) {
-                        double* to = &(*ranges)[3 * (size_t)t];
-                        to[0] = std::min(to[0], range[0] + low * square);
-                        to[1] = std::max(to[1], range[1] + high * square);
-                        to[2] = std::max(to[2], range[2] + sideways);
-                        return true;
-                    }
                 }
             }
             double* to = &(*ranges)[3 * (size_t)t];
@@ -815,29 +787,19 @@ bool measure_from_finer(const TileMeshCopy& copy, const std::vector<unsigned>& s
         across = std::max(across, (*ranges)[3 * t + 2]);
     }
     set_level_error(across, above, below, height_scale, lift_share, level);
-    // Each dropped finer vertex's offset from the triangle under it: about
-    // the error at the finer level's vertices, to judge the bound by.
-    double seen_across = 0.0, seen_above = 0.0, seen_below = 0.0;
-    const bool share = finer_sums.size() == 3 * vertices;
     sums->clear();
-    if (share) sums->assign(3 * vertices, 0.0f);
+    if (finer_sums.size() != 3 * vertices) return true;
+    sums->assign(3 * vertices, 0.0f);
     for (unsigned v : finer) {
         if (kept[v] & 2) continue;  // once each
         bool stays = kept[v] & 1;
         kept[v] |= 2;
         if (stays) {
-            if (share)
-                for (int k = 0; k < 3; ++k) (*sums)[3 * v + k] += finer_sums[3 * v + k];
+            for (int k = 0; k < 3; ++k) (*sums)[3 * v + k] += finer_sums[3 * v + k];
             continue;
         }
         if (under[v] < 0) continue;
         const unsigned* tc = &triangles[3 * (size_t)under[v]];
-        Vec p = vertex_at(position, v);
-        Vec d = p - closest_on_triangle(p, vertex_at(position, tc[0]), vertex_at(position, tc[1]), vertex_at(position, tc[2]));
-        seen_across = std::max(seen_across, std::sqrt(d.x * d.x + d.z * d.z));
-        seen_above = std::max(seen_above, d.y);
-        seen_below = std::max(seen_below, -d.y);
-        if (!share) continue;
         double w[3];
         corner_weights(vertex_at(position, v), vertex_at(position, tc[0]), vertex_at(position, tc[1]),
                        vertex_at(position, tc[2]), w);
@@ -846,7 +808,6 @@ bool measure_from_finer(const TileMeshCopy& copy, const std::vector<unsigned>& s
             for (int k = 0; k < 3; ++k) (*sums)[3 * tc[j] + k] += (float)(w[j] * finer_sums[3 * v + k]);
         }
     }
-    set_level_error(seen_across, seen_above, seen_below, height_scale, lift_share, seen_level);
     return true;
 }
 
@@ -1333,12 +1294,16 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         // Against the finer level (far fewer points than the copy has);
         // against every copied vertex where that cannot be done.
         finer_sums.swap(sums);
-        // A bound far above what the finer level's own vertices show would
-        // draw finer levels than needed (more faces a frame).
-        TerrainLevel seen;
         bool chained = measure_from_finer(copy, border.same, finer, finer_ranges, finer_sums, coarser, height_scale,
-                                          LEVEL_LIFT, &level, &scratch, on_border, &sums, &ranges, &seen) &&
-                       terrain_level_error(level, height_scale) <= CHAIN_MAX_LOOSENESS * terrain_level_error(seen, height_scale);
+                                          LEVEL_LIFT, &level, &scratch, on_border, &sums, &ranges);
+        if (chained) {
+            // The nearest points from the finer level's own vertices give a
+            // floor of the true error: a bound far above it would draw
+            // finer levels than needed (more faces a frame).
+            TerrainLevel floor;
+            measure_level(copy, coarser, height_scale, LEVEL_LIFT, &floor, &scratch, nullptr, nullptr, nullptr, &finer);
+            chained = terrain_level_error(level, height_scale) <= CHAIN_MAX_LOOSENESS * terrain_level_error(floor, height_scale);
+        }
         if (!chained)
             measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level, &scratch, &on_border, &sums, &ranges);
         if (level.skirt_up == 0.0f && level.lift_up == 0.0f) level.skirt.clear();  // drawn where it lies

@@ -261,7 +261,8 @@ TEST_F(TileLevels, ThinBordersWithSkirtsThatCloseEveryGapAndBoundEveryRealVertex
                 worst = std::max(worst, nearest);
             }
             EXPECT_LE(worst, terrain_level_error(level, 1.0f) * (1 + 1e-6)) << "tile " << t << " level " << l + 1;
-            // and near it: measured from the level before, at most two and a half times the nearest.
+            // and near it: measured from the level before, straight up and down
+            // (steep here), it stays within two and a half times the nearest.
             EXPECT_GT(worst, terrain_level_error(level, 1.0f) / 2.5);
         }
     }
@@ -333,8 +334,8 @@ TEST_F(TileLevels, ThinBordersWithSkirtsThatCloseEveryGapAndBoundEveryRealVertex
 // are large. The base's error must be what the nearest point of its
 // triangles gives every real vertex (found here by trying them all): the
 // search may skip only what cannot be nearer. The levels after it are
-// measured from the level before: never below what the nearest points
-// give, and at most three times it.
+// measured from the level before, straight up and down: never below what
+// the nearest points give, and at most four times it.
 namespace {
 
 float cliffs(int x, int z) {
@@ -403,7 +404,7 @@ TEST_F(TileLevels, CliffsGiveEachLevelAnErrorThatCoversTheNearestPoints) {
         }
         const double close = 1e-4 * (1.0 + across + above + below);
         EXPECT_LE(worst, terrain_level_error(level, 1.0f) * (1 + 1e-6)) << "level " << l;
-        EXPECT_LE(terrain_level_error(level, 1.0f), 3.0 * worst) << "level " << l;
+        EXPECT_LE(terrain_level_error(level, 1.0f), 4.0 * worst) << "level " << l;
         if (l > 0) continue;
         EXPECT_NEAR(level.error_across, across, close) << "level " << l;
         // Raised by its lift, the level passes that much nearer the vertices above it.
