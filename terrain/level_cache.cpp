@@ -28,7 +28,7 @@
 constexpr char LEVEL_CACHE_MAGIC[8] = {'K', 'L', 'L', 'E', 'V', 'E', 'L', 'S'};
 // Grows with every change to how levels are built or stored: a cache of
 // another version is stale.
-constexpr uint32_t LEVEL_CACHE_VERSION = 5;
+constexpr uint32_t LEVEL_CACHE_VERSION = 4;
 constexpr size_t LEVEL_CACHE_HEADER = 8 + 4 + 8 + 8 + 5 * 4 + 8;  // bytes before the payload
 // No real cache comes near this many bytes a face (levels and bases hold a
 // few corner ids a face): a larger file is not read into memory.

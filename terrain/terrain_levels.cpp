@@ -1,6 +1,5 @@
 // Levels of detail: simplifying a tile's faces, measuring each level's error
-// (the base's against the real vertices, each later level's against the
-// level before it, far fewer), and choosing a level per frame.
+// against the real vertices, and choosing a level per frame.
 //
 // The simplifier collapses edges and never moves a vertex, so every corner
 // of a coarse level is a corner of a real face: the levels keep the real
@@ -49,10 +48,6 @@ constexpr double LEVEL_MAX_ERROR_GROWTH = 16.0;
 // against the sky (measured on an 8 million-face path: half the sky pixels
 // where exact drawing shows ground, for 4 % more faces).
 constexpr double LEVEL_LIFT = 0.15;
-// A level measured from the one before may be given at most this many
-// times the error its finer level's vertices show; a looser one is
-// measured against every copied vertex instead.
-constexpr double CHAIN_MAX_LOOSENESS = 2.0;
 constexpr double TRIANGLES_PER_CELL = 1.0;  // of the cells the error search sorts a level into (measured: fewest instructions)
 constexpr int MAX_CELLS_ACROSS = 4096;       // cells a side at most, however thin and long a level is
 
@@ -323,107 +318,30 @@ void corner_weights(Vec q, Vec a, Vec b, Vec c, double w[3]) {
     w[0] = 1.0 - w[1] - w[2];
 }
 
-// A triangle's height over the ground: y = y0 + gx (x - x0) + gz (z - z0).
-struct GroundPlane {
-    double x0, y0, z0, gx, gz;
-};
-
-// False for a triangle standing on edge (no area across the ground).
-bool make_ground_plane(const float* a, const float* b, const float* c, GroundPlane* plane) {
-    double e1x = (double)b[0] - a[0], e1y = (double)b[1] - a[1], e1z = (double)b[2] - a[2];
-    double e2x = (double)c[0] - a[0], e2y = (double)c[1] - a[1], e2z = (double)c[2] - a[2];
-    double det = e1x * e2z - e1z * e2x;
-    double size = std::fabs(e1x * e2z) + std::fabs(e1z * e2x);
-    if (!(std::fabs(det) > 1e-9 * size)) return false;
-    *plane = {a[0], a[1], a[2], (e1y * e2z - e2y * e1z) / det, (e2y * e1x - e1y * e2x) / det};
-    return true;
-}
-
-inline double plane_height(const GroundPlane& plane, double x, double z) {
-    return plane.y0 + plane.gx * (x - plane.x0) + plane.gz * (z - plane.z0);
-}
-
-// A level's triangle across the ground, for cutting finer triangles by it.
-struct CoarseGround {
-    GroundPlane plane;          // its height over the ground
-    double nx[3], nz[3], c[3];  // edge k (corner k to k + 1): nx x + nz z + c, the distance inside it across the ground
-    double lo_x, hi_x, lo_z, hi_z;  // its box across the ground
-    bool flat;                  // it has area across the ground (false: it stands on edge and covers none)
-};
-
-void make_coarse_ground(const float* a, const float* b, const float* c, CoarseGround* ground) {
-    ground->flat = make_ground_plane(a, b, c, &ground->plane);
-    ground->lo_x = std::min({a[0], b[0], c[0]});
-    ground->hi_x = std::max({a[0], b[0], c[0]});
-    ground->lo_z = std::min({a[2], b[2], c[2]});
-    ground->hi_z = std::max({a[2], b[2], c[2]});
-    double turn = ((double)b[0] - a[0]) * ((double)c[2] - a[2]) - ((double)b[2] - a[2]) * ((double)c[0] - a[0]);
-    double sign = turn > 0 ? 1.0 : -1.0;
-    const float* edge[4] = {a, b, c, a};
-    for (int k = 0; k < 3; ++k) {
-        double ex = (double)edge[k + 1][0] - edge[k][0], ez = (double)edge[k + 1][2] - edge[k][2];
-        double length = std::sqrt(ex * ex + ez * ez);
-        double scale = length > 0 ? sign / length : 0.0;
-        ground->nx[k] = -ez * scale;
-        ground->nz[k] = ex * scale;
-        ground->c[k] = -(ex * edge[k][2] - ez * edge[k][0]) * scale;
-        if (!(length > 0)) ground->flat = false;
-    }
-}
-
-// What measuring a level needs besides its results, kept from one level to
-// the next so that the later levels allocate nothing.
-struct MeasureScratch {
-    std::vector<unsigned char> kept;  // per local vertex: 1 when the level keeps it
-    TriangleCells cells;              // the level's triangles by place
-    std::vector<int> seen;            // per triangle: the vertex (or finer triangle) whose search saw it last
-    std::vector<int> under;           // per local vertex: the level's triangle found under it; -1 none yet
-    std::vector<double> margin;       // per local vertex: how far inside that triangle it lies across the ground
-    std::vector<CoarseGround> grounds;               // per triangle: its ground shape and height
-    std::vector<std::pair<double, double>> spans;    // an edge-on finer triangle's segment: the parts covered, 0..1
-    std::vector<std::pair<unsigned long long, int>> edges;  // welded edge, 3 x triangle + edge number: the sort's own
-    std::vector<int> beside;                         // per triangle edge: the triangle across it; -1 none
-    std::vector<int> walk;                           // triangles still to walk from
-};
-
-// Sets the level's error from the largest offsets of the copied vertices
-// from it: across the ground, up (above it) and down (below it).
-void set_level_error(double across, double above, double below, float height_scale, double lift_share,
-                     TerrainLevel* level) {
-    // Raised by `lift`, the surface passes lift nearer the vertices above
-    // it and lift farther from those below.
-    double lift = lift_share * above;
-    double up = std::max(above - lift, below + lift);
-    // Rounded up, so that the float is still a bound.
-    level->error_across = std::nextafter((float)across, INFINITY);
-    level->error_up = std::nextafter((float)(up / height_scale), INFINITY);
-    level->lift_up = (float)(lift / height_scale);
-}
-
 // The level's error against every copied vertex (those it keeps are on it).
 // With `sums` (and the copy's normals), also each local vertex's normal
 // sum: every copied vertex's normal goes to the corners of the level's
 // triangle nearest it, in the shares of its place there, except that a
 // corner on the copy's border (`on_border`) takes only border vertices'.
-// With `ranges`, also per triangle the lowest and highest up part and the
-// largest across part of the offsets of the vertices nearest it (0 among
-// them: its corners are copied vertices), for measuring the next level.
-// With `only`, the error against the vertices of those triangles alone.
+// What measuring a level needs besides its results, kept from one level to
+// the next so that the later levels allocate nothing.
+struct MeasureScratch {
+    std::vector<unsigned char> kept;  // per local vertex: 1 when the level keeps it
+    TriangleCells cells;              // the level's triangles by place
+    std::vector<int> seen;            // per triangle: the vertex whose search saw it last
+};
+
 void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triangles, float height_scale,
                    double lift_share, TerrainLevel* level, MeasureScratch* scratch,
-                   const std::vector<unsigned char>* on_border = nullptr, std::vector<float>* sums = nullptr,
-                   std::vector<double>* ranges = nullptr, const std::vector<unsigned>* only = nullptr) {
+                   const std::vector<unsigned char>* on_border = nullptr, std::vector<float>* sums = nullptr) {
     size_t vertices = copy.corner.size();
     std::vector<unsigned char>& kept = scratch->kept;
-    kept.assign(vertices, only ? 1 : 0);
-    if (only)
-        for (unsigned v : *only) kept[v] = 0;
+    kept.assign(vertices, 0);
     for (unsigned v : triangles) kept[v] = 1;
     TriangleCells& cells = scratch->cells;
     sort_into_cells(copy.position, triangles, &cells);
     std::vector<int>& seen = scratch->seen;
     seen.assign(triangles.size() / 3, -1);
-    if (ranges) ranges->assign(triangles.size(), 0.0);
     double across = 0.0, above = 0.0, below = 0.0;
     const bool share = sums && on_border && copy.normal.size() == 3 * vertices;
     if (share) sums->assign(3 * vertices, 0.0f);
@@ -436,16 +354,9 @@ void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triang
         Vec p = vertex_at(copy.position, (unsigned)v);
         int t;
         Vec d = nearest_offset(p, cells, seen, (int)v, &t);
-        double off = std::sqrt(d.x * d.x + d.z * d.z);
-        across = std::max(across, off);
+        across = std::max(across, std::sqrt(d.x * d.x + d.z * d.z));
         above = std::max(above, d.y);
         below = std::max(below, -d.y);
-        if (ranges && t >= 0) {
-            double* r = &(*ranges)[3 * (size_t)t];
-            r[0] = std::min(r[0], d.y);
-            r[1] = std::max(r[1], d.y);
-            r[2] = std::max(r[2], off);
-        }
         if (!share || t < 0) continue;
         const unsigned* c = &triangles[3 * (size_t)t];
         double w[3];
@@ -456,359 +367,14 @@ void measure_level(const TileMeshCopy& copy, const std::vector<unsigned>& triang
             for (int k = 0; k < 3; ++k) (*sums)[3 * c[j] + k] += (float)(w[j] * copy.normal[3 * v + k]);
         }
     }
-    set_level_error(across, above, below, height_scale, lift_share, level);
-}
-
-constexpr int MAX_PART_CORNERS = 9;  // a triangle cut by three lines has at most six
-
-// Cuts the ground polygon `points` (x, z pairs, `count` of them) to where
-// nx x + nz z + c >= 0.
-int cut_polygon(const double* points, int count, double nx, double nz, double c, double* out) {
-    int made = 0;
-    for (int i = 0; i < count; ++i) {
-        const double* p = &points[2 * i];
-        const double* q = &points[2 * ((i + 1) % count)];
-        double dp = nx * p[0] + nz * p[1] + c, dq = nx * q[0] + nz * q[1] + c;
-        if (dp >= 0 && made < MAX_PART_CORNERS) {
-            out[2 * made] = p[0];
-            out[2 * made + 1] = p[1];
-            ++made;
-        }
-        if (((dp < 0 && dq > 0) || (dp > 0 && dq < 0)) && made < MAX_PART_CORNERS) {
-            double t = dp / (dp - dq);
-            out[2 * made] = p[0] + t * (q[0] - p[0]);
-            out[2 * made + 1] = p[1] + t * (q[1] - p[1]);
-            ++made;
-        }
-    }
-    return made;
-}
-
-double polygon_area(const double* points, int count) {
-    double twice = 0.0;
-    for (int i = 0; i < count; ++i) {
-        const double* p = &points[2 * i];
-        const double* q = &points[2 * ((i + 1) % count)];
-        twice += p[0] * q[1] - q[0] * p[1];
-    }
-    return 0.5 * std::fabs(twice);
-}
-
-// The lowest and highest height of a triangle standing on edge where it
-// stands over the ground point (x, z): those of its edges that span it
-// there (all its corners' for a point none spans, as rounding may leave).
-void edge_on_heights(const float* const corner[3], double x, double z, double* low, double* high) {
-    *low = INFINITY;
-    *high = -INFINITY;
-    for (int k = 0; k < 3; ++k) {
-        const float *u = corner[k], *v = corner[(k + 1) % 3];
-        double ex = (double)v[0] - u[0], ez = (double)v[2] - u[2], length2 = ex * ex + ez * ez;
-        double t = length2 > 0 ? ((x - u[0]) * ex + (z - u[2]) * ez) / length2 : 0.0;
-        if (length2 > 0 && !(t >= -1e-9 && t <= 1 + 1e-9)) continue;
-        if (length2 > 0) {
-            t = std::clamp(t, 0.0, 1.0);
-            double h = u[1] + t * ((double)v[1] - u[1]);
-            *low = std::min(*low, h);
-            *high = std::max(*high, h);
-        } else {
-            *low = std::min({*low, (double)u[1], (double)v[1]});
-            *high = std::max({*high, (double)u[1], (double)v[1]});
-        }
-    }
-    if (*low > *high)
-        for (int k = 0; k < 3; ++k) {
-            *low = std::min(*low, (double)corner[k][1]);
-            *high = std::max(*high, (double)corner[k][1]);
-        }
-}
-
-// The level's error and normal sums from the finer level it was simplified
-// from (`finer`, with its `finer_ranges` and `finer_sums` as measure_level
-// gives them), instead of searching from every copied vertex again. A
-// copied vertex lies within its finer triangle's ranges of a point q of it,
-// and q lies straight above or below the level at the height between the
-// two there; over each part of the finer triangle that lies over one of
-// the level's triangles that height is linear, so the corners of the parts
-// (where the two levels' edges cross) bound it. Each dropped finer vertex's
-// normal sum goes to the corners of the level's triangle under it. False
-// (nothing measured) when the level's ground does not cover a finer
-// triangle's exactly once: the caller then measures the level against
-// every copied vertex.
-bool measure_from_finer(const TileMeshCopy& copy, const std::vector<unsigned>& same, const std::vector<unsigned>& finer,
-                        const std::vector<double>& finer_ranges, const std::vector<float>& finer_sums,
-                        const std::vector<unsigned>& triangles, float height_scale, double lift_share,
-                        TerrainLevel* level, MeasureScratch* scratch, const std::vector<unsigned char>& on_border,
-                        std::vector<float>* sums, std::vector<double>* ranges) {
-    const std::vector<float>& position = copy.position;
-    size_t vertices = copy.corner.size();
-    std::vector<unsigned char>& kept = scratch->kept;
-    kept.assign(vertices, 0);
-    for (unsigned v : triangles) kept[v] = 1;
-    TriangleCells& cells = scratch->cells;
-    bool sorted = false;  // cells sorted: only when a walk fails
-    const size_t count = triangles.size() / 3;
-    std::vector<CoarseGround>& grounds = scratch->grounds;
-    grounds.resize(count);
-    for (size_t t = 0; t < count; ++t)
-        make_coarse_ground(&position[3 * triangles[3 * t]], &position[3 * triangles[3 * t + 1]],
-                           &position[3 * triangles[3 * t + 2]], &grounds[t]);
-    // Each triangle's neighbours across its edges (welded by position), so
-    // that the triangles over a finer one are found by walking from one of them.
-    std::vector<std::pair<unsigned long long, int>>& edges = scratch->edges;
-    edges.clear();
-    for (size_t t = 0; t < count; ++t)
-        for (int k = 0; k < 3; ++k) {
-            unsigned u = same[triangles[3 * t + k]], v = same[triangles[3 * t + (k + 1) % 3]];
-            edges.push_back({(unsigned long long)std::min(u, v) << 32 | std::max(u, v), (int)(3 * t + k)});
-        }
-    std::sort(edges.begin(), edges.end());
-    std::vector<int>& beside = scratch->beside;
-    beside.assign(3 * count, -1);
-    for (size_t i = 0; i < edges.size();) {
-        size_t j = i;
-        while (j < edges.size() && edges[j].first == edges[i].first) ++j;
-        if (j - i == 2) {  // an edge of two triangles (more: no walking across it)
-            beside[edges[i].second] = edges[i + 1].second / 3;
-            beside[edges[i + 1].second] = edges[i].second / 3;
-        }
-        i = j;
-    }
-    std::vector<int>& seen = scratch->seen;
-    seen.assign(count, -1);
-    std::vector<int>& under = scratch->under;
-    std::vector<double>& margin = scratch->margin;
-    under.assign(vertices, -1);
-    margin.assign(vertices, -INFINITY);
-    ranges->assign(triangles.size(), 0.0);
-    const int finer_count = (int)(finer.size() / 3);
-    double part[2 * MAX_PART_CORNERS], cut[2 * MAX_PART_CORNERS];
-    std::vector<std::pair<double, double>>& spans = scratch->spans;
-    std::vector<int>& walk = scratch->walk;
-    int stamp = 0, start = 0;
-    // A walk this long has lost its way (a fold, a hole): the cells are surer.
-    const int step_limit = 64 + 4 * (int)std::sqrt((double)count);
-    for (int f = 0; f < finer_count; ++f) {
-        const unsigned* fc = &finer[3 * (size_t)f];
-        const float *a = &position[3 * fc[0]], *b = &position[3 * fc[1]], *c = &position[3 * fc[2]];
-        const float* const corners[3] = {a, b, c};
-        const double* range = &finer_ranges[3 * (size_t)f];
-        // A triangle standing on edge (where a locked border runs straight,
-        // the simplifier leaves some) covers only a segment of the ground,
-        // from `from` along (seg_x, seg_z), between its two corners farthest apart.
-        GroundPlane plane = {};
-        const bool on_edge = !make_ground_plane(a, b, c, &plane);
-        const float* from = a;
-        double seg_x = 0.0, seg_z = 0.0, longest = -1.0, slack = 0.0;
-        if (on_edge) {
-            for (int k = 0; k < 3; ++k) {
-                const float *u = corners[k], *v = corners[(k + 1) % 3];
-                double dx = (double)v[0] - u[0], dz = (double)v[2] - u[2];
-                if (dx * dx + dz * dz > longest) longest = dx * dx + dz * dz, from = u, seg_x = dx, seg_z = dz;
-            }
-            slack = 1e-7 * (std::sqrt(longest) + std::fabs(from[0]) + std::fabs(from[2]));
-        }
-        // Triangles that only touch it (at a shared corner or edge, up to
-        // rounding) hold none of it.
-        const double touch = on_edge ? 0.0 : 1e-9 * (std::fabs(a[0]) + std::fabs(a[2]) + std::fabs(b[0] - a[0]) +
-                                                     std::fabs(b[2] - a[2]) + std::fabs(c[0] - a[0]) + std::fabs(c[2] - a[2]));
-        CoarseGround own;  // its edges, to pass over triangles wholly outside it
-        make_coarse_ground(a, b, c, &own);
-        const double whole[6] = {a[0], a[2], b[0], b[2], c[0], c[2]};
-        const double area = polygon_area(whole, 3);
-        double covered = 0.0;
-        bool inside_one = false;
-        // Adds the part of the finer triangle over level triangle t; false when they do not overlap.
-        auto consider = [&](int t) {
-            const CoarseGround& g = grounds[(size_t)t];
-            if (!g.flat) return false;  // no ground to cover
-            if (g.lo_x > own.hi_x || g.hi_x < own.lo_x || g.lo_z > own.hi_z || g.hi_z < own.lo_z) return false;
-            // The finer corners' distances inside each of its edges.
-            double d[3][3], least = INFINITY;
-            for (int k = 0; k < 3; ++k) {
-                double most = -INFINITY;
-                for (int j = 0; j < 3; ++j) {
-                    d[j][k] = g.nx[k] * corners[j][0] + g.nz[k] * corners[j][2] + g.c[k];
-                    most = std::max(most, d[j][k]);
-                    least = std::min(least, d[j][k]);
-                }
-                if (most <= touch - slack) return false;
-            }
-            // Nor when its corners all lie outside one of the finer triangle's edges.
-            const unsigned* tc = &triangles[3 * (size_t)t];
-            for (int k = 0; k < 3 && !on_edge; ++k) {
-                bool outside = true;
-                for (int j = 0; j < 3 && outside; ++j) {
-                    const float* q = &position[3 * tc[j]];
-                    outside = own.nx[k] * q[0] + own.nz[k] * q[2] + own.c[k] <= touch;
-                }
-                if (outside) return false;
-            }
-            // The finer triangle's corners that this one holds, for their normals.
-            for (int j = 0; j < 3; ++j) {
-                unsigned v = fc[j];
-                if (kept[v] || margin[v] >= 0) continue;
-                double inside = std::min({d[j][0], d[j][1], d[j][2]});
-                if (inside > margin[v]) margin[v] = inside, under[v] = t;
-            }
-            double low = INFINITY, high = -INFINITY;
-            if (on_edge) {
-                // The part of the segment over this triangle, as a share of it from `from`.
-                double s0 = 0.0, s1 = 1.0;
-                for (int k = 0; k < 3; ++k) {
-                    double d0 = g.nx[k] * from[0] + g.nz[k] * from[2] + g.c[k] + slack;
-                    double d1 = d0 + g.nx[k] * seg_x + g.nz[k] * seg_z;
-                    if (d0 < 0 && d1 < 0) s0 = 2.0;
-                    else if (d0 < 0) s0 = std::max(s0, d0 / (d0 - d1));
-                    else if (d1 < 0) s1 = std::min(s1, d0 / (d0 - d1));
-                }
-                if (s0 > s1) return false;
-                spans.push_back({s0, s1});
-                // Its heights there change slope only at its corners.
-                double places[5] = {s0, s1, -1.0, -1.0, -1.0};
-                for (int k = 0; k < 3; ++k) {
-                    double along = longest > 0 ? (((double)corners[k][0] - from[0]) * seg_x +
-                                                  ((double)corners[k][2] - from[2]) * seg_z) / longest
-                                               : 0.0;
-                    if (along > s0 && along < s1) places[2 + k] = along;
-                }
-                for (double at : places) {
-                    if (at < 0) continue;
-                    double x = from[0] + at * seg_x, z = from[2] + at * seg_z, lowest, highest;
-                    edge_on_heights(corners, x, z, &lowest, &highest);
-                    double there = plane_height(g.plane, x, z);
-                    low = std::min(low, lowest - there);
-                    high = std::max(high, highest - there);
-                }
-            } else {
-                const double* points = whole;
-                int made = 3;
-                if (least >= 0) {
-                    inside_one = true;  // the whole finer triangle lies over this one
-                } else {
-                    made = cut_polygon(whole, 3, g.nx[0], g.nz[0], g.c[0], part);
-                    if (made) made = cut_polygon(part, made, g.nx[1], g.nz[1], g.c[1], cut);
-                    if (made) made = cut_polygon(cut, made, g.nx[2], g.nz[2], g.c[2], part);
-                    if (made < 3) return false;
-                    points = part;
-                }
-                covered += inside_one ? area : polygon_area(points, made);
-                for (int i = 0; i < made; ++i) {
-                    double x = points[2 * i], z = points[2 * i + 1];
-                    double height = plane_height(plane, x, z) - plane_height(g.plane, x, z);
-                    low = std::min(low, height);
-                    high = std::max(high, height);
-                }
-            }
-            double* to = &(*ranges)[3 * (size_t)t];
-            to[0] = std::min(to[0], range[0] + low);
-            to[1] = std::max(to[1], range[1] + high);
-            to[2] = std::max(to[2], range[2]);
-            return true;
-        };
-        // Whether the parts found cover the finer triangle (its segment, on edge).
-        auto whole_covered = [&]() {
-            if (inside_one) return true;
-            if (!on_edge) return std::fabs(covered - area) <= 1e-6 * area;  // once, up to rounding
-            std::sort(spans.begin(), spans.end());
-            double reached = 0.0;
-            for (const auto& span : spans) {
-                if (span.first > reached + 1e-7) break;
-                reached = std::max(reached, span.second);
-            }
-            return !spans.empty() && reached >= 1.0 - 1e-7;
-        };
-        // Every triangle whose box meets the finer one's, from the cells:
-        // sure to find them all, as a walk that meets a fold or a hole is not.
-        auto consider_cells = [&]() {
-            if (!sorted) sort_into_cells(position, triangles, &cells);
-            sorted = true;
-            ++stamp;
-            covered = 0.0;
-            spans.clear();
-            int c0 = cell_of((own.lo_x - cells.min_x) / cells.cell, cells.columns - 1);
-            int c1 = cell_of((own.hi_x - cells.min_x) / cells.cell, cells.columns - 1);
-            int r0 = cell_of((own.lo_z - cells.min_z) / cells.cell, cells.rows - 1);
-            int r1 = cell_of((own.hi_z - cells.min_z) / cells.cell, cells.rows - 1);
-            for (int r = r0; r <= r1; ++r)
-                for (int col = c0; col <= c1; ++col) {
-                    int cell = r * cells.columns + col;
-                    for (int i = cells.start[cell]; i < cells.start[cell + 1]; ++i) {
-                        int t = cells.items[i].triangle;
-                        if (seen[t] == stamp) continue;
-                        seen[t] = stamp;
-                        consider(t);
-                        if (inside_one) return;
-                    }
-                }
-        };
-        // First a walk to the triangle under the finer one's middle, from the
-        // one found for the finer triangle before (the simplifier keeps
-        // neighbours near in order), then across the edges of those it overlaps.
-        ++stamp;
-        spans.clear();
-        walk.clear();
-        const double mx = ((double)a[0] + b[0] + c[0]) / 3, mz = ((double)a[2] + b[2] + c[2]) / 3;
-        int at = count ? start : -1;
-        for (int steps = 0; at >= 0 && steps < step_limit; ++steps) {
-            const CoarseGround& g = grounds[(size_t)at];
-            int out = -1;
-            double worst = 0.0;
-            for (int k = 0; k < 3; ++k) {
-                double d = g.nx[k] * mx + g.nz[k] * mz + g.c[k];
-                if (d < worst) worst = d, out = k;
-            }
-            if (out < 0) break;
-            at = beside[3 * (size_t)at + out];
-        }
-        if (at >= 0) {
-            seen[at] = stamp;
-            if (consider(at)) walk.push_back(at), start = at;
-        }
-        while (!walk.empty() && !inside_one) {
-            int t = walk.back();
-            walk.pop_back();
-            for (int k = 0; k < 3; ++k) {
-                int next = beside[3 * (size_t)t + k];
-                if (next < 0 || seen[next] == stamp) continue;
-                seen[next] = stamp;
-                if (consider(next)) walk.push_back(next);
-                if (inside_one) break;
-            }
-        }
-        if (!whole_covered()) {
-            consider_cells();
-            if (!whole_covered()) return false;
-        }
-    }
-    double across = 0.0, above = 0.0, below = 0.0;
-    for (size_t t = 0; t < count; ++t) {
-        below = std::max(below, -(*ranges)[3 * t]);
-        above = std::max(above, (*ranges)[3 * t + 1]);
-        across = std::max(across, (*ranges)[3 * t + 2]);
-    }
-    set_level_error(across, above, below, height_scale, lift_share, level);
-    sums->clear();
-    if (finer_sums.size() != 3 * vertices) return true;
-    sums->assign(3 * vertices, 0.0f);
-    for (unsigned v : finer) {
-        if (kept[v] & 2) continue;  // once each
-        bool stays = kept[v] & 1;
-        kept[v] |= 2;
-        if (stays) {
-            for (int k = 0; k < 3; ++k) (*sums)[3 * v + k] += finer_sums[3 * v + k];
-            continue;
-        }
-        if (under[v] < 0) continue;
-        const unsigned* tc = &triangles[3 * (size_t)under[v]];
-        double w[3];
-        corner_weights(vertex_at(position, v), vertex_at(position, tc[0]), vertex_at(position, tc[1]),
-                       vertex_at(position, tc[2]), w);
-        for (int j = 0; j < 3; ++j) {
-            if (on_border[tc[j]] && !on_border[v]) continue;
-            for (int k = 0; k < 3; ++k) (*sums)[3 * tc[j] + k] += (float)(w[j] * finer_sums[3 * v + k]);
-        }
-    }
-    return true;
+    // Raised by `lift`, the surface passes lift nearer the vertices above
+    // it and lift farther from those below.
+    double lift = lift_share * above;
+    double up = std::max(above - lift, below + lift);
+    // Rounded up, so that the float is still a bound.
+    level->error_across = std::nextafter((float)across, INFINITY);
+    level->error_up = std::nextafter((float)(up / height_scale), INFINITY);
+    level->lift_up = (float)(lift / height_scale);
 }
 
 struct CornerKey {
@@ -1258,9 +824,7 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         }
     };
     MeasureScratch scratch;
-    std::vector<double> finer_ranges, ranges;
-    std::vector<float> finer_sums;
-    measure_level(copy, coarser, height_scale, 0.0, base, &scratch, &on_border, &sums, &finer_ranges);
+    measure_level(copy, coarser, height_scale, 0.0, base, &scratch, &on_border, &sums);
     if (!std::isfinite(base->error_across) || !std::isfinite(base->error_up)) {
         *base = TerrainLevel();  // a sliver beyond measure: no base, no levels
         return;
@@ -1291,21 +855,7 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         }
         if (!thinned && !hang_skirts(copy, border, coarser, height_scale, &level)) break;
         if (coarser.empty()) break;
-        // Against the finer level (far fewer points than the copy has);
-        // against every copied vertex where that cannot be done.
-        finer_sums.swap(sums);
-        bool chained = measure_from_finer(copy, border.same, finer, finer_ranges, finer_sums, coarser, height_scale,
-                                          LEVEL_LIFT, &level, &scratch, on_border, &sums, &ranges);
-        if (chained) {
-            // The nearest points from the finer level's own vertices give a
-            // floor of the true error: a bound far above it would draw
-            // finer levels than needed (more faces a frame).
-            TerrainLevel floor;
-            measure_level(copy, coarser, height_scale, LEVEL_LIFT, &floor, &scratch, nullptr, nullptr, nullptr, &finer);
-            chained = terrain_level_error(level, height_scale) <= CHAIN_MAX_LOOSENESS * terrain_level_error(floor, height_scale);
-        }
-        if (!chained)
-            measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level, &scratch, &on_border, &sums, &ranges);
+        measure_level(copy, coarser, height_scale, LEVEL_LIFT, &level, &scratch, &on_border, &sums);
         if (level.skirt_up == 0.0f && level.lift_up == 0.0f) level.skirt.clear();  // drawn where it lies
         if (!std::isfinite(level.error_across) || !std::isfinite(level.error_up) || !std::isfinite(level.lift_up)) break;
         if (!first && terrain_level_error(level, height_scale) >
@@ -1316,7 +866,6 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         set_normals(coarser, &level);
         levels->push_back(std::move(level));
         finer.swap(coarser);
-        finer_ranges.swap(ranges);
     }
 }
 

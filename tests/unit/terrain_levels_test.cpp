@@ -261,9 +261,7 @@ TEST_F(TileLevels, ThinBordersWithSkirtsThatCloseEveryGapAndBoundEveryRealVertex
                 worst = std::max(worst, nearest);
             }
             EXPECT_LE(worst, terrain_level_error(level, 1.0f) * (1 + 1e-6)) << "tile " << t << " level " << l + 1;
-            // and near it: measured from the level before, straight up and down
-            // (steep here), it stays within two and a half times the nearest.
-            EXPECT_GT(worst, terrain_level_error(level, 1.0f) / 2.5);
+            EXPECT_GT(worst, terrain_level_error(level, 1.0f) * 0.5);  // and near it, not far above
         }
     }
     // Along every border between two tiles, at any two levels (0: the real
@@ -331,11 +329,9 @@ TEST_F(TileLevels, ThinBordersWithSkirtsThatCloseEveryGapAndBoundEveryRealVertex
 
 // Cliffs and terraces: real vertices stand far above or below the coarse
 // triangles, several cells away across the ground, and the coarse triangles
-// are large. The base's error must be what the nearest point of its
+// are large. Each level's error must be what the nearest point of its
 // triangles gives every real vertex (found here by trying them all): the
-// search may skip only what cannot be nearer. The levels after it are
-// measured from the level before, straight up and down: never below what
-// the nearest points give, and at most four times it.
+// search may skip only what cannot be nearer.
 namespace {
 
 float cliffs(int x, int z) {
@@ -367,7 +363,7 @@ P triangle_point(P p, P a, P b, P c) {
 
 }  // namespace
 
-TEST_F(TileLevels, CliffsGiveEachLevelAnErrorThatCoversTheNearestPoints) {
+TEST_F(TileLevels, CliffsGiveEachLevelTheErrorOfTheNearestPoints) {
     install_text(grid_terrain_text(41, 41, cliffs));
     ASSERT_TRUE(build_terrain_tiles(4096));
     ASSERT_EQ(terrain_tile_count, 1);
@@ -384,28 +380,20 @@ TEST_F(TileLevels, CliffsGiveEachLevelAnErrorThatCoversTheNearestPoints) {
     for (size_t l = 0; l < measured.size(); ++l) {
         const TerrainLevel& level = *measured[l];
         // The largest offsets across and up and down from the level where it lies (not raised).
-        double across = 0.0, above = 0.0, below = 0.0, worst = 0.0;
+        double across = 0.0, above = 0.0, below = 0.0;
         for (size_t v = 0; v < copy.corner.size(); ++v) {
             P p = corner_position(copy.corner[v]), nearest = {INFINITY, INFINITY, INFINITY};
-            P raised = {p.x, p.y - level.lift_up, p.z};
-            double drawn = INFINITY;  // from the level as drawn
             for (size_t c = 0; c + 2 < level.corners.size(); c += 3) {
-                P a = corner_position(level.corners[c]), b = corner_position(level.corners[c + 1]),
-                  e = corner_position(level.corners[c + 2]);
-                P q = triangle_point(p, a, b, e);
+                P q = triangle_point(p, corner_position(level.corners[c]), corner_position(level.corners[c + 1]),
+                                     corner_position(level.corners[c + 2]));
                 if (dot(sub(p, q), sub(p, q)) < dot(sub(p, nearest), sub(p, nearest))) nearest = q;
-                drawn = std::min(drawn, triangle_distance(raised, a, b, e));
             }
             P d = sub(p, nearest);
             across = std::max(across, std::sqrt(d.x * d.x + d.z * d.z));
             above = std::max(above, d.y);
             below = std::max(below, -d.y);
-            worst = std::max(worst, drawn);
         }
         const double close = 1e-4 * (1.0 + across + above + below);
-        EXPECT_LE(worst, terrain_level_error(level, 1.0f) * (1 + 1e-6)) << "level " << l;
-        EXPECT_LE(terrain_level_error(level, 1.0f), 4.0 * worst) << "level " << l;
-        if (l > 0) continue;
         EXPECT_NEAR(level.error_across, across, close) << "level " << l;
         // Raised by its lift, the level passes that much nearer the vertices above it.
         EXPECT_LE(level.lift_up, above + close) << "level " << l;
