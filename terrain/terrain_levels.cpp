@@ -19,7 +19,6 @@
 #include <cstring>
 #include <map>
 #include <new>
-#include <unordered_map>
 #include <utility>
 
 #include "files/parallel.h"
@@ -460,11 +459,25 @@ bool on_ground_edge(const TileMeshCopy& copy, unsigned v) {
 void find_border(const TileMeshCopy& copy, CopyBorder* border) {
     size_t vertices = copy.corner.size();
     border->same.resize(vertices);
-    std::unordered_map<PositionKey, unsigned, PositionKeyHash> at;
-    at.reserve(vertices);
+    // Welded through a table open to probing: no allocation a vertex.
+    size_t slots = 64;
+    while (slots < 2 * vertices) slots *= 2;
+    std::vector<unsigned> first(slots, UINT_MAX);  // per slot: the first local vertex at a position; UINT_MAX empty
     for (size_t v = 0; v < vertices; ++v) {
         const float* p = &copy.position[3 * v];
-        border->same[v] = at.emplace(PositionKey{p[0], p[1], p[2]}, (unsigned)v).first->second;
+        PositionKey key{p[0], p[1], p[2]};
+        unsigned long long h = PositionKeyHash()(key);
+        h ^= h >> 31;
+        h *= 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 29;
+        size_t at = (size_t)h & (slots - 1);
+        while (first[at] != UINT_MAX) {
+            const float* q = &copy.position[3 * first[at]];
+            if (PositionKey{q[0], q[1], q[2]} == key) break;
+            at = (at + 1) & (slots - 1);
+        }
+        if (first[at] == UINT_MAX) first[at] = (unsigned)v;
+        border->same[v] = first[at];
     }
     border->place.assign(vertices, -1);
     auto place_of = [&](unsigned v) {
@@ -803,9 +816,11 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
     if (kept == 0 || (double)kept > LEVEL_MIN_GAIN * (double)copy.triangles.size()) return;
     std::vector<unsigned char> on_border(copy.corner.size(), 0);
     for (size_t v = 0; v < on_border.size(); ++v) on_border[v] = border.place[v] >= 0;
-    std::unordered_map<int, unsigned> local_of;  // corner id -> local vertex, for the skirts' normals
-    local_of.reserve(copy.corner.size());
-    for (size_t v = 0; v < copy.corner.size(); ++v) local_of.emplace(copy.corner[v], (unsigned)v);
+    // Corner id and local vertex, by id, for the skirts' normals: sorted
+    // once rather than hashed, a node a vertex, for every tile.
+    std::vector<std::pair<int, unsigned>> local_of(copy.corner.size());
+    for (size_t v = 0; v < copy.corner.size(); ++v) local_of[v] = {copy.corner[v], (unsigned)v};
+    std::sort(local_of.begin(), local_of.end());
     std::vector<float> sums;
     // The level's normals from the sums, for its corners and then its skirts.
     auto set_normals = [&](const std::vector<unsigned>& triangles, TerrainLevel* level) {
@@ -818,9 +833,16 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         level->normal_corners.erase(std::unique(level->normal_corners.begin(), level->normal_corners.end()),
                                     level->normal_corners.end());
         level->normals.reserve(3 * level->normal_corners.size());
+        // Both ascending by id: one walk along the table.
+        auto at = local_of.begin();
         for (int id : level->normal_corners) {
-            unsigned v = local_of.at(id);
-            level->normals.insert(level->normals.end(), &sums[3 * v], &sums[3 * v] + 3);
+            while (at != local_of.end() && at->first < id) ++at;
+            assert(at != local_of.end() && at->first == id);  // every corner is a copied one
+            if (at == local_of.end() || at->first != id) {
+                level->normals.insert(level->normals.end(), {0.0f, 0.0f, 0.0f});
+                continue;
+            }
+            level->normals.insert(level->normals.end(), &sums[3 * at->second], &sums[3 * at->second] + 3);
         }
     };
     MeasureScratch scratch;
