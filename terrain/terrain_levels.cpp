@@ -628,8 +628,10 @@ void begin_mesh_copy(size_t faces, CopiedCorners* copied, TileMeshCopy* copy) {
 // Adds corner `id` (3 x face + corner number) as the next triangle corner,
 // one local vertex per distinct corner (vertex, texture coordinate and
 // normal), as the copies of a tile and of a group both do.
-// `normal` (3 floats) is the normal sum it stands for; null: its own normal.
-void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const float* normal = nullptr) {
+// `sums_of`: the level whose normal sum for it a new local vertex takes
+// (looked up only then: a vertex is the corner of several triangles);
+// null, or none there: its own normal.
+void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const TerrainLevel* sums_of = nullptr) {
     const TerrainCorner& c = terrain_faces[id / 3].corners[id % 3];
     assert(c.vertex >= 1 && c.vertex <= terrain_vertex_count);  // the loader refuses others
     const CornerKey key{c.vertex, c.texcoord, c.normal};
@@ -646,6 +648,7 @@ void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const float*
         copy->position.insert(copy->position.end(), {v.x, v.y, v.z});
         copy->finite = copy->finite && std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
         const TerrainVertex& n = terrain_vertices[c.normal - 1];
+        const float* normal = sums_of ? level_corner_normal(*sums_of, id) : nullptr;
         if (normal) copy->normal.insert(copy->normal.end(), normal, normal + 3);
         else copy->normal.insert(copy->normal.end(), {n.nx, n.ny, n.nz});
     }
@@ -741,7 +744,7 @@ void copy_group_bases(const std::vector<const TerrainLevel*>& bases, TileMeshCop
     CopiedCorners copied;
     begin_mesh_copy(corners / 3, &copied, copy);
     for (const TerrainLevel* base : bases)
-        for (int id : base->corners) copy_corner(id, &copied, copy, level_corner_normal(*base, id));
+        for (int id : base->corners) copy_corner(id, &copied, copy, base);
 }
 
 const float* level_corner_normal(const TerrainLevel& level, int id) {
