@@ -19,7 +19,6 @@
 #include <cstring>
 #include <map>
 #include <new>
-#include <unordered_map>
 #include <utility>
 
 #include "files/parallel.h"
@@ -460,11 +459,25 @@ bool on_ground_edge(const TileMeshCopy& copy, unsigned v) {
 void find_border(const TileMeshCopy& copy, CopyBorder* border) {
     size_t vertices = copy.corner.size();
     border->same.resize(vertices);
-    std::unordered_map<PositionKey, unsigned, PositionKeyHash> at;
-    at.reserve(vertices);
+    // Welded through a table open to probing: no allocation a vertex.
+    size_t slots = 64;
+    while (slots < 2 * vertices) slots *= 2;
+    std::vector<unsigned> first(slots, UINT_MAX);  // per slot: the first local vertex at a position; UINT_MAX empty
     for (size_t v = 0; v < vertices; ++v) {
         const float* p = &copy.position[3 * v];
-        border->same[v] = at.emplace(PositionKey{p[0], p[1], p[2]}, (unsigned)v).first->second;
+        PositionKey key{p[0], p[1], p[2]};
+        unsigned long long h = PositionKeyHash()(key);
+        h ^= h >> 31;
+        h *= 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 29;
+        size_t at = (size_t)h & (slots - 1);
+        while (first[at] != UINT_MAX) {
+            const float* q = &copy.position[3 * first[at]];
+            if (PositionKey{q[0], q[1], q[2]} == key) break;
+            at = (at + 1) & (slots - 1);
+        }
+        if (first[at] == UINT_MAX) first[at] = (unsigned)v;
+        border->same[v] = first[at];
     }
     border->place.assign(vertices, -1);
     auto place_of = [&](unsigned v) {
@@ -615,8 +628,10 @@ void begin_mesh_copy(size_t faces, CopiedCorners* copied, TileMeshCopy* copy) {
 // Adds corner `id` (3 x face + corner number) as the next triangle corner,
 // one local vertex per distinct corner (vertex, texture coordinate and
 // normal), as the copies of a tile and of a group both do.
-// `normal` (3 floats) is the normal sum it stands for; null: its own normal.
-void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const float* normal = nullptr) {
+// `sums_of`: the level whose normal sum for it a new local vertex takes
+// (looked up only then: a vertex is the corner of several triangles);
+// null, or none there: its own normal.
+void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const TerrainLevel* sums_of = nullptr) {
     const TerrainCorner& c = terrain_faces[id / 3].corners[id % 3];
     assert(c.vertex >= 1 && c.vertex <= terrain_vertex_count);  // the loader refuses others
     const CornerKey key{c.vertex, c.texcoord, c.normal};
@@ -633,6 +648,7 @@ void copy_corner(int id, CopiedCorners* copied, TileMeshCopy* copy, const float*
         copy->position.insert(copy->position.end(), {v.x, v.y, v.z});
         copy->finite = copy->finite && std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
         const TerrainVertex& n = terrain_vertices[c.normal - 1];
+        const float* normal = sums_of ? level_corner_normal(*sums_of, id) : nullptr;
         if (normal) copy->normal.insert(copy->normal.end(), normal, normal + 3);
         else copy->normal.insert(copy->normal.end(), {n.nx, n.ny, n.nz});
     }
@@ -728,7 +744,7 @@ void copy_group_bases(const std::vector<const TerrainLevel*>& bases, TileMeshCop
     CopiedCorners copied;
     begin_mesh_copy(corners / 3, &copied, copy);
     for (const TerrainLevel* base : bases)
-        for (int id : base->corners) copy_corner(id, &copied, copy, level_corner_normal(*base, id));
+        for (int id : base->corners) copy_corner(id, &copied, copy, base);
 }
 
 const float* level_corner_normal(const TerrainLevel& level, int id) {
@@ -803,9 +819,11 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
     if (kept == 0 || (double)kept > LEVEL_MIN_GAIN * (double)copy.triangles.size()) return;
     std::vector<unsigned char> on_border(copy.corner.size(), 0);
     for (size_t v = 0; v < on_border.size(); ++v) on_border[v] = border.place[v] >= 0;
-    std::unordered_map<int, unsigned> local_of;  // corner id -> local vertex, for the skirts' normals
-    local_of.reserve(copy.corner.size());
-    for (size_t v = 0; v < copy.corner.size(); ++v) local_of.emplace(copy.corner[v], (unsigned)v);
+    // Corner id and local vertex, by id, for the skirts' normals: sorted
+    // once rather than hashed, a node a vertex, for every tile.
+    std::vector<std::pair<int, unsigned>> local_of(copy.corner.size());
+    for (size_t v = 0; v < copy.corner.size(); ++v) local_of[v] = {copy.corner[v], (unsigned)v};
+    std::sort(local_of.begin(), local_of.end());
     std::vector<float> sums;
     // The level's normals from the sums, for its corners and then its skirts.
     auto set_normals = [&](const std::vector<unsigned>& triangles, TerrainLevel* level) {
@@ -818,9 +836,16 @@ void build_tile_levels(const TileMeshCopy& copy, float height_scale, std::vector
         level->normal_corners.erase(std::unique(level->normal_corners.begin(), level->normal_corners.end()),
                                     level->normal_corners.end());
         level->normals.reserve(3 * level->normal_corners.size());
+        // Both ascending by id: one walk along the table.
+        auto at = local_of.begin();
         for (int id : level->normal_corners) {
-            unsigned v = local_of.at(id);
-            level->normals.insert(level->normals.end(), &sums[3 * v], &sums[3 * v] + 3);
+            while (at != local_of.end() && at->first < id) ++at;
+            assert(at != local_of.end() && at->first == id);  // every corner is a copied one
+            if (at == local_of.end() || at->first != id) {
+                level->normals.insert(level->normals.end(), {0.0f, 0.0f, 0.0f});
+                continue;
+            }
+            level->normals.insert(level->normals.end(), &sums[3 * at->second], &sums[3 * at->second] + 3);
         }
     };
     MeasureScratch scratch;
