@@ -15,7 +15,7 @@
 
 #include "files/normal_map.h"
 
-constexpr int LEVEL_SHADING_VARIANTS = 8;  // textured x fogged x shiny material
+constexpr int LEVEL_SHADING_VARIANTS = 16;  // textured x fogged x shiny material x attenuated light
 
 struct LevelShadingProgram {
     unsigned program = 0;  // GL program name; 0 while not made

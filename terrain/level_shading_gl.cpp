@@ -24,66 +24,79 @@ constexpr float NORMAL_MAP_LOD_BIAS = -1.0f;  // mip levels finer than a pixel's
 // The fixed pipeline's light of a vertex (GL_LIGHT0, the current material
 // and light model, an infinite viewer), with the normal read per fragment:
 // the vertex hands on the way to the light turned into the terrain's own
-// axes (so that the fragment need not turn each normal) and the light's
-// attenuated ambient and diffuse parts; the fragment lights, takes the
-// texture and linear fog on its eye depth, as the fixed pipeline does.
-// Specular light, which the terrain's material leaves out, only where the
-// material has it.
-const char* const VERTEX_SOURCE = R"(#version 120
+// axes (so that the fragment need not turn each normal); the fragment
+// lights, takes the texture and linear fog on its eye depth, as the fixed
+// pipeline does. Both follow "#version 120" and the variant's TEXTURED,
+// FOGGED, SHINY and ATTENUATED (each 0 or 1): a program for each, since
+// llvmpipe pays for a branch on a uniform in every fragment and for every
+// value handed from the vertices in every triangle (coarse levels of rugged
+// ground draw a quarter of a million small ones a frame). Specular light,
+// which the terrain's material leaves out, only where the material has it;
+// the light's attenuation, which it leaves at none, only where it has one.
+const char* const VERTEX_SOURCE = R"(
 uniform vec4 place;
 varying vec3 to_light;
-varying vec4 unlit;
-varying vec4 diffuse_light;
 varying vec2 normal_coord;
+#if ATTENUATED
+varying float attenuation;
+#endif
+#if TEXTURED
+varying vec2 drape_coord;
+#endif
 void main() {
     vec4 eye = gl_ModelViewMatrix * gl_Vertex;
     vec4 light = gl_LightSource[0].position;
-    vec3 towards = light.xyz;
-    float attenuation = 1.0;
-    if (light.w != 0.0) {
-        towards = light.xyz / light.w - eye.xyz;
-        float d = length(towards);
-        attenuation = 1.0 / (gl_LightSource[0].constantAttenuation + gl_LightSource[0].linearAttenuation * d +
-                             gl_LightSource[0].quadraticAttenuation * d * d);
-    }
+    vec3 towards = light.w != 0.0 ? light.xyz / light.w - eye.xyz : light.xyz;
+#if ATTENUATED
+    float d = length(towards);
+    attenuation = light.w != 0.0 ? 1.0 / (gl_LightSource[0].constantAttenuation +
+                                          gl_LightSource[0].linearAttenuation * d +
+                                          gl_LightSource[0].quadraticAttenuation * d * d) : 1.0;
+#endif
     to_light = normalize(transpose(gl_NormalMatrix) * towards);
-    unlit = gl_FrontLightModelProduct.sceneColor + attenuation * gl_FrontLightProduct[0].ambient;
-    diffuse_light = attenuation * gl_FrontLightProduct[0].diffuse;
     normal_coord = vec2(gl_Vertex.x * place.x + place.y, gl_Vertex.z * place.z + place.w);
-    gl_TexCoord[0] = gl_TextureMatrix[0] * gl_MultiTexCoord0;
+#if TEXTURED
+    drape_coord = (gl_TextureMatrix[0] * gl_MultiTexCoord0).st;
+#endif
+#if FOGGED
     gl_FogFragCoord = abs(eye.z);
+#endif
     gl_Position = ftransform();
 }
 )";
 
-// After "#version 120" and the variant's TEXTURED, FOGGED and SHINY (each
-// 0 or 1): a program for each, since llvmpipe pays for a branch on a
-// uniform in every fragment. The map holds each normal's x and z (as
-// luminance and alpha: two bytes a texel on any GL); its y, up, makes it unit.
+// The map holds each normal's x and z (as luminance and alpha: two bytes a
+// texel on any GL); its y, up, makes it unit.
 const char* const FRAGMENT_SOURCE = R"(
 uniform sampler2D drape;
 uniform sampler2D normals;
 varying vec3 to_light;
-varying vec4 unlit;
-varying vec4 diffuse_light;
 varying vec2 normal_coord;
+#if ATTENUATED
+varying float attenuation;
+#else
+const float attenuation = 1.0;
+#endif
+#if TEXTURED
+varying vec2 drape_coord;
+#endif
 void main() {
     vec2 across = texture2D(normals, normal_coord).ra * 2.0 - 1.0;
     vec3 n = vec3(across.x, sqrt(max(1.0 - dot(across, across), 0.0)), across.y);
     float diffuse = max(dot(n, to_light), 0.0);
-    vec4 colour = unlit + diffuse_light * diffuse;
+    vec4 lit = gl_FrontLightProduct[0].ambient + gl_FrontLightProduct[0].diffuse * diffuse;
 #if SHINY
     if (diffuse > 0.0) {
         vec3 eye_normal = normalize(gl_NormalMatrix * n);
         vec3 l = normalize(gl_NormalMatrix * to_light);
         float shine = max(dot(eye_normal, normalize(l + vec3(0.0, 0.0, 1.0))), 0.0);
-        if (shine > 0.0) colour += gl_FrontLightProduct[0].specular * pow(shine, gl_FrontMaterial.shininess);
+        if (shine > 0.0) lit += gl_FrontLightProduct[0].specular * pow(shine, gl_FrontMaterial.shininess);
     }
 #endif
-    colour = clamp(colour, 0.0, 1.0);
+    vec4 colour = clamp(gl_FrontLightModelProduct.sceneColor + attenuation * lit, 0.0, 1.0);
     colour.a = gl_FrontMaterial.diffuse.a;
 #if TEXTURED
-    colour *= texture2D(drape, gl_TexCoord[0].st);
+    colour *= texture2D(drape, drape_coord);
 #endif
 #if FOGGED
     float f = clamp((gl_Fog.end - gl_FogFragCoord) * gl_Fog.scale, 0.0, 1.0);
@@ -114,7 +127,8 @@ GLuint compile_shader(GLenum kind, const char* source) {
     return 0;
 }
 
-// Variant `variant`'s program (bit 0 textured, 1 fogged, 2 shiny), made the
+// Variant `variant`'s program (bit 0 textured, 1 fogged, 2 shiny, 3
+// attenuated), made the
 // first time it is wanted; null when the GL cannot run it (then never tried
 // again: a failure is reported once).
 const LevelShadingProgram* program_for(int variant) {
@@ -124,11 +138,12 @@ const LevelShadingProgram* program_for(int variant) {
         level_shading_failed = true;
         return nullptr;
     }
-    char head[96];
-    snprintf(head, sizeof head, "#version 120\n#define TEXTURED %d\n#define FOGGED %d\n#define SHINY %d\n",
-             variant & 1, (variant >> 1) & 1, (variant >> 2) & 1);
-    std::string fragment_text = std::string(head) + FRAGMENT_SOURCE;
-    GLuint vertex = compile_shader(GL_VERTEX_SHADER, VERTEX_SOURCE);
+    char head[128];
+    snprintf(head, sizeof head,
+             "#version 120\n#define TEXTURED %d\n#define FOGGED %d\n#define SHINY %d\n#define ATTENUATED %d\n",
+             variant & 1, (variant >> 1) & 1, (variant >> 2) & 1, (variant >> 3) & 1);
+    std::string vertex_text = std::string(head) + VERTEX_SOURCE, fragment_text = std::string(head) + FRAGMENT_SOURCE;
+    GLuint vertex = compile_shader(GL_VERTEX_SHADER, vertex_text.c_str());
     GLuint fragment = vertex ? compile_shader(GL_FRAGMENT_SHADER, fragment_text.c_str()) : 0;
     GLuint program = fragment ? glCreateProgram() : 0;
     GLint ok = GL_FALSE;
@@ -252,7 +267,13 @@ void begin_level_shading() {
     GLfloat specular[4] = {0, 0, 0, 0};
     glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
     bool shiny = specular[0] > 0.0f || specular[1] > 0.0f || specular[2] > 0.0f;
-    int variant = (glIsEnabled(GL_TEXTURE_2D) ? 1 : 0) | (glIsEnabled(GL_FOG) ? 2 : 0) | (shiny ? 4 : 0);
+    GLfloat fading[3] = {1, 0, 0};
+    glGetLightfv(GL_LIGHT0, GL_CONSTANT_ATTENUATION, &fading[0]);
+    glGetLightfv(GL_LIGHT0, GL_LINEAR_ATTENUATION, &fading[1]);
+    glGetLightfv(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, &fading[2]);
+    bool attenuated = fading[0] != 1.0f || fading[1] != 0.0f || fading[2] != 0.0f;
+    int variant = (glIsEnabled(GL_TEXTURE_2D) ? 1 : 0) | (glIsEnabled(GL_FOG) ? 2 : 0) | (shiny ? 4 : 0) |
+                  (attenuated ? 8 : 0);
     const LevelShadingProgram* p = program_for(variant);
     if (!p) return;
     glUseProgram(p->program);
