@@ -6,7 +6,9 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -358,11 +360,17 @@ void draw_visible_terrain() {
     // Filled drawing takes the chosen level of a tile or of its group in place
     // of its pieces; wire frame and points show the faces. The exact pieces
     // go first, then every level in one run, so that the levels' lighting
-    // program is bound once a frame (each switch costs the GL a revalidation).
+    // program is bound once a frame (each switch costs the GL a revalidation),
+    // nearest first, so that the depth test spares hidden ground its lighting.
     bool levels = polygon_mode[0] == GL_FILL;
     long unflushed = 0;
-    bool level_called = false, level_pass = false;
+    bool level_called = false;
     terrain_level_faces_drawn = 0;
+    terrain_level_pieces.clear();
+    double eye[3];  // where the modelview puts the eye, in the terrain's own axes
+    for (int i = 0; i < 3; ++i)
+        eye[i] = -(modelview[4 * i] * modelview[12] + modelview[4 * i + 1] * modelview[13] +
+                   modelview[4 * i + 2] * modelview[14]);
     auto count_faces = [&](long faces) {
         terrain_level_faces_drawn += faces;
         unflushed += faces;
@@ -375,7 +383,9 @@ void draw_visible_terrain() {
         int tile = terrain_pieces[p].tile;
         if (!terrain_tile_visible[tile]) continue;
         if (levels && terrain_tile_level(tile) > 0) {
-            level_pass = true;
+            const TerrainTile& t = terrain_tiles[tile];
+            double distance = t.unbounded ? 0.0 : distance_to_box(eye, t.box_min, t.box_max);
+            terrain_level_pieces.push_back({std::isfinite(distance) ? distance : 0.0, p});  // a sortable key
             continue;
         }
         // Never a hole: a tile that must show its faces and holds none
@@ -385,13 +395,12 @@ void draw_visible_terrain() {
         ++terrain_pieces_drawn;
         count_faces(terrain_pieces[p].face_end - terrain_pieces[p].first_face);
     }
-    for (int p = 0; level_pass && p < terrain_piece_count; ++p) {
-        int tile = terrain_pieces[p].tile;
+    std::sort(terrain_level_pieces.begin(), terrain_level_pieces.end());
+    for (const std::pair<double, int>& piece : terrain_level_pieces) {
+        int tile = terrain_pieces[piece.second].tile;
         long faces = 0;
         unsigned level_list = 0;
-        if (!terrain_tile_visible[tile] || !terrain_tile_drawn_by_level(tile, terrain_draws_done, &level_list, &faces) ||
-            !level_list)
-            continue;
+        if (!terrain_tile_drawn_by_level(tile, terrain_draws_done, &level_list, &faces) || !level_list) continue;
         begin_level_shading();
         glCallList(level_list);
         level_called = true;
