@@ -10,8 +10,8 @@
 // "--peak-memory CELLS [TILE_FACES] [--levels]" loads one grid (and waits
 // for its levels), draws one frame and prints the peak resident memory, and
 // "--memory CELLS" runs that exact and with levels side by side, and
-// "--fly-dem PATH" loads a .dem with levels (from its cache when one is
-// beside it), flies the path over it as the viewer does and then the
+// "--fly-dem PATH [ROUNDS [PIXELS]]" loads a .dem with levels at 1 pixel
+// or PIXELS (from its cache when one is beside it), flies the path over it as the viewer does and then the
 // default world's exact path, and prints the frames' cost, the own-face
 // lists held and the peak resident memory, "--import-raster SIDE" imports
 // the mountain raster at SIDE x SIDE samples (once) and names its .dem,
@@ -752,11 +752,11 @@ double resident_mib(const char* field) {
 // The .dem at `path` with levels at 1 pixel (from its cache when one is
 // beside it, as the viewer loads it), flown over `rounds` times; then the
 // default world's exact path, each path flown once before to warm up.
-int fly_dem(const char* path, int rounds) {
+int fly_dem(const char* path, int rounds, float lod_error) {
     with_reference = false;
     static std::string texture = texture_path();
     terrain_lod_forced = 1;
-    terrain_lod_error = 1.0f;
+    terrain_lod_error = lod_error;
     double start = wall_seconds(), start_cpu = process_cpu_seconds();
     {
         QuietStdout quiet;
@@ -862,7 +862,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "--memory") == 0) return compare_memory(argv[0], atoi(argv[2]));
     if (argc == 3 && strcmp(argv[1], "--frames") == 0) return list_frames(atoi(argv[2]));
     if (argc >= 3 && strcmp(argv[1], "--fly-dem") == 0)
-        return fly_dem(argv[2], argc > 3 ? std::max(1, atoi(argv[3])) : 1);
+        return fly_dem(argv[2], argc > 3 ? std::max(1, atoi(argv[3])) : 1, argc > 4 ? (float)atof(argv[4]) : 1.0f);
     if (argc == 3 && strcmp(argv[1], "--import-raster") == 0) {
         printf("%s\n", import_mountains(std::max(2, atoi(argv[2]))).c_str());
         return 0;
