@@ -8,6 +8,10 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define EYE_MIX_AVX2 1
+#endif
 
 namespace {
 
@@ -51,6 +55,10 @@ void mix_share(const unsigned char* left, const unsigned char* right, unsigned c
 }
 
 #ifdef __SSE2__
+// Two weights as the 16-bit pair a multiply-add takes: `low` for the lower
+// channel of a pair, `high` for the upper.
+int weight_pair(int low, int high) { return (int)(((unsigned)high << 16) | (unsigned short)low); }
+
 // Four pixels at a time: each 32-bit lane holds one pixel, its channels
 // taken in 16-bit pairs (red with blue, green with alpha) so that one
 // multiply-add gives a pair's share of an output channel; the packs clamp to
@@ -59,13 +67,12 @@ void mix_share_sse2(const unsigned char* left, const unsigned char* right, unsig
                     size_t end) {
     const int (*a)[3] = LEFT_WEIGHTS;
     const int (*b)[3] = RIGHT_WEIGHTS;
-    auto pair = [](int low, int high) { return _mm_set1_epi32((int)(((unsigned)high << 16) | (unsigned short)low)); };
     __m128i left_rb[3], left_g[3], right_rb[3], right_g[3];
     for (int c = 0; c < 3; ++c) {
-        left_rb[c] = pair(a[c][0], a[c][2]);
-        left_g[c] = pair(a[c][1], 0);
-        right_rb[c] = pair(b[c][0], b[c][2]);
-        right_g[c] = pair(b[c][1], 0);
+        left_rb[c] = _mm_set1_epi32(weight_pair(a[c][0], a[c][2]));
+        left_g[c] = _mm_set1_epi32(weight_pair(a[c][1], 0));
+        right_rb[c] = _mm_set1_epi32(weight_pair(b[c][0], b[c][2]));
+        right_g[c] = _mm_set1_epi32(weight_pair(b[c][1], 0));
     }
     const __m128i low_bytes = _mm_set1_epi16(0xff), half = _mm_set1_epi32(WEIGHT_ONE / 2);
     const __m128i opaque = _mm_set1_epi32(255);
@@ -91,14 +98,58 @@ void mix_share_sse2(const unsigned char* left, const unsigned char* right, unsig
 }
 #endif
 
+#ifdef EYE_MIX_AVX2
+// mix_share_sse2 eight pixels at a time on processors that have AVX2 (every
+// step works within each half of the register, as the four-pixel one does).
+__attribute__((target("avx2"))) void mix_share_avx2(const unsigned char* left, const unsigned char* right,
+                                                    unsigned char* out, size_t first, size_t end) {
+    const int (*a)[3] = LEFT_WEIGHTS;
+    const int (*b)[3] = RIGHT_WEIGHTS;
+    __m256i left_rb[3], left_g[3], right_rb[3], right_g[3];
+    for (int c = 0; c < 3; ++c) {
+        left_rb[c] = _mm256_set1_epi32(weight_pair(a[c][0], a[c][2]));
+        left_g[c] = _mm256_set1_epi32(weight_pair(a[c][1], 0));
+        right_rb[c] = _mm256_set1_epi32(weight_pair(b[c][0], b[c][2]));
+        right_g[c] = _mm256_set1_epi32(weight_pair(b[c][1], 0));
+    }
+    const __m256i low_bytes = _mm256_set1_epi16(0xff), half = _mm256_set1_epi32(WEIGHT_ONE / 2);
+    const __m256i opaque = _mm256_set1_epi32(255);
+    size_t i = first;
+    for (; i + 8 <= end; i += 8) {
+        __m256i l = _mm256_loadu_si256((const __m256i*)(left + 4 * i));
+        __m256i r = _mm256_loadu_si256((const __m256i*)(right + 4 * i));
+        __m256i lrb = _mm256_and_si256(l, low_bytes), lga = _mm256_srli_epi16(l, 8);
+        __m256i rrb = _mm256_and_si256(r, low_bytes), rga = _mm256_srli_epi16(r, 8);
+        __m256i channel[3];
+        for (int c = 0; c < 3; ++c) {
+            __m256i sum = _mm256_add_epi32(
+                _mm256_add_epi32(_mm256_madd_epi16(lrb, left_rb[c]), _mm256_madd_epi16(lga, left_g[c])),
+                _mm256_add_epi32(_mm256_madd_epi16(rrb, right_rb[c]), _mm256_madd_epi16(rga, right_g[c])));
+            channel[c] = _mm256_srai_epi32(_mm256_add_epi32(sum, half), 12);
+        }
+        __m256i planes = _mm256_packus_epi16(_mm256_packs_epi32(channel[0], channel[1]),
+                                             _mm256_packs_epi32(channel[2], opaque));
+        __m256i step = _mm256_unpacklo_epi8(planes, _mm256_srli_si256(planes, 8));
+        _mm256_storeu_si256((__m256i*)(out + 4 * i), _mm256_unpacklo_epi8(step, _mm256_srli_si256(step, 8)));
+    }
+    mix_share_sse2(left, right, out, i, end);
+}
+#endif
+
 }  // namespace
 
 void mix_red_cyan(const unsigned char* left, const unsigned char* right, unsigned char* out, size_t pixels) {
+#ifdef EYE_MIX_AVX2
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+#endif
     run_parallel_parts(
         [&](int part) {
             int first, end;
             parallel_share((long long)pixels, part, &first, &end);
-#ifdef __SSE2__
+#if defined(EYE_MIX_AVX2)
+            if (avx2) mix_share_avx2(left, right, out, (size_t)first, (size_t)end);
+            else mix_share_sse2(left, right, out, (size_t)first, (size_t)end);
+#elif defined(__SSE2__)
             mix_share_sse2(left, right, out, (size_t)first, (size_t)end);
 #else
             mix_share(left, right, out, (size_t)first, (size_t)end);
