@@ -71,13 +71,15 @@ void draw_stereo_scene_pass(void (*draw_scene_for_eye)(const double eye[3])) {
         StereoEyeView v;
         make_stereo_eye_view(camera, eye, stereo_baseline, stereo_convergence, VIEW_FIELD_OF_VIEW, aspect,
                              VIEW_NEAR, VIEW_FAR, &v);
+        bool offscreen = mixed && eye == 0 && draw_left_eye_offscreen(drawable_width, drawable_height);
         use_eye_part(layout.eye_viewport[eye]);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         apply_eye_view(v, view);
         glBindTexture(GL_TEXTURE_2D, terrain_texture);
         draw_scene_for_eye(v.look_at);
         glDisable(GL_SCISSOR_TEST);
-        if (mixed && eye == 0) keep_left_eye_picture(drawable_width, drawable_height);
+        if (offscreen) finish_left_eye_offscreen();
+        else if (mixed && eye == 0) keep_left_eye_picture(drawable_width, drawable_height);
     }
     if (mixed) {
         read_eye_pictures(drawable_width, drawable_height);

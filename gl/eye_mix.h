@@ -18,8 +18,14 @@ void interlace_eye_rows(const unsigned char* left, const unsigned char* right, u
 
 // --- The GL half (gl/eye_mix_gl.cpp) ---
 
-// Copies the drawable's region (0, 0, width, height), the left eye, into a
-// texture (inside the GL: the drawing goes on meanwhile).
+// Sends what is drawn next (the left eye) into a width x height texture with
+// a depth buffer of its own instead of the drawable, until
+// finish_left_eye_offscreen; false (nothing changed) when the GL cannot.
+bool draw_left_eye_offscreen(int width, int height);
+void finish_left_eye_offscreen();
+
+// Where the left eye could not be drawn offscreen: copies the drawable's
+// region (0, 0, width, height), the left eye, into that texture.
 void keep_left_eye_picture(int width, int height);
 
 // Once the right eye is drawn: reads it and the kept left eye back for

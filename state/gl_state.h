@@ -45,6 +45,15 @@ struct GlEyeMix {
     void (*bind_framebuffer)(GLenum, GLuint) = nullptr;               // the entry points copying needs
     void (*attach_texture)(GLenum, GLenum, GLenum, GLuint, GLint) = nullptr;
     void (*blit_framebuffer)(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield, GLenum) = nullptr;
+    void (*gen_renderbuffers)(GLsizei, GLuint*) = nullptr;
+    void (*bind_renderbuffer)(GLenum, GLuint) = nullptr;
+    void (*renderbuffer_storage)(GLenum, GLenum, GLsizei, GLsizei) = nullptr;
+    void (*attach_renderbuffer)(GLenum, GLenum, GLenum, GLuint) = nullptr;
+    GLenum (*check_framebuffer)(GLenum) = nullptr;
+    GLuint depth = 0;                        // the left eye's depth while it draws into the texture; 0 until made
+    int depth_width = 0, depth_height = 0;   // its size in pixels
+    int offscreen = -1;                      // -1 not tried, 0 the GL cannot draw the left eye into the texture, 1 it can
+    GLint drawing_to = 0, reading_from = 0;  // the framebuffers bound before the left eye went offscreen
     std::vector<unsigned char> pictures[2];  // left and right eye read back, RGBA, rows bottom up
     std::vector<unsigned char> mixed;        // the red/cyan mix of the two, as they are
 };
