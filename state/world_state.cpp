@@ -22,7 +22,7 @@ int* terrain_tile_pieces;
 int* terrain_face_order;
 int* terrain_pair_tile;
 unsigned char* terrain_tile_visible;
-std::vector<std::pair<double, int>> terrain_level_pieces;
+std::vector<std::pair<double, int>> terrain_level_tiles;
 unsigned int terrain_piece_lists;
 float terrain_tile_size;
 int terrain_tiles_compiled;
@@ -73,7 +73,7 @@ void free_terrain_tiles() {
     terrain_pieces = nullptr;
     terrain_tile_pieces = nullptr;
     terrain_tile_visible = nullptr;
-    terrain_level_pieces.clear();
+    terrain_level_tiles.clear();
     terrain_tile_count = terrain_piece_count = 0;
     terrain_tile_size = 0.0f;
     terrain_exact_on_demand = 0;

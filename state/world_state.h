@@ -124,7 +124,7 @@ extern int* terrain_tile_pieces;            // terrain_piece_count piece numbers
 extern int* terrain_face_order;             // null: pieces run over the faces themselves; else terrain_face_count face numbers, tile by tile, each tile's in file order
 extern int* terrain_pair_tile;              // with terrain_face_order: per pair of faces (2u, 2u + 1), its tile; null otherwise
 extern unsigned char* terrain_tile_visible; // per tile: 1 if its box met the frustum of the last draw
-extern std::vector<std::pair<double, int>> terrain_level_pieces;  // the last draw's pieces drawn by levels: distance from the eye, piece; kept for its room
+extern std::vector<std::pair<double, int>> terrain_level_tiles;  // the last draw's tiles drawn by levels: distance from the eye, tile; kept for its room
 extern unsigned int terrain_piece_lists;    // list name of piece 0; piece i is terrain_piece_lists + i; 0 when none
 extern float terrain_tile_size;             // side of a square tile, world units; 0 when the tiles are runs of faces
 extern int terrain_tiles_compiled;          // tiles compiled by the last rebuild, full or partial (tests read it)

@@ -366,7 +366,7 @@ void draw_visible_terrain() {
     long unflushed = 0;
     bool level_called = false;
     terrain_level_faces_drawn = 0;
-    terrain_level_pieces.clear();
+    terrain_level_tiles.clear();
     double eye[3];  // where the modelview puts the eye, in the terrain's own axes
     for (int i = 0; i < 3; ++i)
         eye[i] = -(modelview[4 * i] * modelview[12] + modelview[4 * i + 1] * modelview[13] +
@@ -382,12 +382,7 @@ void draw_visible_terrain() {
     for (int p = 0; p < terrain_piece_count; ++p) {
         int tile = terrain_pieces[p].tile;
         if (!terrain_tile_visible[tile]) continue;
-        if (levels && terrain_tile_level(tile) > 0) {
-            const TerrainTile& t = terrain_tiles[tile];
-            double distance = t.unbounded ? 0.0 : distance_to_box(eye, t.box_min, t.box_max);
-            terrain_level_pieces.push_back({std::isfinite(distance) ? distance : 0.0, p});  // a sortable key
-            continue;
-        }
+        if (levels && terrain_tile_level(tile) > 0) continue;
         // Never a hole: a tile that must show its faces and holds none
         // (nothing could stand in) has them compiled here.
         if (terrain_exact_on_demand) hold_terrain_tile_lists(tile);
@@ -395,9 +390,17 @@ void draw_visible_terrain() {
         ++terrain_pieces_drawn;
         count_faces(terrain_pieces[p].face_end - terrain_pieces[p].first_face);
     }
-    std::sort(terrain_level_pieces.begin(), terrain_level_pieces.end());
-    for (const std::pair<double, int>& piece : terrain_level_pieces) {
-        int tile = terrain_pieces[piece.second].tile;
+    // A tile's pieces all draw its level: one entry a tile (a grid of 26M
+    // faces has some 1,600 tiles and many times as many pieces).
+    for (int tile = 0; levels && tile < terrain_tile_count; ++tile) {
+        if (!terrain_tile_visible[tile] || terrain_tile_level(tile) <= 0) continue;
+        const TerrainTile& t = terrain_tiles[tile];
+        double distance = t.unbounded ? 0.0 : distance_to_box(eye, t.box_min, t.box_max);
+        terrain_level_tiles.push_back({std::isfinite(distance) ? distance : 0.0, tile});  // a sortable key
+    }
+    std::sort(terrain_level_tiles.begin(), terrain_level_tiles.end());
+    for (const std::pair<double, int>& entry : terrain_level_tiles) {
+        int tile = entry.second;
         long faces = 0;
         unsigned level_list = 0;
         if (!terrain_tile_drawn_by_level(tile, terrain_draws_done, &level_list, &faces) || !level_list) continue;
