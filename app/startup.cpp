@@ -118,18 +118,16 @@ bool parse_viewer_options(int argc, const char* const* argv, ViewerOptions* out,
             out->quads = true;
             continue;
         }
-        if (strcmp(arg, "--stereo") == 0) {
-            out->stereo_mode = i + 1 < argc && find_stereo_mode(argv[i + 1]) >= 0 ? find_stereo_mode(argv[++i])
-                                                                                   : STEREO_RED_BLUE;
-            continue;
-        }
-        if (strncmp(arg, "--stereo=", 9) == 0) {
-            out->stereo_mode = find_stereo_mode(arg + 9);
+        if (strcmp(arg, "--stereo") == 0 || strncmp(arg, "--stereo=", 9) == 0) {
+            // Bare, it means red/blue; a word after it that is no option must
+            // name a mode (a mistyped one is refused, not taken for red/blue).
+            const char* name = arg[8] == '=' ? arg + 9 : i + 1 < argc && argv[i + 1][0] != '-' ? argv[++i] : nullptr;
+            out->stereo_mode = name ? find_stereo_mode(name) : STEREO_RED_BLUE;
             if (out->stereo_mode < 0) {
                 snprintf(error, error_size,
                          "--stereo wants red-blue, red-cyan, side-by-side, side-by-side-half, top-bottom, "
                          "top-bottom-half or rows, not \"%.40s\"",
-                         arg + 9);
+                         name);
                 return false;
             }
             continue;

@@ -155,4 +155,7 @@ TEST(ViewerOptions, StereoStartsInTheModeNamedAloneInRedBlue) {
     const char* wrong[] = {"kestrolane", "--stereo=3d"};
     EXPECT_FALSE(parse_viewer_options(2, wrong, &options, error, sizeof error));
     EXPECT_NE(std::string(error).find("side-by-side"), std::string::npos);
+    const char* mistyped[] = {"kestrolane", "--stereo", "redcyan"};
+    EXPECT_FALSE(parse_viewer_options(3, mistyped, &options, error, sizeof error));
+    EXPECT_NE(std::string(error).find("not \"redcyan\""), std::string::npos) << error;
 }
